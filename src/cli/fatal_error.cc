@@ -1,0 +1,30 @@
+#include "cli/fatal_error.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+static void write_all(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return;
+        bytes.remove_prefix(static_cast<size_t>(written));
+    }
+}
+
+void fatal_error(std::string_view format, std::initializer_list<std::string_view> args) {
+    const std::string_view* arg = args.begin();
+    while (!format.empty()) {
+        size_t mark = format.find("%s");
+        if (mark == std::string_view::npos || arg == args.end()) {
+            write_all(STDERR_FILENO, format);
+            break;
+        }
+        write_all(STDERR_FILENO, format.substr(0, mark));
+        write_all(STDERR_FILENO, *arg++);
+        format.remove_prefix(mark + 2);
+    }
+    std::_Exit(1);
+}

@@ -1,0 +1,3 @@
+#include "cli/run.h"
+
+int main(int argc, char** argv) { return run_checker(argc, argv); }

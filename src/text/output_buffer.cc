@@ -1,0 +1,71 @@
+#include "text/output_buffer.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "cli/fatal_error.h"
+
+void open_output(OutputBuffer& out, int fd, size_t capacity) {
+    out.data.reset(new char[capacity]);
+    out.fd = fd;
+    out.size = 0;
+    out.capacity = capacity;
+}
+
+static void write_all(int fd, const char* bytes, size_t size) {
+    while (size > 0) {
+        ssize_t written = ::write(fd, bytes, size);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) fatal_error("ERROR : can't write standard output.\n");
+        bytes += written;
+        size -= static_cast<size_t>(written);
+    }
+}
+
+void flush_output(OutputBuffer& out) {
+    if (out.fd >= 0) {
+        write_all(out.fd, out.data.get(), out.size);
+    } else {
+        out.collected.append(out.data.get(), out.size);
+    }
+    out.size = 0;
+}
+
+void put_bytes(OutputBuffer& out, std::string_view bytes) {
+    while (out.capacity - out.size < bytes.size()) {
+        size_t room = out.capacity - out.size;
+        std::memcpy(out.data.get() + out.size, bytes.data(), room);
+        out.size += room;
+        bytes.remove_prefix(room);
+        flush_output(out);
+    }
+    std::memcpy(out.data.get() + out.size, bytes.data(), bytes.size());
+    out.size += bytes.size();
+}
+
+void put_blanks(OutputBuffer& out, uint64_t count) {
+    while (count > 0) {
+        if (out.size == out.capacity) flush_output(out);
+        size_t room = out.capacity - out.size;
+        size_t run = count < room ? static_cast<size_t>(count) : room;
+        std::memset(out.data.get() + out.size, ' ', run);
+        out.size += run;
+        count -= run;
+    }
+}
+
+void put_decimal_field(OutputBuffer& out, uint64_t value, size_t width) {
+    char digits[24];
+    char* first = digits + sizeof digits;
+    do {
+        *--first = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    size_t length = static_cast<size_t>(digits + sizeof digits - first);
+    if (length < width) put_blanks(out, width - length);
+    put_bytes(out, std::string_view(first, length));
+}
+
+void put_decimal(OutputBuffer& out, uint64_t value) { put_decimal_field(out, value, 0); }

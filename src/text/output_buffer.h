@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+// Collects output in one large buffer and writes it with few write(2) calls.
+// A failed write ends the run ("ERROR : can't write standard output.\n").
+// With fd < 0 the bytes go to `collected` instead, for tests and fuzzing.
+
+constexpr size_t kOutputBufferSize = 1024 * 1024;
+
+struct OutputBuffer {
+    int fd = -1;
+    std::unique_ptr<char[]> data;
+    size_t size = 0;
+    size_t capacity = 0;
+    std::string collected;
+};
+
+// Throws std::bad_alloc when the buffer cannot be had.
+void open_output(OutputBuffer& out, int fd, size_t capacity = kOutputBufferSize);
+
+void flush_output(OutputBuffer& out);
+
+void put_bytes(OutputBuffer& out, std::string_view bytes);
+void put_blanks(OutputBuffer& out, uint64_t count);
+void put_decimal(OutputBuffer& out, uint64_t value);
+
+// value right-aligned in a field of `width` characters, wider if it needs more.
+void put_decimal_field(OutputBuffer& out, uint64_t value, size_t width);
