@@ -1,0 +1,2 @@
+mkdir sub
+printf "f() {\n  return;\n}\n" > sub/code.c
