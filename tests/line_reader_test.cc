@@ -43,7 +43,8 @@ struct ReaderCase {
 
 std::string bytes_of(std::initializer_list<std::string> parts) {
     std::string all;
-    for (const std::string& part : parts) all += part;
+    for (const std::string& part : parts)
+        all += part;
     return all;
 }
 
@@ -59,15 +60,26 @@ std::vector<ReaderCase> reader_cases() {
         {"lone CR cuts the text", "ab\rcd\n", {"ab"}},
         {"line of only CR", "\r\nx\n", {"", "x"}},
         {"trailing CR makes a last line", "a\n\r", {"a", ""}},
-        {"0x1A mid-line", "ab\ncd\x1a" "ef\ngh\n", {"ab", "cd"}},
-        {"0x1A at a line start", "ab\n\x1a" "cd\n", {"ab"}},
-        {"0x1A first", "\x1a" "ab\n", {}},
-        {"NUL is an ordinary byte", std::string("a\0b\nc\0\n", 7),
+        {"0x1A mid-line",
+         "ab\ncd\x1a"
+         "ef\ngh\n",
+         {"ab", "cd"}},
+        {"0x1A at a line start",
+         "ab\n\x1a"
+         "cd\n",
+         {"ab"}},
+        {"0x1A first",
+         "\x1a"
+         "ab\n",
+         {}},
+        {"NUL is an ordinary byte",
+         std::string("a\0b\nc\0\n", 7),
          {std::string("a\0b", 3), std::string("c\0", 2)}},
         {"long line", kLong + "\nz\n", {kLong, "z"}},
         {"long last line without LF", "z\n" + kLong, {"z", kLong}},
         {"CR late in a long line cuts it", kLong + "\r" + kLong + "\nz\n", {kLong, "z"}},
-        {"CR early in a long line cuts it", bytes_of({"0123456789\r", kLong, "\nz"}),
+        {"CR early in a long line cuts it",
+         bytes_of({"0123456789\r", kLong, "\nz"}),
          {"0123456789", "z"}},
         {"long line with CR LF", kLong + "\r\n" + kLong + "\r\n", {kLong, kLong}},
         {"0x1A in a long line", kLong + "\x1a" + "z\n", {kLong}},
@@ -76,8 +88,8 @@ std::vector<ReaderCase> reader_cases() {
 
 TEST(LineReader, DeliversTextsByTheTextRules) {
     // Small buffers put lines and CRs across every kind of buffer boundary.
-    for (size_t buffer_size : {size_t{1}, size_t{2}, size_t{3}, size_t{7}, size_t{4096},
-                               kReadBufferSize}) {
+    for (size_t buffer_size :
+         {size_t{1}, size_t{2}, size_t{3}, size_t{7}, size_t{4096}, kReadBufferSize}) {
         for (const ReaderCase& c : reader_cases()) {
             EXPECT_EQ(read_all_lines(c.bytes, buffer_size), c.expected)
                 << c.what << ", buffer " << buffer_size;

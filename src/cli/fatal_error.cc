@@ -8,8 +8,10 @@
 static void write_all(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return;
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return;
         bytes.remove_prefix(static_cast<size_t>(written));
     }
 }

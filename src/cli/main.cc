@@ -1,3 +1,5 @@
 #include "cli/run.h"
 
-int main(int argc, char** argv) { return run_checker(argc, argv); }
+int main(int argc, char** argv) {
+    return run_checker(argc, argv);
+}

@@ -42,8 +42,10 @@ static void check_file(const std::string& file_name) {
     TagTable table = load_tag_table();
     LineReader reader;
     OpenResult opened = open(reader, file_name);
-    if (opened == OpenResult::cannot_open) fatal_error("ERROR : can't open %s.\n", {file_name});
-    if (opened == OpenResult::out_of_memory) fatal_error("ERROR : Allocation error.\n");
+    if (opened == OpenResult::cannot_open)
+        fatal_error("ERROR : can't open %s.\n", {file_name});
+    if (opened == OpenResult::out_of_memory)
+        fatal_error("ERROR : Allocation error.\n");
     ScanState state = scan_file(reader, table);
     close(reader);
     OutputBuffer out;

@@ -5,16 +5,17 @@
 #include "cli/phases.h"
 #include "nesting/tag_matcher.h"
 
-static void record_occurrence(ScanState& state, TagTable& table, uint32_t name_id,
-                              uint64_t line) {
+static void record_occurrence(ScanState& state, TagTable& table, uint32_t name_id, uint64_t line) {
     uint32_t pair = name_id >> 1;
     bool is_close = (name_id & 1) != 0;
-    if (is_close) --state.depth;
+    if (is_close)
+        --state.depth;
     TagOccurrence occurrence{state.depth, line, pair, is_close ? TagKind::close : TagKind::open};
     if (!append_occurrence(state.occurrences, occurrence)) {
         fatal_error("ERROR : Allocation error.\n");
     }
-    if (!is_close) ++state.depth;
+    if (!is_close)
+        ++state.depth;
     if (state.depth < 0) {
         state.depth = 0;
         state.ok = false;
@@ -34,11 +35,13 @@ static void scan_lines(LineReader& reader, TagTable& table, ScanState& state) {
         bool done;
         do {
             done = find_names(matcher, line.text, scan, found);
-            for (uint32_t name_id : found) record_occurrence(state, table, name_id, line.number);
+            for (uint32_t name_id : found)
+                record_occurrence(state, table, name_id, line.number);
             found.clear();
         } while (!done);
     }
-    if (result == LineResult::failure) fatal_error("ERROR : Allocation error.\n");
+    if (result == LineResult::failure)
+        fatal_error("ERROR : Allocation error.\n");
 }
 
 ScanState scan_file(LineReader& reader, TagTable& table) {
@@ -48,6 +51,7 @@ ScanState scan_file(LineReader& reader, TagTable& table) {
     } catch (const std::bad_alloc&) {
         fatal_error("ERROR : Allocation error.\n");
     }
-    if (state.depth != 0) state.ok = false;
+    if (state.depth != 0)
+        state.ok = false;
     return state;
 }

@@ -11,22 +11,26 @@
 static std::vector<std::string> read_name_list(const char* file_name) {
     LineReader reader;
     OpenResult opened = open(reader, file_name);
-    if (opened == OpenResult::cannot_open) fatal_error("ERROR : can't open %s.\n", {file_name});
-    if (opened == OpenResult::out_of_memory) fatal_error("ERROR : %s is suspicious.", {file_name});
+    if (opened == OpenResult::cannot_open)
+        fatal_error("ERROR : can't open %s.\n", {file_name});
+    if (opened == OpenResult::out_of_memory)
+        fatal_error("ERROR : %s is suspicious.", {file_name});
     std::vector<std::string> names;
     LineResult result = LineResult::failure;
     try {
         Line line;
         while ((result = next_line(reader, line)) == LineResult::line) {
             // Pair indexes are signed 32-bit in the occurrence records.
-            if (names.size() == INT32_MAX) throw std::bad_alloc();
+            if (names.size() == INT32_MAX)
+                throw std::bad_alloc();
             names.emplace_back(line.text);
         }
     } catch (const std::bad_alloc&) {
         result = LineResult::failure;
     }
     close(reader);
-    if (result == LineResult::failure) fatal_error("ERROR : %s is suspicious.", {file_name});
+    if (result == LineResult::failure)
+        fatal_error("ERROR : %s is suspicious.", {file_name});
     return names;
 }
 
@@ -52,7 +56,8 @@ static void reject_collision(const TagTable& table) {
 TagTable load_tag_table() {
     TagTable table;
     table.opn_tag = read_name_list(kOpnListFile);
-    if (table.opn_tag.empty()) fatal_error("ERROR : %s is suspicious.", {kOpnListFile});
+    if (table.opn_tag.empty())
+        fatal_error("ERROR : %s is suspicious.", {kOpnListFile});
     table.cls_tag = read_name_list(kClsListFile);
     if (table.cls_tag.size() != table.opn_tag.size()) {
         fatal_error("ERROR : %s is suspicious.", {kClsListFile});

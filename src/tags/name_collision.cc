@@ -28,7 +28,8 @@ static std::vector<bool> involved_names(const std::vector<std::string_view>& nam
         std::string_view current = names[order[t]];
         if (t > 0) {
             size_t shared = common_prefix_length(names[order[t - 1]], current);
-            while (!chain.empty() && names[chain.back()].size() > shared) chain.pop_back();
+            while (!chain.empty() && names[chain.back()].size() > shared)
+                chain.pop_back();
         }
         if (!chain.empty()) {
             involved[chain.back()] = true;
@@ -41,7 +42,8 @@ static std::vector<bool> involved_names(const std::vector<std::string_view>& nam
 
 static size_t first_marked(const std::vector<bool>& marks, size_t from, size_t to) {
     for (size_t i = from; i < to; ++i) {
-        if (marks[i]) return i;
+        if (marks[i])
+            return i;
     }
     return to;
 }
@@ -49,7 +51,8 @@ static size_t first_marked(const std::vector<bool>& marks, size_t from, size_t t
 static size_t first_related(const std::vector<std::string>& names, std::string_view name,
                             size_t from) {
     for (size_t j = from; j < names.size(); ++j) {
-        if (prefix_related(name, names[j])) return j;
+        if (prefix_related(name, names[j]))
+            return j;
     }
     return names.size();
 }
@@ -66,10 +69,12 @@ static NameCollision first_collision_within(const std::vector<std::string>& opn_
     std::vector<bool> cls_involved = involved_names(views_of(cls_tag));
     size_t n = opn_tag.size();
     size_t i = std::min(first_marked(opn_involved, 0, n), first_marked(cls_involved, 0, n));
-    if (i == n) return {};
+    if (i == n)
+        return {};
     size_t j_opn = opn_involved[i] ? first_related(opn_tag, opn_tag[i], i + 1) : n;
     size_t j_cls = cls_involved[i] ? first_related(cls_tag, cls_tag[i], i + 1) : n;
-    if (j_opn <= j_cls) return {CollisionPlace::in_opn, i, j_opn};
+    if (j_opn <= j_cls)
+        return {CollisionPlace::in_opn, i, j_opn};
     return {CollisionPlace::in_cls, i, j_cls};
 }
 
@@ -82,13 +87,15 @@ static NameCollision first_collision_across(const std::vector<std::string>& opn_
     std::vector<bool> involved = involved_names(joined);
     size_t n = opn_tag.size();
     size_t j = first_marked(involved, 0, n);
-    if (j == n) return {};
+    if (j == n)
+        return {};
     return {CollisionPlace::across, j, first_related(cls_tag, opn_tag[j], 0)};
 }
 
 NameCollision find_first_collision(const std::vector<std::string>& opn_tag,
                                    const std::vector<std::string>& cls_tag) {
     NameCollision within = first_collision_within(opn_tag, cls_tag);
-    if (within.place != CollisionPlace::none) return within;
+    if (within.place != CollisionPlace::none)
+        return within;
     return first_collision_across(opn_tag, cls_tag);
 }

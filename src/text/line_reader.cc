@@ -19,7 +19,8 @@ OpenResult open(LineReader& reader, const std::string& name, size_t buffer_size)
     do {
         fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return OpenResult::cannot_open;
+    if (fd < 0)
+        return OpenResult::cannot_open;
     struct stat status;
     if (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
         ::close(fd);
@@ -39,7 +40,8 @@ OpenResult open(LineReader& reader, const std::string& name, size_t buffer_size)
 }
 
 void close(LineReader& reader) {
-    if (reader.fd >= 0) ::close(reader.fd);
+    if (reader.fd >= 0)
+        ::close(reader.fd);
     reader = LineReader{};
 }
 
@@ -57,7 +59,8 @@ static void read_more(LineReader& reader) {
     do {
         got = ::read(reader.fd, target, reader.capacity - reader.end);
     } while (got < 0 && errno == EINTR);
-    if (got < 0) fatal_error("ERROR : can't read %s.\n", {reader.name});
+    if (got < 0)
+        fatal_error("ERROR : can't read %s.\n", {reader.name});
     if (got == 0) {
         reader.at_end = true;
         return;
@@ -69,7 +72,8 @@ static void read_more(LineReader& reader) {
     }
     size_t old_end = reader.end;
     reader.end += size;
-    if (reader.next_cr == old_end) reader.next_cr = find_cr(reader, old_end);
+    if (reader.next_cr == old_end)
+        reader.next_cr = find_cr(reader, old_end);
 }
 
 // The text of the bytes [from, to) of the buffer, cut at a CR.
@@ -120,7 +124,8 @@ LineResult next_line(LineReader& reader, Line& line) {
         reader.long_line_open = false;
         reader.long_line_cut = false;
     }
-    if (reader.next_cr < reader.begin) reader.next_cr = find_cr(reader, reader.begin);
+    if (reader.next_cr < reader.begin)
+        reader.next_cr = find_cr(reader, reader.begin);
     try {
         for (;;) {
             size_t from = reader.begin;
@@ -132,7 +137,8 @@ LineResult next_line(LineReader& reader, Line& line) {
                 return deliver(reader, from, to, line);
             }
             if (reader.at_end) {
-                if (from == reader.end && !reader.long_line_open) return LineResult::end_of_file;
+                if (from == reader.end && !reader.long_line_open)
+                    return LineResult::end_of_file;
                 reader.begin = reader.end;
                 return deliver(reader, from, reader.end, line);
             }

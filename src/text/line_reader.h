@@ -28,10 +28,10 @@ struct LineReader {
     std::string name;  // as opened, for the read error message
     std::unique_ptr<char[]> buffer;
     size_t capacity = 0;
-    size_t begin = 0;    // first byte not yet delivered
-    size_t end = 0;      // end of the bytes read
-    size_t next_cr = 0;  // first CR at or after begin, or end when there is none before end
-    bool at_end = false; // nothing left to read: end of file or a 0x1A
+    size_t begin = 0;       // first byte not yet delivered
+    size_t end = 0;         // end of the bytes read
+    size_t next_cr = 0;     // first CR at or after begin, or end when there is none before end
+    bool at_end = false;    // nothing left to read: end of file or a 0x1A
     std::string long_line;  // text of a line longer than the buffer
     bool long_line_open = false;
     bool long_line_cut = false;  // a CR has ended the long line's text

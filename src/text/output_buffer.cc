@@ -17,8 +17,10 @@ void open_output(OutputBuffer& out, int fd, size_t capacity) {
 static void write_all(int fd, const char* bytes, size_t size) {
     while (size > 0) {
         ssize_t written = ::write(fd, bytes, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) fatal_error("ERROR : can't write standard output.\n");
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            fatal_error("ERROR : can't write standard output.\n");
         bytes += written;
         size -= static_cast<size_t>(written);
     }
@@ -33,7 +35,7 @@ void flush_output(OutputBuffer& out) {
     out.size = 0;
 }
 
-void put_bytes(OutputBuffer& out, std::string_view bytes) {
+void put_bytes_slowly(OutputBuffer& out, std::string_view bytes) {
     while (out.capacity - out.size < bytes.size()) {
         size_t room = out.capacity - out.size;
         std::memcpy(out.data.get() + out.size, bytes.data(), room);
@@ -47,7 +49,8 @@ void put_bytes(OutputBuffer& out, std::string_view bytes) {
 
 void put_blanks(OutputBuffer& out, uint64_t count) {
     while (count > 0) {
-        if (out.size == out.capacity) flush_output(out);
+        if (out.size == out.capacity)
+            flush_output(out);
         size_t room = out.capacity - out.size;
         size_t run = count < room ? static_cast<size_t>(count) : room;
         std::memset(out.data.get() + out.size, ' ', run);
@@ -56,16 +59,23 @@ void put_blanks(OutputBuffer& out, uint64_t count) {
     }
 }
 
-void put_decimal_field(OutputBuffer& out, uint64_t value, size_t width) {
-    char digits[24];
+std::string_view format_decimal(uint64_t value, char (&digits)[20]) {
     char* first = digits + sizeof digits;
     do {
         *--first = static_cast<char>('0' + value % 10);
         value /= 10;
     } while (value != 0);
-    size_t length = static_cast<size_t>(digits + sizeof digits - first);
-    if (length < width) put_blanks(out, width - length);
-    put_bytes(out, std::string_view(first, length));
+    return std::string_view(first, static_cast<size_t>(digits + sizeof digits - first));
 }
 
-void put_decimal(OutputBuffer& out, uint64_t value) { put_decimal_field(out, value, 0); }
+void put_decimal_field(OutputBuffer& out, uint64_t value, size_t width) {
+    char digits[20];
+    std::string_view text = format_decimal(value, digits);
+    if (text.size() < width)
+        put_blanks(out, width - text.size());
+    put_bytes(out, text);
+}
+
+void put_decimal(OutputBuffer& out, uint64_t value) {
+    put_decimal_field(out, value, 0);
+}

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -25,9 +26,20 @@ void open_output(OutputBuffer& out, int fd, size_t capacity = kOutputBufferSize)
 
 void flush_output(OutputBuffer& out);
 
-void put_bytes(OutputBuffer& out, std::string_view bytes);
+void put_bytes_slowly(OutputBuffer& out, std::string_view bytes);
+
+inline void put_bytes(OutputBuffer& out, std::string_view bytes) {
+    if (out.capacity - out.size < bytes.size())
+        return put_bytes_slowly(out, bytes);
+    std::memcpy(out.data.get() + out.size, bytes.data(), bytes.size());
+    out.size += bytes.size();
+}
+
 void put_blanks(OutputBuffer& out, uint64_t count);
 void put_decimal(OutputBuffer& out, uint64_t value);
+
+// The decimal digits of value, written at the end of `digits`.
+std::string_view format_decimal(uint64_t value, char (&digits)[20]);
 
 // value right-aligned in a field of `width` characters, wider if it needs more.
 void put_decimal_field(OutputBuffer& out, uint64_t value, size_t width);

@@ -8,7 +8,8 @@ std::vector<std::string> reference_lines(std::string_view file_bytes) {
     bool pending = false;
     bool cut = false;
     for (char byte : file_bytes) {
-        if (byte == '\x1a') break;
+        if (byte == '\x1a')
+            break;
         if (byte == '\n') {
             lines.push_back(text);
             text.clear();
@@ -16,17 +17,22 @@ std::vector<std::string> reference_lines(std::string_view file_bytes) {
             continue;
         }
         pending = true;
-        if (byte == '\r') cut = true;
-        if (!cut) text += byte;
+        if (byte == '\r')
+            cut = true;
+        if (!cut)
+            text += byte;
     }
-    if (pending) lines.push_back(text);
+    if (pending)
+        lines.push_back(text);
     return lines;
 }
 
 static bool is_prefix(const std::string& a, const std::string& b) {
-    if (b.size() < a.size()) return false;
+    if (b.size() < a.size())
+        return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        if (a[i] != b[i]) return false;
+        if (a[i] != b[i])
+            return false;
     }
     return true;
 }
@@ -40,20 +46,24 @@ NameCollision reference_first_collision(const std::vector<std::string>& opn_tag,
     size_t n = opn_tag.size();
     for (size_t i = 0; i + 1 < n; ++i) {
         for (size_t j = i + 1; j < n; ++j) {
-            if (collide(opn_tag[i], opn_tag[j])) return {CollisionPlace::in_opn, i, j};
-            if (collide(cls_tag[i], cls_tag[j])) return {CollisionPlace::in_cls, i, j};
+            if (collide(opn_tag[i], opn_tag[j]))
+                return {CollisionPlace::in_opn, i, j};
+            if (collide(cls_tag[i], cls_tag[j]))
+                return {CollisionPlace::in_cls, i, j};
         }
     }
     for (size_t j = 0; j < n; ++j) {
         for (size_t k = 0; k < n; ++k) {
-            if (collide(opn_tag[j], cls_tag[k])) return {CollisionPlace::across, j, k};
+            if (collide(opn_tag[j], cls_tag[k]))
+                return {CollisionPlace::across, j, k};
         }
     }
     return {};
 }
 
 static bool matches_at(const std::string& line, size_t p, const std::string& name) {
-    if (line.size() - p < name.size()) return false;
+    if (line.size() - p < name.size())
+        return false;
     return line.compare(p, name.size(), name) == 0;
 }
 
@@ -71,10 +81,13 @@ std::string reference_report(const std::vector<std::string>& opn_tag,
             for (size_t k = 0; k < 2 * n; ++k) {
                 bool is_close = k >= n;
                 const std::string& name = is_close ? cls_tag[k - n] : opn_tag[k];
-                if (!matches_at(line, p, name)) continue;
-                if (is_close) depth--;
+                if (!matches_at(line, p, name))
+                    continue;
+                if (is_close)
+                    depth--;
                 int64_t lvl = depth;
-                if (!is_close) depth++;
+                if (!is_close)
+                    depth++;
                 if (depth < 0) {
                     depth = 0;
                     ok = false;
@@ -84,7 +97,8 @@ std::string reference_report(const std::vector<std::string>& opn_tag,
                     structure += "*    ";
                 } else {
                     std::string number = std::to_string(lvl + 1);
-                    if (number.size() < 3) structure += std::string(3 - number.size(), ' ');
+                    if (number.size() < 3)
+                        structure += std::string(3 - number.size(), ' ');
                     structure += number + std::string(static_cast<size_t>(4 * lvl + 2), ' ');
                 }
                 structure += name + " : " + std::to_string(l + 1) + "\n";
@@ -92,11 +106,14 @@ std::string reference_report(const std::vector<std::string>& opn_tag,
             }
         }
     }
-    if (depth != 0) ok = false;
+    if (depth != 0)
+        ok = false;
     std::string numbers;
     for (size_t j = 0; j < n; ++j) {
-        if (opn_num[j] == 0 && cls_num[j] == 0) continue;
-        if (opn_num[j] != cls_num[j]) ok = false;
+        if (opn_num[j] == 0 && cls_num[j] == 0)
+            continue;
+        if (opn_num[j] != cls_num[j])
+            ok = false;
         numbers += opn_num[j] == cls_num[j] ? "     " : "*    ";
         numbers += opn_tag[j] + " (" + std::to_string(opn_num[j]) + ") - " + cls_tag[j] + " (" +
                    std::to_string(cls_num[j]) + ")\n";
