@@ -1,0 +1,2 @@
+# Opening this FIFO would block: no one writes to it.
+mkfifo input

@@ -1,0 +1,1 @@
+mkdir _tamberlox_cls.txt
