@@ -1,0 +1,33 @@
+#!/bin/sh
+# Checks the sample of one example set with that set's list files, run from
+# inside the set's folder as a user would, and compares the report byte for
+# byte with the expected one. Standard error must stay empty: a list that
+# broke the prefix rule would print its collision message there.
+#
+# Usage: check_example.sh CHECKER EXAMPLE_DIR EXPECTED_REPORT
+set -u
+checker=$1 example_dir=$2 expected=$3
+
+sample=""
+for file in "$example_dir"/*; do
+    case ${file##*/} in
+        _tamberlox_opn.txt | _tamberlox_cls.txt) ;;
+        *) sample=${file##*/} ;;
+    esac
+done
+[ -n "$sample" ] || { echo "no sample file in $example_dir"; exit 1; }
+
+work=$(mktemp -d) || exit 1
+trap 'rm -rf "$work"' EXIT
+(cd "$example_dir" && "$checker" "$sample") >"$work/stdout" 2>"$work/stderr"
+status=$?
+
+failed=0
+[ "$status" -eq 0 ] || { echo "exit status $status, expected 0"; failed=1; }
+[ -s "$work/stderr" ] && { echo "unexpected standard error:"; cat "$work/stderr"; failed=1; }
+if ! cmp -s "$expected" "$work/stdout"; then
+    echo "report of $sample differs (expected < > actual):"
+    diff "$expected" "$work/stdout" | head -n 40
+    failed=1
+fi
+exit "$failed"

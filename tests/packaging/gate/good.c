@@ -1,0 +1,1 @@
+int square(int x) { return x * x; }
