@@ -1,6 +1,8 @@
 #include "reference_check.h"
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 
 std::vector<std::string> reference_lines(std::string_view file_bytes) {
     std::vector<std::string> lines;
@@ -67,14 +69,33 @@ static bool matches_at(const std::string& line, size_t p, const std::string& nam
     return line.compare(p, name.size(), name) == 0;
 }
 
-std::string reference_report(const std::vector<std::string>& opn_tag,
-                             const std::vector<std::string>& cls_tag,
-                             const std::vector<std::string>& lines) {
+struct ReferenceOccurrence {
+    int64_t lvl;
+    size_t line;
+    const std::string* name;
+};
+
+// Prints the way the report is described: "%3d" and one blank at a time.
+static void print_occurrence(FILE* out, const ReferenceOccurrence& occurrence) {
+    if (occurrence.lvl < 0) {
+        std::fputs("*    ", out);
+    } else {
+        std::fprintf(out, "%3lld", static_cast<long long>(occurrence.lvl + 1));
+        for (int64_t blank = 0; blank < 4 * occurrence.lvl + 2; ++blank)
+            std::putc(' ', out);
+    }
+    std::fwrite(occurrence.name->data(), 1, occurrence.name->size(), out);
+    std::fprintf(out, " : %zu\n", occurrence.line);
+}
+
+void write_reference_report(FILE* out, const std::vector<std::string>& opn_tag,
+                            const std::vector<std::string>& cls_tag,
+                            const std::vector<std::string>& lines) {
     size_t n = opn_tag.size();
     std::vector<uint64_t> opn_num(n), cls_num(n);
     int64_t depth = 0;
     bool ok = true;
-    std::string structure;
+    std::vector<ReferenceOccurrence> occurrences;
     for (size_t l = 0; l < lines.size(); ++l) {
         const std::string& line = lines[l];
         for (size_t p = 0; p < line.size(); ++p) {
@@ -85,7 +106,7 @@ std::string reference_report(const std::vector<std::string>& opn_tag,
                     continue;
                 if (is_close)
                     depth--;
-                int64_t lvl = depth;
+                occurrences.push_back({depth, l + 1, &name});
                 if (!is_close)
                     depth++;
                 if (depth < 0) {
@@ -93,31 +114,39 @@ std::string reference_report(const std::vector<std::string>& opn_tag,
                     ok = false;
                 }
                 (is_close ? cls_num : opn_num)[k % n]++;
-                if (lvl < 0) {
-                    structure += "*    ";
-                } else {
-                    std::string number = std::to_string(lvl + 1);
-                    if (number.size() < 3)
-                        structure += std::string(3 - number.size(), ' ');
-                    structure += number + std::string(static_cast<size_t>(4 * lvl + 2), ' ');
-                }
-                structure += name + " : " + std::to_string(l + 1) + "\n";
                 break;
             }
         }
     }
     if (depth != 0)
         ok = false;
-    std::string numbers;
+    std::fputs("***** TAG STRUCTURE *****\n", out);
+    for (const ReferenceOccurrence& occurrence : occurrences)
+        print_occurrence(out, occurrence);
+    std::fputs("\n***** TAG NUMBERS *****\n", out);
     for (size_t j = 0; j < n; ++j) {
         if (opn_num[j] == 0 && cls_num[j] == 0)
             continue;
         if (opn_num[j] != cls_num[j])
             ok = false;
-        numbers += opn_num[j] == cls_num[j] ? "     " : "*    ";
-        numbers += opn_tag[j] + " (" + std::to_string(opn_num[j]) + ") - " + cls_tag[j] + " (" +
-                   std::to_string(cls_num[j]) + ")\n";
+        std::fputs(opn_num[j] == cls_num[j] ? "     " : "*    ", out);
+        std::fwrite(opn_tag[j].data(), 1, opn_tag[j].size(), out);
+        std::fprintf(out, " (%llu) - ", static_cast<unsigned long long>(opn_num[j]));
+        std::fwrite(cls_tag[j].data(), 1, cls_tag[j].size(), out);
+        std::fprintf(out, " (%llu)\n", static_cast<unsigned long long>(cls_num[j]));
     }
-    return "***** TAG STRUCTURE *****\n" + structure + "\n***** TAG NUMBERS *****\n" + numbers +
-           "\n" + (ok ? "Judged OK.\n" : "Errors may exist.\n");
+    std::fputs(ok ? "\nJudged OK.\n" : "\nErrors may exist.\n", out);
+}
+
+std::string reference_report(const std::vector<std::string>& opn_tag,
+                             const std::vector<std::string>& cls_tag,
+                             const std::vector<std::string>& lines) {
+    char* text = nullptr;
+    size_t size = 0;
+    FILE* out = open_memstream(&text, &size);
+    write_reference_report(out, opn_tag, cls_tag, lines);
+    std::fclose(out);
+    std::string report(text, size);
+    std::free(text);
+    return report;
 }

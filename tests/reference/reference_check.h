@@ -4,6 +4,7 @@
 // every name tried at every position of every line, the text rules applied byte
 // by byte, every pair of names compared.
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,10 @@ NameCollision reference_first_collision(const std::vector<std::string>& opn_tag,
                                         const std::vector<std::string>& cls_tag);
 
 // The report for lists free of collisions.
+void write_reference_report(FILE* out, const std::vector<std::string>& opn_tag,
+                            const std::vector<std::string>& cls_tag,
+                            const std::vector<std::string>& lines);
+
 std::string reference_report(const std::vector<std::string>& opn_tag,
                              const std::vector<std::string>& cls_tag,
                              const std::vector<std::string>& lines);

@@ -31,7 +31,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "ERROR : the lists are not valid.\n");
         return 1;
     }
-    std::string report = reference_report(opn_tag, cls_tag, reference_lines(read_file(argv[1])));
-    std::fwrite(report.data(), 1, report.size(), stdout);
-    return 0;
+    write_reference_report(stdout, opn_tag, cls_tag, reference_lines(read_file(argv[1])));
+    return std::fflush(stdout) == 0 ? 0 : 1;
 }
