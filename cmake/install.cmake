@@ -25,5 +25,9 @@ if(TAMBERLOX_DPKG_SHLIBDEPS)
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libstdc++6")
 endif()
-set(CPACK_SOURCE_IGNORE_FILES "/\\.git/" "/build[^/]*/")
+set(CPACK_VERBATIM_VARIABLES ON)
+# The source package (cpack --config CPackSourceConfig.cmake) leaves out git data, build
+# trees and scratch corpora.
+set(CPACK_SOURCE_IGNORE_FILES "/\\.git/" "/build[^/]*/" "/out/" "/fuzz/corpus-work/" "/bench/corpus/"
+                              "/bench/results/")
 include(CPack)
