@@ -1,0 +1,269 @@
+#!/usr/bin/env python3
+"""Times tamberlox on the corpora against grep -F, cat and the reference checker.
+
+Called by run_bench.sh, which finds the binaries and makes the corpora. Every
+figure is the median of interleaved runs; the ratios compare medians taken in
+the same rounds, so a busy machine slows both sides alike.
+"""
+
+import argparse
+import filecmp
+import os
+import statistics
+import subprocess
+import sys
+import time
+
+MB = 1_000_000
+MIB = 1 << 20
+# The reference tries every name at every byte: about 4 ns per byte and name here.
+REFERENCE_NS_PER_BYTE_AND_NAME = 4
+REFERENCE_LIMIT_S = 60
+CORPORA = ["markup", "prose", "code", "random_names", "one_line", "deep", "hostile", "benign",
+           "common_start", "no_line_end"]
+# (corpus, figure, limit): figure is a column of the table, or "xbenign".
+TARGETS = [("markup", "xgrep", 0.5), ("prose", "xgrep", 1.0), ("code", "xgrep", 0.5),
+           ("random_names", "xgrep", 0.15), ("one_line", "xgrep", 0.5), ("deep", "xref", 0.05),
+           ("hostile", "xbenign", 5.0)]
+READER_TARGET = 3.0
+
+
+class Failure(Exception):
+    pass
+
+
+def run_once(argv, cwd, stdout_path, env=None):
+    """Runs argv; returns (wall seconds, peak RSS in KiB, exit status)."""
+    with open(stdout_path, "wb") as out:
+        start = time.perf_counter()
+        child = subprocess.Popen(argv, cwd=cwd, stdout=out, env=env)
+        _, status, usage = os.wait4(child.pid, 0)
+        elapsed = time.perf_counter() - start
+    child.returncode = os.waitstatus_to_exitcode(status)
+    return elapsed, usage.ru_maxrss, child.returncode
+
+
+class Tool:
+    def __init__(self, name, argv, cwd, stdout_path, ok_status=(0,), env=None):
+        self.name, self.argv, self.cwd, self.stdout_path = name, argv, cwd, stdout_path
+        self.ok_status, self.env = ok_status, env
+        self.seconds, self.rss_kib = [], []
+
+    def run(self):
+        seconds, rss_kib, status = run_once(self.argv, self.cwd, self.stdout_path, self.env)
+        if status not in self.ok_status:
+            raise Failure(f"{' '.join(self.argv)} (in {self.cwd}) exited with status {status}")
+        self.seconds.append(seconds)
+        self.rss_kib.append(rss_kib)
+
+    def median(self):
+        return statistics.median(self.seconds)
+
+
+def run_rounds(tools, runs):
+    """One untimed pass to warm the page cache, then `runs` interleaved rounds."""
+    for tool in tools:
+        if tool.name == "cat":
+            tool.run()
+            tool.seconds.clear()
+    for _ in range(runs):
+        for tool in tools:
+            tool.run()
+
+
+def longest_line(path):
+    """Longest run of bytes between line ends."""
+    longest, current = 0, 0
+    with open(path, "rb") as f:
+        while chunk := f.read(16 * MIB):
+            start = 0
+            while (lf := chunk.find(b"\n", start)) >= 0:
+                longest = max(longest, current + lf - start)
+                current, start = 0, lf + 1
+            current += len(chunk) - start
+    return max(longest, current)
+
+
+def count_occurrences(report_path):
+    """Lines of the tag structure: every line before the report's first blank line."""
+    with open(report_path, "rb") as f:
+        report = f.read()
+    structure_end = report.find(b"\n\n")
+    return report.count(b"\n", 0, structure_end + 1) - 1
+
+
+def peak_rss_kib(tool):
+    """Peak RSS of one more run, from /usr/bin/time when present, else from wait4."""
+    if not os.access("/usr/bin/time", os.X_OK):
+        return max(tool.rss_kib)
+    rss_path = tool.stdout_path + ".rss"
+    argv = ["/usr/bin/time", "-f", "%M", "-o", rss_path] + tool.argv
+    _, _, status = run_once(argv, tool.cwd, tool.stdout_path)
+    if status != 0:
+        raise Failure(f"{' '.join(argv)} exited with status {status}")
+    with open(rss_path) as f:
+        return int(f.read().split()[-1])
+
+
+def name_count(folder):
+    with open(os.path.join(folder, "_tamberlox_opn.txt"), "rb") as f:
+        return 2 * len(f.read().split(b"\n")[:-1])
+
+
+def write_grep_names(folder, path):
+    with open(path, "wb") as out:
+        for list_file in ("_tamberlox_opn.txt", "_tamberlox_cls.txt"):
+            with open(os.path.join(folder, list_file), "rb") as f:
+                out.write(f.read())
+
+
+def corpus_tools(args, corpus):
+    folder = os.path.join(args.corpus, corpus)
+    out = lambda tool: os.path.join(args.results, f"{corpus}.{tool}.out")
+    names_path = os.path.join(args.results, f"{corpus}.names")
+    write_grep_names(folder, names_path)
+    grep_env = dict(os.environ, LC_ALL="C")
+    tools = [Tool("tamberlox", [args.tamberlox, "input"], folder, out("tamberlox")),
+             Tool("grep", ["grep", "-F", "-o", "-n", "-f", names_path, "input"], folder,
+                  out("grep"), ok_status=(0, 1), env=grep_env),
+             Tool("cat", ["cat", "input"], folder, os.devnull)]
+    size = os.path.getsize(os.path.join(folder, "input"))
+    estimate = size * name_count(folder) * REFERENCE_NS_PER_BYTE_AND_NAME / 1e9
+    if estimate <= REFERENCE_LIMIT_S:
+        tools.append(Tool("reference", [args.reference, "input"], folder, out("reference")))
+    else:
+        print(f"  {corpus}: reference skipped, it would take about {estimate:.0f} s a run",
+              flush=True)
+    if corpus == "hostile":
+        # The benign names over the same bytes, in the same rounds.
+        tools.append(Tool("benign", [args.tamberlox, "input"],
+                          os.path.join(args.corpus, "benign"), out("benign-beside-hostile")))
+    return tools, size
+
+
+def check_same_report(corpus, tools):
+    by_name = {tool.name: tool for tool in tools}
+    if "reference" not in by_name:
+        return "skipped"
+    mine, theirs = by_name["tamberlox"].stdout_path, by_name["reference"].stdout_path
+    if not filecmp.cmp(mine, theirs, shallow=False):
+        raise Failure(f"MISMATCH on {corpus}: {mine} and {theirs} differ")
+    return "identical"
+
+
+def measure_corpus(args, corpus):
+    tools, size = corpus_tools(args, corpus)
+    run_rounds(tools, args.runs)
+    by_name = {tool.name: tool for tool in tools}
+    mine = by_name["tamberlox"]
+    occurrences = count_occurrences(mine.stdout_path)
+    longest = longest_line(os.path.join(args.corpus, corpus, "input"))
+    row = {"corpus": corpus, "MB": size / MB, "tamberlox s": mine.median(),
+           "MB/s": size / MB / mine.median(), "report": check_same_report(corpus, tools),
+           "RSS MiB": peak_rss_kib(mine) / 1024, "occurrences": occurrences,
+           "bound MiB": (24 * occurrences + 2 * longest) / MIB + 16}
+    for baseline, column in (("grep", "xgrep"), ("cat", "xcat"), ("reference", "xref"),
+                             ("benign", "xbenign")):
+        if baseline in by_name:
+            row[f"{baseline} s"] = by_name[baseline].median()
+            row[column] = mine.median() / by_name[baseline].median()
+    return row
+
+
+COLUMNS = [("corpus", "{}"), ("MB", "{:.1f}"), ("tamberlox s", "{:.3f}"), ("MB/s", "{:.0f}"),
+           ("grep s", "{:.3f}"), ("xgrep", "{:.3f}"), ("cat s", "{:.4f}"), ("xcat", "{:.1f}"),
+           ("reference s", "{:.2f}"), ("xref", "{:.4f}"), ("report", "{}"),
+           ("RSS MiB", "{:.1f}"), ("bound MiB", "{:.1f}"), ("occurrences", "{:,}")]
+
+
+def table(rows):
+    lines = ["| " + " | ".join(name for name, _ in COLUMNS) + " |",
+             "|" + "|".join("---" for _ in COLUMNS) + "|"]
+    for row in rows:
+        cells = [form.format(row[name]) if name in row else "-" for name, form in COLUMNS]
+        lines.append("| " + " | ".join(cells) + " |")
+    return "\n".join(lines)
+
+
+def target_lines(rows):
+    by_corpus = {row["corpus"]: row for row in rows}
+    lines, missed = [], 0
+    for corpus, figure, limit in TARGETS:
+        if corpus in by_corpus and figure in by_corpus[corpus]:
+            value = by_corpus[corpus][figure]
+            met = value <= limit
+            missed += not met
+            lines.append(f"{corpus} {figure} = {value:.3f} (target <= {limit}): "
+                         f"{'met' if met else 'MISSED'}")
+    for row in rows:
+        met = row["RSS MiB"] <= row["bound MiB"]
+        missed += not met
+        if not met:
+            lines.append(f"{row['corpus']} RSS {row['RSS MiB']:.1f} MiB over its bound "
+                         f"{row['bound MiB']:.1f} MiB: MISSED")
+    if rows and all(row["RSS MiB"] <= row["bound MiB"] for row in rows):
+        lines.append("RSS within 24 B x occurrences + 2 x longest line + 16 MiB on every corpus: met")
+    return lines, missed
+
+
+def measure_reader(args):
+    """The line reader alone against wc -l on a file of short lines."""
+    folder = os.path.join(args.corpus, "short_lines")
+    reader = Tool("read_lines", [args.read_lines, "input"], folder,
+                  os.path.join(args.results, "short_lines.read_lines.out"))
+    wc = Tool("wc -l", ["wc", "-l", "input"], folder,
+              os.path.join(args.results, "short_lines.wc.out"))
+    cat = Tool("cat", ["cat", "input"], folder, os.devnull)
+    run_rounds([reader, wc, cat], args.runs)
+    with open(reader.stdout_path) as f:
+        reader_lines = int(f.read().split()[0])
+    with open(wc.stdout_path) as f:
+        wc_lines = int(f.read().split()[0])
+    if reader_lines != wc_lines:
+        raise Failure(f"read_lines counted {reader_lines} lines, wc -l {wc_lines}")
+    size = os.path.getsize(os.path.join(folder, "input"))
+    ratio = reader.median() / wc.median()
+    return (f"line reader on {size / MB:.0f} MB of short lines ({reader_lines:,} lines): "
+            f"read_lines {reader.median():.3f} s, wc -l {wc.median():.3f} s, "
+            f"cat {cat.median():.3f} s; read_lines / wc -l = {ratio:.2f} "
+            f"(target <= {READER_TARGET}): {'met' if ratio <= READER_TARGET else 'MISSED'}",
+            ratio <= READER_TARGET)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--corpus", required=True)
+    parser.add_argument("--results", required=True)
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--only", help="comma-separated corpus names, short_lines for the reader")
+    parser.add_argument("--tamberlox", required=True)
+    parser.add_argument("--reference", required=True)
+    parser.add_argument("--read-lines")
+    args = parser.parse_args()
+    selected = args.only.split(",") if args.only else CORPORA + ["short_lines"]
+    os.makedirs(args.results, exist_ok=True)
+    rows, missed = [], 0
+    try:
+        for corpus in [c for c in CORPORA if c in selected]:
+            print(f"measuring {corpus} ({args.runs} runs)", flush=True)
+            rows.append(measure_corpus(args, corpus))
+        reader_line = None
+        if "short_lines" in selected:
+            print("measuring the line reader", flush=True)
+            reader_line, reader_met = measure_reader(args)
+            missed += not reader_met
+    except Failure as failure:
+        print(f"\n*** FAILURE: {failure}", file=sys.stderr)
+        return 1
+    lines, table_missed = target_lines(rows)
+    missed += table_missed
+    text = "\n".join([table(rows), "", *lines] + ([reader_line] if reader_line else []))
+    print("\n" + text)
+    with open(os.path.join(args.results, "table.md"), "w") as f:
+        f.write(text + "\n")
+    print(f"\n{missed} target(s) missed; the table is in {args.results}/table.md")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

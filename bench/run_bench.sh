@@ -1,0 +1,63 @@
+#!/bin/bash
+# Makes the benchmark corpora (bench/corpus/) and times tamberlox on them against
+# grep -F, cat and the reference checker; prints one table (also written to
+# bench/results/table.md). Builds nothing: point it at the binaries, or build
+# them in build-bench first:
+#   cmake -S . -B build-bench -G Ninja -DTAMBERLOX_BENCH=ON && cmake --build build-bench
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
+
+usage() {
+    cat <<USAGE
+usage: bench/run_bench.sh [--size-mb N] [--runs R] [--only NAME,...] [--build DIR]
+                          [--tamberlox PATH] [--reference PATH] [--read-lines PATH]
+  --size-mb N     size of each corpus in MB (default 20)
+  --runs R        interleaved runs per program; figures are medians (default 5)
+  --only LIST     corpora to run, comma-separated (short_lines: the line reader step)
+  --build DIR     where to find the binaries not given (default build-bench)
+USAGE
+}
+
+size_mb=20
+runs=5
+only=""
+build="$root/build-bench"
+tamberlox=""
+reference=""
+read_lines=""
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --size-mb) size_mb=$2 ;;
+        --runs) runs=$2 ;;
+        --only) only=$2 ;;
+        --build) build=$2 ;;
+        --tamberlox) tamberlox=$2 ;;
+        --reference) reference=$2 ;;
+        --read-lines) read_lines=$2 ;;
+        -h | --help) usage; exit 0 ;;
+        *) usage >&2; exit 2 ;;
+    esac
+    shift 2
+done
+tamberlox=${tamberlox:-$build/tamberlox}
+reference=${reference:-$build/tests/reference/tamberlox_reference_checker}
+read_lines=${read_lines:-$build/bench/tamberlox_read_lines}
+
+# hostile is measured against benign in the same rounds.
+case ",$only," in *,hostile,*) only="$only,benign" ;; esac
+
+needed=("$tamberlox" "$reference")
+if [ -z "$only" ] || [[ ",$only," == *,short_lines,* ]]; then needed+=("$read_lines"); fi
+for binary in "${needed[@]}"; do
+    if [ ! -x "$binary" ]; then
+        echo "run_bench: $binary is missing; build it first (see the top of $0)" >&2
+        exit 2
+    fi
+done
+
+python3 "$here/make_corpus.py" "$here/corpus" --size-mb "$size_mb" ${only:+--only "$only"}
+exec python3 "$here/measure.py" --corpus "$here/corpus" --results "$here/results" \
+    --runs "$runs" ${only:+--only "$only"} --tamberlox "$tamberlox" --reference "$reference" \
+    --read-lines "$read_lines"
