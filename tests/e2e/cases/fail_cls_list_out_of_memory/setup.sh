@@ -1,0 +1,2 @@
+# One name of 200 MB (a sparse file of NUL bytes, without a line end).
+truncate -s 200M _tamberlox_cls.txt

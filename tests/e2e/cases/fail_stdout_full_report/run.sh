@@ -1,0 +1,1 @@
+exec -a tamberlox "$1" input >/dev/full

@@ -1,0 +1,1 @@
+printf 'a {\n} b\n' | exec -a tamberlox "$1" /dev/stdin
