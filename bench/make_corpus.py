@@ -9,7 +9,7 @@ and input. A folder made earlier by this same script with the same size and seed
   prose         prose lines with a pair of the same 100 around a phrase every ~10 KB
   code          C- and JSON-like code with the one pair { }
   random_names  1,000 pairs of random lowercase names (4-12 letters), one every
-                ~50 bytes among lowercase words
+                ~50 bytes among lowercase words, found nowhere else
   one_line      the markup corpus with every LF made a blank: one line, no LF
   deep          markup text climbing to depth 2,000 and back, one climb per MB of
                 input (a tag every ~260 bytes): the report is ~16 times the input
@@ -252,8 +252,20 @@ def code(rng, size):
     return ["{"], ["}"], code_text(rng, size)
 
 
+def free_standing_names(rng, count, shortest, longest):
+    """Random lowercase names found only where they are written: none lies inside a
+    word of WORDS or inside another name, so none is a prefix of another either."""
+    names = []
+    while len(names) < count:
+        name = "".join(rng.choices("abcdefghijklmnopqrstuvwxyz", k=rng.randint(shortest, longest)))
+        if any(name in word for word in WORDS) or any(name in o or o in name for o in names):
+            continue
+        names.append(name)
+    return names
+
+
 def random_names(rng, size):
-    names = prefix_free_words(rng, 2000, 4, 12)
+    names = free_standing_names(rng, 2000, 4, 12)
     opn, cls = names[:1000], names[1000:]
     text = lambda r: words(r, r.randint(4, 8))
     return opn, cls, nested_tags(rng, size, opn, cls, text, glue=" ")
