@@ -147,14 +147,16 @@ def corpus_tools(args, corpus):
     return tools, size
 
 
-def check_same_report(corpus, tools):
+def compare_reports(tools):
     by_name = {tool.name: tool for tool in tools}
     if "reference" not in by_name:
         return "skipped"
     mine, theirs = by_name["tamberlox"].stdout_path, by_name["reference"].stdout_path
-    if not filecmp.cmp(mine, theirs, shallow=False):
-        raise Failure(f"MISMATCH on {corpus}: {mine} and {theirs} differ")
-    return "identical"
+    if filecmp.cmp(mine, theirs, shallow=False):
+        return "identical"
+    first = subprocess.run(["cmp", mine, theirs], capture_output=True, text=True).stdout
+    print(f"*** MISMATCH: {first.strip()}", file=sys.stderr, flush=True)
+    return "MISMATCH"
 
 
 def measure_corpus(args, corpus):
@@ -165,7 +167,7 @@ def measure_corpus(args, corpus):
     occurrences = count_occurrences(mine.stdout_path)
     longest = longest_line(os.path.join(args.corpus, corpus, "input"))
     row = {"corpus": corpus, "MB": size / MB, "tamberlox s": mine.median(),
-           "MB/s": size / MB / mine.median(), "report": check_same_report(corpus, tools),
+           "MB/s": size / MB / mine.median(), "report": compare_reports(tools),
            "RSS MiB": peak_rss_kib(mine) / 1024, "occurrences": occurrences,
            "bound MiB": (24 * occurrences + 2 * longest) / MIB + 16,
            "tamberlox cpu s": mine.median_cpu()}
@@ -248,6 +250,15 @@ def measure_reader(args):
             ratio <= READER_TARGET)
 
 
+def describe_setting(args):
+    """The source tree's commit and the machine's load: the figures' setting."""
+    tree = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    commit = subprocess.run(["git", "-C", tree, "describe", "--always", "--dirty"],
+                            capture_output=True, text=True).stdout.strip() or "unknown"
+    return (f"Source tree {commit}; {args.runs} interleaved runs per program; "
+            f"{os.cpu_count()} CPUs, load average {os.getloadavg()[0]:.1f} at the start")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--corpus", required=True)
@@ -260,6 +271,7 @@ def main():
     args = parser.parse_args()
     selected = args.only.split(",") if args.only else CORPORA + ["short_lines"]
     os.makedirs(args.results, exist_ok=True)
+    setting = describe_setting(args)
     rows, missed = [], 0
     try:
         for corpus in [c for c in CORPORA if c in selected]:
@@ -275,13 +287,19 @@ def main():
         return 1
     lines, table_missed = target_lines(rows)
     missed += table_missed
-    text = "\n".join([table(rows, COLUMNS), "", "CPU time (user + system):", "",
+    mismatched = [row["corpus"] for row in rows if row["report"] == "MISMATCH"]
+    setting += f", {os.getloadavg()[0]:.1f} at the end"
+    text = "\n".join([setting, "", table(rows, COLUMNS), "", "CPU time (user + system):", "",
                       table(rows, CPU_COLUMNS), "", *lines] +
                      ([reader_line] if reader_line else []))
     print("\n" + text)
     with open(os.path.join(args.results, "table.md"), "w") as f:
         f.write(text + "\n")
     print(f"\n{missed} target(s) missed; the table is in {args.results}/table.md")
+    if mismatched:
+        print(f"\n*** FAILURE: tamberlox's report differs from the reference's on "
+              f"{', '.join(mismatched)}", file=sys.stderr)
+        return 1
     return 0
 
 
