@@ -57,11 +57,12 @@ if [ -f "$case_dir/setup.sh" ]; then
     fi
 fi
 
+# A runaway report stops at 100 MiB instead of filling the disk.
 if [ -f "$case_dir/run.sh" ]; then
-    (cd "$run_dir" && exec bash "$case_dir/run.sh" "$binary") \
+    (cd "$run_dir" && ulimit -f 102400 && exec bash "$case_dir/run.sh" "$binary") \
         </dev/null >"$actual/stdout" 2>"$actual/stderr"
 else
-    (cd "$run_dir" && exec -a tamberlox "$binary" "${args[@]}") \
+    (cd "$run_dir" && ulimit -f 102400 && exec -a tamberlox "$binary" "${args[@]}") \
         </dev/null >"$actual/stdout" 2>"$actual/stderr"
 fi
 echo $? >"$actual/status"
