@@ -1,0 +1,90 @@
+// The scan and the report as a check run does them, on files read through the
+// LineReader, against the plain reference checker.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "check_support.h"
+#include "reference_check.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+// Read buffers from one byte up: lines longer than the buffer take the long-line path.
+const size_t kBufferSizes[] = {1, 3, 16, 64, kReadBufferSize};
+
+void expect_report_as_reference(const Names& opn_tag, const Names& cls_tag,
+                                const std::string& bytes, const std::string& what) {
+    ScratchFile file;
+    fill_scratch_file(file, bytes);
+    std::string expected = reference_report(opn_tag, cls_tag, reference_lines(bytes));
+    for (size_t buffer_size : kBufferSizes) {
+        ASSERT_EQ(check_in_process(opn_tag, cls_tag, file.path, buffer_size), expected)
+            << what << ", buffer " << buffer_size;
+    }
+}
+
+// Line ends of every kind, the end-of-file byte now and then, NUL bytes.
+std::string random_file(std::mt19937_64& random, const Names& names) {
+    std::string bytes;
+    size_t lines = random_below(random, 8);
+    for (size_t line = 0; line < lines; ++line) {
+        size_t length = random_below(random, 4) == 0 ? 200 : random_below(random, 20);
+        bytes += random_text_with_names(random, names, length, std::string(" x\0\r", 4));
+        const char* ends[] = {"\n", "\r\n", "\r", "\n\n", "\r\r\n"};
+        bytes += ends[random_below(random, 5)];
+    }
+    if (random_below(random, 10) == 0)
+        bytes.insert(random_below(random, bytes.size() + 1), "\x1a");
+    return bytes;
+}
+
+TEST(CheckPipeline, ReportEqualsTheReference) {
+    std::mt19937_64 random(1234);
+    const NameStyle style{"{}<ab", std::string("ab/>\0", 5), 4};
+    for (int round = 0; round < 300; ++round) {
+        Names names = random_prefix_free_names(random, 2 + 2 * random_below(random, 4), style);
+        if (names.size() % 2)
+            names.pop_back();
+        Names opn_tag(names.begin(), names.begin() + static_cast<ptrdiff_t>(names.size() / 2));
+        Names cls_tag(names.begin() + static_cast<ptrdiff_t>(names.size() / 2), names.end());
+        expect_report_as_reference(opn_tag, cls_tag, random_file(random, names),
+                                   "round " + std::to_string(round));
+        if (HasFatalFailure())
+            return;
+    }
+}
+
+struct FileCase {
+    const char* what;
+    std::string bytes;
+};
+
+TEST(CheckPipeline, ChosenFilesGiveTheReferenceReport) {
+    const Names opn_tag{"{", "[["};
+    const Names cls_tag{"}", "]]"};
+    const std::string deep(1000, '{');
+    const FileCase cases[] = {
+        {"empty file", ""},
+        {"no name at all", "text\n"},
+        {"close name before any open name", "}\n}{\n"},
+        {"unclosed at the end", "{ [[\n"},
+        {"crossed pairs", "{ [[ } ]]\n"},
+        {"levels past the three-digit field", deep + "\n" + std::string(1000, '}')},
+        {"names cut by a CR", "{\r}\n[[\r\n]]\r]]\n"},
+        {"a name broken by a line end", "[\n[}\n"},
+        {"the end-of-file byte", "{\n}\x1a}}\n"},
+        {"NUL bytes inside and between names", std::string("{\0}\0[\0[\n", 8)},
+        {"many names on one line", repeat_text("{}", 2600)},
+        {"long line cut by a CR", std::string(300, '{') + "\r" + std::string(300, '}') + "\n}"},
+    };
+    for (const FileCase& c : cases) {
+        expect_report_as_reference(opn_tag, cls_tag, c.bytes, c.what);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,195 @@
+#include "check_support.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <stdexcept>
+
+#include "cli/phases.h"
+
+// A memory file, opened again by its /proc path: no disk, nothing to remove.
+ScratchFile::ScratchFile() {
+    fd = ::memfd_create("tamberlox_scratch", MFD_CLOEXEC);
+    if (fd < 0)
+        throw std::runtime_error("cannot create a memory file");
+    path = "/proc/self/fd/" + std::to_string(fd);
+}
+
+ScratchFile::~ScratchFile() {
+    ::close(fd);
+}
+
+void fill_scratch_file(const ScratchFile& file, std::string_view bytes) {
+    if (::ftruncate(file.fd, 0) != 0)
+        throw std::runtime_error("cannot empty " + file.path);
+    off_t offset = 0;
+    while (!bytes.empty()) {
+        ssize_t written = ::pwrite(file.fd, bytes.data(), bytes.size(), offset);
+        if (written <= 0)
+            throw std::runtime_error("cannot write " + file.path);
+        bytes.remove_prefix(static_cast<size_t>(written));
+        offset += written;
+    }
+}
+
+TagTable make_tag_table(const std::vector<std::string>& opn_tag,
+                        const std::vector<std::string>& cls_tag) {
+    TagTable table;
+    table.n = opn_tag.size();
+    table.opn_tag = opn_tag;
+    table.cls_tag = cls_tag;
+    table.opn_num.assign(table.n, 0);
+    table.cls_num.assign(table.n, 0);
+    return table;
+}
+
+static void open_or_throw(LineReader& reader, const std::string& path, size_t buffer_size) {
+    if (open(reader, path, buffer_size) != OpenResult::opened) {
+        throw std::runtime_error("cannot open " + path);
+    }
+}
+
+std::vector<std::string> read_lines_in_process(const std::string& path, size_t buffer_size) {
+    LineReader reader;
+    open_or_throw(reader, path, buffer_size);
+    std::vector<std::string> lines;
+    Line line;
+    LineResult result;
+    while ((result = next_line(reader, line)) == LineResult::line) {
+        if (line.number != lines.size() + 1)
+            throw std::runtime_error("line numbers skip");
+        lines.emplace_back(line.text);
+    }
+    close(reader);
+    if (result == LineResult::failure)
+        throw std::runtime_error("the line reader failed");
+    return lines;
+}
+
+std::string check_in_process(const std::vector<std::string>& opn_tag,
+                             const std::vector<std::string>& cls_tag, const std::string& path,
+                             size_t buffer_size) {
+    TagTable table = make_tag_table(opn_tag, cls_tag);
+    LineReader reader;
+    open_or_throw(reader, path, buffer_size);
+    ScanState state = scan_file(reader, table);
+    close(reader);
+    OutputBuffer out;
+    // A small buffer makes the report cross many flushes.
+    open_output(out, -1, 61);
+    print_report(state, table, out);
+    return out.collected;
+}
+
+static std::string_view name_of(const TagTable& table, size_t id) {
+    return (id & 1) ? table.cls_tag[id >> 1] : table.opn_tag[id >> 1];
+}
+
+std::vector<uint32_t> naive_name_ids(const TagTable& table, std::string_view text) {
+    std::vector<uint32_t> ids;
+    for (size_t p = 0; p < text.size(); ++p) {
+        for (size_t id = 0; id < 2 * table.n; ++id) {
+            if (text.substr(p).starts_with(name_of(table, id))) {
+                ids.push_back(static_cast<uint32_t>(id));
+            }
+        }
+    }
+    return ids;
+}
+
+std::vector<uint32_t> matcher_name_ids(const TagMatcher& matcher, LineScan& scan,
+                                       std::string_view text) {
+    start_line_scan(matcher, scan);
+    std::vector<uint32_t> ids;
+    std::vector<uint32_t> found;
+    bool done;
+    do {
+        done = find_names(matcher, text, scan, found);
+        ids.insert(ids.end(), found.begin(), found.end());
+        found.clear();
+    } while (!done);
+    return ids;
+}
+
+size_t random_below(std::mt19937_64& random, size_t bound) {
+    return std::uniform_int_distribution<size_t>(0, bound - 1)(random);
+}
+
+static char random_byte(std::mt19937_64& random, std::string_view alphabet) {
+    return alphabet[random_below(random, alphabet.size())];
+}
+
+std::string random_text(std::mt19937_64& random, size_t length, std::string_view alphabet) {
+    std::string text(length, '\0');
+    for (char& byte : text)
+        byte = random_byte(random, alphabet);
+    return text;
+}
+
+std::string repeat_text(std::string_view piece, size_t times) {
+    std::string text;
+    text.reserve(piece.size() * times);
+    while (times-- > 0) {
+        text += piece;
+    }
+    return text;
+}
+
+static std::string fresh_name(std::mt19937_64& random, const NameStyle& style) {
+    size_t length = 1 + random_below(random, style.max_length);
+    return random_byte(random, style.first_bytes) +
+           random_text(random, length - 1, style.body_bytes);
+}
+
+// An earlier name with bytes before it, and sometimes after it.
+static std::string name_around(std::mt19937_64& random, const std::vector<std::string>& names,
+                               const NameStyle& style) {
+    const std::string& inner = names[random_below(random, names.size())];
+    std::string name = random_byte(random, style.first_bytes) +
+                       random_text(random, random_below(random, 3), style.body_bytes) + inner;
+    if (random_below(random, 2) == 0) {
+        name += random_text(random, 1 + random_below(random, 3), style.body_bytes);
+    }
+    return name;
+}
+
+static bool prefix_free_with(const std::vector<std::string>& names, std::string_view candidate) {
+    for (std::string_view name : names) {
+        if (name.starts_with(candidate) || candidate.starts_with(name))
+            return false;
+    }
+    return true;
+}
+
+std::vector<std::string> random_prefix_free_names(std::mt19937_64& random, size_t count,
+                                                  const NameStyle& style) {
+    std::vector<std::string> names;
+    for (size_t attempt = 0; attempt < 50 * count && names.size() < count; ++attempt) {
+        bool around = !names.empty() && random_below(random, 3) == 0;
+        std::string candidate =
+            around ? name_around(random, names, style) : fresh_name(random, style);
+        if (prefix_free_with(names, candidate))
+            names.push_back(std::move(candidate));
+    }
+    return names;
+}
+
+std::string random_text_with_names(std::mt19937_64& random, const std::vector<std::string>& names,
+                                   size_t length, std::string_view filler) {
+    std::string text;
+    while (text.size() < length) {
+        const std::string& name = names[random_below(random, names.size())];
+        switch (random_below(random, 3)) {
+            case 0:
+                text += name;
+                break;
+            case 1:
+                text += name.substr(0, random_below(random, name.size() + 1));
+                break;
+            default:
+                text += random_text(random, 1 + random_below(random, 4), filler);
+        }
+    }
+    return text;
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+// Helpers shared by the unit tests and the fuzz targets: random prefix-free name
+// sets, the naive name search, and the checker's own pipeline run inside the
+// process on given bytes.
+
+#include <cstddef>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "nesting/tag_matcher.h"
+#include "tags/tag_table.h"
+#include "text/line_reader.h"
+
+// A file holding given bytes, gone when it goes out of scope.
+struct ScratchFile {
+    std::string path;
+    int fd = -1;
+    ScratchFile();
+    ~ScratchFile();
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+};
+
+// Replaces the whole content of the file.
+void fill_scratch_file(const ScratchFile& file, std::string_view bytes);
+
+// The names as a loaded table: counters at 0.
+TagTable make_tag_table(const std::vector<std::string>& opn_tag,
+                        const std::vector<std::string>& cls_tag);
+
+// Every line the LineReader delivers for the file, read through a buffer of
+// `buffer_size` bytes; also requires the line numbers to run 1, 2, 3, ...
+std::vector<std::string> read_lines_in_process(const std::string& path, size_t buffer_size);
+
+// scan_file and print_report on the file, as a check run does after loading the
+// lists; returns the report's bytes.
+std::string check_in_process(const std::vector<std::string>& opn_tag,
+                             const std::vector<std::string>& cls_tag, const std::string& path,
+                             size_t buffer_size = kReadBufferSize);
+
+// Name ids (2 * pair for an open name, 2 * pair + 1 for a close name) of every
+// name matching at every position of the text, by position, then by id.
+std::vector<uint32_t> naive_name_ids(const TagTable& table, std::string_view text);
+
+// The ids find_names hands out for the text, over as many batches as it takes.
+std::vector<uint32_t> matcher_name_ids(const TagMatcher& matcher, LineScan& scan,
+                                       std::string_view text);
+
+// What random names are made of: a first byte from `first_bytes`, the others from
+// `body_bytes`, at most `max_length` bytes.
+struct NameStyle {
+    std::string first_bytes;
+    std::string body_bytes;
+    size_t max_length = 4;
+};
+
+// Up to `count` distinct names, none a prefix of another. Some are built around
+// earlier names, so that one name can hold another inside it or end with it.
+std::vector<std::string> random_prefix_free_names(std::mt19937_64& random, size_t count,
+                                                  const NameStyle& style);
+
+// About `length` bytes mixing whole names, names cut short and bytes of `filler`.
+std::string random_text_with_names(std::mt19937_64& random, const std::vector<std::string>& names,
+                                   size_t length, std::string_view filler);
+
+std::string repeat_text(std::string_view piece, size_t times);
+
+// Bytes of `length` drawn from `alphabet`.
+std::string random_text(std::mt19937_64& random, size_t length, std::string_view alphabet);
+
+size_t random_below(std::mt19937_64& random, size_t bound);

@@ -1,0 +1,123 @@
+#include "nesting/tag_matcher.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "check_support.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+std::string every_byte() {
+    std::string bytes(256, '\0');
+    for (size_t b = 0; b < bytes.size(); ++b)
+        bytes[b] = static_cast<char>(b);
+    return bytes;
+}
+
+struct StyleCase {
+    const char* what;
+    NameStyle style;
+};
+
+std::vector<StyleCase> style_cases() {
+    const std::string nul_high("\0\x80\xff", 3);
+    return {
+        {"two letters", {"ab", "ab", 4}},
+        {"one first byte", {"<", "ab/<", 6}},
+        {"four first bytes", {"abcd", "abcd", 5}},
+        {"many first bytes", {every_byte(), "xy", 3}},
+        {"NUL and high bytes", {nul_high, nul_high + "a", 4}},
+        {"long names", {"ab", "ab", 300}},
+    };
+}
+
+// Texts made of the names themselves, names cut short and filler bytes.
+std::vector<std::string> texts_for(std::mt19937_64& random, const Names& names,
+                                   const NameStyle& style) {
+    std::vector<std::string> texts{""};
+    std::string filler = style.body_bytes + style.first_bytes.substr(0, 4);
+    for (size_t length : {1, 7, 40, 300}) {
+        texts.push_back(random_text_with_names(random, names, length, filler));
+    }
+    return texts;
+}
+
+// Both modes must find exactly what trying every name at every position finds,
+// in the same order, with one LineScan carried from text to text as a scan does.
+void expect_both_modes_naive(const TagTable& table, const std::vector<std::string>& texts,
+                             const std::string& what) {
+    TagMatcher dense = build_tag_matcher(table);
+    TagMatcher sparse = build_tag_matcher(table, 0);
+    ASSERT_FALSE(sparse.dense);
+    LineScan dense_scan;
+    LineScan sparse_scan;
+    for (const std::string& text : texts) {
+        std::vector<uint32_t> expected = naive_name_ids(table, text);
+        ASSERT_EQ(matcher_name_ids(dense, dense_scan, text), expected) << what << ", dense";
+        ASSERT_EQ(matcher_name_ids(sparse, sparse_scan, text), expected) << what << ", sparse";
+    }
+}
+
+TagTable table_of(const Names& names) {
+    Names opn_tag;
+    Names cls_tag;
+    for (size_t i = 0; i + 1 < names.size(); i += 2) {
+        opn_tag.push_back(names[i]);
+        cls_tag.push_back(names[i + 1]);
+    }
+    return make_tag_table(opn_tag, cls_tag);
+}
+
+TEST(TagMatcher, FindsWhatTheNaiveScanFinds) {
+    std::mt19937_64 random(77);
+    for (const StyleCase& c : style_cases()) {
+        size_t out_of_order_sets = 0;
+        for (int round = 0; round < 150; ++round) {
+            size_t pairs = 1 + random_below(random, 6);
+            Names names = random_prefix_free_names(random, 2 * pairs, c.style);
+            if (names.size() < 2)
+                continue;
+            TagTable table = table_of(names);
+            out_of_order_sets += build_tag_matcher(table).needs_reorder;
+            expect_both_modes_naive(table, texts_for(random, names, c.style),
+                                    std::string(c.what) + ", round " + std::to_string(round));
+            if (HasFatalFailure())
+                return;
+        }
+        // Sets with a name inside another must come up, or the reordering goes untested.
+        EXPECT_GT(out_of_order_sets, 5u) << c.what;
+    }
+}
+
+struct BatchCase {
+    const char* what;
+    Names opn_tag;
+    Names cls_tag;
+    std::string text;
+};
+
+// More matches in one text than one call of find_names hands out.
+TEST(TagMatcher, ResumesAcrossBatches) {
+    const BatchCase cases[] = {
+        {"one-byte names", {"a"}, {"b"}, repeat_text("ab", 3000)},
+        {"overlapping matches", {"aa"}, {"b"}, std::string(9000, 'a')},
+        {"name inside a name", {"xaby", "c"}, {"ab", "d"}, repeat_text("xaby", 2500)},
+        {"name at the end of a name", {"cab"}, {"ab"}, repeat_text("cab-ab", 2100)},
+        {"long name holding short ones",
+         {repeat_text("ab", 40) + "z"},
+         {"b"},
+         repeat_text("ab", 5000) + "z"},
+    };
+    for (const BatchCase& c : cases) {
+        TagTable table = make_tag_table(c.opn_tag, c.cls_tag);
+        ASSERT_GT(naive_name_ids(table, c.text).size(), kFoundBatch) << c.what;
+        expect_both_modes_naive(table, {c.text, "ab", c.text}, c.what);
+    }
+}
+
+}  // namespace
