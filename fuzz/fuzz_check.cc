@@ -1,0 +1,85 @@
+// The whole check on random lists and files, against the plain reference: the
+// first name collision, the names found on each line in both matcher modes, and
+// the report byte for byte.
+//
+// Input: three header bytes, then the open list's bytes, the close list's bytes and
+// the checked file's bytes. Header byte 0 picks the read buffer (0xf0 and up: the
+// normal size, which costs more to set up; else 1 to 64 bytes); bytes 1 and 2 are
+// the two lists' lengths, cut to what is there.
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "check_support.h"
+#include "reference_check.h"
+
+struct FuzzInput {
+    size_t buffer_size = 0;
+    std::string_view opn_bytes;
+    std::string_view cls_bytes;
+    std::string_view file_bytes;
+};
+
+static std::string_view take_front(std::string_view& rest, size_t length) {
+    std::string_view front = rest.substr(0, std::min(length, rest.size()));
+    rest.remove_prefix(front.size());
+    return front;
+}
+
+static FuzzInput split_input(const uint8_t* data, size_t size) {
+    FuzzInput input;
+    input.buffer_size = data[0] >= 0xf0 ? kReadBufferSize : 1 + data[0] % 64;
+    std::string_view rest(reinterpret_cast<const char*>(data) + 3, size - 3);
+    input.opn_bytes = take_front(rest, data[1]);
+    input.cls_bytes = take_front(rest, data[2]);
+    input.file_bytes = rest;
+    return input;
+}
+
+static void require(bool holds, const char* what) {
+    if (holds)
+        return;
+    std::fprintf(stderr, "mismatch: %s\n", what);
+    std::abort();
+}
+
+static bool same_collision(const NameCollision& a, const NameCollision& b) {
+    return a.place == b.place && a.first == b.first && a.second == b.second;
+}
+
+static void compare_matchers(const TagTable& table, const std::vector<std::string>& lines) {
+    TagMatcher dense = build_tag_matcher(table);
+    TagMatcher sparse = build_tag_matcher(table, 0);
+    LineScan dense_scan;
+    LineScan sparse_scan;
+    for (const std::string& line : lines) {
+        std::vector<uint32_t> expected = naive_name_ids(table, line);
+        require(matcher_name_ids(dense, dense_scan, line) == expected, "dense matcher");
+        require(matcher_name_ids(sparse, sparse_scan, line) == expected, "sparse matcher");
+    }
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 3)
+        return 0;
+    FuzzInput input = split_input(data, size);
+    std::vector<std::string> opn_tag = reference_lines(input.opn_bytes);
+    std::vector<std::string> cls_tag = reference_lines(input.cls_bytes);
+    if (opn_tag.empty() || opn_tag.size() != cls_tag.size())
+        return 0;
+    NameCollision collision = reference_first_collision(opn_tag, cls_tag);
+    require(same_collision(find_first_collision(opn_tag, cls_tag), collision), "first collision");
+    if (collision.place != CollisionPlace::none)
+        return 0;
+
+    std::vector<std::string> lines = reference_lines(input.file_bytes);
+    compare_matchers(make_tag_table(opn_tag, cls_tag), lines);
+    static ScratchFile file;
+    fill_scratch_file(file, input.file_bytes);
+    require(check_in_process(opn_tag, cls_tag, file.path, input.buffer_size) ==
+                reference_report(opn_tag, cls_tag, lines),
+            "report");
+    return 0;
+}
