@@ -23,3 +23,18 @@ install_missing cmake ninja-build g++ libgtest-dev
 cmake -S . -B build/check -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAMBERLOX_WERROR=ON
 cmake --build build/check
 ctest --test-dir build/check --output-on-failure -j 2
+
+# The same tests under AddressSanitizer and UndefinedBehaviorSanitizer; the
+# end-to-end cases that limit memory skip themselves there.
+cmake -S . -B build/check-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DTAMBERLOX_WERROR=ON -DTAMBERLOX_SANITIZE=ON
+cmake --build build/check-sanitize
+ctest --test-dir build/check-sanitize --output-on-failure -j 2
+
+# A few seconds of each fuzz target: the checker against the plain reference.
+install_missing clang libclang-rt-14-dev
+if command -v clang++ >/dev/null 2>&1 && dpkg -s libclang-rt-14-dev >/dev/null 2>&1; then
+    fuzz/run_fuzz.sh 10
+else
+    echo "check: clang with libclang-rt-14-dev could not be had; fuzz runs skipped" >&2
+fi

@@ -46,7 +46,7 @@ std::string random_file(std::mt19937_64& random, const Names& names) {
 TEST(CheckPipeline, ReportEqualsTheReference) {
     std::mt19937_64 random(1234);
     const NameStyle style{"{}<ab", std::string("ab/>\0", 5), 4};
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 200; ++round) {
         Names names = random_prefix_free_names(random, 2 + 2 * random_below(random, 4), style);
         if (names.size() % 2)
             names.pop_back();
