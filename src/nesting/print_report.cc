@@ -16,36 +16,52 @@ static void put_level(OutputBuffer& out, int64_t lvl) {
     put_blanks(out, 4 * level + 2);
 }
 
-// Level prefixes and line numbers repeat from one occurrence to the next, so
-// they are formatted once and copied.
+// A structure line is put together from pieces formatted once: the level
+// prefix, the name with " : ", the line number with its line end. Pieces are
+// copied 16 bytes at a time; the copy may run past a piece's end, so every
+// piece has 16 readable bytes after it, and the output keeps 16 bytes spare.
+constexpr size_t kCopyBlock = 16;
+
+struct Piece {
+    size_t offset;
+    size_t length;
+};
+
 struct StructureWriter {
-    std::vector<std::string> level_prefix;  // index lvl + 1
-    std::vector<std::string> opn_text;      // name and " : ", per pair
-    std::vector<std::string> cls_text;
+    std::vector<char> arena;
+    std::vector<Piece> level_prefix;  // index lvl + 1, for lvl below kCachedLevels
+    std::vector<Piece> name_text;     // by name id: 2 * pair, + 1 for a close name
     uint64_t line = 0;
-    char line_text[24];  // the line number and a line end
+    char line_text[20 + 1 + kCopyBlock];  // the line number and a line end
     size_t line_length = 0;
 };
 
 constexpr int64_t kCachedLevels = 64;
 
+static Piece add_piece(StructureWriter& writer, std::string_view text) {
+    Piece piece{writer.arena.size(), text.size()};
+    writer.arena.insert(writer.arena.end(), text.begin(), text.end());
+    return piece;
+}
+
 static StructureWriter make_structure_writer(const TagTable& table) {
     StructureWriter writer;
     for (size_t pair = 0; pair < table.n; ++pair) {
-        writer.opn_text.push_back(table.opn_tag[pair] + " : ");
-        writer.cls_text.push_back(table.cls_tag[pair] + " : ");
+        writer.name_text.push_back(add_piece(writer, table.opn_tag[pair] + " : "));
+        writer.name_text.push_back(add_piece(writer, table.cls_tag[pair] + " : "));
     }
     for (int64_t lvl = -1; lvl < kCachedLevels; ++lvl) {
         OutputBuffer out;
         open_output(out, -1, 512);
         put_level(out, lvl);
         flush_output(out);
-        writer.level_prefix.push_back(out.collected);
+        writer.level_prefix.push_back(add_piece(writer, out.collected));
     }
+    writer.arena.resize(writer.arena.size() + kCopyBlock);
     return writer;
 }
 
-static void set_line(StructureWriter& writer, uint64_t line) {
+static void format_line(StructureWriter& writer, uint64_t line) {
     char digits[20];
     std::string_view text = format_decimal(line, digits);
     std::memcpy(writer.line_text, text.data(), text.size());
@@ -54,18 +70,54 @@ static void set_line(StructureWriter& writer, uint64_t line) {
     writer.line = line;
 }
 
+// Line numbers only grow, mostly by a little: adding to the last digit is
+// cheaper than formatting the number anew.
+static void set_line(StructureWriter& writer, uint64_t line) {
+    uint64_t step = line - writer.line;
+    size_t last = writer.line_length - 2;
+    if (writer.line_length == 0 || step > 9 || writer.line_text[last] + step > '9') {
+        return format_line(writer, line);
+    }
+    writer.line_text[last] = static_cast<char>(writer.line_text[last] + step);
+    writer.line = line;
+}
+
+static char* copy_in_blocks(char* to, const char* from, size_t length) {
+    for (size_t done = 0; done < length; done += kCopyBlock) {
+        std::memcpy(to + done, from + done, kCopyBlock);
+    }
+    return to + length;
+}
+
 static void put_occurrence(OutputBuffer& out, StructureWriter& writer,
                            const TagOccurrence& occurrence) {
-    const auto& names = occurrence.kind == TagKind::open ? writer.opn_text : writer.cls_text;
     if (occurrence.line != writer.line)
         set_line(writer, occurrence.line);
-    if (occurrence.lvl < kCachedLevels) {
-        put_bytes(out, writer.level_prefix[static_cast<size_t>(occurrence.lvl + 1)]);
-    } else {
+    Piece name =
+        writer.name_text[occurrence.pair * size_t{2} + (occurrence.kind == TagKind::close)];
+    const char* arena = writer.arena.data();
+    if (occurrence.lvl >= kCachedLevels) {
         put_level(out, occurrence.lvl);
+        put_bytes(out, std::string_view(arena + name.offset, name.length));
+        put_bytes(out, std::string_view(writer.line_text, writer.line_length));
+        return;
     }
-    put_bytes(out, names[occurrence.pair]);
-    put_bytes(out, std::string_view(writer.line_text, writer.line_length));
+    Piece prefix = writer.level_prefix[static_cast<size_t>(occurrence.lvl + 1)];
+    size_t length = prefix.length + name.length + writer.line_length;
+    if (out.capacity - out.size < length + kCopyBlock) {
+        flush_output(out);
+        if (out.capacity < length + kCopyBlock) {
+            put_bytes(out, std::string_view(arena + prefix.offset, prefix.length));
+            put_bytes(out, std::string_view(arena + name.offset, name.length));
+            put_bytes(out, std::string_view(writer.line_text, writer.line_length));
+            return;
+        }
+    }
+    char* to = out.data.get() + out.size;
+    to = copy_in_blocks(to, arena + prefix.offset, prefix.length);
+    to = copy_in_blocks(to, arena + name.offset, name.length);
+    copy_in_blocks(to, writer.line_text, writer.line_length);
+    out.size += length;
 }
 
 static void put_pair_numbers(OutputBuffer& out, ScanState& state, const TagTable& table,

@@ -5,49 +5,51 @@
 #include "cli/phases.h"
 #include "nesting/tag_matcher.h"
 
-static void record_occurrence(ScanState& state, TagTable& table, uint32_t name_id, uint64_t line) {
-    uint32_t pair = name_id >> 1;
-    bool is_close = (name_id & 1) != 0;
-    if (is_close)
-        --state.depth;
-    TagOccurrence occurrence{state.depth, line, pair, is_close ? TagKind::close : TagKind::open};
-    if (!append_occurrence(state.occurrences, occurrence)) {
-        fatal_error("ERROR : Allocation error.\n");
+// Branch-free on the kind: open and close tags come in no predictable order.
+static void record_found(ScanState& state, TagTable& table, std::vector<FoundName>& found) {
+    uint64_t* counters[2] = {table.opn_num.data(), table.cls_num.data()};
+    int64_t depth = state.depth;
+    for (const FoundName& name : found) {
+        uint32_t pair = name.id >> 1;
+        uint32_t is_close = name.id & 1;
+        depth -= is_close;
+        TagOccurrence occurrence{depth, name.line, pair, is_close ? TagKind::close : TagKind::open};
+        if (!append_occurrence(state.occurrences, occurrence)) {
+            fatal_error("ERROR : Allocation error.\n");
+        }
+        depth += 1 - is_close;
+        if (depth < 0) {
+            depth = 0;
+            state.ok = false;
+        }
+        ++counters[is_close][pair];
     }
-    if (!is_close)
-        ++state.depth;
-    if (state.depth < 0) {
-        state.depth = 0;
-        state.ok = false;
-    }
-    ++(is_close ? table.cls_num : table.opn_num)[pair];
+    state.depth = depth;
+    found.clear();
 }
 
-static void scan_lines(LineReader& reader, TagTable& table, ScanState& state) {
+// The file is taken in chunks straight from the reader's buffer: the matcher
+// follows the line ends itself, so no line is ever copied.
+static void scan_chunks(LineReader& reader, TagTable& table, ScanState& state) {
     TagMatcher matcher = build_tag_matcher(table);
-    LineScan scan;
-    std::vector<uint32_t> found;
+    TextScan scan;
+    start_text_scan(matcher, scan);
+    std::vector<FoundName> found;
     found.reserve(2 * kFoundBatch);
-    Line line;
-    LineResult result;
-    while ((result = next_line(reader, line)) == LineResult::line) {
-        start_line_scan(matcher, scan);
-        bool done;
-        do {
-            done = find_names(matcher, line.text, scan, found);
-            for (uint32_t name_id : found)
-                record_occurrence(state, table, name_id, line.number);
-            found.clear();
-        } while (!done);
+    std::string_view chunk;
+    while (next_chunk(reader, chunk)) {
+        while (!find_names(matcher, chunk, scan, found))
+            record_found(state, table, found);
+        record_found(state, table, found);
     }
-    if (result == LineResult::failure)
-        fatal_error("ERROR : Allocation error.\n");
+    finish_text_scan(scan, found);
+    record_found(state, table, found);
 }
 
 ScanState scan_file(LineReader& reader, TagTable& table) {
     ScanState state;
     try {
-        scan_lines(reader, table, state);
+        scan_chunks(reader, table, state);
     } catch (const std::bad_alloc&) {
         fatal_error("ERROR : Allocation error.\n");
     }

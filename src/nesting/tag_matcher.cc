@@ -124,40 +124,79 @@ static std::vector<uint32_t> link_states(TagMatcher& m) {
     return order;
 }
 
+constexpr uint8_t kLf = '\n';
+constexpr uint8_t kCr = '\r';
+
+// Byte roles for the root's skip loop.
+constexpr uint8_t kPassOver = 0;
+constexpr uint8_t kLineEnd = 1;
+constexpr uint8_t kStop = 2;
+
+// Rows in breadth-first order, states without output first; the root stays row 0.
+static std::vector<uint32_t> order_rows(TagMatcher& m, const std::vector<uint32_t>& order) {
+    std::vector<uint32_t> row_of(order.size());
+    for (uint8_t with_output = 0; with_output < 2; ++with_output) {
+        if (with_output)
+            m.output_code = static_cast<uint32_t>(m.state_of_row.size());
+        for (uint32_t state : order) {
+            if (m.has_output[state] != with_output)
+                continue;
+            row_of[state] = static_cast<uint32_t>(m.state_of_row.size());
+            m.state_of_row.push_back(state);
+        }
+    }
+    return row_of;
+}
+
 static void build_table(TagMatcher& m, const std::vector<uint32_t>& order,
                         size_t dense_entry_limit) {
     std::array<bool, 256> used{};
     for (uint8_t byte : m.child_byte)
         used[byte] = true;
+    used[kLf] = used[kCr] = true;
     m.class_count = 1;
     for (size_t byte = 0; byte < 256; ++byte) {
         m.byte_class[byte] = used[byte] ? static_cast<uint8_t>(m.class_count++) : 0;
     }
-    size_t state_count = m.own_name.size();
-    if (state_count > dense_entry_limit / m.class_count)
+    size_t row_count = m.own_name.size() + 1;
+    if (row_count > dense_entry_limit / m.class_count)
         return;
     uint32_t width = m.class_count;
-    m.table.assign(state_count * width, 0);
+    std::vector<uint32_t> row_of = order_rows(m, order);
+    m.output_code *= width;
+    m.line_break_code = static_cast<uint32_t>(row_count - 1) * width;
+    m.table.assign(row_count * width, 0);
     for (uint32_t state : order) {
-        uint32_t* row = m.table.data() + size_t{state} * width;
-        if (state != 0)
-            std::memcpy(row, m.table.data() + size_t{m.fail[state]} * width, width * 4);
-        for (uint32_t e = m.child_begin[state]; e < m.child_begin[state + 1]; ++e) {
-            uint32_t child = m.child_state[e];
-            row[m.byte_class[m.child_byte[e]]] = (child * width) << 1 | m.has_output[child];
+        uint32_t* row = m.table.data() + size_t{row_of[state]} * width;
+        if (state != 0) {
+            std::memcpy(row, m.table.data() + size_t{row_of[m.fail[state]]} * width, width * 4);
         }
+        for (uint32_t e = m.child_begin[state]; e < m.child_begin[state + 1]; ++e) {
+            row[m.byte_class[m.child_byte[e]]] = row_of[m.child_state[e]] * width;
+        }
+        row[m.byte_class[kLf]] = row[m.byte_class[kCr]] = m.line_break_code;
     }
     m.dense = true;
 }
 
 static void find_first_bytes(TagMatcher& m) {
+    m.byte_role[kLf] = kLineEnd;
+    m.byte_role[kCr] = kStop;
     for (uint32_t e = m.child_begin[0]; e < m.child_begin[1]; ++e) {
         uint8_t byte = m.child_byte[e];
-        m.starts_name[byte] = true;
+        m.byte_role[byte] = kStop;
         if (m.first_byte_count < m.first_bytes.size())
             m.first_bytes[m.first_byte_count] = byte;
         ++m.first_byte_count;
     }
+    // Unused places repeat the first byte, so that comparing with all four is right.
+    for (size_t i = m.first_byte_count; i < m.first_bytes.size(); ++i) {
+        m.first_bytes[i] = m.first_bytes[0];
+    }
+    for (size_t i = 0; i < m.first_bytes.size(); ++i)
+        m.byte_blocks[i].fill(m.first_bytes[i]);
+    m.byte_blocks[4].fill(kLf);
+    m.byte_blocks[5].fill(kCr);
 }
 
 TagMatcher build_tag_matcher(const TagTable& table, size_t dense_entry_limit) {
@@ -169,77 +208,149 @@ TagMatcher build_tag_matcher(const TagTable& table, size_t dense_entry_limit) {
     return m;
 }
 
-void start_line_scan(const TagMatcher& matcher, LineScan& scan) {
-    scan.pos = 0;
-    scan.state = 0;
-    scan.waiting = 0;
-    if (matcher.needs_reorder && scan.slot.empty()) {
+void start_text_scan(const TagMatcher& matcher, TextScan& scan) {
+    scan = TextScan{};
+    if (matcher.needs_reorder) {
         size_t window = std::bit_ceil(matcher.longest_name);
-        scan.slot.assign(window, 0);
+        scan.slot.assign(window, FoundName{kNoState, 0});
         scan.window_mask = window - 1;
     }
 }
 
-static size_t skip_to_name_start(const TagMatcher& m, std::string_view text, size_t p) {
-    const char* data = text.data();
-    size_t n = text.size();
 #if defined(__SSE2__)
-    if (m.first_byte_count == 1) {
-        __m128i wanted = _mm_set1_epi8(static_cast<char>(m.first_bytes[0]));
-        for (; p + 16 <= n; p += 16) {
-            __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + p));
-            unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, wanted)));
-            if (mask != 0)
-                return p + static_cast<size_t>(std::countr_zero(mask));
+static uint64_t sum_of_bytes(__m128i counts) {
+    __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
+    return static_cast<uint64_t>(_mm_cvtsi128_si64(sums)) +
+           static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
+}
+
+static uint32_t bits_of(__m128i bytes) {
+    return static_cast<uint32_t>(_mm_movemask_epi8(bytes));
+}
+
+// The bytes of a block where the root stops: a CR or a byte a name can begin
+// with (up to four, the unused ones repeating the first).
+template <bool kOneFirstByte>
+static __m128i root_stops(__m128i block, __m128i cr, const __m128i (&first)[4]) {
+    __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, first[0]));
+    if (kOneFirstByte)
+        return stops;
+    __m128i more = _mm_or_si128(
+        _mm_cmpeq_epi8(block, first[1]),
+        _mm_or_si128(_mm_cmpeq_epi8(block, first[2]), _mm_cmpeq_epi8(block, first[3])));
+    return _mm_or_si128(stops, more);
+}
+
+// Skips 32 bytes at a time while the root has nothing to do, and finds the
+// first stop within the block that has one; fewer than 32 bytes at the end are
+// left to the caller. LFs are counted in byte-wide counters, added
+// up before they can overflow.
+template <bool kOneFirstByte>
+static size_t skip_blocks_at_root(const TagMatcher& m, const uint8_t* data, size_t p, size_t n,
+                                  uint64_t& line) {
+    auto block_of = [&](size_t i) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(m.byte_blocks[i].data()));
+    };
+    const __m128i first[4] = {block_of(0), block_of(1), block_of(2), block_of(3)};
+    const __m128i lf = block_of(4), cr = block_of(5);
+    __m128i lf_counts = _mm_setzero_si128();
+    unsigned rounds = 0;
+    for (; p + 32 <= n; p += 32) {
+        __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + p));
+        __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + p + 16));
+        __m128i low_stops = root_stops<kOneFirstByte>(low, cr, first);
+        __m128i high_stops = root_stops<kOneFirstByte>(high, cr, first);
+        if (_mm_movemask_epi8(_mm_or_si128(low_stops, high_stops)) != 0) {
+            uint32_t stops = bits_of(low_stops) | bits_of(high_stops) << 16;
+            uint32_t first_stop = static_cast<uint32_t>(std::countr_zero(stops));
+            uint32_t line_ends =
+                bits_of(_mm_cmpeq_epi8(low, lf)) | bits_of(_mm_cmpeq_epi8(high, lf)) << 16;
+            line_ends &= (uint32_t{1} << first_stop) - 1;
+            if (line_ends != 0)
+                line += static_cast<unsigned>(std::popcount(line_ends));
+            if (rounds != 0)
+                line += sum_of_bytes(lf_counts);
+            return p + first_stop;
         }
-    } else if (m.first_byte_count <= m.first_bytes.size()) {
-        auto pick = [&](size_t i) {
-            size_t last = m.first_byte_count - 1;
-            return _mm_set1_epi8(static_cast<char>(m.first_bytes[std::min(i, last)]));
-        };
-        __m128i b0 = pick(0), b1 = pick(1), b2 = pick(2), b3 = pick(3);
-        for (; p + 16 <= n; p += 16) {
-            __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + p));
-            __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, b0), _mm_cmpeq_epi8(v, b1)),
-                                       _mm_or_si128(_mm_cmpeq_epi8(v, b2), _mm_cmpeq_epi8(v, b3)));
-            unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
-            if (mask != 0)
-                return p + static_cast<size_t>(std::countr_zero(mask));
+        lf_counts = _mm_sub_epi8(lf_counts, _mm_cmpeq_epi8(low, lf));
+        lf_counts = _mm_sub_epi8(lf_counts, _mm_cmpeq_epi8(high, lf));
+        if (++rounds == 127) {
+            line += sum_of_bytes(lf_counts);
+            lf_counts = _mm_setzero_si128();
+            rounds = 0;
         }
     }
+    if (rounds != 0)
+        line += sum_of_bytes(lf_counts);
+    return p;
+}
 #endif
-    while (p < n && !m.starts_name[static_cast<uint8_t>(data[p])])
-        ++p;
+
+// Moves p to the next byte where the root has work: a byte a name can begin
+// with, or a CR. Counts the LFs passed over.
+static size_t skip_at_root(const TagMatcher& m, const uint8_t* data, size_t p, size_t n,
+                           uint64_t& line) {
+#if defined(__SSE2__)
+    if (m.first_byte_count == 1) {
+        p = skip_blocks_at_root<true>(m, data, p, n, line);
+    } else if (m.first_byte_count <= m.first_bytes.size()) {
+        p = skip_blocks_at_root<false>(m, data, p, n, line);
+    }
+#endif
+    for (; p < n; ++p) {
+        uint8_t role = m.byte_role[data[p]];
+        if (role == kStop)
+            break;
+        line += role;
+    }
     return p;
 }
 
-// Hands out the waiting matches whose start is settled: no match still to come can
-// start at or before `limit`.
-static void settle_waiting(LineScan& scan, size_t limit_plus_one, std::vector<uint32_t>& found) {
-    while (scan.waiting > 0 && scan.lowest < limit_plus_one) {
-        uint32_t& slot = scan.slot[scan.lowest & scan.window_mask];
-        if (slot != 0) {
-            found.push_back(slot - 1);
-            slot = 0;
+// The rest of a line whose text a CR has ended: up to and past its LF.
+static size_t skip_cut_line(const uint8_t* data, size_t p, size_t n, TextScan& scan) {
+    const void* lf = std::memchr(data + p, kLf, n - p);
+    if (lf == nullptr)
+        return n;
+    scan.cut = false;
+    ++scan.line;
+    return static_cast<size_t>(static_cast<const uint8_t*>(lf) - data) + 1;
+}
+
+static void take_line_break(uint8_t byte, TextScan& scan) {
+    if (byte == kLf) {
+        ++scan.line;
+    } else {
+        scan.cut = true;
+    }
+}
+
+// Hands out the waiting matches whose start is below `limit`: no match still to
+// come can start there.
+static void settle_waiting(TextScan& scan, uint64_t limit, std::vector<FoundName>& found) {
+    while (scan.waiting > 0 && scan.lowest < limit) {
+        FoundName& slot = scan.slot[scan.lowest & scan.window_mask];
+        if (slot.id != kNoState) {
+            found.push_back(slot);
+            slot.id = kNoState;
             --scan.waiting;
         }
         ++scan.lowest;
     }
 }
 
-static void wait_in_window(LineScan& scan, size_t start, uint32_t id) {
+static void wait_in_window(TextScan& scan, uint64_t start, uint32_t id) {
     if (scan.waiting == 0 || start < scan.lowest)
         scan.lowest = start;
-    scan.slot[start & scan.window_mask] = id + 1;
+    scan.slot[start & scan.window_mask] = FoundName{id, scan.line};
     ++scan.waiting;
 }
 
 // All names ending at `end` end in `state`: its own name, the longest, then
 // shorter ones through the dictionary links, so by increasing start.
-static void take_names_ending(const TagMatcher& m, uint32_t state, size_t end, LineScan& scan,
-                              std::vector<uint32_t>& found) {
+static void take_names_ending(const TagMatcher& m, uint32_t state, uint64_t end, TextScan& scan,
+                              std::vector<FoundName>& found) {
     if (!m.needs_reorder && m.dict_link[state] == kNoState) {
-        found.push_back(static_cast<uint32_t>(m.own_name[state]));
+        found.push_back(FoundName{static_cast<uint32_t>(m.own_name[state]), scan.line});
         return;
     }
     if (m.needs_reorder && end + 1 > m.longest_name) {
@@ -251,68 +362,87 @@ static void take_names_ending(const TagMatcher& m, uint32_t state, size_t end, L
         if (m.needs_reorder) {
             wait_in_window(scan, end + 1 - m.name_length[id], id);
         } else {
-            found.push_back(id);
+            found.push_back(FoundName{id, scan.line});
         }
     }
 }
 
-static bool scan_dense(const TagMatcher& m, std::string_view text, LineScan& scan,
-                       std::vector<uint32_t>& found) {
+static size_t scan_dense(const TagMatcher& m, const uint8_t* data, size_t n, TextScan& scan,
+                         std::vector<FoundName>& found) {
+    // Held in locals: the stores into `found` could otherwise alias them.
     const uint32_t* table = m.table.data();
-    const uint8_t* data = reinterpret_cast<const uint8_t*>(text.data());
-    size_t n = text.size();
+    const uint8_t* byte_class = m.byte_class.data();
+    const uint32_t output_code = m.output_code;
     size_t p = scan.pos;
     uint32_t code = scan.state;
     while (p < n) {
         if (code == 0) {
-            p = skip_to_name_start(m, text, p);
-            if (p == n)
-                break;
+            p = scan.cut ? skip_cut_line(data, p, n, scan) : skip_at_root(m, data, p, n, scan.line);
+            if (p == n || scan.cut)
+                continue;
         }
-        code = table[(code >> 1) + m.byte_class[data[p]]];
-        ++p;
-        if (code & 1) {
-            take_names_ending(m, (code >> 1) / m.class_count, p - 1, scan, found);
+        // Walk while inside a name: past the root and short of any output.
+        do {
+            code = table[code + byte_class[data[p++]]];
+        } while (p < n && code - 1 < output_code - 1);
+        if (code >= output_code) {
+            if (code == m.line_break_code) {
+                code = 0;
+                take_line_break(data[p - 1], scan);
+                continue;
+            }
+            take_names_ending(m, m.state_of_row[code / m.class_count], scan.offset + p - 1, scan,
+                              found);
             if (found.size() >= kFoundBatch)
                 break;
         }
     }
-    scan.pos = p;
     scan.state = code;
-    return p == n;
+    return p;
 }
 
-static bool scan_sparse(const TagMatcher& m, std::string_view text, LineScan& scan,
-                        std::vector<uint32_t>& found) {
-    const uint8_t* data = reinterpret_cast<const uint8_t*>(text.data());
-    size_t n = text.size();
+static size_t scan_sparse(const TagMatcher& m, const uint8_t* data, size_t n, TextScan& scan,
+                          std::vector<FoundName>& found) {
     size_t p = scan.pos;
     uint32_t state = scan.state;
     while (p < n) {
         if (state == 0) {
-            p = skip_to_name_start(m, text, p);
-            if (p == n)
-                break;
+            p = scan.cut ? skip_cut_line(data, p, n, scan) : skip_at_root(m, data, p, n, scan.line);
+            if (p == n || scan.cut)
+                continue;
         }
-        state = step(m, state, data[p]);
-        ++p;
+        uint8_t byte = data[p++];
+        if (byte == kLf || byte == kCr) {
+            state = 0;
+            take_line_break(byte, scan);
+            continue;
+        }
+        state = step(m, state, byte);
         if (m.has_output[state]) {
-            take_names_ending(m, state, p - 1, scan, found);
+            take_names_ending(m, state, scan.offset + p - 1, scan, found);
             if (found.size() >= kFoundBatch)
                 break;
         }
     }
-    scan.pos = p;
     scan.state = state;
-    return p == n;
+    return p;
 }
 
-bool find_names(const TagMatcher& matcher, std::string_view text, LineScan& scan,
-                std::vector<uint32_t>& found) {
-    bool done = matcher.dense ? scan_dense(matcher, text, scan, found)
-                              : scan_sparse(matcher, text, scan, found);
-    if (!done)
+bool find_names(const TagMatcher& matcher, std::string_view chunk, TextScan& scan,
+                std::vector<FoundName>& found) {
+    const uint8_t* data = reinterpret_cast<const uint8_t*>(chunk.data());
+    size_t n = chunk.size();
+    size_t p = matcher.dense ? scan_dense(matcher, data, n, scan, found)
+                             : scan_sparse(matcher, data, n, scan, found);
+    if (p < n) {
+        scan.pos = p;
         return false;
-    settle_waiting(scan, SIZE_MAX, found);
+    }
+    scan.offset += n;
+    scan.pos = 0;
     return true;
+}
+
+void finish_text_scan(TextScan& scan, std::vector<FoundName>& found) {
+    settle_waiting(scan, UINT64_MAX, found);
 }

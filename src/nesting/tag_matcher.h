@@ -34,38 +34,62 @@ struct TagMatcher {
     // order of their starts and must be put back in order.
     bool needs_reorder = false;
 
-    // Full table: entry = (row of target state << 1) | target has output; the row
-    // of state s starts at s * class_count.
+    // Full table over byte classes. Its rows are the states renumbered so that
+    // those with output come last: an entry is the start of the target's row,
+    // and it is at least output_code exactly when the target has output. CR and
+    // LF lead to the last row, line_break_code, which only marks the line break.
     bool dense = false;
     std::array<uint8_t, 256> byte_class{};
     uint32_t class_count = 0;
     std::vector<uint32_t> table;
+    std::vector<uint32_t> state_of_row;
+    uint32_t output_code = 0;
+    uint32_t line_break_code = 0;
 
-    // Bytes a name can begin with, to skip the rest while at the root.
-    std::array<bool, 256> starts_name{};
+    // Where the root stops skipping: a byte a name can begin with, or a CR.
+    std::array<uint8_t, 256> byte_role{};
     std::array<uint8_t, 4> first_bytes{};
     size_t first_byte_count = 0;
+    // Each of those bytes, and LF and CR, 16 times over: ready for block compares.
+    std::array<std::array<uint8_t, 16>, 6> byte_blocks{};
 };
 
 // Throws std::bad_alloc when memory runs out.
 TagMatcher build_tag_matcher(const TagTable& table, size_t dense_entry_limit = kDenseEntryLimit);
 
-// Where the matcher stands within one line.
-struct LineScan {
-    size_t pos = 0;
+// A name found: its id and the number of the line it stands on.
+struct FoundName {
+    uint32_t id;
+    uint64_t line;
+};
+
+// Where the matcher stands in the checked file's bytes, which it takes in chunks
+// of any size. Lines end at LF, and a CR ends a line's text: the rest of that
+// line is passed over. Names never hold a CR or an LF, so no match crosses a
+// line end, and ordering matches by their start in the whole file also orders
+// them by line.
+struct TextScan {
+    uint64_t offset = 0;  // of the current chunk's first byte in the file
+    size_t pos = 0;       // next byte within the current chunk
+    uint64_t line = 1;
     uint32_t state = 0;
-    // Matches waiting for every earlier start to be settled: slot[start & window_mask]
-    // holds name id + 1; the lowest waiting start is at least `lowest`.
-    std::vector<uint32_t> slot;
+    bool cut = false;  // a CR has ended the current line's text
+    // Matches waiting for every earlier start to be settled, by start & window_mask;
+    // the lowest waiting start is at least `lowest`.
+    std::vector<FoundName> slot;
     size_t window_mask = 0;
-    size_t lowest = 0;
+    uint64_t lowest = 0;
     size_t waiting = 0;
 };
 
-void start_line_scan(const TagMatcher& matcher, LineScan& scan);
+void start_text_scan(const TagMatcher& matcher, TextScan& scan);
 
-// Appends the ids of the names found from scan.pos on, in order of their starts,
-// stopping early once `found` holds kFoundBatch ids. Returns true once the line is done.
+// Appends the names found in `chunk` from scan.pos on, in order of their starts,
+// stopping early once `found` holds kFoundBatch of them. Returns true once the
+// chunk is done; the next call then takes the file's next chunk.
 constexpr size_t kFoundBatch = 4096;
-bool find_names(const TagMatcher& matcher, std::string_view text, LineScan& scan,
-                std::vector<uint32_t>& found);
+bool find_names(const TagMatcher& matcher, std::string_view chunk, TextScan& scan,
+                std::vector<FoundName>& found);
+
+// Hands out the matches still waiting at the end of the file.
+void finish_text_scan(TextScan& scan, std::vector<FoundName>& found);

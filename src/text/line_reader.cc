@@ -52,28 +52,40 @@ static size_t find_cr(const LineReader& reader, size_t from) {
               : reader.end;
 }
 
-// Reads more bytes behind those buffered; stops at a 0x1A for good.
-static void read_more(LineReader& reader) {
-    char* target = reader.buffer.get() + reader.end;
+// Reads at most `room` bytes to `target`; stops at a 0x1A for good.
+static size_t read_block(LineReader& reader, char* target, size_t room) {
     ssize_t got;
     do {
-        got = ::read(reader.fd, target, reader.capacity - reader.end);
+        got = ::read(reader.fd, target, room);
     } while (got < 0 && errno == EINTR);
     if (got < 0)
         fatal_error("ERROR : can't read %s.\n", {reader.name});
     if (got == 0) {
         reader.at_end = true;
-        return;
+        return 0;
     }
     size_t size = static_cast<size_t>(got);
     if (const void* stop = std::memchr(target, kEndOfFileByte, size)) {
         size = static_cast<size_t>(static_cast<const char*>(stop) - target);
         reader.at_end = true;
     }
+    return size;
+}
+
+static void read_more(LineReader& reader) {
     size_t old_end = reader.end;
-    reader.end += size;
+    reader.end += read_block(reader, reader.buffer.get() + old_end, reader.capacity - old_end);
     if (reader.next_cr == old_end)
         reader.next_cr = find_cr(reader, old_end);
+}
+
+bool next_chunk(LineReader& reader, std::string_view& chunk) {
+    size_t size = 0;
+    while (size == 0 && !reader.at_end) {
+        size = read_block(reader, reader.buffer.get(), reader.capacity);
+    }
+    chunk = std::string_view(reader.buffer.get(), size);
+    return size > 0;
 }
 
 // The text of the bytes [from, to) of the buffer, cut at a CR.

@@ -44,4 +44,9 @@ OpenResult open(LineReader& reader, const std::string& name, size_t buffer_size 
 // could be had for a long line.
 LineResult next_line(LineReader& reader, Line& line);
 
+// The file's next bytes as they stand, up to the buffer's size, for a caller that
+// splits lines itself; 0x1A still ends the file. False at the end of the file.
+// Not to be mixed with next_line on one reader.
+bool next_chunk(LineReader& reader, std::string_view& chunk);
+
 void close(LineReader& reader);
