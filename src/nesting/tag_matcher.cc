@@ -196,6 +196,9 @@ static void find_first_bytes(TagMatcher& m) {
     for (size_t i = 0; i < m.first_bytes.size(); ++i)
         m.byte_blocks[i].fill(m.first_bytes[i]);
     m.byte_blocks[4].fill(kLf);
+#if defined(__SSE2__)
+    m.root_skips = m.first_byte_count <= m.first_bytes.size();
+#endif
     m.byte_blocks[5].fill(kCr);
 }
 
@@ -376,15 +379,25 @@ static size_t scan_dense(const TagMatcher& m, const uint8_t* data, size_t n, Tex
     size_t p = scan.pos;
     uint32_t code = scan.state;
     while (p < n) {
-        if (code == 0) {
-            p = scan.cut ? skip_cut_line(data, p, n, scan) : skip_at_root(m, data, p, n, scan.line);
-            if (p == n || scan.cut)
-                continue;
+        if (code == 0 && scan.cut) {
+            p = skip_cut_line(data, p, n, scan);
+            continue;
         }
-        // Walk while inside a name: past the root and short of any output.
-        do {
-            code = table[code + byte_class[data[p++]]];
-        } while (p < n && code - 1 < output_code - 1);
+        if (code == 0 && m.root_skips) {
+            p = skip_at_root(m, data, p, n, scan.line);
+            if (p == n)
+                break;
+        }
+        if (m.root_skips) {
+            // Walk while inside a name: past the root and short of any output.
+            do {
+                code = table[code + byte_class[data[p++]]];
+            } while (p < n && code - 1 < output_code - 1);
+        } else {
+            do {
+                code = table[code + byte_class[data[p++]]];
+            } while (p < n && code < output_code);
+        }
         if (code >= output_code) {
             if (code == m.line_break_code) {
                 code = 0;

@@ -50,6 +50,9 @@ struct TagMatcher {
     std::array<uint8_t, 256> byte_role{};
     std::array<uint8_t, 4> first_bytes{};
     size_t first_byte_count = 0;
+    // Few enough of them for the full table's walk to skip 16 bytes at a time
+    // while at the root; otherwise skipping would cost more than it saves.
+    bool root_skips = false;
     // Each of those bytes, and LF and CR, 16 times over: ready for block compares.
     std::array<std::array<uint8_t, 16>, 6> byte_blocks{};
 };
