@@ -18,9 +18,10 @@ static void put_level(OutputBuffer& out, int64_t lvl) {
 
 // A structure line is put together from pieces formatted once: the level
 // prefix, the name with " : ", the line number with its line end. Pieces are
-// copied 16 bytes at a time; the copy may run past a piece's end, so every
-// piece has 16 readable bytes after it, and the output keeps 16 bytes spare.
+// copied 16 bytes at a time, at least 32; the copy may run past a piece's end,
+// so every piece has 32 readable bytes after it, and the output keeps 32 spare.
 constexpr size_t kCopyBlock = 16;
+constexpr size_t kCopySpare = 2 * kCopyBlock;
 
 struct Piece {
     size_t offset;
@@ -32,7 +33,7 @@ struct StructureWriter {
     std::vector<Piece> level_prefix;  // index lvl + 1, for lvl below kCachedLevels
     std::vector<Piece> name_text;     // by name id: 2 * pair, + 1 for a close name
     uint64_t line = 0;
-    char line_text[20 + 1 + kCopyBlock];  // the line number and a line end
+    char line_text[20 + 1 + kCopySpare];  // the line number and a line end
     size_t line_length = 0;
 };
 
@@ -57,7 +58,7 @@ static StructureWriter make_structure_writer(const TagTable& table) {
         flush_output(out);
         writer.level_prefix.push_back(add_piece(writer, out.collected));
     }
-    writer.arena.resize(writer.arena.size() + kCopyBlock);
+    writer.arena.resize(writer.arena.size() + kCopySpare);
     return writer;
 }
 
@@ -82,8 +83,11 @@ static void set_line(StructureWriter& writer, uint64_t line) {
     writer.line = line;
 }
 
+// Most pieces are short: the first two blocks are copied without a test.
 static char* copy_in_blocks(char* to, const char* from, size_t length) {
-    for (size_t done = 0; done < length; done += kCopyBlock) {
+    std::memcpy(to, from, kCopyBlock);
+    std::memcpy(to + kCopyBlock, from + kCopyBlock, kCopyBlock);
+    for (size_t done = 2 * kCopyBlock; done < length; done += kCopyBlock) {
         std::memcpy(to + done, from + done, kCopyBlock);
     }
     return to + length;
@@ -104,9 +108,9 @@ static void put_occurrence(OutputBuffer& out, StructureWriter& writer,
     }
     Piece prefix = writer.level_prefix[static_cast<size_t>(occurrence.lvl + 1)];
     size_t length = prefix.length + name.length + writer.line_length;
-    if (out.capacity - out.size < length + kCopyBlock) {
+    if (out.capacity - out.size < length + kCopySpare) {
         flush_output(out);
-        if (out.capacity < length + kCopyBlock) {
+        if (out.capacity < length + kCopySpare) {
             put_bytes(out, std::string_view(arena + prefix.offset, prefix.length));
             put_bytes(out, std::string_view(arena + name.offset, name.length));
             put_bytes(out, std::string_view(writer.line_text, writer.line_length));

@@ -227,6 +227,14 @@ static uint64_t sum_of_bytes(__m128i counts) {
            static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
 }
 
+// Without a branch or a library call, which std::popcount may make.
+static uint32_t count_bits(uint32_t bits) {
+    bits = bits - ((bits >> 1) & 0x55555555u);
+    bits = (bits & 0x33333333u) + ((bits >> 2) & 0x33333333u);
+    bits = (bits + (bits >> 4)) & 0x0f0f0f0fu;
+    return (bits * 0x01010101u) >> 24;
+}
+
 static uint32_t bits_of(__m128i bytes) {
     return static_cast<uint32_t>(_mm_movemask_epi8(bytes));
 }
@@ -269,10 +277,8 @@ static size_t skip_blocks_at_root(const TagMatcher& m, const uint8_t* data, size
             uint32_t line_ends =
                 bits_of(_mm_cmpeq_epi8(low, lf)) | bits_of(_mm_cmpeq_epi8(high, lf)) << 16;
             line_ends &= (uint32_t{1} << first_stop) - 1;
-            if (line_ends != 0)
-                line += static_cast<unsigned>(std::popcount(line_ends));
-            if (rounds != 0)
-                line += sum_of_bytes(lf_counts);
+            // Whether LFs precede the stop is a coin toss: no branches here.
+            line += count_bits(line_ends) + sum_of_bytes(lf_counts);
             return p + first_stop;
         }
         lf_counts = _mm_sub_epi8(lf_counts, _mm_cmpeq_epi8(low, lf));
