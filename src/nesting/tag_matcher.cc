@@ -376,11 +376,49 @@ static void take_names_ending(const TagMatcher& m, uint32_t state, uint64_t end,
     }
 }
 
-static size_t scan_dense(const TagMatcher& m, const uint8_t* data, size_t n, TextScan& scan,
-                         std::vector<FoundName>& found) {
-    // Held in locals: the stores into `found` could otherwise alias them.
+// The first position from p on whose byte differs from data[p].
+static size_t end_of_run(const uint8_t* data, size_t p, size_t n) {
+    uint8_t byte = data[p];
+#if defined(__SSE2__)
+    __m128i same = _mm_set1_epi8(static_cast<char>(byte));
+    for (; p + 16 <= n; p += 16) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + p));
+        uint32_t equal = bits_of(_mm_cmpeq_epi8(block, same));
+        if (equal != 0xffff)
+            return p + static_cast<size_t>(std::countr_one(equal));
+    }
+#endif
+    while (p < n && data[p] == byte)
+        ++p;
+    return p;
+}
+
+// Follows the table from p until a state with output (a name's end, or a line
+// break), or the root when kStopAtRoot, or the end. A state other than the root
+// that stays put on a byte stays put on a run of it, so runs are skipped whole:
+// a long name of 'a's against a file of 'a's costs no more than a plain scan.
+template <bool kStopAtRoot>
+static size_t walk_table(const TagMatcher& m, const uint8_t* data, size_t p, size_t n,
+                         uint32_t& code) {
     const uint32_t* table = m.table.data();
     const uint8_t* byte_class = m.byte_class.data();
+    const uint32_t output_code = m.output_code;
+    uint32_t state = code;
+    do {
+        uint32_t next = table[state + byte_class[data[p]]];
+        if (next == state && state != 0) {
+            p = end_of_run(data, p, n);
+        } else {
+            state = next;
+            ++p;
+        }
+    } while (p < n && (kStopAtRoot ? state - 1 < output_code - 1 : state < output_code));
+    code = state;
+    return p;
+}
+
+static size_t scan_dense(const TagMatcher& m, const uint8_t* data, size_t n, TextScan& scan,
+                         std::vector<FoundName>& found) {
     const uint32_t output_code = m.output_code;
     size_t p = scan.pos;
     uint32_t code = scan.state;
@@ -394,16 +432,8 @@ static size_t scan_dense(const TagMatcher& m, const uint8_t* data, size_t n, Tex
             if (p == n)
                 break;
         }
-        if (m.root_skips) {
-            // Walk while inside a name: past the root and short of any output.
-            do {
-                code = table[code + byte_class[data[p++]]];
-            } while (p < n && code - 1 < output_code - 1);
-        } else {
-            do {
-                code = table[code + byte_class[data[p++]]];
-            } while (p < n && code < output_code);
-        }
+        p = m.root_skips ? walk_table<true>(m, data, p, n, code)
+                         : walk_table<false>(m, data, p, n, code);
         if (code >= output_code) {
             if (code == m.line_break_code) {
                 code = 0;
