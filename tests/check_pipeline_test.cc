@@ -39,7 +39,8 @@ std::string random_file(std::mt19937_64& random, const Names& names) {
         bytes += ends[random_below(random, 5)];
     }
     if (random_below(random, 10) == 0)
-        bytes.insert(random_below(random, bytes.size() + 1), "\x1a");
+        bytes.insert(bytes.begin() + static_cast<ptrdiff_t>(random_below(random, bytes.size() + 1)),
+                     '\x1a');
     return bytes;
 }
 

@@ -394,9 +394,10 @@ static size_t end_of_run(const uint8_t* data, size_t p, size_t n) {
 }
 
 // Follows the table from p until a state with output (a name's end, or a line
-// break), or the root when kStopAtRoot, or the end. A state other than the root
-// that stays put on a byte stays put on a run of it, so runs are skipped whole:
-// a long name of 'a's against a file of 'a's costs no more than a plain scan.
+// break), or the root when kStopAtRoot, or the end. A state without output,
+// other than the root, that stays put on a byte stays put on a run of it, so
+// such runs are skipped whole: a long name of 'a's against a file of 'a's costs
+// no more than a plain scan.
 template <bool kStopAtRoot>
 static size_t walk_table(const TagMatcher& m, const uint8_t* data, size_t p, size_t n,
                          uint32_t& code) {
@@ -406,7 +407,7 @@ static size_t walk_table(const TagMatcher& m, const uint8_t* data, size_t p, siz
     uint32_t state = code;
     do {
         uint32_t next = table[state + byte_class[data[p]]];
-        if (next == state && state != 0) {
+        if (next == state && state != 0 && state < output_code) {
             p = end_of_run(data, p, n);
         } else {
             state = next;

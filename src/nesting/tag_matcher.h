@@ -64,6 +64,7 @@ TagMatcher build_tag_matcher(const TagTable& table, size_t dense_entry_limit = k
 struct FoundName {
     uint32_t id;
     uint64_t line;
+    bool operator==(const FoundName&) const = default;
 };
 
 // Where the matcher stands in the checked file's bytes, which it takes in chunks

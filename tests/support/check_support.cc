@@ -86,30 +86,43 @@ static std::string_view name_of(const TagTable& table, size_t id) {
     return (id & 1) ? table.cls_tag[id >> 1] : table.opn_tag[id >> 1];
 }
 
-std::vector<uint32_t> naive_name_ids(const TagTable& table, std::string_view text) {
-    std::vector<uint32_t> ids;
-    for (size_t p = 0; p < text.size(); ++p) {
-        for (size_t id = 0; id < 2 * table.n; ++id) {
-            if (text.substr(p).starts_with(name_of(table, id))) {
-                ids.push_back(static_cast<uint32_t>(id));
+std::vector<FoundName> naive_names(const TagTable& table, std::string_view bytes) {
+    std::vector<FoundName> found;
+    uint64_t line = 1;
+    while (!bytes.empty()) {
+        std::string_view text = bytes.substr(0, bytes.find('\n'));
+        bytes.remove_prefix(std::min(bytes.size(), text.size() + 1));
+        text = text.substr(0, text.find('\r'));
+        for (size_t p = 0; p < text.size(); ++p) {
+            for (size_t id = 0; id < 2 * table.n; ++id) {
+                if (text.substr(p).starts_with(name_of(table, id))) {
+                    found.push_back({static_cast<uint32_t>(id), line});
+                }
             }
         }
+        ++line;
     }
-    return ids;
+    return found;
 }
 
-std::vector<uint32_t> matcher_name_ids(const TagMatcher& matcher, LineScan& scan,
-                                       std::string_view text) {
-    start_line_scan(matcher, scan);
-    std::vector<uint32_t> ids;
-    std::vector<uint32_t> found;
-    bool done;
-    do {
-        done = find_names(matcher, text, scan, found);
-        ids.insert(ids.end(), found.begin(), found.end());
-        found.clear();
-    } while (!done);
-    return ids;
+std::vector<FoundName> matcher_names(const TagMatcher& matcher, std::string_view bytes,
+                                     size_t chunk_size) {
+    TextScan scan;
+    start_text_scan(matcher, scan);
+    std::vector<FoundName> all;
+    std::vector<FoundName> found;
+    for (size_t at = 0; at < bytes.size(); at += chunk_size) {
+        std::string_view chunk = bytes.substr(at, chunk_size);
+        bool done;
+        do {
+            done = find_names(matcher, chunk, scan, found);
+            all.insert(all.end(), found.begin(), found.end());
+            found.clear();
+        } while (!done);
+    }
+    finish_text_scan(scan, found);
+    all.insert(all.end(), found.begin(), found.end());
+    return all;
 }
 
 size_t random_below(std::mt19937_64& random, size_t bound) {

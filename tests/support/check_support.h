@@ -42,13 +42,15 @@ std::string check_in_process(const std::vector<std::string>& opn_tag,
                              const std::vector<std::string>& cls_tag, const std::string& path,
                              size_t buffer_size = kReadBufferSize);
 
-// Name ids (2 * pair for an open name, 2 * pair + 1 for a close name) of every
-// name matching at every position of the text, by position, then by id.
-std::vector<uint32_t> naive_name_ids(const TagTable& table, std::string_view text);
+// Every name matching at every position of every line of `bytes`, by line, then
+// by position, with its id (2 * pair for an open name, 2 * pair + 1 for a close
+// name). Lines end at LF; a CR ends a line's text.
+std::vector<FoundName> naive_names(const TagTable& table, std::string_view bytes);
 
-// The ids find_names hands out for the text, over as many batches as it takes.
-std::vector<uint32_t> matcher_name_ids(const TagMatcher& matcher, LineScan& scan,
-                                       std::string_view text);
+// What find_names hands out for `bytes` taken in chunks of `chunk_size`, over as
+// many batches as it takes.
+std::vector<FoundName> matcher_names(const TagMatcher& matcher, std::string_view bytes,
+                                     size_t chunk_size);
 
 // What random names are made of: a first byte from `first_bytes`, the others from
 // `body_bytes`, at most `max_length` bytes.
