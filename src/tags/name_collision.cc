@@ -1,7 +1,6 @@
 #include "tags/name_collision.h"
 
 #include <algorithm>
-#include <numeric>
 #include <string_view>
 
 static bool prefix_related(std::string_view a, std::string_view b) {
@@ -18,24 +17,29 @@ static size_t common_prefix_length(std::string_view a, std::string_view b) {
 // sorted order a name's prefixes that are names form a chain ending just before
 // it, so one pass with a stack of that chain finds every related pair's members.
 static std::vector<bool> involved_names(const std::vector<std::string_view>& names) {
-    std::vector<size_t> order(names.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return names[a] < names[b]; });
+    struct Entry {
+        std::string_view name;
+        size_t index;
+    };
+    // Sorting the views themselves, not indexes into them, keeps the compares in cache.
+    std::vector<Entry> sorted(names.size());
+    for (size_t i = 0; i < names.size(); ++i)
+        sorted[i] = {names[i], i};
+    std::sort(sorted.begin(), sorted.end(),
+              [](const Entry& a, const Entry& b) { return a.name < b.name; });
     std::vector<bool> involved(names.size(), false);
-    std::vector<size_t> chain;
-    for (size_t t = 0; t < order.size(); ++t) {
-        std::string_view current = names[order[t]];
+    std::vector<const Entry*> chain;
+    for (size_t t = 0; t < sorted.size(); ++t) {
         if (t > 0) {
-            size_t shared = common_prefix_length(names[order[t - 1]], current);
-            while (!chain.empty() && names[chain.back()].size() > shared)
+            size_t shared = common_prefix_length(sorted[t - 1].name, sorted[t].name);
+            while (!chain.empty() && chain.back()->name.size() > shared)
                 chain.pop_back();
         }
         if (!chain.empty()) {
-            involved[chain.back()] = true;
-            involved[order[t]] = true;
+            involved[chain.back()->index] = true;
+            involved[sorted[t].index] = true;
         }
-        chain.push_back(order[t]);
+        chain.push_back(&sorted[t]);
     }
     return involved;
 }
