@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static ScratchFile file;
     fill_scratch_file(file, input.file_bytes);
     require(check_in_process(opn_tag, cls_tag, file.path, input.buffer_size) ==
-                reference_report(opn_tag, cls_tag, lines),
+                reference_report(opn_tag, cls_tag, reference_lines(input.file_bytes)),
             "report");
     return 0;
 }
