@@ -127,8 +127,7 @@ static std::vector<uint32_t> link_states(TagMatcher& m) {
 constexpr uint8_t kLf = '\n';
 constexpr uint8_t kCr = '\r';
 
-// Byte roles for the root's skip loop.
-constexpr uint8_t kPassOver = 0;
+// Byte roles for the root's skip loop; every other byte is passed over.
 constexpr uint8_t kLineEnd = 1;
 constexpr uint8_t kStop = 2;
 
@@ -239,24 +238,21 @@ static uint32_t bits_of(__m128i bytes) {
     return static_cast<uint32_t>(_mm_movemask_epi8(bytes));
 }
 
-// The bytes of a block where the root stops: a CR or a byte a name can begin
-// with (up to four, the unused ones repeating the first).
-template <bool kOneFirstByte>
+// The bytes of a block where the root stops: a CR or one of the first
+// kFirstBytes bytes a name can begin with (unused places repeat the first).
+template <int kFirstBytes>
 static __m128i root_stops(__m128i block, __m128i cr, const __m128i (&first)[4]) {
     __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, first[0]));
-    if (kOneFirstByte)
-        return stops;
-    __m128i more = _mm_or_si128(
-        _mm_cmpeq_epi8(block, first[1]),
-        _mm_or_si128(_mm_cmpeq_epi8(block, first[2]), _mm_cmpeq_epi8(block, first[3])));
-    return _mm_or_si128(stops, more);
+    for (int i = 1; i < kFirstBytes; ++i)
+        stops = _mm_or_si128(stops, _mm_cmpeq_epi8(block, first[i]));
+    return stops;
 }
 
 // Skips 32 bytes at a time while the root has nothing to do, and finds the
 // first stop within the block that has one; fewer than 32 bytes at the end are
 // left to the caller. LFs are counted in byte-wide counters, added
 // up before they can overflow.
-template <bool kOneFirstByte>
+template <int kFirstBytes>
 static size_t skip_blocks_at_root(const TagMatcher& m, const uint8_t* data, size_t p, size_t n,
                                   uint64_t& line) {
     auto block_of = [&](size_t i) {
@@ -269,8 +265,8 @@ static size_t skip_blocks_at_root(const TagMatcher& m, const uint8_t* data, size
     for (; p + 32 <= n; p += 32) {
         __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + p));
         __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + p + 16));
-        __m128i low_stops = root_stops<kOneFirstByte>(low, cr, first);
-        __m128i high_stops = root_stops<kOneFirstByte>(high, cr, first);
+        __m128i low_stops = root_stops<kFirstBytes>(low, cr, first);
+        __m128i high_stops = root_stops<kFirstBytes>(high, cr, first);
         if (_mm_movemask_epi8(_mm_or_si128(low_stops, high_stops)) != 0) {
             uint32_t stops = bits_of(low_stops) | bits_of(high_stops) << 16;
             uint32_t first_stop = static_cast<uint32_t>(std::countr_zero(stops));
@@ -301,16 +297,18 @@ static size_t skip_at_root(const TagMatcher& m, const uint8_t* data, size_t p, s
                            uint64_t& line) {
 #if defined(__SSE2__)
     if (m.first_byte_count == 1) {
-        p = skip_blocks_at_root<true>(m, data, p, n, line);
+        p = skip_blocks_at_root<1>(m, data, p, n, line);
+    } else if (m.first_byte_count == 2) {
+        p = skip_blocks_at_root<2>(m, data, p, n, line);
     } else if (m.first_byte_count <= m.first_bytes.size()) {
-        p = skip_blocks_at_root<false>(m, data, p, n, line);
+        p = skip_blocks_at_root<4>(m, data, p, n, line);
     }
 #endif
     for (; p < n; ++p) {
         uint8_t role = m.byte_role[data[p]];
         if (role == kStop)
             break;
-        line += role;
+        line += role == kLineEnd;
     }
     return p;
 }
