@@ -75,10 +75,11 @@ static void format_line(StructureWriter& writer, uint64_t line) {
 // cheaper than formatting the number anew.
 static void set_line(StructureWriter& writer, uint64_t line) {
     uint64_t step = line - writer.line;
-    size_t last = writer.line_length - 2;
-    if (writer.line_length == 0 || step > 9 || writer.line_text[last] + step > '9') {
+    if (writer.line_length == 0 || step > 9)
         return format_line(writer, line);
-    }
+    size_t last = writer.line_length - 2;
+    if (writer.line_text[last] + step > '9')
+        return format_line(writer, line);
     writer.line_text[last] = static_cast<char>(writer.line_text[last] + step);
     writer.line = line;
 }
@@ -100,28 +101,27 @@ static void put_occurrence(OutputBuffer& out, StructureWriter& writer,
     Piece name =
         writer.name_text[occurrence.pair * size_t{2} + (occurrence.kind == TagKind::close)];
     const char* arena = writer.arena.data();
-    if (occurrence.lvl >= kCachedLevels) {
-        put_level(out, occurrence.lvl);
-        put_bytes(out, std::string_view(arena + name.offset, name.length));
-        put_bytes(out, std::string_view(writer.line_text, writer.line_length));
+    bool cached = occurrence.lvl < kCachedLevels;
+    Piece prefix = cached ? writer.level_prefix[static_cast<size_t>(occurrence.lvl + 1)] : Piece{};
+    size_t length = prefix.length + name.length + writer.line_length;
+    if (cached && out.capacity - out.size < length + kCopySpare)
+        flush_output(out);
+    if (cached && out.capacity - out.size >= length + kCopySpare) {
+        char* to = out.data.get() + out.size;
+        to = copy_in_blocks(to, arena + prefix.offset, prefix.length);
+        to = copy_in_blocks(to, arena + name.offset, name.length);
+        copy_in_blocks(to, writer.line_text, writer.line_length);
+        out.size += length;
         return;
     }
-    Piece prefix = writer.level_prefix[static_cast<size_t>(occurrence.lvl + 1)];
-    size_t length = prefix.length + name.length + writer.line_length;
-    if (out.capacity - out.size < length + kCopySpare) {
-        flush_output(out);
-        if (out.capacity < length + kCopySpare) {
-            put_bytes(out, std::string_view(arena + prefix.offset, prefix.length));
-            put_bytes(out, std::string_view(arena + name.offset, name.length));
-            put_bytes(out, std::string_view(writer.line_text, writer.line_length));
-            return;
-        }
+    // Deep levels, and lines longer than the whole buffer.
+    if (cached) {
+        put_bytes(out, std::string_view(arena + prefix.offset, prefix.length));
+    } else {
+        put_level(out, occurrence.lvl);
     }
-    char* to = out.data.get() + out.size;
-    to = copy_in_blocks(to, arena + prefix.offset, prefix.length);
-    to = copy_in_blocks(to, arena + name.offset, name.length);
-    copy_in_blocks(to, writer.line_text, writer.line_length);
-    out.size += length;
+    put_bytes(out, std::string_view(arena + name.offset, name.length));
+    put_bytes(out, std::string_view(writer.line_text, writer.line_length));
 }
 
 static void put_pair_numbers(OutputBuffer& out, ScanState& state, const TagTable& table,

@@ -53,7 +53,7 @@ static void build_trie(const TagTable& table, TagMatcher& m) {
     std::sort(ids.begin(), ids.end(),
               [&](uint32_t a, uint32_t b) { return name_of(table, a) < name_of(table, b); });
     m.name_length.resize(ids.size());
-    m.own_name.assign(1, -1);
+    m.own_name.assign(1, kNoName);
     std::vector<TrieEdge> edges;
     std::vector<uint32_t> path{0};
     std::string_view previous;
@@ -64,7 +64,7 @@ static void build_trie(const TagTable& table, TagMatcher& m) {
             if (m.own_name.size() >= kNoState)
                 throw std::bad_alloc();
             uint32_t state = static_cast<uint32_t>(m.own_name.size());
-            m.own_name.push_back(-1);
+            m.own_name.push_back(kNoName);
             edges.push_back({path[depth], static_cast<uint8_t>(name[depth]), state});
             path.push_back(state);
         }
@@ -109,13 +109,13 @@ static std::vector<uint32_t> link_states(TagMatcher& m) {
             uint32_t child = m.child_state[e];
             uint32_t fail = state == 0 ? 0 : step(m, m.fail[state], m.child_byte[e]);
             m.fail[child] = fail;
-            m.dict_link[child] = m.own_name[fail] >= 0 ? fail : m.dict_link[fail];
+            m.dict_link[child] = m.own_name[fail] != kNoName ? fail : m.dict_link[fail];
             order.push_back(child);
         }
     }
     m.has_output.resize(state_count);
     for (size_t s = 0; s < state_count; ++s) {
-        m.has_output[s] = m.own_name[s] >= 0 || m.dict_link[s] != kNoState;
+        m.has_output[s] = m.own_name[s] != kNoName || m.dict_link[s] != kNoState;
         // Names are leaves; an inner state with output lies inside a longer name.
         bool inner = m.child_begin[s + 1] > m.child_begin[s];
         if (inner && m.has_output[s])
@@ -184,21 +184,17 @@ static void find_first_bytes(TagMatcher& m) {
     for (uint32_t e = m.child_begin[0]; e < m.child_begin[1]; ++e) {
         uint8_t byte = m.child_byte[e];
         m.byte_role[byte] = kStop;
-        if (m.first_byte_count < m.first_bytes.size())
-            m.first_bytes[m.first_byte_count] = byte;
-        ++m.first_byte_count;
+        // Each byte also fills the places after its own, so that unused places
+        // repeat a byte names begin with and comparing with all of them is right.
+        for (size_t place = m.first_byte_count++; place < kMaxSkipBytes; ++place) {
+            m.byte_blocks[place].fill(byte);
+        }
     }
-    // Unused places repeat the first byte, so that comparing with all four is right.
-    for (size_t i = m.first_byte_count; i < m.first_bytes.size(); ++i) {
-        m.first_bytes[i] = m.first_bytes[0];
-    }
-    for (size_t i = 0; i < m.first_bytes.size(); ++i)
-        m.byte_blocks[i].fill(m.first_bytes[i]);
-    m.byte_blocks[4].fill(kLf);
+    m.byte_blocks[kMaxSkipBytes].fill(kLf);
+    m.byte_blocks[kMaxSkipBytes + 1].fill(kCr);
 #if defined(__SSE2__)
-    m.root_skips = m.first_byte_count <= m.first_bytes.size();
+    m.root_skips = m.first_byte_count <= kMaxSkipBytes;
 #endif
-    m.byte_blocks[5].fill(kCr);
 }
 
 TagMatcher build_tag_matcher(const TagTable& table, size_t dense_entry_limit) {
@@ -241,7 +237,7 @@ static uint32_t bits_of(__m128i bytes) {
 // The bytes of a block where the root stops: a CR or one of the first
 // kFirstBytes bytes a name can begin with (unused places repeat the first).
 template <int kFirstBytes>
-static __m128i root_stops(__m128i block, __m128i cr, const __m128i (&first)[4]) {
+static __m128i root_stops(__m128i block, __m128i cr, const __m128i (&first)[kMaxSkipBytes]) {
     __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, first[0]));
     for (int i = 1; i < kFirstBytes; ++i)
         stops = _mm_or_si128(stops, _mm_cmpeq_epi8(block, first[i]));
@@ -258,8 +254,8 @@ static size_t skip_blocks_at_root(const TagMatcher& m, const uint8_t* data, size
     auto block_of = [&](size_t i) {
         return _mm_loadu_si128(reinterpret_cast<const __m128i*>(m.byte_blocks[i].data()));
     };
-    const __m128i first[4] = {block_of(0), block_of(1), block_of(2), block_of(3)};
-    const __m128i lf = block_of(4), cr = block_of(5);
+    const __m128i first[kMaxSkipBytes] = {block_of(0), block_of(1), block_of(2), block_of(3)};
+    const __m128i lf = block_of(kMaxSkipBytes), cr = block_of(kMaxSkipBytes + 1);
     __m128i lf_counts = _mm_setzero_si128();
     unsigned rounds = 0;
     for (; p + 32 <= n; p += 32) {
@@ -300,8 +296,8 @@ static size_t skip_at_root(const TagMatcher& m, const uint8_t* data, size_t p, s
         p = skip_blocks_at_root<1>(m, data, p, n, line);
     } else if (m.first_byte_count == 2) {
         p = skip_blocks_at_root<2>(m, data, p, n, line);
-    } else if (m.first_byte_count <= m.first_bytes.size()) {
-        p = skip_blocks_at_root<4>(m, data, p, n, line);
+    } else if (m.first_byte_count <= kMaxSkipBytes) {
+        p = skip_blocks_at_root<kMaxSkipBytes>(m, data, p, n, line);
     }
 #endif
     for (; p < n; ++p) {
@@ -357,15 +353,15 @@ static void wait_in_window(TextScan& scan, uint64_t start, uint32_t id) {
 static void take_names_ending(const TagMatcher& m, uint32_t state, uint64_t end, TextScan& scan,
                               std::vector<FoundName>& found) {
     if (!m.needs_reorder && m.dict_link[state] == kNoState) {
-        found.push_back(FoundName{static_cast<uint32_t>(m.own_name[state]), scan.line});
+        found.push_back(FoundName{m.own_name[state], scan.line});
         return;
     }
     if (m.needs_reorder && end + 1 > m.longest_name) {
         settle_waiting(scan, end + 1 - m.longest_name, found);
     }
-    uint32_t s = m.own_name[state] >= 0 ? state : m.dict_link[state];
+    uint32_t s = m.own_name[state] != kNoName ? state : m.dict_link[state];
     for (; s != kNoState; s = m.dict_link[s]) {
-        uint32_t id = static_cast<uint32_t>(m.own_name[s]);
+        uint32_t id = m.own_name[s];
         if (m.needs_reorder) {
             wait_in_window(scan, end + 1 - m.name_length[id], id);
         } else {

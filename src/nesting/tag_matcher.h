@@ -16,6 +16,9 @@
 // follow failure links through a sorted child list, which bounds their memory.
 
 constexpr uint32_t kNoState = UINT32_MAX;
+constexpr uint32_t kNoName = UINT32_MAX;
+// The root skips 16 bytes at a time when names begin with at most this many bytes.
+constexpr size_t kMaxSkipBytes = 4;
 constexpr size_t kDenseEntryLimit = 2 * 1024 * 1024;
 
 struct TagMatcher {
@@ -25,7 +28,7 @@ struct TagMatcher {
     std::vector<uint8_t> child_byte;
     std::vector<uint32_t> child_state;
     std::vector<uint32_t> fail;
-    std::vector<int64_t> own_name;    // the name ending exactly at the state, or -1
+    std::vector<uint32_t> own_name;   // the name ending exactly at the state, or kNoName
     std::vector<uint32_t> dict_link;  // longest proper suffix state with a name, or kNoState
     std::vector<uint8_t> has_output;
     std::vector<uint32_t> name_length;
@@ -48,13 +51,13 @@ struct TagMatcher {
 
     // Where the root stops skipping: a byte a name can begin with, or a CR.
     std::array<uint8_t, 256> byte_role{};
-    std::array<uint8_t, 4> first_bytes{};
     size_t first_byte_count = 0;
     // Few enough of them for the full table's walk to skip 16 bytes at a time
     // while at the root; otherwise skipping would cost more than it saves.
     bool root_skips = false;
-    // Each of those bytes, and LF and CR, 16 times over: ready for block compares.
-    std::array<std::array<uint8_t, 16>, 6> byte_blocks{};
+    // Each of those bytes (unused places repeating one of them), then LF and CR,
+    // 16 times over: ready for block compares.
+    std::array<std::array<uint8_t, 16>, kMaxSkipBytes + 2> byte_blocks{};
 };
 
 // Throws std::bad_alloc when memory runs out.
