@@ -6,40 +6,44 @@
 
 namespace {
 
-bool same(const TagOccurrence& a, const TagOccurrence& b) {
-    return a.lvl == b.lvl && a.line == b.line && a.pair == b.pair && a.kind == b.kind;
-}
+struct Written {
+    uint64_t name_id;
+    uint64_t line;
+    int64_t lvl;  // expected back
+};
 
+// Short and long records side by side; lvl comes back from the tags before.
 TEST(OccurrenceList, GivesBackEveryOccurrenceInOrder) {
     const uint64_t big_line = uint64_t{1} << 40;
-    std::vector<TagOccurrence> written = {
-        {-1, 1, 0, TagKind::close},
-        {0, 1, 0, TagKind::open},
-        {1, 1, 127, TagKind::open},
-        {1, 3, 128, TagKind::close},
-        {998, 3, 1, TagKind::open},
-        {999, 200, 2, TagKind::open},
-        {int64_t{1} << 40, big_line, INT32_MAX, TagKind::close},
-        {0, big_line, 5, TagKind::close},
-        {INT64_MAX - 1, UINT64_MAX, 6, TagKind::open},
+    std::vector<Written> written = {
+        {1, 1, -1},  // a close tag at depth 0
+        {0, 1, 0},
+        {254, 1, 1},      // id 2 * 127
+        {255, 3, 1},      // closes it
+        {65535, 130, 0},  // largest short id, step too large for a short record
+        {65536, 130, 0},  // smallest long id
+        {2 * uint64_t{INT32_MAX} + 1, big_line, 0},
+        {5, big_line, -1},
+        {7, UINT64_MAX, -1},
+        {12, UINT64_MAX, 0},
     };
-    OccurrenceList list;
-    for (const TagOccurrence& occurrence : written) {
-        ASSERT_TRUE(append_occurrence(list, occurrence));
-    }
     // Enough more to make the buffer grow a few times.
-    for (uint32_t i = 0; i < 100000; ++i) {
-        TagOccurrence occurrence{i % 7, UINT64_MAX, i, TagKind::open};
-        written.push_back(occurrence);
-        ASSERT_TRUE(append_occurrence(list, occurrence));
+    for (int64_t i = 0; i < 100000; ++i) {
+        written.push_back({2 * static_cast<uint64_t>(i), UINT64_MAX, i + 1});
+    }
+    OccurrenceList list;
+    for (const Written& w : written) {
+        ASSERT_TRUE(append_occurrence(list, w.name_id, w.line));
     }
     EXPECT_EQ(list.count, written.size());
 
     OccurrenceCursor cursor;
     TagOccurrence read;
-    for (const TagOccurrence& expected : written) {
+    for (const Written& expected : written) {
         ASSERT_TRUE(next_occurrence(list, cursor, read));
-        ASSERT_TRUE(same(read, expected)) << "line " << expected.line << " lvl " << expected.lvl;
+        EXPECT_EQ(read.pair * uint64_t{2} + (read.kind == TagKind::close), expected.name_id);
+        EXPECT_EQ(read.line, expected.line);
+        ASSERT_EQ(read.lvl, expected.lvl) << "name id " << expected.name_id;
     }
     EXPECT_FALSE(next_occurrence(list, cursor, read));
 }

@@ -9,22 +9,17 @@
 static void record_found(ScanState& state, TagTable& table, std::vector<FoundName>& found) {
     uint64_t* counters[2] = {table.opn_num.data(), table.cls_num.data()};
     int64_t depth = state.depth;
+    bool ok = state.ok;
     for (const FoundName& name : found) {
-        uint32_t pair = name.id >> 1;
         uint32_t is_close = name.id & 1;
-        depth -= is_close;
-        TagOccurrence occurrence{depth, name.line, pair, is_close ? TagKind::close : TagKind::open};
-        if (!append_occurrence(state.occurrences, occurrence)) {
+        ok &= enter_tag(depth, is_close) >= 0;
+        if (!append_occurrence(state.occurrences, name.id, name.line)) {
             fatal_error("ERROR : Allocation error.\n");
         }
-        depth += 1 - is_close;
-        if (depth < 0) {
-            depth = 0;
-            state.ok = false;
-        }
-        ++counters[is_close][pair];
+        ++counters[is_close][name.id >> 1];
     }
     state.depth = depth;
+    state.ok = ok;
     found.clear();
 }
 

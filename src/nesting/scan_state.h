@@ -21,12 +21,24 @@ struct FreeDeleter {
     void operator()(void* memory) const { std::free(memory); }
 };
 
+// A tag met at `depth`: returns its lvl and moves depth on. A close tag met
+// at depth 0 has lvl -1 and leaves the depth at 0.
+inline int64_t enter_tag(int64_t& depth, bool is_close) {
+    depth -= is_close;
+    int64_t lvl = depth;
+    depth += !is_close;
+    if (depth < 0)
+        depth = 0;
+    return lvl;
+}
+
 // The occurrences in the order found, packed as a byte stream, since the list is
-// the only memory that grows with the file. Per occurrence, in variable-length
-// integers: the name id (2 * pair, + 1 for a close tag) shifted left by one, its
-// low bit telling whether the line number moved; the line number's increase if
-// it did; lvl + 1. Most occurrences take two or three bytes. The buffer grows with
-// realloc, which can move a large block's pages instead of copying them.
+// the only memory that grows with the file. Per occurrence: the name id (2 * pair,
+// + 1 for a close tag) and the increase of the line number. lvl is not kept: the
+// reader works it out again from the tags before. Most occurrences take three
+// bytes, the 24-bit little-endian word id << 8 | increase << 1 | 1; the others a
+// zero byte and two variable-length integers. The buffer grows with realloc,
+// which can move a large block's pages instead of copying them.
 struct OccurrenceList {
     std::unique_ptr<uint8_t[], FreeDeleter> bytes;
     size_t size = 0;
@@ -35,8 +47,10 @@ struct OccurrenceList {
     uint64_t last_line = 0;
 };
 
-// Room for one occurrence: three variable-length integers of at most 10 bytes.
-constexpr size_t kMaxOccurrenceBytes = 30;
+constexpr uint64_t kShortNameIds = uint64_t{1} << 16;
+constexpr uint64_t kShortLineSteps = uint64_t{1} << 7;
+// Room for one occurrence: a zero byte and two variable-length integers.
+constexpr size_t kMaxOccurrenceBytes = 1 + 2 * 10;
 
 bool grow_occurrences(OccurrenceList& list);
 
@@ -50,18 +64,23 @@ inline uint8_t* put_varint(uint8_t* out, uint64_t value) {
 }
 
 // False when no memory could be had.
-inline bool append_occurrence(OccurrenceList& list, const TagOccurrence& occurrence) {
+inline bool append_occurrence(OccurrenceList& list, uint64_t name_id, uint64_t line) {
     if (list.capacity - list.size < kMaxOccurrenceBytes && !grow_occurrences(list))
         return false;
-    uint64_t name_id = uint64_t{occurrence.pair} * 2 + (occurrence.kind == TagKind::close);
-    uint64_t line_step = occurrence.line - list.last_line;
+    uint64_t line_step = line - list.last_line;
     uint8_t* out = list.bytes.get() + list.size;
-    out = put_varint(out, name_id << 1 | (line_step != 0));
-    if (line_step != 0)
+    if (name_id < kShortNameIds && line_step < kShortLineSteps) {
+        out[0] = static_cast<uint8_t>(line_step << 1 | 1);
+        out[1] = static_cast<uint8_t>(name_id);
+        out[2] = static_cast<uint8_t>(name_id >> 8);
+        list.size += 3;
+    } else {
+        out[0] = 0;
+        out = put_varint(out + 1, name_id);
         out = put_varint(out, line_step);
-    out = put_varint(out, static_cast<uint64_t>(occurrence.lvl + 1));
-    list.size = static_cast<size_t>(out - list.bytes.get());
-    list.last_line = occurrence.line;
+        list.size = static_cast<size_t>(out - list.bytes.get());
+    }
+    list.last_line = line;
     ++list.count;
     return true;
 }
@@ -70,6 +89,7 @@ inline bool append_occurrence(OccurrenceList& list, const TagOccurrence& occurre
 struct OccurrenceCursor {
     size_t pos = 0;
     uint64_t line = 0;
+    int64_t depth = 0;
 };
 
 inline uint64_t get_varint(const uint8_t* bytes, size_t& pos) {
@@ -89,15 +109,22 @@ inline bool next_occurrence(const OccurrenceList& list, OccurrenceCursor& cursor
                             TagOccurrence& occurrence) {
     if (cursor.pos >= list.size)
         return false;
-    const uint8_t* bytes = list.bytes.get();
-    uint64_t head = get_varint(bytes, cursor.pos);
-    if (head & 1)
-        cursor.line += get_varint(bytes, cursor.pos);
-    uint64_t name_id = head >> 1;
+    const uint8_t* bytes = list.bytes.get() + cursor.pos;
+    uint64_t name_id;
+    if (bytes[0] & 1) {
+        cursor.line += bytes[0] >> 1;
+        name_id = bytes[1] | uint64_t{bytes[2]} << 8;
+        cursor.pos += 3;
+    } else {
+        ++cursor.pos;
+        name_id = get_varint(list.bytes.get(), cursor.pos);
+        cursor.line += get_varint(list.bytes.get(), cursor.pos);
+    }
+    bool is_close = name_id & 1;
     occurrence.line = cursor.line;
     occurrence.pair = static_cast<uint32_t>(name_id >> 1);
-    occurrence.kind = (name_id & 1) ? TagKind::close : TagKind::open;
-    occurrence.lvl = static_cast<int64_t>(get_varint(bytes, cursor.pos)) - 1;
+    occurrence.kind = is_close ? TagKind::close : TagKind::open;
+    occurrence.lvl = enter_tag(cursor.depth, is_close);
     return true;
 }
 
