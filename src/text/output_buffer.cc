@@ -4,11 +4,16 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "cli/fatal_error.h"
 
 void open_output(OutputBuffer& out, int fd, size_t capacity) {
-    out.data.reset(new char[capacity]);
+    open_output(out, fd, std::unique_ptr<char[]>(new char[capacity]), capacity);
+}
+
+void open_output(OutputBuffer& out, int fd, std::unique_ptr<char[]> memory, size_t capacity) {
+    out.data = std::move(memory);
     out.fd = fd;
     out.size = 0;
     out.capacity = capacity;

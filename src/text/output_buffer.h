@@ -11,8 +11,6 @@
 // A failed write ends the run ("ERROR : can't write standard output.\n").
 // With fd < 0 the bytes go to `collected` instead, for tests and fuzzing.
 
-constexpr size_t kOutputBufferSize = 1024 * 1024;
-
 struct OutputBuffer {
     int fd = -1;
     std::unique_ptr<char[]> data;
@@ -22,7 +20,9 @@ struct OutputBuffer {
 };
 
 // Throws std::bad_alloc when the buffer cannot be had.
-void open_output(OutputBuffer& out, int fd, size_t capacity = kOutputBufferSize);
+void open_output(OutputBuffer& out, int fd, size_t capacity);
+// Writes through memory the caller is done with, such as a read buffer.
+void open_output(OutputBuffer& out, int fd, std::unique_ptr<char[]> memory, size_t capacity);
 
 void flush_output(OutputBuffer& out);
 
