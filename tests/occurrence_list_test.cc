@@ -18,18 +18,20 @@ TEST(OccurrenceList, GivesBackEveryOccurrenceInOrder) {
     std::vector<Written> written = {
         {1, 1, -1},  // a close tag at depth 0
         {0, 1, 0},
-        {254, 1, 1},      // id 2 * 127
-        {255, 3, 1},      // closes it
-        {65535, 130, 0},  // largest short id, step too large for a short record
-        {65536, 130, 0},  // smallest long id
-        {2 * uint64_t{INT32_MAX} + 1, big_line, 0},
-        {5, big_line, -1},
-        {7, UINT64_MAX, -1},
-        {12, UINT64_MAX, 0},
+        {254, 1, 1},
+        {255, 128, 1},    // largest id and line step of two bytes
+        {256, 256, 1},    // long for the line step
+        {258, 319, 2},    // largest line step of three bytes
+        {65535, 319, 2},  // largest id of three bytes
+        {65536, 383, 2},  // long for the id
+        {2 * uint64_t{INT32_MAX} + 1, big_line, 2},
+        {5, big_line, 1},
+        {7, UINT64_MAX, 0},
+        {9, UINT64_MAX, -1},
     };
     // Enough more to make the buffer grow a few times.
     for (int64_t i = 0; i < 100000; ++i) {
-        written.push_back({2 * static_cast<uint64_t>(i), UINT64_MAX, i + 1});
+        written.push_back({2 * static_cast<uint64_t>(i), UINT64_MAX, i});
     }
     OccurrenceList list;
     for (const Written& w : written) {

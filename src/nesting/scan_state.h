@@ -35,10 +35,11 @@ inline int64_t enter_tag(int64_t& depth, bool is_close) {
 // The occurrences in the order found, packed as a byte stream, since the list is
 // the only memory that grows with the file. Per occurrence: the name id (2 * pair,
 // + 1 for a close tag) and the increase of the line number. lvl is not kept: the
-// reader works it out again from the tags before. Most occurrences take three
-// bytes, the 24-bit little-endian word id << 8 | increase << 1 | 1; the others a
-// zero byte and two variable-length integers. The buffer grows with realloc,
-// which can move a large block's pages instead of copying them.
+// reader works it out again from the tags before. Most occurrences take two or
+// three bytes: increase << 1 | 1 and an id below 2^8, or increase << 2 | 2 and a
+// little-endian id below 2^16. The others take a zero byte and two
+// variable-length integers. The buffer grows with realloc, which can move a large
+// block's pages instead of copying them.
 struct OccurrenceList {
     std::unique_ptr<uint8_t[], FreeDeleter> bytes;
     size_t size = 0;
@@ -47,8 +48,6 @@ struct OccurrenceList {
     uint64_t last_line = 0;
 };
 
-constexpr uint64_t kShortNameIds = uint64_t{1} << 16;
-constexpr uint64_t kShortLineSteps = uint64_t{1} << 7;
 // Room for one occurrence: a zero byte and two variable-length integers.
 constexpr size_t kMaxOccurrenceBytes = 1 + 2 * 10;
 
@@ -69,11 +68,14 @@ inline bool append_occurrence(OccurrenceList& list, uint64_t name_id, uint64_t l
         return false;
     uint64_t line_step = line - list.last_line;
     uint8_t* out = list.bytes.get() + list.size;
-    if (name_id < kShortNameIds && line_step < kShortLineSteps) {
-        out[0] = static_cast<uint8_t>(line_step << 1 | 1);
+    // Which of the short forms is a coin toss when ids pass 2^8: no branch on it.
+    bool two_bytes = name_id < (1 << 8) && line_step < (1 << 7);
+    bool three_bytes = name_id < (1 << 16) && line_step < (1 << 6);
+    if (two_bytes || three_bytes) {
+        out[0] = static_cast<uint8_t>(two_bytes ? line_step << 1 | 1 : line_step << 2 | 2);
         out[1] = static_cast<uint8_t>(name_id);
         out[2] = static_cast<uint8_t>(name_id >> 8);
-        list.size += 3;
+        list.size += two_bytes ? 2 : 3;
     } else {
         out[0] = 0;
         out = put_varint(out + 1, name_id);
@@ -111,10 +113,11 @@ inline bool next_occurrence(const OccurrenceList& list, OccurrenceCursor& cursor
         return false;
     const uint8_t* bytes = list.bytes.get() + cursor.pos;
     uint64_t name_id;
-    if (bytes[0] & 1) {
-        cursor.line += bytes[0] >> 1;
-        name_id = bytes[1] | uint64_t{bytes[2]} << 8;
-        cursor.pos += 3;
+    if (bytes[0] != 0) {
+        bool two_bytes = bytes[0] & 1;
+        cursor.line += bytes[0] >> (two_bytes ? 1 : 2);
+        name_id = bytes[1] | (two_bytes ? 0 : uint64_t{bytes[2]} << 8);
+        cursor.pos += two_bytes ? 2 : 3;
     } else {
         ++cursor.pos;
         name_id = get_varint(list.bytes.get(), cursor.pos);

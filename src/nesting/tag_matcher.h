@@ -94,7 +94,7 @@ void start_text_scan(const TagMatcher& matcher, TextScan& scan);
 // Appends the names found in `chunk` from scan.pos on, in order of their starts,
 // stopping early once `found` holds kFoundBatch of them. Returns true once the
 // chunk is done; the next call then takes the file's next chunk.
-constexpr size_t kFoundBatch = 4096;
+constexpr size_t kFoundBatch = 1024;
 bool find_names(const TagMatcher& matcher, std::string_view chunk, TextScan& scan,
                 std::vector<FoundName>& found);
 
