@@ -25,6 +25,7 @@ std::string every_byte() {
 struct StyleCase {
     const char* what;
     NameStyle style;
+    bool hashes_starts = false;  // many sets skip by the hash of their first bytes
 };
 
 std::vector<StyleCase> style_cases() {
@@ -36,6 +37,8 @@ std::vector<StyleCase> style_cases() {
         {"many first bytes", {every_byte(), "xy", 3}},
         {"NUL and high bytes", {nul_high, nul_high + "a", 4}},
         {"long names", {"ab", "ab", 300}},
+        {"many first bytes, two or more", {"abcdefgh", "ab", 6, 2}, true},
+        {"many first bytes, four or more", {"abcdefgh", "ab", 9, 4}, true},
     };
 }
 
@@ -80,13 +83,16 @@ TEST(TagMatcher, FindsWhatTheNaiveScanFinds) {
     std::mt19937_64 random(77);
     for (const StyleCase& c : style_cases()) {
         size_t out_of_order_sets = 0;
+        size_t hashing_sets = 0;
         for (int round = 0; round < 150; ++round) {
             size_t pairs = 1 + random_below(random, 6);
             Names names = random_prefix_free_names(random, 2 * pairs, c.style);
             if (names.size() < 2)
                 continue;
             TagTable table = table_of(names);
-            out_of_order_sets += build_tag_matcher(table).needs_reorder;
+            TagMatcher matcher = build_tag_matcher(table);
+            out_of_order_sets += matcher.needs_reorder;
+            hashing_sets += matcher.start_bytes >= 2;
             expect_both_modes_naive(table, texts_for(random, names, c.style),
                                     std::string(c.what) + ", round " + std::to_string(round));
             if (HasFatalFailure())
@@ -94,6 +100,9 @@ TEST(TagMatcher, FindsWhatTheNaiveScanFinds) {
         }
         // Sets with a name inside another must come up, or the reordering goes untested.
         EXPECT_GT(out_of_order_sets, 5u) << c.what;
+        if (c.hashes_starts) {
+            EXPECT_GT(hashing_sets, 20u) << c.what;
+        }
     }
 }
 

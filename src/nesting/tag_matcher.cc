@@ -9,6 +9,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define TAMBERLOX_AVX2 1
+#endif
 
 struct TrieEdge {
     uint32_t parent;
@@ -197,12 +201,132 @@ static void find_first_bytes(TagMatcher& m) {
 #endif
 }
 
+// The first bytes of `bytes` (at least four readable) as start_mask keeps them.
+static uint32_t start_key(const uint8_t* bytes, uint32_t start_mask) {
+    uint32_t key;
+    std::memcpy(&key, bytes, sizeof key);
+    return key & start_mask;
+}
+
+constexpr unsigned kStartHashBits = 18;
+// Skipping by hash pays while at most about one position in sixteen passes.
+constexpr size_t kMaxHashedStarts = (size_t{1} << kStartHashBits) / 16;
+
+constexpr uint32_t kStartHashFactor = 0x9e3779b1u;
+
+static uint32_t start_hash(uint32_t key) {
+    return (key * kStartHashFactor) >> (32 - kStartHashBits);
+}
+
+static size_t shortest_name(const TagMatcher& m) {
+    return *std::min_element(m.name_length.begin(), m.name_length.end());
+}
+
+static std::vector<uint32_t> state_depths(const TagMatcher& m, const std::vector<uint32_t>& order) {
+    std::vector<uint32_t> depth_of(m.own_name.size(), 0);
+    for (uint32_t state : order) {
+        for (uint32_t e = m.child_begin[state]; e < m.child_begin[state + 1]; ++e)
+            depth_of[m.child_state[e]] = depth_of[state] + 1;
+    }
+    return depth_of;
+}
+
+// The states shallower than `depth` come first in breadth-first order, and so do
+// their rows, since none of them has output: no name is shorter than `depth`.
+static void set_shallow_codes(TagMatcher& m, const std::vector<uint32_t>& order,
+                              const std::vector<uint32_t>& depth_of, size_t depth) {
+    uint32_t rows = 0;
+    for (uint32_t state : order) {
+        if (depth_of[state] >= depth)
+            break;
+        ++rows;
+        if (depth_of[state] + 1 < kMaxStartBytes)
+            m.depth_code[depth_of[state] + 1] = rows * m.class_count;
+    }
+    m.shallow_code = rows * m.class_count;
+    for (size_t d = depth; d < kMaxStartBytes; ++d)
+        m.depth_code[d] = m.shallow_code;
+}
+
+constexpr size_t kShortName = 32;
+constexpr size_t kHashedEntryLimit = 64 * 1024;
+
+static StartEntry& start_slot(TagMatcher& m, uint32_t key) {
+    uint32_t slot = start_hash(key) & m.start_slot_mask;
+    while (m.start_entries[slot].length != 0 && m.start_entries[slot].key != key)
+        slot = (slot + 1) & m.start_slot_mask;
+    return m.start_entries[slot];
+}
+
+// Returns whether every start belongs to just one name, and a short one.
+static bool hash_name_starts(const TagTable& table, TagMatcher& m, size_t start_bytes,
+                             size_t starts) {
+    std::array<uint8_t, 4> mask_bytes{};
+    std::fill_n(mask_bytes.begin(), start_bytes, 0xff);
+    m.start_mask = start_key(mask_bytes.data(), UINT32_MAX);
+    m.start_bytes = start_bytes;
+#if defined(TAMBERLOX_AVX2)
+    m.wide_blocks = __builtin_cpu_supports("avx2");
+#endif
+    m.start_hashes.assign((size_t{1} << kStartHashBits) / 64, 0);
+    m.start_entries.resize(std::bit_ceil(2 * starts));
+    m.start_slot_mask = static_cast<uint32_t>(m.start_entries.size() - 1);
+    bool all_short_and_alone = true;
+    for (uint32_t id = 0; id < m.name_length.size(); ++id) {
+        std::string_view name = name_of(table, id);
+        std::array<uint8_t, 4> start{};
+        std::memcpy(start.data(), name.data(), start_bytes);
+        uint32_t key = start_key(start.data(), m.start_mask);
+        uint32_t hash = start_hash(key);
+        m.start_hashes[hash / 64] |= uint64_t{1} << (hash % 64);
+        StartEntry& entry = start_slot(m, key);
+        bool alone = entry.length == 0;
+        if (alone && name.size() <= kShortName) {
+            entry.id = id;
+            entry.offset = static_cast<uint32_t>(m.short_names.size());
+            m.short_names.insert(m.short_names.end(), name.begin(), name.end());
+        } else {
+            entry.id = kNoName;
+            all_short_and_alone = false;
+        }
+        entry.key = key;
+        entry.length = static_cast<uint32_t>(name.size());
+    }
+    return all_short_and_alone;
+}
+
+// Builds what the scan walks with and how it skips while no name is under way.
+static void build_walk(const TagTable& table, const std::vector<uint32_t>& order,
+                       size_t dense_entry_limit, TagMatcher& m) {
+    std::vector<uint32_t> depth_of = state_depths(m, order);
+    size_t start_bytes = std::min(shortest_name(m), kMaxStartBytes);
+    size_t starts = static_cast<size_t>(std::count(depth_of.begin(), depth_of.end(), start_bytes));
+    bool hashed = false;
+    bool needs_table = true;
+#if defined(__SSE2__)
+    hashed = !m.root_skips && start_bytes >= 2 && starts <= kMaxHashedStarts;
+    if (hashed)
+        needs_table = !hash_name_starts(table, m, start_bytes, starts);
+#else
+    (void)table;
+#endif
+    // When starts settle most positions, a large table would cost more to map
+    // than the few walks it speeds up.
+    if (needs_table)
+        build_table(m, order,
+                    hashed ? std::min(dense_entry_limit, kHashedEntryLimit) : dense_entry_limit);
+    if (m.dense && (m.root_skips || hashed))
+        set_shallow_codes(m, order, depth_of, hashed ? start_bytes : 1);
+    if (!m.dense && hashed)
+        m.depth = std::move(depth_of);
+}
+
 TagMatcher build_tag_matcher(const TagTable& table, size_t dense_entry_limit) {
     TagMatcher m;
     build_trie(table, m);
     std::vector<uint32_t> order = link_states(m);
-    build_table(m, order, dense_entry_limit);
     find_first_bytes(m);
+    build_walk(table, order, dense_entry_limit, m);
     return m;
 }
 
@@ -309,6 +433,69 @@ static size_t skip_at_root(const TagMatcher& m, const uint8_t* data, size_t p, s
     return p;
 }
 
+#if defined(__SSE2__)
+// One bit per position of a block: where a name may start by the hash of the
+// bytes there, or a CR stands (stops), and where an LF stands.
+struct BlockStops {
+    uint32_t stops;
+    uint32_t line_ends;
+};
+
+// 16 positions; 19 bytes must be readable.
+static BlockStops hashed_stops_16(const TagMatcher& m, const uint8_t* at) {
+    const uint64_t* hashes = m.start_hashes.data();
+    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    auto equal_bytes = [&](uint8_t byte) {
+        return bits_of(_mm_cmpeq_epi8(block, _mm_set1_epi8(static_cast<char>(byte))));
+    };
+    uint32_t stops = equal_bytes(kCr);
+    for (unsigned i = 0; i < 16; ++i) {
+        uint32_t hash = start_hash(start_key(at + i, m.start_mask));
+        stops |= static_cast<uint32_t>(hashes[hash / 64] >> (hash % 64) & 1) << i;
+    }
+    return {stops, equal_bytes(kLf)};
+}
+#endif
+
+#if defined(TAMBERLOX_AVX2)
+#define TAMBERLOX_WIDE __attribute__((target("avx2")))
+
+// Whether a name may start at each of the eight positions from `at`: the keys
+// shuffled out of 16 bytes, their hashes' bits gathered from the bit set.
+TAMBERLOX_WIDE static uint32_t starts_in_eight(const TagMatcher& m, const uint8_t* at) {
+    const __m256i keys_of_bytes =
+        _mm256_setr_epi8(0, 1, 2, 3, 1, 2, 3, 4, 2, 3, 4, 5, 3, 4, 5, 6,  //
+                         4, 5, 6, 7, 5, 6, 7, 8, 6, 7, 8, 9, 7, 8, 9, 10);
+    const __m256i low_five = _mm256_set1_epi32(31);
+    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    __m256i keys = _mm256_shuffle_epi8(_mm256_broadcastsi128_si256(bytes), keys_of_bytes);
+    keys = _mm256_and_si256(keys, _mm256_set1_epi32(static_cast<int>(m.start_mask)));
+    __m256i hashes =
+        _mm256_mullo_epi32(keys, _mm256_set1_epi32(static_cast<int>(kStartHashFactor)));
+    hashes = _mm256_srli_epi32(hashes, 32 - kStartHashBits);
+    const int* hash_words = reinterpret_cast<const int*>(m.start_hashes.data());
+    __m256i words = _mm256_i32gather_epi32(hash_words, _mm256_srli_epi32(hashes, 5), 4);
+    // Each hash's bit to the top of its word, where the mask takes it from.
+    __m256i shifts = _mm256_sub_epi32(low_five, _mm256_and_si256(hashes, low_five));
+    __m256i bits = _mm256_sllv_epi32(words, shifts);
+    return static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(bits)));
+}
+
+TAMBERLOX_WIDE static uint32_t equal_bytes(__m256i block, uint8_t byte) {
+    __m256i same = _mm256_cmpeq_epi8(block, _mm256_set1_epi8(static_cast<char>(byte)));
+    return static_cast<uint32_t>(_mm256_movemask_epi8(same));
+}
+
+// 32 positions; 40 bytes must be readable.
+TAMBERLOX_WIDE static BlockStops hashed_stops_32(const TagMatcher& m, const uint8_t* at) {
+    __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+    uint32_t stops = equal_bytes(block, kCr) | starts_in_eight(m, at) |
+                     starts_in_eight(m, at + 8) << 8 | starts_in_eight(m, at + 16) << 16 |
+                     starts_in_eight(m, at + 24) << 24;
+    return {stops, equal_bytes(block, kLf)};
+}
+#endif
+
 // The rest of a line whose text a CR has ended: up to and past its LF.
 static size_t skip_cut_line(const uint8_t* data, size_t p, size_t n, TextScan& scan) {
     const void* lf = std::memchr(data + p, kLf, n - p);
@@ -392,12 +579,12 @@ static size_t end_of_run(const uint8_t* data, size_t p, size_t n) {
 // other than the root, that stays put on a byte stays put on a run of it, so
 // such runs are skipped whole: a long name of 'a's against a file of 'a's costs
 // no more than a plain scan.
-template <bool kStopAtRoot>
 static size_t walk_table(const TagMatcher& m, const uint8_t* data, size_t p, size_t n,
                          uint32_t& code) {
     const uint32_t* table = m.table.data();
     const uint8_t* byte_class = m.byte_class.data();
     const uint32_t output_code = m.output_code;
+    const uint32_t shallow_code = m.shallow_code;
     uint32_t state = code;
     do {
         uint32_t next = table[state + byte_class[data[p]]];
@@ -407,8 +594,117 @@ static size_t walk_table(const TagMatcher& m, const uint8_t* data, size_t p, siz
             state = next;
             ++p;
         }
-    } while (p < n && (kStopAtRoot ? state - 1 < output_code - 1 : state < output_code));
+    } while (p < n && state - shallow_code < output_code - shallow_code);
     code = state;
+    return p;
+}
+
+static size_t depth_of_shallow(const TagMatcher& m, uint32_t code) {
+    return (code >= m.depth_code[1]) + (code >= m.depth_code[2]) + (code >= m.depth_code[3]);
+}
+
+#if defined(__SSE2__)
+static const StartEntry* find_start_entry(const TagMatcher& m, uint32_t key) {
+    for (uint32_t slot = start_hash(key) & m.start_slot_mask;;
+         slot = (slot + 1) & m.start_slot_mask) {
+        const StartEntry& entry = m.start_entries[slot];
+        if (entry.length == 0)
+            return nullptr;
+        if (entry.key == key)
+            return &entry;
+    }
+}
+
+// Settles whether a name starts at p by the bytes there: true when none can, or
+// when the only one that can is short and fits in the chunk, so that comparing
+// tells. False leaves p to the walk.
+static bool settle_start(const TagMatcher& m, const uint8_t* data, size_t p, size_t n,
+                         TextScan& scan, std::vector<FoundName>& found) {
+    if (p + 4 > n || data[p] == kLf || data[p] == kCr)
+        return false;
+    const StartEntry* entry = find_start_entry(m, start_key(data + p, m.start_mask));
+    if (entry == nullptr)
+        return true;
+    if (entry->id == kNoName || entry->length > n - p)
+        return false;
+    if (std::memcmp(data + p, m.short_names.data() + entry->offset, entry->length) == 0) {
+        // Whatever the walk found before starts before p.
+        settle_waiting(scan, scan.offset + p, found);
+        found.push_back(FoundName{entry->id, scan.line});
+    }
+    return true;
+}
+
+// Settles the stops of the block at p in order, counting the LFs before each.
+// False when one is left to the walk, or the batch is full: `stop` is where to
+// go on from then.
+static bool settle_block(const TagMatcher& m, const uint8_t* data, size_t p, size_t n,
+                         BlockStops block, TextScan& scan, std::vector<FoundName>& found,
+                         size_t& stop) {
+    uint32_t line_ends = block.line_ends;
+    for (uint32_t stops = block.stops; stops != 0; stops &= stops - 1) {
+        uint32_t at = static_cast<uint32_t>(std::countr_zero(stops));
+        uint32_t before = (uint32_t{1} << at) - 1;
+        scan.line += count_bits(line_ends & before);
+        line_ends &= ~before;
+        stop = p + at;
+        if (!settle_start(m, data, stop, n, scan, found))
+            return false;
+        if (found.size() >= kFoundBatch) {
+            ++stop;
+            return false;
+        }
+    }
+    scan.line += count_bits(line_ends);
+    return true;
+}
+
+// Moves p to where the walk must go on from, taking the names settled by their
+// first bytes on the way; stops early, before p, once the batch is full.
+static size_t skip_hashed_starts(const TagMatcher& m, const uint8_t* data, size_t p, size_t n,
+                                 TextScan& scan, std::vector<FoundName>& found) {
+    size_t stop = n;
+#if defined(TAMBERLOX_AVX2)
+    for (; m.wide_blocks && p + 40 <= n; p += 32) {
+        if (!settle_block(m, data, p, n, hashed_stops_32(m, data + p), scan, found, stop))
+            return stop;
+    }
+#endif
+    for (; p + 19 <= n; p += 16) {
+        if (!settle_block(m, data, p, n, hashed_stops_16(m, data + p), scan, found, stop))
+            return stop;
+    }
+    for (; p < n; ++p) {
+        if (!settle_start(m, data, p, n, scan, found))
+            return p;
+        if (found.size() >= kFoundBatch)
+            return p + 1;
+    }
+    return n;
+}
+#endif
+
+// From a state shallower than skipping looks, skipping starts again where the
+// bytes that led to it start, unless that is still where the last skip stopped,
+// or lies in an earlier chunk: then the walk goes on.
+static size_t skip_to_start(const TagMatcher& m, const uint8_t* data, size_t p, size_t n,
+                            size_t depth, TextScan& scan, uint32_t& state,
+                            std::vector<FoundName>& found) {
+    if (p < depth || scan.offset + p - depth < scan.skip_from)
+        return p;
+    state = 0;
+#if defined(__SSE2__)
+    if (m.start_bytes != 0) {
+        p = skip_hashed_starts(m, data, p - depth, n, scan, found);
+        // A full batch leaves p itself still to be looked at.
+        scan.skip_from = scan.offset + p + (p < n && found.size() < kFoundBatch);
+        return p;
+    }
+#else
+    (void)found;
+#endif
+    p = skip_at_root(m, data, p, n, scan.line);
+    scan.skip_from = scan.offset + p + (p < n);
     return p;
 }
 
@@ -422,13 +718,12 @@ static size_t scan_dense(const TagMatcher& m, const uint8_t* data, size_t n, Tex
             p = skip_cut_line(data, p, n, scan);
             continue;
         }
-        if (code == 0 && m.root_skips) {
-            p = skip_at_root(m, data, p, n, scan.line);
-            if (p == n)
+        if (code < m.shallow_code) {
+            p = skip_to_start(m, data, p, n, depth_of_shallow(m, code), scan, code, found);
+            if (p == n || found.size() >= kFoundBatch)
                 break;
         }
-        p = m.root_skips ? walk_table<true>(m, data, p, n, code)
-                         : walk_table<false>(m, data, p, n, code);
+        p = walk_table(m, data, p, n, code);
         if (code >= output_code) {
             if (code == m.line_break_code) {
                 code = 0;
@@ -447,13 +742,20 @@ static size_t scan_dense(const TagMatcher& m, const uint8_t* data, size_t n, Tex
 
 static size_t scan_sparse(const TagMatcher& m, const uint8_t* data, size_t n, TextScan& scan,
                           std::vector<FoundName>& found) {
+    // Without hashed starts, skipping happens at the root only.
+    const size_t shallow = m.start_bytes != 0 ? m.start_bytes : 1;
     size_t p = scan.pos;
     uint32_t state = scan.state;
     while (p < n) {
-        if (state == 0) {
-            p = scan.cut ? skip_cut_line(data, p, n, scan) : skip_at_root(m, data, p, n, scan.line);
-            if (p == n || scan.cut)
-                continue;
+        if (state == 0 && scan.cut) {
+            p = skip_cut_line(data, p, n, scan);
+            continue;
+        }
+        size_t depth = state == 0 ? 0 : m.start_bytes != 0 ? m.depth[state] : shallow;
+        if (depth < shallow) {
+            p = skip_to_start(m, data, p, n, depth, scan, state, found);
+            if (p == n || found.size() >= kFoundBatch)
+                break;
         }
         uint8_t byte = data[p++];
         if (byte == kLf || byte == kCr) {

@@ -19,7 +19,16 @@ constexpr uint32_t kNoState = UINT32_MAX;
 constexpr uint32_t kNoName = UINT32_MAX;
 // The root skips 16 bytes at a time when names begin with at most this many bytes.
 constexpr size_t kMaxSkipBytes = 4;
+constexpr size_t kMaxStartBytes = 4;
 constexpr size_t kDenseEntryLimit = 2 * 1024 * 1024;
+
+// Open addressing over the names' first bytes; length 0 marks an empty slot.
+struct StartEntry {
+    uint32_t key = 0;
+    uint32_t id = kNoName;  // the only name with this start if it is short, else kNoName
+    uint32_t offset = 0;    // of its bytes in short_names
+    uint32_t length = 0;
+};
 
 struct TagMatcher {
     // The trie: state 0 is the root; children of s are child_state[child_begin[s] ..
@@ -58,6 +67,28 @@ struct TagMatcher {
     // Each of those bytes (unused places repeating one of them), then LF and CR,
     // 16 times over: ready for block compares.
     std::array<std::array<uint8_t, 16>, kMaxSkipBytes + 2> byte_blocks{};
+
+    // With more first bytes than that and no name shorter than two bytes, the
+    // walk skips the positions where no name can start by a hash of the first
+    // start_bytes bytes there (start_mask keeps them of a 4-byte load) in the bit
+    // set start_hashes. Where one may start, start_entries tells which names
+    // begin with those bytes: just one short name is compared on the spot, and
+    // the walk is left the rest. With only such names, no full table is built.
+    size_t start_bytes = 0;
+    uint32_t start_mask = 0;
+    std::vector<uint64_t> start_hashes;
+    std::vector<StartEntry> start_entries;
+    uint32_t start_slot_mask = 0;
+    std::vector<char> short_names;  // their bytes, one after another
+    std::vector<uint32_t> depth;    // of each state, for the walk without a full table
+    // The processor takes 32-byte blocks (AVX2): the hashed skip uses them.
+    bool wide_blocks = false;
+
+    // The walk hands the text back to skipping below shallow_code: the states
+    // shallower than the bytes skipping looks at, the root's row first, then
+    // those of depth 1 from depth_code[1] on, and so on. Zero when nothing skips.
+    uint32_t shallow_code = 0;
+    std::array<uint32_t, kMaxStartBytes> depth_code{};
 };
 
 // Throws std::bad_alloc when memory runs out.
@@ -81,6 +112,8 @@ struct TextScan {
     uint64_t line = 1;
     uint32_t state = 0;
     bool cut = false;  // a CR has ended the current line's text
+    // Skipping may start again from here on; below it the walk has more to do.
+    uint64_t skip_from = 0;
     // Matches waiting for every earlier start to be settled, by start & window_mask;
     // the lowest waiting start is at least `lowest`.
     std::vector<FoundName> slot;

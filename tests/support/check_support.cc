@@ -150,7 +150,8 @@ std::string repeat_text(std::string_view piece, size_t times) {
 }
 
 static std::string fresh_name(std::mt19937_64& random, const NameStyle& style) {
-    size_t length = 1 + random_below(random, style.max_length);
+    size_t length =
+        style.min_length + random_below(random, style.max_length - style.min_length + 1);
     return random_byte(random, style.first_bytes) +
            random_text(random, length - 1, style.body_bytes);
 }

@@ -53,11 +53,12 @@ std::vector<FoundName> matcher_names(const TagMatcher& matcher, std::string_view
                                      size_t chunk_size);
 
 // What random names are made of: a first byte from `first_bytes`, the others from
-// `body_bytes`, at most `max_length` bytes.
+// `body_bytes`, `min_length` to `max_length` bytes.
 struct NameStyle {
     std::string first_bytes;
     std::string body_bytes;
     size_t max_length = 4;
+    size_t min_length = 1;
 };
 
 // Up to `count` distinct names, none a prefix of another. Some are built around
