@@ -208,7 +208,7 @@ static uint32_t start_key(const uint8_t* bytes, uint32_t start_mask) {
     return key & start_mask;
 }
 
-constexpr unsigned kStartHashBits = 18;
+constexpr unsigned kStartHashBits = 19;
 // Skipping by hash pays while at most about one position in sixteen passes.
 constexpr size_t kMaxHashedStarts = (size_t{1} << kStartHashBits) / 16;
 
@@ -248,14 +248,20 @@ static void set_shallow_codes(TagMatcher& m, const std::vector<uint32_t>& order,
         m.depth_code[d] = m.shallow_code;
 }
 
-constexpr size_t kShortName = 32;
+constexpr size_t kShortName = 32;  // compared in two blocks of 16
 constexpr size_t kHashedEntryLimit = 64 * 1024;
 
-static StartEntry& start_slot(TagMatcher& m, uint32_t key) {
-    uint32_t slot = start_hash(key) & m.start_slot_mask;
-    while (m.start_entries[slot].length != 0 && m.start_entries[slot].key != key)
+static size_t start_slot(const TagMatcher& m, uint32_t key) {
+    size_t slot = start_hash(key) & m.start_slot_mask;
+    while (m.start_keys[slot] != key && m.start_keys[slot] != m.empty_start_key)
         slot = (slot + 1) & m.start_slot_mask;
-    return m.start_entries[slot];
+    return slot;
+}
+
+static uint32_t start_key_of(std::string_view name, const TagMatcher& m) {
+    std::array<uint8_t, 4> start{};
+    std::memcpy(start.data(), name.data(), m.start_bytes);
+    return start_key(start.data(), m.start_mask);
 }
 
 // Returns whether every start belongs to just one name, and a short one.
@@ -268,20 +274,29 @@ static bool hash_name_starts(const TagTable& table, TagMatcher& m, size_t start_
 #if defined(TAMBERLOX_AVX2)
     m.wide_blocks = __builtin_cpu_supports("avx2");
 #endif
+    std::vector<uint32_t> keys;
+    for (uint32_t id = 0; id < m.name_length.size(); ++id)
+        keys.push_back(start_key_of(name_of(table, id), m));
+    std::sort(keys.begin(), keys.end());
+    // The first key from UINT32_MAX down that no name has.
+    m.empty_start_key = UINT32_MAX;
+    for (auto key = keys.rbegin(); key != keys.rend() && *key >= m.empty_start_key; ++key) {
+        if (*key == m.empty_start_key)
+            --m.empty_start_key;
+    }
     m.start_hashes.assign((size_t{1} << kStartHashBits) / 64, 0);
-    m.start_entries.resize(std::bit_ceil(2 * starts));
-    m.start_slot_mask = static_cast<uint32_t>(m.start_entries.size() - 1);
+    m.start_keys.assign(std::bit_ceil(2 * starts), m.empty_start_key);
+    m.start_entries.resize(m.start_keys.size());
+    m.start_slot_mask = static_cast<uint32_t>(m.start_keys.size() - 1);
     bool all_short_and_alone = true;
     for (uint32_t id = 0; id < m.name_length.size(); ++id) {
         std::string_view name = name_of(table, id);
-        std::array<uint8_t, 4> start{};
-        std::memcpy(start.data(), name.data(), start_bytes);
-        uint32_t key = start_key(start.data(), m.start_mask);
+        uint32_t key = start_key_of(name, m);
         uint32_t hash = start_hash(key);
         m.start_hashes[hash / 64] |= uint64_t{1} << (hash % 64);
-        StartEntry& entry = start_slot(m, key);
-        bool alone = entry.length == 0;
-        if (alone && name.size() <= kShortName) {
+        size_t slot = start_slot(m, key);
+        StartEntry& entry = m.start_entries[slot];
+        if (entry.length == 0 && name.size() <= kShortName) {
             entry.id = id;
             entry.offset = static_cast<uint32_t>(m.short_names.size());
             m.short_names.insert(m.short_names.end(), name.begin(), name.end());
@@ -289,9 +304,10 @@ static bool hash_name_starts(const TagTable& table, TagMatcher& m, size_t start_
             entry.id = kNoName;
             all_short_and_alone = false;
         }
-        entry.key = key;
+        m.start_keys[slot] = key;
         entry.length = static_cast<uint32_t>(name.size());
     }
+    m.short_names.resize(m.short_names.size() + kShortName);
     return all_short_and_alone;
 }
 
@@ -605,51 +621,68 @@ static size_t depth_of_shallow(const TagMatcher& m, uint32_t code) {
 
 #if defined(__SSE2__)
 static const StartEntry* find_start_entry(const TagMatcher& m, uint32_t key) {
-    for (uint32_t slot = start_hash(key) & m.start_slot_mask;;
-         slot = (slot + 1) & m.start_slot_mask) {
-        const StartEntry& entry = m.start_entries[slot];
-        if (entry.length == 0)
-            return nullptr;
-        if (entry.key == key)
-            return &entry;
-    }
+    const StartEntry& entry = m.start_entries[start_slot(m, key)];
+    return entry.length != 0 ? &entry : nullptr;
 }
 
-// Settles whether a name starts at p by the bytes there: true when none can, or
-// when the only one that can is short and fits in the chunk, so that comparing
-// tells. False leaves p to the walk.
-static bool settle_start(const TagMatcher& m, const uint8_t* data, size_t p, size_t n,
-                         TextScan& scan, std::vector<FoundName>& found) {
+// Whether `length` bytes, at most kShortName, are the same at text and name;
+// kShortName bytes are readable at both.
+static bool same_short_bytes(const uint8_t* text, const char* name, size_t length) {
+    auto equal_at = [&](size_t i) {
+        return bits_of(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i)),
+                                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(name + i))));
+    };
+    uint32_t equal = equal_at(0) | equal_at(16) << 16;
+    uint32_t wanted = length == 32 ? UINT32_MAX : (uint32_t{1} << length) - 1;
+    return (equal & wanted) == wanted;
+}
+
+constexpr uint32_t kNoStart = kNoName;
+constexpr uint32_t kLeftToWalk = kNoName - 1;
+
+// Which name starts at p, told by the bytes there: kNoStart when none can, the
+// name when only one short one can and it is there. kLeftToWalk otherwise.
+static uint32_t name_starting(const TagMatcher& m, const uint8_t* data, size_t p, size_t n) {
     if (p + 4 > n || data[p] == kLf || data[p] == kCr)
-        return false;
+        return kLeftToWalk;
     const StartEntry* entry = find_start_entry(m, start_key(data + p, m.start_mask));
     if (entry == nullptr)
-        return true;
+        return kNoStart;
     if (entry->id == kNoName || entry->length > n - p)
-        return false;
-    if (std::memcmp(data + p, m.short_names.data() + entry->offset, entry->length) == 0) {
-        // Whatever the walk found before starts before p.
-        settle_waiting(scan, scan.offset + p, found);
-        found.push_back(FoundName{entry->id, scan.line});
-    }
-    return true;
+        return kLeftToWalk;
+    const char* name = m.short_names.data() + entry->offset;
+    bool same = n - p >= kShortName ? same_short_bytes(data + p, name, entry->length)
+                                    : std::memcmp(data + p, name, entry->length) == 0;
+    return same ? entry->id : kNoStart;
 }
 
-// Settles the stops of the block at p in order, counting the LFs before each.
-// False when one is left to the walk, or the batch is full: `stop` is where to
-// go on from then.
+static void take_name_starting(uint32_t id, uint64_t start, TextScan& scan,
+                               std::vector<FoundName>& found) {
+    // Whatever the walk found before starts before this.
+    if (scan.waiting > 0)
+        settle_waiting(scan, start, found);
+    found.push_back(FoundName{id, scan.line});
+}
+
+// Settles the stops of the block at p in order, counting the LFs before those
+// that matter. False when one is left to the walk, or the batch is full: `stop`
+// is where to go on from then.
 static bool settle_block(const TagMatcher& m, const uint8_t* data, size_t p, size_t n,
                          BlockStops block, TextScan& scan, std::vector<FoundName>& found,
                          size_t& stop) {
     uint32_t line_ends = block.line_ends;
     for (uint32_t stops = block.stops; stops != 0; stops &= stops - 1) {
         uint32_t at = static_cast<uint32_t>(std::countr_zero(stops));
+        stop = p + at;
+        uint32_t id = name_starting(m, data, stop, n);
+        if (id == kNoStart)
+            continue;
         uint32_t before = (uint32_t{1} << at) - 1;
         scan.line += count_bits(line_ends & before);
         line_ends &= ~before;
-        stop = p + at;
-        if (!settle_start(m, data, stop, n, scan, found))
+        if (id == kLeftToWalk)
             return false;
+        take_name_starting(id, scan.offset + stop, scan, found);
         if (found.size() >= kFoundBatch) {
             ++stop;
             return false;
@@ -675,10 +708,14 @@ static size_t skip_hashed_starts(const TagMatcher& m, const uint8_t* data, size_
             return stop;
     }
     for (; p < n; ++p) {
-        if (!settle_start(m, data, p, n, scan, found))
+        uint32_t id = name_starting(m, data, p, n);
+        if (id == kLeftToWalk)
             return p;
-        if (found.size() >= kFoundBatch)
-            return p + 1;
+        if (id != kNoStart) {
+            take_name_starting(id, scan.offset + p, scan, found);
+            if (found.size() >= kFoundBatch)
+                return p + 1;
+        }
     }
     return n;
 }

@@ -22,11 +22,11 @@ constexpr size_t kMaxSkipBytes = 4;
 constexpr size_t kMaxStartBytes = 4;
 constexpr size_t kDenseEntryLimit = 2 * 1024 * 1024;
 
-// Open addressing over the names' first bytes; length 0 marks an empty slot.
+// Which names begin with one key of start bytes: the only one if it is short,
+// else kNoName. length 0 marks an empty slot.
 struct StartEntry {
-    uint32_t key = 0;
-    uint32_t id = kNoName;  // the only name with this start if it is short, else kNoName
-    uint32_t offset = 0;    // of its bytes in short_names
+    uint32_t id = kNoName;
+    uint32_t offset = 0;  // of its bytes in short_names
     uint32_t length = 0;
 };
 
@@ -77,9 +77,13 @@ struct TagMatcher {
     size_t start_bytes = 0;
     uint32_t start_mask = 0;
     std::vector<uint64_t> start_hashes;
+    // Open addressing: the keys apart, so that probing stays within few bytes;
+    // empty slots hold a key no name begins with.
+    std::vector<uint32_t> start_keys;
     std::vector<StartEntry> start_entries;
     uint32_t start_slot_mask = 0;
-    std::vector<char> short_names;  // their bytes, one after another
+    uint32_t empty_start_key = 0;
+    std::vector<char> short_names;  // their bytes, one after another, and spare bytes
     std::vector<uint32_t> depth;    // of each state, for the walk without a full table
     // The processor takes 32-byte blocks (AVX2): the hashed skip uses them.
     bool wide_blocks = false;
