@@ -60,11 +60,15 @@ void expect_both_modes_naive(const TagTable& table, const std::vector<std::strin
     TagMatcher dense = build_tag_matcher(table);
     TagMatcher sparse = build_tag_matcher(table, 0);
     ASSERT_FALSE(sparse.dense);
+    // Blocks of 16 where the processor would take 32.
+    TagMatcher narrow = dense;
+    narrow.wide_blocks = false;
     for (const std::string& text : texts) {
         std::vector<FoundName> expected = naive_names(table, text);
         for (size_t chunk_size : {size_t{1}, size_t{7}, text.size() + 1}) {
             ASSERT_EQ(matcher_names(dense, text, chunk_size), expected) << what << ", dense";
             ASSERT_EQ(matcher_names(sparse, text, chunk_size), expected) << what << ", sparse";
+            ASSERT_EQ(matcher_names(narrow, text, chunk_size), expected) << what << ", narrow";
         }
     }
 }

@@ -135,23 +135,67 @@ constexpr uint8_t kCr = '\r';
 constexpr uint8_t kLineEnd = 1;
 constexpr uint8_t kStop = 2;
 
-// Rows in breadth-first order, states without output first; the root stays row 0.
-static std::vector<uint32_t> order_rows(TagMatcher& m, const std::vector<uint32_t>& order) {
-    std::vector<uint32_t> row_of(order.size());
-    for (uint8_t with_output = 0; with_output < 2; ++with_output) {
-        if (with_output)
-            m.output_code = static_cast<uint32_t>(m.state_of_row.size());
-        for (uint32_t state : order) {
-            if (m.has_output[state] != with_output)
-                continue;
-            row_of[state] = static_cast<uint32_t>(m.state_of_row.size());
-            m.state_of_row.push_back(state);
+// States on the way to exactly one name with no other name ending on the way:
+// from them the walk compares the rest of that name at once. Neither the root
+// nor states shallower than `shallow_depth`, where skipping takes over.
+static std::vector<uint8_t> find_chain_states(const TagMatcher& m,
+                                              const std::vector<uint32_t>& order,
+                                              const std::vector<uint32_t>& depth_of,
+                                              size_t shallow_depth) {
+    std::vector<uint8_t> on_chain(m.own_name.size(), 0);
+    for (auto state = order.rbegin(); state != order.rend(); ++state) {
+        uint32_t s = *state;
+        if (s == 0 || m.has_output[s] || depth_of[s] < shallow_depth ||
+            m.child_begin[s + 1] - m.child_begin[s] != 1)
+            continue;
+        uint32_t child = m.child_state[m.child_begin[s]];
+        on_chain[s] = m.child_begin[child + 1] == m.child_begin[child] || on_chain[child];
+    }
+    return on_chain;
+}
+
+// Rows in breadth-first order: states without output first (the root stays row
+// 0), then each chain's states one after another, then states with output.
+// Returns the row of each state.
+static std::vector<uint32_t> order_rows(TagMatcher& m, const std::vector<uint32_t>& order,
+                                        const std::vector<uint8_t>& on_chain) {
+    std::vector<uint32_t> row_of(order.size(), kNoState);
+    auto add_row = [&](uint32_t state) {
+        row_of[state] = static_cast<uint32_t>(m.state_of_row.size());
+        m.state_of_row.push_back(state);
+    };
+    for (uint32_t state : order) {
+        if (!m.has_output[state] && !on_chain[state])
+            add_row(state);
+    }
+    m.chain_code = static_cast<uint32_t>(m.state_of_row.size());
+    std::vector<uint32_t> chain_ends;
+    for (uint32_t state : order) {
+        if (!on_chain[state] || row_of[state] != kNoState)
+            continue;
+        // The first state of a chain met breadth-first is where it begins.
+        uint32_t offset = static_cast<uint32_t>(m.chain_bytes.size());
+        uint32_t s = state;
+        for (; on_chain[s]; s = m.child_state[m.child_begin[s]]) {
+            add_row(s);
+            m.chain_bytes.push_back(m.child_byte[m.child_begin[s]]);
+        }
+        uint32_t length = static_cast<uint32_t>(m.chain_bytes.size()) - offset;
+        for (uint32_t i = 0; i < length; ++i) {
+            m.chain_rest.push_back({offset + i, length - i, s});
         }
     }
+    m.output_code = static_cast<uint32_t>(m.state_of_row.size());
+    for (uint32_t state : order) {
+        if (m.has_output[state])
+            add_row(state);
+    }
+    m.chain_bytes.resize(m.chain_bytes.size() + 16);
     return row_of;
 }
 
 static void build_table(TagMatcher& m, const std::vector<uint32_t>& order,
+                        const std::vector<uint32_t>& depth_of, size_t shallow_depth,
                         size_t dense_entry_limit) {
     std::array<bool, 256> used{};
     for (uint8_t byte : m.child_byte)
@@ -165,7 +209,12 @@ static void build_table(TagMatcher& m, const std::vector<uint32_t>& order,
     if (row_count > dense_entry_limit / m.class_count)
         return;
     uint32_t width = m.class_count;
-    std::vector<uint32_t> row_of = order_rows(m, order);
+    m.row_reciprocal = ((uint64_t{1} << 32) + width - 1) / width;
+    std::vector<uint32_t> row_of =
+        order_rows(m, order, find_chain_states(m, order, depth_of, shallow_depth));
+    for (ChainRest& rest : m.chain_rest)
+        rest.end_code = row_of[rest.end_code] * width;
+    m.chain_code *= width;
     m.output_code *= width;
     m.line_break_code = static_cast<uint32_t>(row_count - 1) * width;
     m.table.assign(row_count * width, 0);
@@ -328,11 +377,12 @@ static void build_walk(const TagTable& table, const std::vector<uint32_t>& order
 #endif
     // When starts settle most positions, a large table would cost more to map
     // than the few walks it speeds up.
+    size_t shallow_depth = hashed ? start_bytes : m.root_skips ? 1 : 0;
     if (needs_table)
-        build_table(m, order,
+        build_table(m, order, depth_of, shallow_depth,
                     hashed ? std::min(dense_entry_limit, kHashedEntryLimit) : dense_entry_limit);
-    if (m.dense && (m.root_skips || hashed))
-        set_shallow_codes(m, order, depth_of, hashed ? start_bytes : 1);
+    if (m.dense && shallow_depth > 0)
+        set_shallow_codes(m, order, depth_of, shallow_depth);
     if (!m.dense && hashed)
         m.depth = std::move(depth_of);
 }
@@ -591,16 +641,17 @@ static size_t end_of_run(const uint8_t* data, size_t p, size_t n) {
 }
 
 // Follows the table from p until a state with output (a name's end, or a line
-// break), or the root when kStopAtRoot, or the end. A state without output,
-// other than the root, that stays put on a byte stays put on a run of it, so
-// such runs are skipped whole: a long name of 'a's against a file of 'a's costs
-// no more than a plain scan.
+// break), a state on a chain, a shallow state where skipping may take over, or
+// the end. A state without output, other than the root, that stays put on a
+// byte stays put on a run of it, so such runs are passed whole: a long name of
+// 'a's against a file of 'a's costs no more than a plain scan.
 static size_t walk_table(const TagMatcher& m, const uint8_t* data, size_t p, size_t n,
                          uint32_t& code) {
     const uint32_t* table = m.table.data();
     const uint8_t* byte_class = m.byte_class.data();
     const uint32_t output_code = m.output_code;
     const uint32_t shallow_code = m.shallow_code;
+    const uint32_t chain_code = m.chain_code;
     uint32_t state = code;
     do {
         uint32_t next = table[state + byte_class[data[p]]];
@@ -610,9 +661,58 @@ static size_t walk_table(const TagMatcher& m, const uint8_t* data, size_t p, siz
             state = next;
             ++p;
         }
-    } while (p < n && state - shallow_code < output_code - shallow_code);
+    } while (p < n && state - shallow_code < chain_code - shallow_code);
     code = state;
     return p;
+}
+
+// How many bytes from the start a and b have in common, up to limit; a is
+// readable up to a_end, b 16 bytes past the limit.
+static size_t common_length(const uint8_t* a, const uint8_t* a_end, const uint8_t* b,
+                            size_t limit) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    for (; i < limit && a_end - (a + i) >= 16; i += 16) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+        __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+        uint32_t equal = bits_of(_mm_cmpeq_epi8(x, y));
+        if (equal != 0xffff)
+            return std::min(i + static_cast<size_t>(std::countr_one(equal)), limit);
+    }
+    if (i >= limit)
+        return limit;
+#endif
+    while (i < limit && a[i] == b[i])
+        ++i;
+    return i;
+}
+
+// code / class_count without a division; exact, as codes are multiples of
+// class_count below 2^32.
+static uint32_t row_of_code(const TagMatcher& m, uint32_t code) {
+    return static_cast<uint32_t>(code * m.row_reciprocal >> 32);
+}
+
+// From a state on a chain: the rest of its name compared at once. Where the text
+// leaves the chain, one ordinary step (runs passed whole, as in the walk).
+static size_t follow_chain(const TagMatcher& m, const uint8_t* data, size_t p, size_t n,
+                           uint32_t& code) {
+    const ChainRest& rest = m.chain_rest[row_of_code(m, code - m.chain_code)];
+    size_t same = common_length(data + p, data + n, m.chain_bytes.data() + rest.offset,
+                                std::min<size_t>(rest.length, n - p));
+    p += same;
+    if (same == rest.length) {
+        code = rest.end_code;
+        return p;
+    }
+    code += static_cast<uint32_t>(same) * m.class_count;
+    if (p == n)
+        return p;
+    uint32_t next = m.table[code + m.byte_class[data[p]]];
+    if (next == code)
+        return end_of_run(data, p, n);
+    code = next;
+    return p + 1;
 }
 
 static size_t depth_of_shallow(const TagMatcher& m, uint32_t code) {
@@ -760,14 +860,18 @@ static size_t scan_dense(const TagMatcher& m, const uint8_t* data, size_t n, Tex
             if (p == n || found.size() >= kFoundBatch)
                 break;
         }
-        p = walk_table(m, data, p, n, code);
+        if (code < m.chain_code || code >= output_code) {
+            p = walk_table(m, data, p, n, code);
+        } else {
+            p = follow_chain(m, data, p, n, code);
+        }
         if (code >= output_code) {
             if (code == m.line_break_code) {
                 code = 0;
                 take_line_break(data[p - 1], scan);
                 continue;
             }
-            take_names_ending(m, m.state_of_row[code / m.class_count], scan.offset + p - 1, scan,
+            take_names_ending(m, m.state_of_row[row_of_code(m, code)], scan.offset + p - 1, scan,
                               found);
             if (found.size() >= kFoundBatch)
                 break;

@@ -30,6 +30,12 @@ struct StartEntry {
     uint32_t length = 0;
 };
 
+struct ChainRest {
+    uint32_t offset;    // of the rest in chain_bytes
+    uint32_t length;    // bytes
+    uint32_t end_code;  // the row the name ends in
+};
+
 struct TagMatcher {
     // The trie: state 0 is the root; children of s are child_state[child_begin[s] ..
     // child_begin[s + 1]), ordered by child_byte.
@@ -53,10 +59,18 @@ struct TagMatcher {
     bool dense = false;
     std::array<uint8_t, 256> byte_class{};
     uint32_t class_count = 0;
+    uint64_t row_reciprocal = 0;  // 2^32 / class_count, rounded up
     std::vector<uint32_t> table;
     std::vector<uint32_t> state_of_row;
     uint32_t output_code = 0;
     uint32_t line_break_code = 0;
+    // Rows from chain_code to output_code are states on the way to exactly one
+    // name, with no name ending before it: chains of rows, one after another,
+    // each with the rest of its name in chain_bytes, so that the walk compares
+    // them at once instead of stepping.
+    uint32_t chain_code = 0;
+    std::vector<ChainRest> chain_rest;  // by row from chain_code on
+    std::vector<uint8_t> chain_bytes;   // and 16 spare bytes
 
     // Where the root stops skipping: a byte a name can begin with, or a CR.
     std::array<uint8_t, 256> byte_role{};
