@@ -18,16 +18,16 @@ TEST(OccurrenceList, GivesBackEveryOccurrenceInOrder) {
     std::vector<Written> written = {
         {1, 1, -1},  // a close tag at depth 0
         {0, 1, 0},
-        {254, 1, 1},
-        {255, 128, 1},    // largest id and line step of two bytes
-        {256, 256, 1},    // long for the line step
-        {258, 319, 2},    // largest line step of three bytes
-        {65535, 319, 2},  // largest id of three bytes
-        {65536, 383, 2},  // long for the id
-        {2 * uint64_t{INT32_MAX} + 1, big_line, 2},
-        {5, big_line, 1},
-        {7, UINT64_MAX, 0},
-        {9, UINT64_MAX, -1},
+        {4094, 1, 1},
+        {4095, 8, 1},    // largest id and line step of two bytes
+        {4096, 8, 1},    // three bytes for the id
+        {5, 16, 1},      // three bytes for the line step
+        {65535, 79, 0},  // largest id and line step of three bytes
+        {65536, 79, 0},  // long for the id
+        {4, 143, 1},     // long for the line step
+        {2 * uint64_t{INT32_MAX} + 1, big_line, 1},
+        {5, big_line, 0},
+        {7, UINT64_MAX, -1},
     };
     // Enough more to make the buffer grow a few times.
     for (int64_t i = 0; i < 100000; ++i) {

@@ -36,10 +36,11 @@ inline int64_t enter_tag(int64_t& depth, bool is_close) {
 // the only memory that grows with the file. Per occurrence: the name id (2 * pair,
 // + 1 for a close tag) and the increase of the line number. lvl is not kept: the
 // reader works it out again from the tags before. Most occurrences take two or
-// three bytes: increase << 1 | 1 and an id below 2^8, or increase << 2 | 2 and a
-// little-endian id below 2^16. The others take a zero byte and two
-// variable-length integers. The buffer grows with realloc, which can move a large
-// block's pages instead of copying them.
+// three bytes, little-endian: id << 4 | increase << 1 | 1 for an id below 2^12
+// and an increase below 2^3, or id << 8 | increase << 2 | 2 for an id below
+// 2^16 and an increase below 2^6. The others take a zero byte and two
+// variable-length integers. The buffer grows with realloc, which can move a
+// large block's pages instead of copying them.
 struct OccurrenceList {
     std::unique_ptr<uint8_t[], FreeDeleter> bytes;
     size_t size = 0;
@@ -68,13 +69,15 @@ inline bool append_occurrence(OccurrenceList& list, uint64_t name_id, uint64_t l
         return false;
     uint64_t line_step = line - list.last_line;
     uint8_t* out = list.bytes.get() + list.size;
-    // Which of the short forms is a coin toss when ids pass 2^8: no branch on it.
-    bool two_bytes = name_id < (1 << 8) && line_step < (1 << 7);
+    // Which of the short forms may be a coin toss: no branch on it.
+    bool two_bytes = name_id < (1 << 12) && line_step < (1 << 3);
     bool three_bytes = name_id < (1 << 16) && line_step < (1 << 6);
     if (two_bytes || three_bytes) {
-        out[0] = static_cast<uint8_t>(two_bytes ? line_step << 1 | 1 : line_step << 2 | 2);
-        out[1] = static_cast<uint8_t>(name_id);
-        out[2] = static_cast<uint8_t>(name_id >> 8);
+        uint64_t word =
+            two_bytes ? name_id << 4 | line_step << 1 | 1 : name_id << 8 | line_step << 2 | 2;
+        out[0] = static_cast<uint8_t>(word);
+        out[1] = static_cast<uint8_t>(word >> 8);
+        out[2] = static_cast<uint8_t>(word >> 16);
         list.size += two_bytes ? 2 : 3;
     } else {
         out[0] = 0;
@@ -115,8 +118,9 @@ inline bool next_occurrence(const OccurrenceList& list, OccurrenceCursor& cursor
     uint64_t name_id;
     if (bytes[0] != 0) {
         bool two_bytes = bytes[0] & 1;
-        cursor.line += bytes[0] >> (two_bytes ? 1 : 2);
-        name_id = bytes[1] | (two_bytes ? 0 : uint64_t{bytes[2]} << 8);
+        uint32_t word = bytes[0] | bytes[1] << 8 | (two_bytes ? 0 : bytes[2] << 16);
+        cursor.line += two_bytes ? word >> 1 & 7 : word >> 2 & 63;
+        name_id = two_bytes ? word >> 4 : word >> 8;
         cursor.pos += two_bytes ? 2 : 3;
     } else {
         ++cursor.pos;
