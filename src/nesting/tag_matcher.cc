@@ -297,12 +297,11 @@ static void set_shallow_codes(TagMatcher& m, const std::vector<uint32_t>& order,
         m.depth_code[d] = m.shallow_code;
 }
 
-constexpr size_t kShortName = 32;  // compared in two blocks of 16
 constexpr size_t kHashedEntryLimit = 64 * 1024;
 
 static size_t start_slot(const TagMatcher& m, uint32_t key) {
     size_t slot = start_hash(key) & m.start_slot_mask;
-    while (m.start_keys[slot] != key && m.start_keys[slot] != m.empty_start_key)
+    while (m.start_slots[slot].key != key && m.start_slots[slot].id != kNoStart)
         slot = (slot + 1) & m.start_slot_mask;
     return slot;
 }
@@ -323,40 +322,27 @@ static bool hash_name_starts(const TagTable& table, TagMatcher& m, size_t start_
 #if defined(TAMBERLOX_AVX2)
     m.wide_blocks = __builtin_cpu_supports("avx2");
 #endif
-    std::vector<uint32_t> keys;
-    for (uint32_t id = 0; id < m.name_length.size(); ++id)
-        keys.push_back(start_key_of(name_of(table, id), m));
-    std::sort(keys.begin(), keys.end());
-    // The first key from UINT32_MAX down that no name has.
-    m.empty_start_key = UINT32_MAX;
-    for (auto key = keys.rbegin(); key != keys.rend() && *key >= m.empty_start_key; ++key) {
-        if (*key == m.empty_start_key)
-            --m.empty_start_key;
-    }
     m.start_hashes.assign((size_t{1} << kStartHashBits) / 64, 0);
-    m.start_keys.assign(std::bit_ceil(2 * starts), m.empty_start_key);
-    m.start_entries.resize(m.start_keys.size());
-    m.start_slot_mask = static_cast<uint32_t>(m.start_keys.size() - 1);
+    size_t slots = std::bit_ceil(2 * starts);
+    m.start_slots.resize(slots + 2);
+    m.start_slot_mask = static_cast<uint32_t>(slots - 1);
     bool all_short_and_alone = true;
     for (uint32_t id = 0; id < m.name_length.size(); ++id) {
         std::string_view name = name_of(table, id);
         uint32_t key = start_key_of(name, m);
         uint32_t hash = start_hash(key);
         m.start_hashes[hash / 64] |= uint64_t{1} << (hash % 64);
-        size_t slot = start_slot(m, key);
-        StartEntry& entry = m.start_entries[slot];
-        if (entry.length == 0 && name.size() <= kShortName) {
-            entry.id = id;
-            entry.offset = static_cast<uint32_t>(m.short_names.size());
-            m.short_names.insert(m.short_names.end(), name.begin(), name.end());
+        StartSlot& slot = m.start_slots[start_slot(m, key)];
+        if (slot.id == kNoStart && name.size() <= kInlineName) {
+            slot.id = id;
+            slot.length = static_cast<uint8_t>(name.size());
+            std::memcpy(slot.bytes, name.data(), name.size());
         } else {
-            entry.id = kNoName;
+            slot.id = kLeftToWalk;
             all_short_and_alone = false;
         }
-        m.start_keys[slot] = key;
-        entry.length = static_cast<uint32_t>(name.size());
+        slot.key = key;
     }
-    m.short_names.resize(m.short_names.size() + kShortName);
     return all_short_and_alone;
 }
 
@@ -720,14 +706,9 @@ static size_t depth_of_shallow(const TagMatcher& m, uint32_t code) {
 }
 
 #if defined(__SSE2__)
-static const StartEntry* find_start_entry(const TagMatcher& m, uint32_t key) {
-    const StartEntry& entry = m.start_entries[start_slot(m, key)];
-    return entry.length != 0 ? &entry : nullptr;
-}
-
-// Whether `length` bytes, at most kShortName, are the same at text and name;
-// kShortName bytes are readable at both.
-static bool same_short_bytes(const uint8_t* text, const char* name, size_t length) {
+// Whether `length` bytes, at most 32, are the same at text and name; 32 bytes
+// are readable at both.
+static bool same_short_bytes(const uint8_t* text, const uint8_t* name, size_t length) {
     auto equal_at = [&](size_t i) {
         return bits_of(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i)),
                                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(name + i))));
@@ -737,23 +718,20 @@ static bool same_short_bytes(const uint8_t* text, const char* name, size_t lengt
     return (equal & wanted) == wanted;
 }
 
-constexpr uint32_t kNoStart = kNoName;
-constexpr uint32_t kLeftToWalk = kNoName - 1;
-
 // Which name starts at p, told by the bytes there: kNoStart when none can, the
 // name when only one short one can and it is there. kLeftToWalk otherwise.
 static uint32_t name_starting(const TagMatcher& m, const uint8_t* data, size_t p, size_t n) {
     if (p + 4 > n || data[p] == kLf || data[p] == kCr)
         return kLeftToWalk;
-    const StartEntry* entry = find_start_entry(m, start_key(data + p, m.start_mask));
-    if (entry == nullptr)
-        return kNoStart;
-    if (entry->id == kNoName || entry->length > n - p)
+    const StartSlot& slot = m.start_slots[start_slot(m, start_key(data + p, m.start_mask))];
+    if (slot.id >= kLeftToWalk)
+        return slot.id;
+    if (slot.length > n - p)
         return kLeftToWalk;
-    const char* name = m.short_names.data() + entry->offset;
-    bool same = n - p >= kShortName ? same_short_bytes(data + p, name, entry->length)
-                                    : std::memcmp(data + p, name, entry->length) == 0;
-    return same ? entry->id : kNoStart;
+    // The slots after it keep the 32-byte compare within the table.
+    bool same = n - p >= 32 ? same_short_bytes(data + p, slot.bytes, slot.length)
+                            : std::memcmp(data + p, slot.bytes, slot.length) == 0;
+    return same ? slot.id : kNoStart;
 }
 
 static void take_name_starting(uint32_t id, uint64_t start, TextScan& scan,
@@ -762,6 +740,14 @@ static void take_name_starting(uint32_t id, uint64_t start, TextScan& scan,
     if (scan.waiting > 0)
         settle_waiting(scan, start, found);
     found.push_back(FoundName{id, scan.line});
+}
+
+static void prefetch_first_slot(const TagMatcher& m, const uint8_t* block, uint32_t stops) {
+    if (stops == 0)
+        return;
+    uint32_t key = start_key(block + std::countr_zero(stops), m.start_mask);
+    _mm_prefetch(reinterpret_cast<const char*>(&m.start_slots[start_hash(key) & m.start_slot_mask]),
+                 _MM_HINT_T0);
 }
 
 // Settles the stops of the block at p in order, counting the LFs before those
@@ -798,9 +784,23 @@ static size_t skip_hashed_starts(const TagMatcher& m, const uint8_t* data, size_
                                  TextScan& scan, std::vector<FoundName>& found) {
     size_t stop = n;
 #if defined(TAMBERLOX_AVX2)
-    for (; m.wide_blocks && p + 40 <= n; p += 32) {
-        if (!settle_block(m, data, p, n, hashed_stops_32(m, data + p), scan, found, stop))
-            return stop;
+    // A block ahead, so that its first stop's slot is on its way to the cache.
+    if (m.wide_blocks && p + 40 <= n) {
+        BlockStops next = hashed_stops_32(m, data + p);
+        for (;; p += 32) {
+            BlockStops block = next;
+            bool more = p + 32 + 40 <= n;
+            if (more) {
+                next = hashed_stops_32(m, data + p + 32);
+                prefetch_first_slot(m, data + p + 32, next.stops);
+            }
+            if (!settle_block(m, data, p, n, block, scan, found, stop))
+                return stop;
+            if (!more) {
+                p += 32;
+                break;
+            }
+        }
     }
 #endif
     for (; p + 19 <= n; p += 16) {

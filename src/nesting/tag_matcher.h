@@ -22,12 +22,18 @@ constexpr size_t kMaxSkipBytes = 4;
 constexpr size_t kMaxStartBytes = 4;
 constexpr size_t kDenseEntryLimit = 2 * 1024 * 1024;
 
-// Which names begin with one key of start bytes: the only one if it is short,
-// else kNoName. length 0 marks an empty slot.
-struct StartEntry {
-    uint32_t id = kNoName;
-    uint32_t offset = 0;  // of its bytes in short_names
-    uint32_t length = 0;
+constexpr uint32_t kNoStart = kNoName;         // no name begins there
+constexpr uint32_t kLeftToWalk = kNoName - 1;  // the walk must tell
+constexpr size_t kInlineName = 23;
+
+// The names beginning with one key of start bytes, in one 32-byte slot: the
+// name itself when it is the only one and short, else kLeftToWalk; kNoStart in
+// an empty slot.
+struct StartSlot {
+    uint32_t key = 0;
+    uint32_t id = kNoStart;
+    uint8_t length = 0;
+    uint8_t bytes[kInlineName] = {};
 };
 
 struct ChainRest {
@@ -85,20 +91,15 @@ struct TagMatcher {
     // With more first bytes than that and no name shorter than two bytes, the
     // walk skips the positions where no name can start by a hash of the first
     // start_bytes bytes there (start_mask keeps them of a 4-byte load) in the bit
-    // set start_hashes. Where one may start, start_entries tells which names
+    // set start_hashes. Where one may start, start_slots tells which names
     // begin with those bytes: just one short name is compared on the spot, and
     // the walk is left the rest. With only such names, no full table is built.
     size_t start_bytes = 0;
     uint32_t start_mask = 0;
     std::vector<uint64_t> start_hashes;
-    // Open addressing: the keys apart, so that probing stays within few bytes;
-    // empty slots hold a key no name begins with.
-    std::vector<uint32_t> start_keys;
-    std::vector<StartEntry> start_entries;
+    std::vector<StartSlot> start_slots;  // open addressing, and two spare slots
     uint32_t start_slot_mask = 0;
-    uint32_t empty_start_key = 0;
-    std::vector<char> short_names;  // their bytes, one after another, and spare bytes
-    std::vector<uint32_t> depth;    // of each state, for the walk without a full table
+    std::vector<uint32_t> depth;  // of each state, for the walk without a full table
     // The processor takes 32-byte blocks (AVX2): the hashed skip uses them.
     bool wide_blocks = false;
 
