@@ -1,15 +1,16 @@
 #include "nesting/scan_state.h"
 
-bool grow_occurrences(OccurrenceList& list) {
-    constexpr size_t kFirstCapacity = 64 * 1024;
-    size_t capacity = list.capacity == 0 ? kFirstCapacity : list.capacity * 2;
-    if (capacity < list.capacity)
+#include <new>
+
+bool add_occurrence_block(OccurrenceList& list) {
+    if (!list.blocks.empty())
+        list.blocks.back().size = static_cast<size_t>(list.out - list.blocks.back().bytes.get());
+    try {
+        list.blocks.push_back({std::make_unique_for_overwrite<uint8_t[]>(kOccurrenceBlockSize), 0});
+    } catch (const std::bad_alloc&) {
         return false;
-    void* grown = std::realloc(list.bytes.get(), capacity);
-    if (grown == nullptr)
-        return false;
-    (void)list.bytes.release();
-    list.bytes.reset(static_cast<uint8_t*>(grown));
-    list.capacity = capacity;
+    }
+    list.out = list.blocks.back().bytes.get();
+    list.end = list.out + kOccurrenceBlockSize;
     return true;
 }

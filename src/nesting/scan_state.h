@@ -2,8 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
+#include <vector>
 
 enum class TagKind : uint8_t { open = 1, close = 2 };
 
@@ -15,10 +15,6 @@ struct TagOccurrence {
     uint64_t line;
     uint32_t pair;
     TagKind kind;
-};
-
-struct FreeDeleter {
-    void operator()(void* memory) const { std::free(memory); }
 };
 
 // A tag met at `depth`: returns its lvl and moves depth on. A close tag met
@@ -39,20 +35,27 @@ inline int64_t enter_tag(int64_t& depth, bool is_close) {
 // three bytes, little-endian: id << 4 | increase << 1 | 1 for an id below 2^12
 // and an increase below 2^3, or id << 8 | increase << 2 | 2 for an id below
 // 2^16 and an increase below 2^6. The others take a zero byte and two
-// variable-length integers. The buffer grows with realloc, which can move a
-// large block's pages instead of copying them.
-struct OccurrenceList {
-    std::unique_ptr<uint8_t[], FreeDeleter> bytes;
+// variable-length integers. The list grows by blocks, never copied: a copy
+// would map its pages twice.
+struct OccurrenceBlock {
+    std::unique_ptr<uint8_t[]> bytes;
     size_t size = 0;
-    size_t capacity = 0;
+};
+
+struct OccurrenceList {
+    std::vector<OccurrenceBlock> blocks;
+    uint8_t* out = nullptr;  // where the next occurrence goes in the last block
+    uint8_t* end = nullptr;  // of the last block
     uint64_t count = 0;
     uint64_t last_line = 0;
 };
 
+constexpr size_t kOccurrenceBlockSize = 64 * 1024;
 // Room for one occurrence: a zero byte and two variable-length integers.
 constexpr size_t kMaxOccurrenceBytes = 1 + 2 * 10;
 
-bool grow_occurrences(OccurrenceList& list);
+// False when no memory could be had.
+bool add_occurrence_block(OccurrenceList& list);
 
 inline uint8_t* put_varint(uint8_t* out, uint64_t value) {
     while (value >= 0x80) {
@@ -65,10 +68,11 @@ inline uint8_t* put_varint(uint8_t* out, uint64_t value) {
 
 // False when no memory could be had.
 inline bool append_occurrence(OccurrenceList& list, uint64_t name_id, uint64_t line) {
-    if (list.capacity - list.size < kMaxOccurrenceBytes && !grow_occurrences(list))
+    if (list.end - list.out < static_cast<ptrdiff_t>(kMaxOccurrenceBytes) &&
+        !add_occurrence_block(list))
         return false;
     uint64_t line_step = line - list.last_line;
-    uint8_t* out = list.bytes.get() + list.size;
+    uint8_t* out = list.out;
     // Which of the short forms may be a coin toss: no branch on it.
     bool two_bytes = name_id < (1 << 12) && line_step < (1 << 3);
     bool three_bytes = name_id < (1 << 16) && line_step < (1 << 6);
@@ -78,24 +82,31 @@ inline bool append_occurrence(OccurrenceList& list, uint64_t name_id, uint64_t l
         out[0] = static_cast<uint8_t>(word);
         out[1] = static_cast<uint8_t>(word >> 8);
         out[2] = static_cast<uint8_t>(word >> 16);
-        list.size += two_bytes ? 2 : 3;
+        list.out += two_bytes ? 2 : 3;
     } else {
         out[0] = 0;
         out = put_varint(out + 1, name_id);
-        out = put_varint(out, line_step);
-        list.size = static_cast<size_t>(out - list.bytes.get());
+        list.out = put_varint(out, line_step);
     }
     list.last_line = line;
     ++list.count;
     return true;
 }
 
-// Reads the list back in order.
+// Reads the list back in order; it starts before the first block.
 struct OccurrenceCursor {
+    size_t block = SIZE_MAX;
     size_t pos = 0;
+    size_t limit = 0;  // of the bytes used in the current block
     uint64_t line = 0;
     int64_t depth = 0;
 };
+
+inline size_t used_bytes(const OccurrenceList& list, size_t block) {
+    if (block + 1 < list.blocks.size())
+        return list.blocks[block].size;
+    return static_cast<size_t>(list.out - list.blocks[block].bytes.get());
+}
 
 inline uint64_t get_varint(const uint8_t* bytes, size_t& pos) {
     uint64_t value = bytes[pos++];
@@ -112,9 +123,15 @@ inline uint64_t get_varint(const uint8_t* bytes, size_t& pos) {
 
 inline bool next_occurrence(const OccurrenceList& list, OccurrenceCursor& cursor,
                             TagOccurrence& occurrence) {
-    if (cursor.pos >= list.size)
-        return false;
-    const uint8_t* bytes = list.bytes.get() + cursor.pos;
+    while (cursor.pos >= cursor.limit) {
+        if (cursor.block + 1 >= list.blocks.size())
+            return false;
+        ++cursor.block;
+        cursor.pos = 0;
+        cursor.limit = used_bytes(list, cursor.block);
+    }
+    const uint8_t* block = list.blocks[cursor.block].bytes.get();
+    const uint8_t* bytes = block + cursor.pos;
     uint64_t name_id;
     if (bytes[0] != 0) {
         bool two_bytes = bytes[0] & 1;
@@ -124,8 +141,8 @@ inline bool next_occurrence(const OccurrenceList& list, OccurrenceCursor& cursor
         cursor.pos += two_bytes ? 2 : 3;
     } else {
         ++cursor.pos;
-        name_id = get_varint(list.bytes.get(), cursor.pos);
-        cursor.line += get_varint(list.bytes.get(), cursor.pos);
+        name_id = get_varint(block, cursor.pos);
+        cursor.line += get_varint(block, cursor.pos);
     }
     bool is_close = name_id & 1;
     occurrence.line = cursor.line;
