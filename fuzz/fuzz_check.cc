@@ -1,5 +1,5 @@
 // The whole check on random lists and files, against the plain reference: the
-// first name collision, the names found on each line in both matcher modes, and
+// first name collision, the names found on each line in every matcher mode, and
 // the report byte for byte.
 //
 // Input: three header bytes, then the open list's bytes, the close list's bytes and
@@ -59,6 +59,9 @@ static void compare_matchers(const TagTable& table, std::string_view file_bytes,
             "dense matcher");
     require(matcher_names(build_tag_matcher(table, 0), bytes, chunk_size) == expected,
             "sparse matcher");
+    TagMatcher narrow = build_tag_matcher(table);
+    narrow.wide_blocks = false;
+    require(matcher_names(narrow, bytes, chunk_size) == expected, "matcher in 16-byte blocks");
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
