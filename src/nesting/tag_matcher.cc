@@ -312,9 +312,10 @@ static uint32_t start_key_of(std::string_view name, const TagMatcher& m) {
     return start_key(start.data(), m.start_mask);
 }
 
-// Returns whether every start belongs to just one name, and a short one.
-static bool hash_name_starts(const TagTable& table, TagMatcher& m, size_t start_bytes,
-                             size_t starts) {
+// Returns how many starts are left to the walk: those of more than one name or
+// of a long one.
+static size_t hash_name_starts(const TagTable& table, TagMatcher& m, size_t start_bytes,
+                               size_t starts) {
     std::array<uint8_t, 4> mask_bytes{};
     std::fill_n(mask_bytes.begin(), start_bytes, 0xff);
     m.start_mask = start_key(mask_bytes.data(), UINT32_MAX);
@@ -326,7 +327,6 @@ static bool hash_name_starts(const TagTable& table, TagMatcher& m, size_t start_
     size_t slots = std::bit_ceil(2 * starts);
     m.start_slots.resize(slots + 2);
     m.start_slot_mask = static_cast<uint32_t>(slots - 1);
-    bool all_short_and_alone = true;
     for (uint32_t id = 0; id < m.name_length.size(); ++id) {
         std::string_view name = name_of(table, id);
         uint32_t key = start_key_of(name, m);
@@ -339,11 +339,12 @@ static bool hash_name_starts(const TagTable& table, TagMatcher& m, size_t start_
             std::memcpy(slot.bytes, name.data(), name.size());
         } else {
             slot.id = kLeftToWalk;
-            all_short_and_alone = false;
         }
         slot.key = key;
     }
-    return all_short_and_alone;
+    return static_cast<size_t>(
+        std::count_if(m.start_slots.begin(), m.start_slots.end(),
+                      [](const StartSlot& slot) { return slot.id == kLeftToWalk; }));
 }
 
 // Builds what the scan walks with and how it skips while no name is under way.
@@ -353,20 +354,21 @@ static void build_walk(const TagTable& table, const std::vector<uint32_t>& order
     size_t start_bytes = std::min(shortest_name(m), kMaxStartBytes);
     size_t starts = static_cast<size_t>(std::count(depth_of.begin(), depth_of.end(), start_bytes));
     bool hashed = false;
-    bool needs_table = true;
+    size_t walked_starts = starts;
 #if defined(__SSE2__)
     hashed = !m.root_skips && start_bytes >= 2 && starts <= kMaxHashedStarts;
     if (hashed)
-        needs_table = !hash_name_starts(table, m, start_bytes, starts);
+        walked_starts = hash_name_starts(table, m, start_bytes, starts);
 #else
     (void)table;
 #endif
-    // When starts settle most positions, a large table would cost more to map
-    // than the few walks it speeds up.
+    // When starts settle almost every position, a large table would cost more
+    // to map than the few walks it speeds up.
+    if (hashed && walked_starts * 16 < starts)
+        dense_entry_limit = std::min(dense_entry_limit, kHashedEntryLimit);
     size_t shallow_depth = hashed ? start_bytes : m.root_skips ? 1 : 0;
-    if (needs_table)
-        build_table(m, order, depth_of, shallow_depth,
-                    hashed ? std::min(dense_entry_limit, kHashedEntryLimit) : dense_entry_limit);
+    if (walked_starts > 0)
+        build_table(m, order, depth_of, shallow_depth, dense_entry_limit);
     if (m.dense && shallow_depth > 0)
         set_shallow_codes(m, order, depth_of, shallow_depth);
     if (!m.dense && hashed)
