@@ -786,13 +786,15 @@ static size_t skip_hashed_starts(const TagMatcher& m, const uint8_t* data, size_
                                  TextScan& scan, std::vector<FoundName>& found) {
     size_t stop = n;
 #if defined(TAMBERLOX_AVX2)
-    // A block ahead, so that its first stop's slot is on its way to the cache.
+    // Once a whole block has settled, the next one is looked at a block ahead,
+    // so that its first stop's slot is on its way to the cache by then.
     if (m.wide_blocks && p + 40 <= n) {
-        BlockStops next = hashed_stops_32(m, data + p);
+        BlockStops block = hashed_stops_32(m, data + p);
+        bool ahead = false;
         for (;; p += 32) {
-            BlockStops block = next;
             bool more = p + 32 + 40 <= n;
-            if (more) {
+            BlockStops next{};
+            if (more && ahead) {
                 next = hashed_stops_32(m, data + p + 32);
                 prefetch_first_slot(m, data + p + 32, next.stops);
             }
@@ -802,6 +804,8 @@ static size_t skip_hashed_starts(const TagMatcher& m, const uint8_t* data, size_
                 p += 32;
                 break;
             }
+            block = ahead ? next : hashed_stops_32(m, data + p + 32);
+            ahead = true;
         }
     }
 #endif
