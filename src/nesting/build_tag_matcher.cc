@@ -312,6 +312,23 @@ static size_t hash_name_starts(const TagTable& table, TagMatcher& m, size_t star
                       [](const StartSlot& slot) { return slot.id == kLeftToWalk; }));
 }
 
+// Where the walk stands after the start bytes that it is left.
+static void set_walk_states(TagMatcher& m) {
+    std::vector<uint32_t> row_of(m.dense ? m.own_name.size() : 0);
+    for (uint32_t row = 0; row < row_of.size(); ++row)
+        row_of[m.state_of_row[row]] = row;
+    for (StartSlot& slot : m.start_slots) {
+        if (slot.id != kLeftToWalk)
+            continue;
+        std::array<uint8_t, 4> bytes;
+        std::memcpy(bytes.data(), &slot.key, sizeof slot.key);
+        uint32_t state = 0;
+        for (size_t i = 0; i < m.start_bytes; ++i)
+            state = child_of(m, state, bytes[i]);
+        slot.walk_state = m.dense ? row_of[state] * m.class_count : state;
+    }
+}
+
 // Builds what the scan walks with and how it skips while no name is under way.
 static void build_walk(const TagTable& table, const std::vector<uint32_t>& order,
                        size_t dense_entry_limit, TagMatcher& m) {
@@ -336,6 +353,8 @@ static void build_walk(const TagTable& table, const std::vector<uint32_t>& order
         build_table(m, order, depth_of, shallow_depth, dense_entry_limit);
     if (m.dense && shallow_depth > 0)
         set_shallow_codes(m, order, depth_of, shallow_depth);
+    if (walked_starts > 0)
+        set_walk_states(m);
     if (!m.dense && hashed)
         m.depth = std::move(depth_of);
 }

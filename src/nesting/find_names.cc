@@ -173,6 +173,21 @@ static size_t depth_of_shallow(const TagMatcher& m, uint32_t code) {
     return (code >= m.depth_code[1]) + (code >= m.depth_code[2]) + (code >= m.depth_code[3]);
 }
 
+#if defined(__SSE2__)
+// A start that more than one name shares, or a long name's: the walk goes on
+// after the start bytes, from the state they lead to.
+static size_t pass_start_bytes(const TagMatcher& m, const uint8_t* data, size_t p, size_t n,
+                               uint32_t& state) {
+    if (n - p < 4)
+        return p;
+    const StartSlot& slot = m.start_slots[start_slot(m, start_key(data + p, m.start_mask))];
+    if (slot.id != kLeftToWalk)
+        return p;
+    state = slot.walk_state;
+    return p + m.start_bytes;
+}
+#endif
+
 // From a state shallower than skipping looks, skipping starts again where the
 // bytes that led to it start, unless that is still where the last skip stopped,
 // or lies in an earlier chunk: then the walk goes on.
@@ -189,7 +204,10 @@ static size_t skip_to_start(const TagMatcher& m, const uint8_t* data, size_t p, 
             settle_waiting(scan, UINT64_MAX, found);
         p = skip_hashed_starts(m, data, p - depth, n, scan.line, found);
         // A full batch leaves p itself still to be looked at.
-        scan.skip_from = scan.offset + p + (p < n && found.size() < kFoundBatch);
+        bool stopped = p < n && found.size() < kFoundBatch;
+        scan.skip_from = scan.offset + p + stopped;
+        if (stopped)
+            p = pass_start_bytes(m, data, p, n, state);
         return p;
     }
 #else

@@ -24,16 +24,17 @@ constexpr size_t kDenseEntryLimit = 2 * 1024 * 1024;
 
 constexpr uint32_t kNoStart = kNoName;         // no name begins there
 constexpr uint32_t kLeftToWalk = kNoName - 1;  // the walk must tell
-constexpr size_t kInlineName = 23;
+constexpr size_t kInlineName = 19;
 
 // The names beginning with one key of start bytes, in one 32-byte slot: the
-// name itself when it is the only one and short, else kLeftToWalk; kNoStart in
-// an empty slot.
+// name itself when it is the only one and short, else kLeftToWalk with the
+// state the walk stands in after the start bytes; kNoStart in an empty slot.
 struct StartSlot {
     uint32_t key = 0;
     uint32_t id = kNoStart;
     uint8_t length = 0;
     uint8_t bytes[kInlineName] = {};
+    uint32_t walk_state = 0;  // a row's code with a full table, else a state
 };
 
 struct ChainRest {
