@@ -17,8 +17,9 @@
 
 constexpr uint32_t kNoState = UINT32_MAX;
 constexpr uint32_t kNoName = UINT32_MAX;
-// The root skips 16 bytes at a time when names begin with at most this many bytes.
+// The root skips whole blocks when names begin with at most this many bytes.
 constexpr size_t kMaxSkipBytes = 4;
+// Skipping by hash looks at up to this many bytes where a name may start.
 constexpr size_t kMaxStartBytes = 4;
 constexpr size_t kDenseEntryLimit = 2 * 1024 * 1024;
 
@@ -59,10 +60,11 @@ struct TagMatcher {
     // order of their starts and must be put back in order.
     bool needs_reorder = false;
 
-    // Full table over byte classes. Its rows are the states renumbered so that
-    // those with output come last: an entry is the start of the target's row,
-    // and it is at least output_code exactly when the target has output. CR and
-    // LF lead to the last row, line_break_code, which only marks the line break.
+    // Full table over byte classes. Its rows are the states renumbered: those
+    // without output first, then the chains below, then those with output. An
+    // entry is the start of the target's row, and it is at least output_code
+    // exactly when the target has output. CR and LF lead to the last row,
+    // line_break_code, which only marks the line break.
     bool dense = false;
     std::array<uint8_t, 256> byte_class{};
     uint32_t class_count = 0;
@@ -82,8 +84,8 @@ struct TagMatcher {
     // Where the root stops skipping: a byte a name can begin with, or a CR.
     std::array<uint8_t, 256> byte_role{};
     size_t first_byte_count = 0;
-    // Few enough of them for the full table's walk to skip 16 bytes at a time
-    // while at the root; otherwise skipping would cost more than it saves.
+    // Few enough of them for the full table's walk to skip whole blocks while at
+    // the root; otherwise comparing with each would cost more than it saves.
     bool root_skips = false;
     // Each of those bytes (unused places repeating one of them), then LF and CR,
     // 16 times over: ready for block compares.
@@ -94,14 +96,15 @@ struct TagMatcher {
     // start_bytes bytes there (start_mask keeps them of a 4-byte load) in the bit
     // set start_hashes. Where one may start, start_slots tells which names
     // begin with those bytes: just one short name is compared on the spot, and
-    // the walk is left the rest. With only such names, no full table is built.
+    // the walk is left the rest. When nearly every start is settled so, the walk
+    // goes without a large full table.
     size_t start_bytes = 0;
     uint32_t start_mask = 0;
     std::vector<uint64_t> start_hashes;
     std::vector<StartSlot> start_slots;  // open addressing, and two spare slots
     uint32_t start_slot_mask = 0;
     std::vector<uint32_t> depth;  // of each state, for the walk without a full table
-    // The processor takes 32-byte blocks (AVX2): the hashed skip uses them.
+    // The processor takes 32-byte blocks (AVX2): skipping by hash uses them.
     bool wide_blocks = false;
 
     // The walk hands the text back to skipping below shallow_code: the states
