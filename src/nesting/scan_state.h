@@ -39,7 +39,7 @@ inline int64_t enter_tag(int64_t& depth, bool is_close) {
 // would map its pages twice.
 struct OccurrenceBlock {
     std::unique_ptr<uint8_t[]> bytes;
-    size_t size = 0;
+    size_t size = 0;  // bytes used, once the next block is started
 };
 
 struct OccurrenceList {
