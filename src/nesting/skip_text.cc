@@ -157,6 +157,14 @@ TAMBERLOX_WIDE static BlockStops hashed_stops_32(const TagMatcher& m, const uint
                      starts_in_eight(m, at + 24) << 24;
     return {stops, equal_bytes(block, kLf)};
 }
+
+static void prefetch_first_slot(const TagMatcher& m, const uint8_t* block, uint32_t stops) {
+    if (stops == 0)
+        return;
+    uint32_t key = start_key(block + std::countr_zero(stops), m.start_mask);
+    _mm_prefetch(reinterpret_cast<const char*>(&m.start_slots[start_hash(key) & m.start_slot_mask]),
+                 _MM_HINT_T0);
+}
 #endif
 
 #if defined(__SSE2__)
@@ -186,14 +194,6 @@ static uint32_t name_starting(const TagMatcher& m, const uint8_t* data, size_t p
     bool same = n - p >= 32 ? same_short_bytes(data + p, slot.bytes, slot.length)
                             : std::memcmp(data + p, slot.bytes, slot.length) == 0;
     return same ? slot.id : kNoStart;
-}
-
-static void prefetch_first_slot(const TagMatcher& m, const uint8_t* block, uint32_t stops) {
-    if (stops == 0)
-        return;
-    uint32_t key = start_key(block + std::countr_zero(stops), m.start_mask);
-    _mm_prefetch(reinterpret_cast<const char*>(&m.start_slots[start_hash(key) & m.start_slot_mask]),
-                 _MM_HINT_T0);
 }
 
 // Settles the stops of the block at p in order, counting the LFs before those
