@@ -39,6 +39,7 @@ std::vector<StyleCase> style_cases() {
         {"long names", {"ab", "ab", 300}},
         {"many first bytes, two or more", {"abcdefgh", "ab", 6, 2}, true},
         {"many first bytes, four or more", {"abcdefgh", "ab", 9, 4}, true},
+        {"many first bytes, 14 to 22", {"abcdefgh", "ab", 22, 14}, true},
     };
 }
 

@@ -297,7 +297,7 @@ static size_t hash_name_starts(const TagTable& table, TagMatcher& m, size_t star
 #endif
     m.start_hashes.assign((size_t{1} << kStartHashBits) / 64, 0);
     size_t slots = std::bit_ceil(2 * starts);
-    m.start_slots.resize(slots + 2);
+    m.start_slots.resize(slots);
     m.start_slot_mask = static_cast<uint32_t>(slots - 1);
     for (uint32_t id = 0; id < m.name_length.size(); ++id) {
         std::string_view name = name_of(table, id);

@@ -168,16 +168,21 @@ static void prefetch_first_slot(const TagMatcher& m, const uint8_t* block, uint3
 #endif
 
 #if defined(__SSE2__)
-// Whether `length` bytes, at most 32, are the same at text and name; 32 bytes
-// are readable at both.
-static bool same_short_bytes(const uint8_t* text, const uint8_t* name, size_t length) {
-    auto equal_at = [&](size_t i) {
-        return bits_of(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i)),
-                                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(name + i))));
-    };
-    uint32_t equal = equal_at(0) | equal_at(16) << 16;
-    uint32_t wanted = length == 32 ? UINT32_MAX : (uint32_t{1} << length) - 1;
-    return (equal & wanted) == wanted;
+static uint32_t equal_in_16(const uint8_t* a, const uint8_t* b) {
+    return bits_of(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a)),
+                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(b))));
+}
+
+// Whether a slot's name, of `length` bytes, stands at text, which has 16
+// readable bytes; a longer name is compared in two blocks that overlap.
+static bool same_slot_name(const uint8_t* text, const uint8_t* name, size_t length) {
+    static_assert(kInlineName >= 16 && kInlineName <= 32);
+    if (length <= 16) {
+        uint32_t wanted = (uint32_t{1} << length) - 1;
+        return (equal_in_16(text, name) & wanted) == wanted;
+    }
+    return equal_in_16(text, name) == 0xffff &&
+           equal_in_16(text + length - 16, name + length - 16) == 0xffff;
 }
 
 // Which name starts at p, told by the bytes there: kNoStart when none can, the
@@ -190,8 +195,7 @@ static uint32_t name_starting(const TagMatcher& m, const uint8_t* data, size_t p
         return slot.id;
     if (slot.length > n - p)
         return kLeftToWalk;
-    // The slots after it keep the 32-byte compare within the table.
-    bool same = n - p >= 32 ? same_short_bytes(data + p, slot.bytes, slot.length)
+    bool same = n - p >= 16 ? same_slot_name(data + p, slot.bytes, slot.length)
                             : std::memcmp(data + p, slot.bytes, slot.length) == 0;
     return same ? slot.id : kNoStart;
 }

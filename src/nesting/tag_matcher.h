@@ -101,7 +101,7 @@ struct TagMatcher {
     size_t start_bytes = 0;
     uint32_t start_mask = 0;
     std::vector<uint64_t> start_hashes;
-    std::vector<StartSlot> start_slots;  // open addressing, and two spare slots
+    std::vector<StartSlot> start_slots;  // open addressing
     uint32_t start_slot_mask = 0;
     std::vector<uint32_t> depth;  // of each state, for the walk without a full table
     // The processor takes 32-byte blocks (AVX2): skipping by hash uses them.
