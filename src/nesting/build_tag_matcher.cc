@@ -51,14 +51,7 @@ static void build_trie(const TagTable& table, TagMatcher& m) {
               [&](uint32_t a, uint32_t b) { return name_of(table, a) < name_of(table, b); });
     m.name_length.resize(ids.size());
     m.own_name.assign(1, kNoName);
-    // At most a state for each byte of a name: room for them at once, as growing
-    // would copy them.
-    size_t name_bytes = 0;
-    for (uint32_t id : ids)
-        name_bytes += name_of(table, id).size();
-    m.own_name.reserve(name_bytes + 1);
     std::vector<TrieEdge> edges;
-    edges.reserve(name_bytes);
     std::vector<uint32_t> path{0};
     std::string_view previous;
     for (uint32_t id : ids) {
