@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "nesting/scan_state.h"
+#include "nesting/occurrence_list.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ TEST(OccurrenceList, GivesBackEveryOccurrenceInOrder) {
     }
     OccurrenceList list;
     for (const Written& w : written) {
-        ASSERT_TRUE(append_occurrence(list, w.name_id, w.line));
+        append_occurrence(list, w.name_id, w.line);
     }
     EXPECT_EQ(list.count, written.size());
 
@@ -57,13 +57,13 @@ TEST(OccurrenceList, LongRecordAtTheEndOfABlock) {
     for (size_t extra = 0; extra < kMaxOccurrenceBytes; ++extra) {
         OccurrenceList list;
         for (size_t i = 0; i < short_records + extra / 2; ++i) {
-            ASSERT_TRUE(append_occurrence(list, 0, 1));
+            append_occurrence(list, 0, 1);
         }
         if (extra % 2) {
-            ASSERT_TRUE(append_occurrence(list, 4096, 1));  // three bytes
+            append_occurrence(list, 4096, 1);  // three bytes
         }
         const uint64_t long_id = 2 * uint64_t{INT32_MAX} + 1;
-        ASSERT_TRUE(append_occurrence(list, long_id, uint64_t{1} << 62));
+        append_occurrence(list, long_id, uint64_t{1} << 62);
         OccurrenceCursor cursor;
         TagOccurrence read;
         while (next_occurrence(list, cursor, read) && read.line == 1) {
