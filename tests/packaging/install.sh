@@ -28,6 +28,8 @@ for page in "$source"/docs/*.[1-9]; do
         ls -d $path >/dev/null 2>&1 || fail "$name names $path, which the install lacks"
     done
 done
+gzip -dc "$prefix/share/man/man1/tamberlox.1.gz" 2>/dev/null | grep -q "^\.I $prefix/share/doc/tamberlox/examples\$" ||
+    fail "tamberlox.1 does not name $prefix/share/doc/tamberlox/examples"
 for doc in copyright changelog.gz examples/html/_tamberlox_opn.txt; do
     [ -f "$prefix/share/doc/tamberlox/$doc" ] || fail "share/doc/tamberlox/$doc missing"
 done
