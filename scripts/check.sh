@@ -1,6 +1,7 @@
 #!/bin/sh
-# Builds everything and runs every test: the release build, the sanitizer build
-# and short fuzz runs. Installs what it needs when run as root on Debian.
+# Builds everything and runs every test: the release build (with lintian on its
+# Debian package), a build without GoogleTest, the sanitizer build and short
+# fuzz runs. Installs what it needs when run as root on Debian.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -18,11 +19,19 @@ install_missing() {
     fi
 }
 
-install_missing cmake ninja-build g++ libgtest-dev
+install_missing cmake ninja-build g++ libgtest-dev lintian
 
 cmake -S . -B build/check -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAMBERLOX_WERROR=ON
 cmake --build build/check
 ctest --test-dir build/check --output-on-failure -j 2
+
+# Where GoogleTest is neither installed nor in source form, the programs still
+# build, and configure says once that the unit tests are left out.
+cmake -S . -B build/check-no-gtest -G Ninja -DTAMBERLOX_WERROR=ON \
+    -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DTAMBERLOX_GTEST_SOURCE_DIR=/nonexistent >build/check-no-gtest.log
+notes=$(grep -c 'GoogleTest not found' build/check-no-gtest.log || true)
+[ "$notes" = 1 ] || { echo "check: expected one note on the missing GoogleTest, got $notes" >&2; exit 1; }
+cmake --build build/check-no-gtest
 
 # The same tests under AddressSanitizer and UndefinedBehaviorSanitizer; the
 # end-to-end cases that limit memory skip themselves there.

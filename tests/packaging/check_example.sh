@@ -4,9 +4,12 @@
 # byte with the expected one. Standard error must stay empty: a list that
 # broke the prefix rule would print its collision message there.
 #
-# Usage: check_example.sh CHECKER EXAMPLE_DIR EXPECTED_REPORT
+# With a FILTER (a sed -E script), the sample goes through sed on its way in,
+# as the set's README tells.
+#
+# Usage: check_example.sh CHECKER EXAMPLE_DIR EXPECTED_REPORT [FILTER]
 set -u
-checker=$1 example_dir=$2 expected=$3
+checker=$1 example_dir=$2 expected=$3 filter=${4-}
 
 sample=""
 for file in "$example_dir"/*; do
@@ -19,7 +22,11 @@ done
 
 work=$(mktemp -d) || exit 1
 trap 'rm -rf "$work"' EXIT
-(cd "$example_dir" && "$checker" "$sample") >"$work/stdout" 2>"$work/stderr"
+if [ -n "$filter" ]; then
+    (cd "$example_dir" && sed -E "$filter" "$sample" | "$checker" /dev/stdin)
+else
+    (cd "$example_dir" && "$checker" "$sample")
+fi >"$work/stdout" 2>"$work/stderr"
 status=$?
 
 failed=0
