@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include "gate/file_check.h"
+#include "nesting/tag_matcher.h"
+#include "tags/tag_table.h"
+
+// The checker's engine as the gate uses it: the lists loaded and compiled once,
+// then shared read-only by every thread that checks files.
+struct GateEngine {
+    TagTable table;
+    TagMatcher matcher;
+};
+
+// Loads the two list files from `lists_dir` by the checker's rules. False, with
+// the checker's message, when the lists are rejected.
+bool load_gate_engine(const std::string& lists_dir, GateEngine& engine, std::string& rejection);
+
+// Scans one file as the checker does. Never throws.
+FileCheck check_one_file(const GateEngine& engine, const std::string& name);
