@@ -1,5 +1,7 @@
 #include "gate/gate_engine.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -80,7 +82,9 @@ FileCheck check_one_file(const GateEngine& engine, const std::string& name) {
         LineReader reader;
         if (open(reader, name) != OpenResult::opened) {
             check.status = FileStatus::cannot_open;
-            check.problem = errno == 0 ? "not a file" : std::strerror(errno);
+            struct stat status;
+            bool directory = ::stat(name.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+            check.problem = std::strerror(directory ? EISDIR : errno);
             return check;
         }
         check.opn_num.assign(engine.table.n, 0);
