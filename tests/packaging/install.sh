@@ -12,8 +12,8 @@ failed=0
 [ -x "$prefix/bin/tamberlox" ] || { echo "bin/tamberlox missing"; failed=1; }
 cmp -s "$source/docs/tamberlox.1" "$prefix/share/man/man1/tamberlox.1" ||
     { echo "share/man/man1/tamberlox.1 missing or different"; failed=1; }
-[ -x "$prefix/share/doc/tamberlox/examples/ci/tamberlox-gate" ] ||
-    { echo "examples/ci/tamberlox-gate missing or not executable"; failed=1; }
+[ -x "$prefix/share/doc/tamberlox/examples/ci/pre-commit" ] ||
+    { echo "examples/ci/pre-commit missing or not executable"; failed=1; }
 if [ "$failed" -eq 0 ]; then
     usage=$(cd "$prefix" && bin/tamberlox | head -n 2 | tail -n 1)
     [ "$usage" = "	bin/tamberlox FILENAME" ] || { echo "installed checker: '$usage'"; failed=1; }
