@@ -44,7 +44,7 @@ expect unchecked_kind_ignored 0 ""
 cp "$data/good.html" index.htm && git add index.htm
 TAMBERLOX_GATE=$repo/none expect gate_missing 1 *"could not check"*
 
-mkdir conf && git mv _tamberlox_opn.txt _tamberlox_cls.txt conf/
+mkdir conf && mv _tamberlox_opn.txt _tamberlox_cls.txt conf/
 TAMBERLOX_LISTS=conf expect lists_elsewhere 0 ""
 
 echo "hook: $failures failed"
