@@ -119,9 +119,6 @@ TEST(Gate, FailsExactlyWhenTheCheckerSaysErrorsAndFindsEveryUnmatchedName) {
                                  "Errors may exist.\n");
         SCOPED_TRACE("round " + std::to_string(round));
         ASSERT_EQ(check.judged_ok, !errors);
-        if (round % 2 == 0)
-            printf("ok=%d n=%zu occ=%zu find=%zu\n", check.judged_ok, opn_tag.size(),
-                   check.occurrences.size(), findings.size());
         ASSERT_EQ(file_fails(check, findings), errors);
         ASSERT_EQ(file_fails(check, find_findings(check, pair_names, true)),
                   errors || !findings.empty());

@@ -93,8 +93,8 @@ int check_files(const GateEngine& engine, const GateOptions& options,
         }
     };
     std::vector<std::thread> threads;
-    // With one job the writing thread checks the files itself.
-    for (size_t t = 0; jobs > 1 && t < jobs && t < files.size(); ++t)
+    // With one job, or one file, the writing thread checks the files itself.
+    for (size_t t = 0; jobs > 1 && files.size() > 1 && t < jobs && t < files.size(); ++t)
         threads.emplace_back(work);
 
     Output out;

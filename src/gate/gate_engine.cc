@@ -69,8 +69,7 @@ static void record_found(FileCheck& check, int64_t& depth, std::vector<FoundName
         uint32_t pair = name.id >> 1;
         if (enter_tag(depth, is_close) < 0)
             check.judged_ok = false;
-        check.occurrences.push_back(
-            {name.line, pair, is_close ? GateTagKind::close : GateTagKind::open});
+        match_name(check.matching, pair, is_close, name.line);
         ++(is_close ? check.cls_num : check.opn_num)[pair];
     }
     found.clear();
@@ -89,6 +88,7 @@ FileCheck check_one_file(const GateEngine& engine, const std::string& name) {
         }
         check.opn_num.assign(engine.table.n, 0);
         check.cls_num.assign(engine.table.n, 0);
+        start_pair_matching(check.matching, engine.table.n);
         TextScan scan;
         start_text_scan(engine.matcher, scan);
         std::vector<FoundName> found;

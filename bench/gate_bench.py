@@ -1,0 +1,112 @@
+#!/usr/bin/env python3
+"""Times tamberlox-gate against tamberlox, as ratios measured in the same run.
+
+  many files   N small markup files (a few KB each, the markup corpus' pairs):
+               one gate run (all cores, and --jobs 1) against a shell loop
+               running tamberlox on each file
+  large file   one markup file of --large-mb MB: the gate against tamberlox
+
+Builds nothing; the files go to bench/corpus/gate (kept between runs). Example:
+  bench/gate_bench.py --gate build-bench/tamberlox-gate --tamberlox build-bench/tamberlox
+"""
+
+import argparse
+import os
+import random
+import statistics
+import subprocess
+import time
+
+import make_corpus
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def write_set(folder, count, size, seed):
+    """count markup files of about `size` bytes each, with the lists; kept if made before."""
+    stamp = os.path.join(folder, f".made-{count}-{size}-{seed}")
+    if os.path.exists(stamp):
+        return
+    os.makedirs(folder, exist_ok=True)
+    rng = random.Random(f"gate-bench:{seed}:{count}:{size}")
+    opn, cls = make_corpus.MARKUP_OPN, make_corpus.MARKUP_CLS
+    make_corpus.write_lines(os.path.join(folder, "_tamberlox_opn.txt"), opn)
+    make_corpus.write_lines(os.path.join(folder, "_tamberlox_cls.txt"), cls)
+    for i in range(count):
+        pieces = make_corpus.nested_tags(rng, size, opn, cls, make_corpus.markup_text,
+                                         error_rate=1 / 200)
+        make_corpus.write_input(os.path.join(folder, f"f{i:05}.html"), pieces)
+    open(stamp, "w").close()
+
+
+def timed(command, cwd, stdin=None):
+    with open(os.devnull, "w") as null:
+        start = time.perf_counter()
+        subprocess.run(command, cwd=cwd, stdin=stdin, stdout=null, stderr=null)
+        return time.perf_counter() - start
+
+
+def medians(commands, cwd, runs):
+    """Interleaved runs; the median seconds of each command."""
+    times = {name: [] for name in commands}
+    for _ in range(runs):
+        for name, command in commands.items():
+            times[name].append(timed(command, cwd))
+    return {name: statistics.median(values) for name, values in times.items()}
+
+
+def many_files(args, count):
+    folder = os.path.join(args.dir, f"small-{count}")
+    write_set(folder, count, args.small_kb * 1000, 1)
+    names = " ".join(f"f{i:05}.html" for i in range(count))
+    result = medians({
+        "gate": ["sh", "-c", f"ls f*.html | {args.gate} -"],
+        "gate_jobs1": ["sh", "-c", f"ls f*.html | {args.gate} --jobs 1 -"],
+        "loop": ["sh", "-c", f"for f in {names}; do {args.tamberlox} \"$f\"; done"],
+    }, folder, args.runs)
+    print(f"| {count} files of {args.small_kb} KB | loop {result['loop']:.2f} s | "
+          f"gate {result['gate']:.3f} s: {result['loop'] / result['gate']:.1f}x faster | "
+          f"gate --jobs 1 {result['gate_jobs1']:.3f} s: "
+          f"{result['loop'] / result['gate_jobs1']:.1f}x faster |")
+
+
+def large_file(args):
+    folder = os.path.join(args.dir, "large")
+    size = int(args.large_mb * 1_000_000)
+    stamp = os.path.join(folder, f".made-{size}")
+    if not os.path.exists(stamp):
+        os.makedirs(folder, exist_ok=True)
+        rng = random.Random("gate-bench:large")
+        opn, cls, pieces = make_corpus.markup(rng, size)
+        make_corpus.write_lines(os.path.join(folder, "_tamberlox_opn.txt"), opn)
+        make_corpus.write_lines(os.path.join(folder, "_tamberlox_cls.txt"), cls)
+        make_corpus.write_input(os.path.join(folder, "input"), pieces)
+        open(stamp, "w").close()
+    result = medians({"tamberlox": [args.tamberlox, "input"], "gate": [args.gate, "input"]},
+                     folder, args.runs)
+    print(f"| one markup file of {args.large_mb:g} MB | tamberlox {result['tamberlox']:.3f} s | "
+          f"gate {result['gate']:.3f} s: {result['gate'] / result['tamberlox']:.2f}x "
+          f"tamberlox's time |")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--gate", required=True)
+    parser.add_argument("--tamberlox", required=True)
+    parser.add_argument("--dir", default=os.path.join(HERE, "corpus", "gate"))
+    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--files", default="2000,10000", help="counts of small files")
+    parser.add_argument("--small-kb", type=int, default=3)
+    parser.add_argument("--large-mb", type=float, default=50)
+    args = parser.parse_args()
+    args.gate = os.path.abspath(args.gate)
+    args.tamberlox = os.path.abspath(args.tamberlox)
+    for count in [int(c) for c in args.files.split(",") if c]:
+        many_files(args, count)
+    if args.large_mb > 0:
+        large_file(args)
+
+
+if __name__ == "__main__":
+    main()
