@@ -100,6 +100,7 @@ TEST(Gate, FailsExactlyWhenTheCheckerSaysErrorsAndFindsEveryUnmatchedName) {
     std::mt19937_64 random(77);
     const NameStyle style{"{}<ab(", std::string("ab/>)\0", 6), 4};
     ScratchFile file;
+    FileReader reader;
     for (int round = 0; round < 400; ++round) {
         Names names = random_prefix_free_names(random, 2 + 2 * random_below(random, 4), style);
         if (names.size() % 2)
@@ -111,7 +112,7 @@ TEST(Gate, FailsExactlyWhenTheCheckerSaysErrorsAndFindsEveryUnmatchedName) {
         fill_scratch_file(file, bytes);
         GateEngine engine{make_tag_table(opn_tag, cls_tag), {}};
         engine.matcher = build_tag_matcher(engine.table);
-        FileCheck check = check_one_file(engine, file.path);
+        FileCheck check = check_one_file(engine, file.path, reader);
         PairNames pair_names{&engine.table.opn_tag, &engine.table.cls_tag};
         std::vector<Finding> findings = find_findings(check, pair_names, false);
 

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <new>
 #include <thread>
@@ -22,11 +23,11 @@ struct Outcome {
 };
 
 Outcome check_and_format(const GateEngine& engine, const GateOptions& options,
-                         const std::string& name) {
+                         const std::string& name, FileReader& reader) {
     PairNames names{&engine.table.opn_tag, &engine.table.cls_tag};
     Outcome outcome;
     try {
-        FileCheck check = check_one_file(engine, name);
+        FileCheck check = check_one_file(engine, name, reader);
         std::vector<Finding> findings = find_findings(check, names, options.strict);
         outcome.fails = file_fails(check, findings);
         outcome.unreadable = check.status != FileStatus::checked;
@@ -35,7 +36,7 @@ Outcome check_and_format(const GateEngine& engine, const GateOptions& options,
     } catch (const std::bad_alloc&) {
         FileCheck failed;
         failed.status = FileStatus::out_of_memory;
-        failed.problem = "out of memory";
+        failed.problem = std::strerror(ENOMEM);
         outcome = {format_file_report(options.format, {name, failed, {}, true}, names, false), true,
                    true};
     }
@@ -84,8 +85,9 @@ int check_files(const GateEngine& engine, const GateOptions& options,
     handover.done.assign(files.size(), 0);
     std::atomic<size_t> next{0};
     auto work = [&] {
+        FileReader reader;
         for (size_t i; (i = next.fetch_add(1)) < files.size();) {
-            Outcome outcome = check_and_format(engine, options, files[i]);
+            Outcome outcome = check_and_format(engine, options, files[i], reader);
             std::lock_guard<std::mutex> lock(handover.mutex);
             handover.outcomes[i] = std::move(outcome);
             handover.done[i] = 1;
@@ -97,6 +99,7 @@ int check_files(const GateEngine& engine, const GateOptions& options,
     for (size_t t = 0; jobs > 1 && files.size() > 1 && t < jobs && t < files.size(); ++t)
         threads.emplace_back(work);
 
+    FileReader reader;
     Output out;
     if (options.format == OutputFormat::json)
         out.put(kJsonStart);
@@ -104,7 +107,7 @@ int check_files(const GateEngine& engine, const GateOptions& options,
     for (size_t i = 0; i < files.size(); ++i) {
         Outcome outcome;
         if (threads.empty()) {
-            outcome = check_and_format(engine, options, files[i]);
+            outcome = check_and_format(engine, options, files[i], reader);
         } else {
             std::unique_lock<std::mutex> lock(handover.mutex);
             if (!handover.done[i]) {

@@ -9,9 +9,9 @@ const char* severity_word(Severity severity) {
 }
 
 std::string problem_text(const FileCheck& check) {
-    const char* what = check.status == FileStatus::cannot_open ? "can't open: " : "can't read: ";
-    if (check.status == FileStatus::out_of_memory)
-        what = "can't check: ";
+    const char* what = check.status == FileStatus::cannot_open   ? "can't open: "
+                       : check.status == FileStatus::cannot_read ? "can't read: "
+                                                                 : "can't check: ";
     return what + check.problem;
 }
 
