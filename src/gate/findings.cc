@@ -27,59 +27,16 @@ std::string cls_name(const PairNames& names, uint32_t pair) {
     return quoted((*names.cls_tag)[pair]);
 }
 
-// The open with the latest close over the ranks [from, to): a tree of them,
-// built bottom-up over the ranks [first, first + size).
-struct LatestCloseTree {
-    const OpenRecords& opens;
-    uint64_t first;
-    size_t size;
-    std::vector<uint64_t> node;
-
-    uint64_t later(uint64_t a, uint64_t b) const {
-        return opens[a].close_of >= opens[b].close_of ? a : b;
-    }
-
-    LatestCloseTree(const OpenRecords& records, uint64_t from, uint64_t to)
-        : opens(records), first(from), size(to - from), node(2 * size) {
-        for (size_t i = 0; i < size; ++i)
-            node[size + i] = first + i;
-        for (size_t i = size - 1; i > 0; --i)
-            node[i] = later(node[2 * i], node[2 * i + 1]);
-    }
-
-    // Needs from < to.
-    uint64_t latest(uint64_t from, uint64_t to) const {
-        uint64_t found = from;
-        for (from += size - first, to += size - first; from < to; from /= 2, to /= 2) {
-            if (from & 1)
-                found = later(found, node[from++]);
-            if (to & 1)
-                found = later(found, node[--to]);
-        }
-        return found;
-    }
-};
-
 void find_crossings(const PairMatching& matching, const PairNames& names,
                     std::vector<PlacedFinding>& placed) {
-    if (matching.candidates.empty())
-        return;
-    uint64_t from = UINT64_MAX, to = 0;
-    for (const CloseRecord& candidate : matching.candidates) {
-        from = std::min(from, candidate.open_rank);
-        to = std::max(to, candidate.opens_before);
-    }
-    LatestCloseTree tree(matching.opens, from, to);
-    for (const CloseRecord& close : matching.candidates) {
-        const OpenRecord& other =
-            matching.opens[tree.latest(close.open_rank + 1, close.opens_before)];
-        if (other.close_of <= close.index + 1)
-            continue;  // every open in between was closed before, or never
-        const OpenRecord& own = matching.opens[close.open_rank];
-        std::string message = cls_name(names, close.pair) + " closes " + opn_name(names, own.pair) +
-                              " of line " + std::to_string(own.line) + " while " +
-                              opn_name(names, other.pair) + " of line " +
-                              std::to_string(other.line) + " is still open";
+    for (const PendingClose& pending : matching.pending.closes) {
+        if (!pending.crosses)
+            continue;
+        const CloseRecord& close = pending.close;
+        std::string message =
+            cls_name(names, close.pair) + " closes " + opn_name(names, close.pair) + " of line " +
+            std::to_string(pending.open_line) + " while " + opn_name(names, pending.crossed_pair) +
+            " of line " + std::to_string(pending.crossed_line) + " is still open";
         placed.push_back({close.index, {close.line, Severity::warning, message}});
     }
 }
@@ -91,12 +48,11 @@ void find_unmatched(const FileCheck& check, const PairNames& names,
         placed.push_back(
             {close.index, {close.line, severity, cls_name(names, close.pair) + " closes nothing"}});
     }
-    for (const std::vector<uint64_t>& ranks : check.matching.open_ranks) {
-        for (uint64_t rank : ranks) {
-            const OpenRecord& open = check.matching.opens[rank];
+    const std::vector<std::vector<OpenEntry>>& opens = check.matching.unmatched_opens;
+    for (uint32_t pair = 0; pair < opens.size(); ++pair) {
+        for (const OpenEntry& open : opens[pair]) {
             placed.push_back(
-                {open.index,
-                 {open.line, severity, opn_name(names, open.pair) + " is never closed"}});
+                {open.index, {open.line, severity, opn_name(names, pair) + " is never closed"}});
         }
     }
 }

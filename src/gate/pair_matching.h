@@ -2,84 +2,66 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 // Matches each pair on its own while the names come in file order: a close name
-// matches the latest unmatched open name of its pair. Keeps what the findings
-// need and no more: a record per open name, and the closes that match nothing
-// or may cross another pair's span.
+// matches the latest unmatched open name of its pair. Memory follows the
+// unmatched names, not the file: the closes that match nothing, the opens still
+// unmatched, and the closes whose span may cross another pair's.
+//
+// Two matched spans cross when open A < open B < close A < close B (the names
+// by their place in the file); it is reported at close A. When close A comes
+// and some open of another pair, opened after A's own, is still unmatched, close
+// A is pending: it crosses as soon as one of those opens is matched.
 
-constexpr uint64_t kNoClose = 0;  // a matched close is never the first name found
-
-struct OpenRecord {
-    uint64_t index;  // of the name among those found
+// An open name still unmatched.
+struct OpenEntry {
+    uint64_t rank;   // among the opens
+    uint64_t index;  // among the names found
     uint64_t line;
-    uint64_t close_of;  // 1 + index of the close that matched it, or kNoClose
-    uint32_t pair;
+    uint64_t pending_before;  // pending closes when it came
 };
 
-// A close that matches nothing (open_rank unused), or a matched close that may
-// cross: an open of another pair, opened after its own, was still unmatched
-// when it came.
 struct CloseRecord {
     uint64_t index;
     uint64_t line;
     uint32_t pair;
-    uint64_t open_rank = 0;     // its own open, by rank among the opens
-    uint64_t opens_before = 0;  // opens before it
 };
 
-// Grows by blocks, so that nothing is ever moved or mapped twice.
-struct OpenRecords {
-    static constexpr size_t kBlock = 4096;
-    std::vector<std::unique_ptr<OpenRecord[]>> blocks;
-    uint64_t size = 0;
+// A close that may cross, and once it does, the open that was still unmatched
+// when it came and was matched after it.
+struct PendingClose {
+    CloseRecord close;
+    uint64_t open_rank;  // of its own open
+    uint64_t open_line;
+    bool crosses = false;
+    uint64_t crossed_line = 0;
+    uint32_t crossed_pair = 0;
+};
 
-    OpenRecord& operator[](uint64_t rank) { return blocks[rank / kBlock][rank % kBlock]; }
-    const OpenRecord& operator[](uint64_t rank) const {
-        return blocks[rank / kBlock][rank % kBlock];
-    }
-    void push_back(const OpenRecord& record) {
-        if (size % kBlock == 0)
-            blocks.emplace_back(new OpenRecord[kBlock]);
-        (*this)[size++] = record;
-    }
+// The pending closes in the order they came, with a tree of the smallest
+// open_rank over ranges of them (settled ones count as UINT64_MAX), to find
+// those a newly matched open settles.
+struct PendingCloses {
+    std::vector<PendingClose> closes;
+    std::vector<uint64_t> smallest_rank;  // leaves from `capacity` on
+    size_t capacity = 0;
+    size_t unsettled = 0;
 };
 
 struct PairMatching {
-    std::vector<std::vector<uint64_t>> open_ranks;  // by pair: its unmatched opens
-    OpenRecords opens;
-    // Every open still unmatched, by rank, with matched ones above the top one
-    // dropped lazily: its top is the latest unmatched open.
-    std::vector<uint64_t> unmatched_stack;
-    std::vector<CloseRecord> unmatched_closes;
-    std::vector<CloseRecord> candidates;
+    std::vector<std::vector<OpenEntry>> unmatched_opens;  // by pair
+    // The ranks of the opens in order, matched ones dropped when they reach the
+    // top: its top unmatched rank is the latest unmatched open.
+    std::vector<uint64_t> open_stack;
+    std::vector<uint64_t> matched_bits;  // by rank
+    uint64_t opens = 0;
     uint64_t count = 0;  // names found
+    std::vector<CloseRecord> unmatched_closes;
+    PendingCloses pending;
 };
 
 void start_pair_matching(PairMatching& matching, size_t pairs);
 
 // The next name found. Throws std::bad_alloc when memory runs out.
-inline void match_name(PairMatching& matching, uint32_t pair, bool is_close, uint64_t line) {
-    uint64_t index = matching.count++;
-    std::vector<uint64_t>& ranks = matching.open_ranks[pair];
-    if (!is_close) {
-        ranks.push_back(matching.opens.size);
-        matching.unmatched_stack.push_back(matching.opens.size);
-        matching.opens.push_back({index, line, kNoClose, pair});
-        return;
-    }
-    if (ranks.empty()) {
-        matching.unmatched_closes.push_back({index, line, pair});
-        return;
-    }
-    uint64_t rank = ranks.back();
-    ranks.pop_back();
-    std::vector<uint64_t>& stack = matching.unmatched_stack;
-    while (matching.opens[stack.back()].close_of != kNoClose)
-        stack.pop_back();
-    if (stack.back() != rank)
-        matching.candidates.push_back({index, line, pair, rank, matching.opens.size});
-    matching.opens[rank].close_of = index + 1;
-}
+void match_name(PairMatching& matching, uint32_t pair, bool is_close, uint64_t line);
