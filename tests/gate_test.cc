@@ -62,19 +62,6 @@ bool has_suffix(const std::string& text, const std::string& suffix) {
            text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-std::string random_file(std::mt19937_64& random, const Names& names) {
-    std::string bytes;
-    size_t lines = random_below(random, 12);
-    for (size_t line = 0; line < lines; ++line) {
-        size_t length = random_below(random, 5) == 0 ? 300 : random_below(random, 30);
-        bytes += random_text_with_names(random, names, length, std::string(" x\0\r", 4));
-        bytes += random_below(random, 4) == 0 ? "\r\n" : "\n";
-    }
-    if (random_below(random, 10) == 0)
-        bytes.insert(random_below(random, bytes.size() + 1), 1, '\x1a');
-    return bytes;
-}
-
 // The shared level never below 0 and back to 0 at the end, each pair closed as
 // often as opened but in a shuffled order: the checker judges it OK while the
 // pairs may cross or close before they open.
@@ -102,13 +89,12 @@ TEST(Gate, FailsExactlyWhenTheCheckerSaysErrorsAndFindsEveryUnmatchedName) {
     ScratchFile file;
     FileReader reader;
     for (int round = 0; round < 400; ++round) {
-        Names names = random_prefix_free_names(random, 2 + 2 * random_below(random, 4), style);
-        if (names.size() % 2)
-            names.pop_back();
-        Names opn_tag(names.begin(), names.begin() + static_cast<ptrdiff_t>(names.size() / 2));
-        Names cls_tag(names.begin() + static_cast<ptrdiff_t>(names.size() / 2), names.end());
-        std::string bytes =
-            round % 2 ? random_file(random, names) : random_balanced_file(random, opn_tag, cls_tag);
+        Names opn_tag, cls_tag;
+        random_tag_pairs(random, style, opn_tag, cls_tag);
+        Names names = opn_tag;
+        names.insert(names.end(), cls_tag.begin(), cls_tag.end());
+        std::string bytes = round % 2 ? random_checked_file(random, names)
+                                      : random_balanced_file(random, opn_tag, cls_tag);
         fill_scratch_file(file, bytes);
         GateEngine engine{make_tag_table(opn_tag, cls_tag), {}};
         engine.matcher = build_tag_matcher(engine.table);

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <system_error>
 #include <thread>
 
 #include "gate/findings.h"
@@ -96,8 +97,13 @@ int check_files(const GateEngine& engine, const GateOptions& options,
     };
     std::vector<std::thread> threads;
     // With one job, or one file, the writing thread checks the files itself.
-    for (size_t t = 0; jobs > 1 && files.size() > 1 && t < jobs && t < files.size(); ++t)
-        threads.emplace_back(work);
+    for (size_t t = 0; jobs > 1 && files.size() > 1 && t < jobs && t < files.size(); ++t) {
+        try {
+            threads.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;  // fewer threads, or none: then this one checks the files itself
+        }
+    }
 
     FileReader reader;
     Output out;
