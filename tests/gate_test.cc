@@ -66,8 +66,8 @@ bool has_suffix(const std::string& text, const std::string& suffix) {
 // often as opened but in a shuffled order: the checker judges it OK while the
 // pairs may cross or close before they open.
 std::string random_balanced_file(std::mt19937_64& random, const Names& opn_tag,
-                                 const Names& cls_tag) {
-    std::vector<size_t> opens(random_below(random, 10));
+                                 const Names& cls_tag, size_t most_opens) {
+    std::vector<size_t> opens(random_below(random, most_opens));
     for (size_t& pair : opens)
         pair = random_below(random, opn_tag.size());
     std::vector<size_t> closes = opens;
@@ -93,8 +93,9 @@ TEST(Gate, FailsExactlyWhenTheCheckerSaysErrorsAndFindsEveryUnmatchedName) {
         random_tag_pairs(random, style, opn_tag, cls_tag);
         Names names = opn_tag;
         names.insert(names.end(), cls_tag.begin(), cls_tag.end());
-        std::string bytes = round % 2 ? random_checked_file(random, names)
-                                      : random_balanced_file(random, opn_tag, cls_tag);
+        std::string bytes =
+            round % 2 ? random_checked_file(random, names)
+                      : random_balanced_file(random, opn_tag, cls_tag, round % 40 ? 10 : 600);
         fill_scratch_file(file, bytes);
         GateEngine engine{make_tag_table(opn_tag, cls_tag), {}};
         engine.matcher = build_tag_matcher(engine.table);
