@@ -28,32 +28,15 @@ void expect_report_as_reference(const Names& opn_tag, const Names& cls_tag,
     }
 }
 
-// Line ends of every kind, the end-of-file byte now and then, NUL bytes.
-std::string random_file(std::mt19937_64& random, const Names& names) {
-    std::string bytes;
-    size_t lines = random_below(random, 8);
-    for (size_t line = 0; line < lines; ++line) {
-        size_t length = random_below(random, 4) == 0 ? 200 : random_below(random, 20);
-        bytes += random_text_with_names(random, names, length, std::string(" x\0\r", 4));
-        const char* ends[] = {"\n", "\r\n", "\r", "\n\n", "\r\r\n"};
-        bytes += ends[random_below(random, 5)];
-    }
-    if (random_below(random, 10) == 0)
-        bytes.insert(bytes.begin() + static_cast<ptrdiff_t>(random_below(random, bytes.size() + 1)),
-                     '\x1a');
-    return bytes;
-}
-
 TEST(CheckPipeline, ReportEqualsTheReference) {
     std::mt19937_64 random(1234);
     const NameStyle style{"{}<ab", std::string("ab/>\0", 5), 4};
     for (int round = 0; round < 200; ++round) {
-        Names names = random_prefix_free_names(random, 2 + 2 * random_below(random, 4), style);
-        if (names.size() % 2)
-            names.pop_back();
-        Names opn_tag(names.begin(), names.begin() + static_cast<ptrdiff_t>(names.size() / 2));
-        Names cls_tag(names.begin() + static_cast<ptrdiff_t>(names.size() / 2), names.end());
-        expect_report_as_reference(opn_tag, cls_tag, random_file(random, names),
+        Names opn_tag, cls_tag;
+        random_tag_pairs(random, style, opn_tag, cls_tag);
+        Names names = opn_tag;
+        names.insert(names.end(), cls_tag.begin(), cls_tag.end());
+        expect_report_as_reference(opn_tag, cls_tag, random_checked_file(random, names),
                                    "round " + std::to_string(round));
         if (HasFatalFailure())
             return;

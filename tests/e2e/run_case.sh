@@ -3,18 +3,20 @@
 # standard output, standard error and exit status compared byte for byte with
 # the case's expected ones. The case folder format is in README.md next to this.
 #
-# Usage: run_case.sh BINARY CASE_DIR
+# Usage: run_case.sh BINARY CASE_DIR [NAME]
+# NAME is argument 0 of the run (default tamberlox).
 # Exit status: 0 pass, 1 mismatch or broken case, 77 skipped.
 #
 # There are many cases and each is small, so this forks as little as it can.
 set -u
 
-if [ $# -ne 2 ]; then
-    echo "usage: $0 BINARY CASE_DIR" >&2
+if [ $# -ne 2 ] && [ $# -ne 3 ]; then
+    echo "usage: $0 BINARY CASE_DIR [NAME]" >&2
     exit 1
 fi
 binary=$1
 case_dir=$2
+program=${3:-tamberlox}
 [[ $binary = /* ]] || binary=$PWD/$binary
 [[ $case_dir = /* ]] || case_dir=$PWD/$case_dir
 if [ ! -x "$binary" ] || [ ! -d "$case_dir" ]; then
@@ -63,7 +65,7 @@ if [ -f "$case_dir/run.sh" ]; then
     (cd "$run_dir" && ulimit -f 102400 && set -- "$binary" && . "$case_dir/run.sh") \
         </dev/null >"$actual/stdout" 2>"$actual/stderr"
 else
-    (cd "$run_dir" && ulimit -f 102400 && exec -a tamberlox "$binary" "${args[@]}") \
+    (cd "$run_dir" && ulimit -f 102400 && exec -a "$program" "$binary" "${args[@]}") \
         </dev/null >"$actual/stdout" 2>"$actual/stderr"
 fi
 actual_status=$?

@@ -2,11 +2,11 @@
 # Runs examples/ci/pre-commit in a scratch git repository and checks that it
 # judges the staged content of the chosen files only.
 #
-# Usage: hook.sh CHECKER GATE HOOK LISTS_DIR DATA_DIR
+# Usage: hook.sh GATE HOOK LISTS_DIR DATA_DIR
 set -u
 command -v git >/dev/null || { echo "skipped: no git"; exit 77; }
-export TAMBERLOX=$(realpath -- "$1") TAMBERLOX_GATE=$(realpath -- "$2")
-hook=$(realpath -- "$3") lists=$4 data=$(realpath -- "$5")
+export TAMBERLOX_GATE=$(realpath -- "$1")
+hook=$(realpath -- "$2") lists=$3 data=$(realpath -- "$4")
 
 repo=$(mktemp -d) || exit 1
 trap 'rm -rf "$repo"' EXIT
@@ -36,13 +36,16 @@ expect good_page_staged 0 ""
 
 cp "$data/bad.html" site/page.html && git add site/page.html
 cp "$data/good.html" site/page.html
-expect bad_page_staged_fixed_unstaged 1 "=== site/page.html"*"Errors may exist."*"commit refused."
+expect bad_page_staged_fixed_unstaged 1 "site/page.html:3: error: "*"commit refused."
 
 git add site/page.html && cp "$data/bad.html" notes.txt && git add notes.txt
 expect unchecked_kind_ignored 0 ""
 
 cp "$data/good.html" index.htm && git add index.htm
 TAMBERLOX_GATE=$repo/none expect gate_missing 1 *"could not check"*
+
+mkdir conf && mv _tamberlox_opn.txt _tamberlox_cls.txt conf/
+TAMBERLOX_LISTS=conf expect lists_elsewhere 0 ""
 
 echo "hook: $failures failed"
 [ "$failures" -eq 0 ]

@@ -194,3 +194,30 @@ std::string random_text_with_names(std::mt19937_64& random, const std::vector<st
     }
     return text;
 }
+
+// Line ends of every kind, the end-of-file byte now and then, NUL bytes.
+std::string random_checked_file(std::mt19937_64& random, const std::vector<std::string>& names) {
+    std::string bytes;
+    size_t lines = random_below(random, 8);
+    for (size_t line = 0; line < lines; ++line) {
+        size_t length = random_below(random, 4) == 0 ? 200 : random_below(random, 20);
+        bytes += random_text_with_names(random, names, length, std::string(" x\0\r", 4));
+        const char* ends[] = {"\n", "\r\n", "\r", "\n\n", "\r\r\n"};
+        bytes += ends[random_below(random, 5)];
+    }
+    if (random_below(random, 10) == 0)
+        bytes.insert(bytes.begin() + static_cast<ptrdiff_t>(random_below(random, bytes.size() + 1)),
+                     '\x1a');
+    return bytes;
+}
+
+void random_tag_pairs(std::mt19937_64& random, const NameStyle& style,
+                      std::vector<std::string>& opn_tag, std::vector<std::string>& cls_tag) {
+    std::vector<std::string> names =
+        random_prefix_free_names(random, 2 + 2 * random_below(random, 4), style);
+    if (names.size() % 2)
+        names.pop_back();
+    auto middle = names.begin() + static_cast<ptrdiff_t>(names.size() / 2);
+    opn_tag.assign(names.begin(), middle);
+    cls_tag.assign(middle, names.end());
+}

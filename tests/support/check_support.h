@@ -79,3 +79,11 @@ std::string repeat_text(std::string_view piece, size_t times);
 std::string random_text(std::mt19937_64& random, size_t length, std::string_view alphabet);
 
 size_t random_below(std::mt19937_64& random, size_t bound);
+
+// A few random lines of names, names cut short and filler with NUL and CR bytes,
+// line ends of every kind, now and then an end-of-file byte.
+std::string random_checked_file(std::mt19937_64& random, const std::vector<std::string>& names);
+
+// One to four pairs of random names in `style`, prefix-free together.
+void random_tag_pairs(std::mt19937_64& random, const NameStyle& style,
+                      std::vector<std::string>& opn_tag, std::vector<std::string>& cls_tag);

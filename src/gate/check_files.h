@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "gate/gate_engine.h"
+#include "gate/gate_options.h"
+
+// Checks every file, `jobs` at a time, and writes each file's report to
+// standard output in the order given, as soon as it and those before it are
+// done. Returns the exit status: 0 when every file passes, 1 when some file
+// fails, 2 when some file could not be checked.
+int check_files(const GateEngine& engine, const GateOptions& options,
+                const std::vector<std::string>& files, size_t jobs);

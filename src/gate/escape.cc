@@ -1,0 +1,85 @@
+#include "gate/escape.h"
+
+#include <cstdint>
+
+static void put_hex_byte(std::string& out, unsigned char byte, const char* prefix) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    out += prefix;
+    out += kDigits[byte >> 4];
+    out += kDigits[byte & 15];
+}
+
+// The length of the well-formed UTF-8 character at `at` that is printable
+// (U+00A0 and above, no surrogate), or 0.
+static size_t printable_utf8_length(std::string_view bytes, size_t at) {
+    auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[at + i]); };
+    unsigned char lead = byte(0);
+    size_t length = lead >= 0xf0 ? 4 : lead >= 0xe0 ? 3 : 2;
+    if (lead < 0xc2 || lead > 0xf4 || bytes.size() - at < length)
+        return 0;
+    uint32_t code = lead & (0x7f >> length);
+    for (size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xc0) != 0x80)
+            return 0;
+        code = code << 6 | (byte(i) & 0x3f);
+    }
+    static const uint32_t kSmallest[] = {0, 0, 0xa0, 0x800, 0x10000};
+    bool fits = code >= kSmallest[length] && code <= 0x10ffff;
+    bool surrogate = code >= 0xd800 && code <= 0xdfff;
+    return fits && !surrogate ? length : 0;
+}
+
+std::string printable_bytes(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t at = 0; at < bytes.size();) {
+        unsigned char byte = static_cast<unsigned char>(bytes[at]);
+        if (byte >= 0x20 && byte < 0x7f) {
+            out += static_cast<char>(byte);
+            ++at;
+        } else if (size_t length = byte >= 0x80 ? printable_utf8_length(bytes, at) : 0) {
+            out.append(bytes.substr(at, length));
+            at += length;
+        } else {
+            put_hex_byte(out, byte, "\\x");
+            ++at;
+        }
+    }
+    return out;
+}
+
+std::string json_string(std::string_view text) {
+    std::string out = "\"";
+    for (char c : text) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            put_hex_byte(out, byte, "\\u00");
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+    return out;
+}
+
+static std::string percent_escape(std::string_view text, std::string_view special) {
+    std::string out;
+    for (char c : text) {
+        if (special.find(c) != std::string_view::npos)
+            put_hex_byte(out, static_cast<unsigned char>(c), "%");
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::string github_message(std::string_view text) {
+    return percent_escape(text, "%\r\n");
+}
+
+std::string github_property(std::string_view text) {
+    return percent_escape(text, "%\r\n:,");
+}

@@ -1,0 +1,1 @@
+printf 'x' > $'bad\tname'

@@ -1,0 +1,3 @@
+mkdir conf
+printf "{\n" > conf/_tamberlox_opn.txt
+printf "}\n}\n" > conf/_tamberlox_cls.txt

@@ -1,0 +1,3 @@
+printf "<b></b>\n" > a
+printf "<em>\n" > c
+mkdir dir

@@ -1,0 +1,3 @@
+printf "<b>\n" > one
+printf "<em>\n" > two
+printf "<li></li>\n" > three

@@ -1,0 +1,1 @@
+exec -a tamberlox-gate "$1" --jobs 4 big f{1..40}

@@ -1,0 +1,2 @@
+printf "<b><em></b></em>\n" > cross
+printf "<li>\n" > open

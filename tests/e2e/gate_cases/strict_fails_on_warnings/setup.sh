@@ -1,0 +1,1 @@
+printf "plain text\n" > none

@@ -1,0 +1,185 @@
+// The gate against the plain reference: on random lists and files it fails a
+// file exactly when the checker says "Errors may exist.", and its findings are
+// those of a plain per-pair matcher over the names the plain search finds.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "check_support.h"
+#include "gate/escape.h"
+#include "gate/findings.h"
+#include "gate/gate_engine.h"
+#include "gate/gate_options.h"
+#include "reference_check.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+using Lines = std::vector<uint64_t>;
+
+// The lines of the unmatched names and of the closes whose span crosses a
+// later-closed span of another pair, found by brute force.
+struct Expected {
+    Lines unmatched;
+    Lines crossing;
+};
+
+Expected plain_pair_matching(const std::vector<FoundName>& found, size_t pairs) {
+    Expected expected;
+    std::vector<std::vector<size_t>> open(pairs);
+    std::vector<std::pair<size_t, size_t>> spans;  // (open index, close index)
+    for (size_t i = 0; i < found.size(); ++i) {
+        std::vector<size_t>& stack = open[found[i].id >> 1];
+        if (found[i].id % 2 == 0) {
+            stack.push_back(i);
+        } else if (stack.empty()) {
+            expected.unmatched.push_back(found[i].line);
+        } else {
+            spans.emplace_back(stack.back(), i);
+            stack.pop_back();
+        }
+    }
+    for (const std::vector<size_t>& stack : open) {
+        for (size_t i : stack)
+            expected.unmatched.push_back(found[i].line);
+    }
+    for (auto [o, c] : spans) {
+        bool crosses = std::any_of(spans.begin(), spans.end(), [&](auto other) {
+            return o < other.first && other.first < c && c < other.second;
+        });
+        if (crosses)
+            expected.crossing.push_back(found[c].line);
+    }
+    return expected;
+}
+
+bool has_suffix(const std::string& text, const std::string& suffix) {
+    return text.size() >= suffix.size() &&
+           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// The shared level never below 0 and back to 0 at the end, each pair closed as
+// often as opened but in a shuffled order: the checker judges it OK while the
+// pairs may cross or close before they open.
+std::string random_balanced_file(std::mt19937_64& random, const Names& opn_tag,
+                                 const Names& cls_tag, size_t most_opens) {
+    std::vector<size_t> opens(random_below(random, most_opens));
+    for (size_t& pair : opens)
+        pair = random_below(random, opn_tag.size());
+    std::vector<size_t> closes = opens;
+    std::shuffle(closes.begin(), closes.end(), random);
+    std::string bytes;
+    for (size_t next_open = 0, next_close = 0; next_close < closes.size();) {
+        if (next_close < next_open && (next_open == opens.size() || random_below(random, 2)))
+            bytes += cls_tag[closes[next_close++]];
+        else
+            bytes += opn_tag[opens[next_open++]];
+        bytes += random_below(random, 3) == 0 ? "\n" : " ";
+    }
+    return bytes;
+}
+
+TEST(Gate, FailsExactlyWhenTheCheckerSaysErrorsAndFindsEveryUnmatchedName) {
+    std::mt19937_64 random(77);
+    const NameStyle style{"{}<ab(", std::string("ab/>)\0", 6), 4};
+    ScratchFile file;
+    FileReader reader;
+    for (int round = 0; round < 400; ++round) {
+        Names opn_tag, cls_tag;
+        random_tag_pairs(random, style, opn_tag, cls_tag);
+        Names names = opn_tag;
+        names.insert(names.end(), cls_tag.begin(), cls_tag.end());
+        std::string bytes =
+            round % 2 ? random_checked_file(random, names)
+                      : random_balanced_file(random, opn_tag, cls_tag, round % 40 ? 10 : 600);
+        fill_scratch_file(file, bytes);
+        GateEngine engine{make_tag_table(opn_tag, cls_tag), {}};
+        engine.matcher = build_tag_matcher(engine.table);
+        FileCheck check = check_one_file(engine, file.path, reader);
+        PairNames pair_names{&engine.table.opn_tag, &engine.table.cls_tag};
+        std::vector<Finding> findings = find_findings(check, pair_names, false);
+
+        bool errors = has_suffix(reference_report(opn_tag, cls_tag, reference_lines(bytes)),
+                                 "Errors may exist.\n");
+        SCOPED_TRACE("round " + std::to_string(round));
+        ASSERT_EQ(check.judged_ok, !errors);
+        ASSERT_EQ(file_fails(check, findings), errors);
+        ASSERT_EQ(file_fails(check, find_findings(check, pair_names, true)),
+                  errors || !findings.empty());
+
+        // The plain search stops at the end-of-file byte as the checker does.
+        std::string text = bytes.substr(0, bytes.find('\x1a'));
+        Expected expected = plain_pair_matching(naive_names(engine.table, text), opn_tag.size());
+        Lines unmatched, crossing;
+        for (const Finding& finding : findings) {
+            bool closes_across = finding.message.find(" is still open") != std::string::npos;
+            if (finding.line != 0)
+                (closes_across ? crossing : unmatched).push_back(finding.line);
+            if (finding.line != 0 && !closes_across) {
+                ASSERT_EQ(finding.severity, errors ? Severity::error : Severity::warning);
+            }
+        }
+        std::sort(expected.unmatched.begin(), expected.unmatched.end());
+        ASSERT_EQ(unmatched, expected.unmatched);
+        ASSERT_EQ(crossing, expected.crossing);
+    }
+}
+
+TEST(Gate, ShowsUnprintableBytesAsHex) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"<li>", "<li>"},
+        {std::string("a\0b", 3), "a\\x00b"},
+        {"\t\x7f", "\\x09\\x7F"},
+        {"\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80", "\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80"},
+        {"\xc3", "\\xC3"},                    // cut short
+        {"\xc0\xaf", "\\xC0\\xAF"},           // overlong
+        {"\xc2\x85", "\\xC2\\x85"},           // a control of the upper half
+        {"\xed\xa0\x80", "\\xED\\xA0\\x80"},  // a surrogate
+        {"\xff", "\\xFF"},
+    };
+    for (const auto& [bytes, shown] : cases)
+        EXPECT_EQ(printable_bytes(bytes), shown);
+    EXPECT_EQ(json_string("a\"\\\n"), "\"a\\\"\\\\\\u000A\"");
+    EXPECT_EQ(github_property("a:b,c%"), "a%3Ab%2Cc%25");
+}
+
+TEST(Gate, ParsesOptionsTheGnuWay) {
+    struct Case {
+        std::vector<const char*> args;
+        ParseOutcome outcome;
+        std::vector<std::string> files;
+    };
+    const Case cases[] = {
+        {{"-qsj3", "a", "--lis=d", "b"}, ParseOutcome::run, {"a", "b"}},
+        {{"--", "-q", "-"}, ParseOutcome::run, {"-q", "-"}},
+        {{"--format", "yaml", "a"}, ParseOutcome::usage_error, {}},
+        {{"--strict=yes", "a"}, ParseOutcome::usage_error, {}},
+        {{"-j"}, ParseOutcome::usage_error, {}},
+        {{"a", "--help"}, ParseOutcome::help, {"a"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<const char*> argv{"tamberlox-gate"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        GateOptions options;
+        std::string error;
+        EXPECT_EQ(parse_gate_options(static_cast<int>(argv.size()), argv.data(), options, error),
+                  c.outcome)
+            << c.args[0];
+        if (c.outcome == ParseOutcome::run) {
+            EXPECT_EQ(options.files, c.files);
+        }
+    }
+    GateOptions options;
+    std::string error;
+    const char* argv[] = {"g", "-qsj3", "--lis=d", "x"};
+    parse_gate_options(4, argv, options, error);
+    EXPECT_TRUE(options.quiet && options.strict);
+    EXPECT_EQ(options.jobs, 3u);
+    EXPECT_EQ(options.lists_dir, "d");
+}
+
+}  // namespace
