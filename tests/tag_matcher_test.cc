@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "check_support.h"
+#include "chunked_text.h"
 
 namespace {
 
@@ -54,22 +55,30 @@ std::vector<std::string> texts_for(std::mt19937_64& random, const Names& names,
     return texts;
 }
 
-// Both modes must find exactly what trying every name at every position of every
-// line finds, in the same order, whatever the chunks the text comes in.
-void expect_both_modes_naive(const TagTable& table, const std::vector<std::string>& texts,
-                             const std::string& what) {
-    TagMatcher dense = build_tag_matcher(table);
-    TagMatcher sparse = build_tag_matcher(table, 0);
-    ASSERT_FALSE(sparse.dense);
-    // Blocks of 16 where the processor would take 32.
-    TagMatcher narrow = dense;
-    narrow.wide_blocks = false;
-    for (const std::string& text : texts) {
-        std::vector<FoundName> expected = naive_names(table, text);
-        for (size_t chunk_size : {size_t{1}, size_t{7}, text.size() + 1}) {
-            ASSERT_EQ(matcher_names(dense, text, chunk_size), expected) << what << ", dense";
-            ASSERT_EQ(matcher_names(sparse, text, chunk_size), expected) << what << ", sparse";
-            ASSERT_EQ(matcher_names(narrow, text, chunk_size), expected) << what << ", narrow";
+// Every way of walking and skipping that the names allow must find exactly what
+// trying every name at every position of every line finds, in the same order,
+// whatever the chunks the text comes in.
+void expect_all_modes_naive(const TagTable& table, const std::vector<std::string>& texts,
+                            const std::string& what, std::vector<size_t> chunk_sizes = {1, 7}) {
+    struct Mode {
+        const char* what;
+        MatcherOptions options;
+    };
+    const Mode modes[] = {
+        {"full table", {}},
+        {"sparse", {.dense_entry_limit = 0}},
+        {"16-byte blocks", {.wide_blocks = false}},
+    };
+    for (const Mode& mode : modes) {
+        TagMatcher matcher = build_tag_matcher(table, mode.options);
+        for (const std::string& text : texts) {
+            std::vector<FoundName> expected = naive_names(table, text);
+            chunk_sizes.push_back(text.size() + 1);
+            for (size_t chunk_size : chunk_sizes) {
+                ASSERT_EQ(matcher_names(matcher, text, chunk_size), expected)
+                    << what << ", " << mode.what << ", chunks of " << chunk_size;
+            }
+            chunk_sizes.pop_back();
         }
     }
 }
@@ -98,8 +107,8 @@ TEST(TagMatcher, FindsWhatTheNaiveScanFinds) {
             TagMatcher matcher = build_tag_matcher(table);
             out_of_order_sets += matcher.needs_reorder;
             hashing_sets += matcher.start_bytes >= 2;
-            expect_both_modes_naive(table, texts_for(random, names, c.style),
-                                    std::string(c.what) + ", round " + std::to_string(round));
+            expect_all_modes_naive(table, texts_for(random, names, c.style),
+                                   std::string(c.what) + ", round " + std::to_string(round));
             if (HasFatalFailure())
                 return;
         }
@@ -133,7 +142,33 @@ TEST(TagMatcher, ResumesAcrossBatches) {
     for (const BatchCase& c : cases) {
         TagTable table = make_tag_table(c.opn_tag, c.cls_tag);
         ASSERT_GT(naive_names(table, c.text).size(), kFoundBatch) << c.what;
-        expect_both_modes_naive(table, {c.text, "ab", c.text}, c.what);
+        expect_all_modes_naive(table, {c.text, "ab", c.text}, c.what);
+    }
+}
+
+// Texts of several chunks: names cut by every seam with a CR, an LF or a 0x1A
+// beside them, and a first chunk or two without any name, whose line ends the
+// skips must count as the chunks end.
+TEST(TagMatcher, FindsNamesAcrossChunks) {
+    std::mt19937_64 random(2024);
+    const size_t chunk = 1000;
+    for (const StyleCase& c : style_cases()) {
+        for (int round = 0; round < 6; ++round) {
+            Names names =
+                random_prefix_free_names(random, 2 + 2 * random_below(random, 5), c.style);
+            if (names.size() % 2)
+                names.pop_back();
+            if (names.empty())
+                continue;
+            TagTable table = table_of(names);
+            std::string filler = c.style.body_bytes + c.style.first_bytes.substr(0, 4) + "\n ";
+            std::string quiet = lines_without_names(random, names, chunk * (1 + round % 3) - round,
+                                                    " .,;-=abcdefgh\x1a");
+            std::string text = text_across_chunks(random, names, filler, chunk, 5, "\r\n\x1a");
+            expect_all_modes_naive(table, {text, quiet + text}, c.what, {chunk, chunk - 1, 4096});
+            if (HasFatalFailure())
+                return;
+        }
     }
 }
 

@@ -280,13 +280,15 @@ static uint32_t start_key_of(std::string_view name, const TagMatcher& m) {
 // Returns how many starts are left to the walk: those of more than one name or
 // of a long one.
 static size_t hash_name_starts(const TagTable& table, TagMatcher& m, size_t start_bytes,
-                               size_t starts) {
+                               size_t starts, bool wide_blocks) {
     std::array<uint8_t, 4> mask_bytes{};
     std::fill_n(mask_bytes.begin(), start_bytes, 0xff);
     m.start_mask = start_key(mask_bytes.data(), UINT32_MAX);
     m.start_bytes = start_bytes;
 #if defined(TAMBERLOX_AVX2)
-    m.wide_blocks = __builtin_cpu_supports("avx2");
+    m.wide_blocks = wide_blocks && __builtin_cpu_supports("avx2");
+#else
+    (void)wide_blocks;
 #endif
     m.start_hashes.assign((size_t{1} << kStartHashBits) / 64, 0);
     size_t slots = std::bit_ceil(2 * starts);
@@ -331,7 +333,8 @@ static void set_walk_states(TagMatcher& m) {
 
 // Builds what the scan walks with and how it skips while no name is under way.
 static void build_walk(const TagTable& table, const std::vector<uint32_t>& order,
-                       size_t dense_entry_limit, TagMatcher& m) {
+                       const MatcherOptions& options, TagMatcher& m) {
+    size_t dense_entry_limit = options.dense_entry_limit;
     std::vector<uint32_t> depth_of = state_depths(m, order);
     size_t start_bytes = std::min(shortest_name(m), kMaxStartBytes);
     size_t starts = static_cast<size_t>(std::count(depth_of.begin(), depth_of.end(), start_bytes));
@@ -340,9 +343,10 @@ static void build_walk(const TagTable& table, const std::vector<uint32_t>& order
 #if defined(__SSE2__)
     hashed = !m.root_skips && start_bytes >= 2 && starts <= kMaxHashedStarts;
     if (hashed)
-        walked_starts = hash_name_starts(table, m, start_bytes, starts);
+        walked_starts = hash_name_starts(table, m, start_bytes, starts, options.wide_blocks);
 #else
     (void)table;
+    (void)options;
 #endif
     // When starts settle almost every position, a large table would cost more
     // to map than the few walks it speeds up.
@@ -359,11 +363,11 @@ static void build_walk(const TagTable& table, const std::vector<uint32_t>& order
         m.depth = std::move(depth_of);
 }
 
-TagMatcher build_tag_matcher(const TagTable& table, size_t dense_entry_limit) {
+TagMatcher build_tag_matcher(const TagTable& table, const MatcherOptions& options) {
     TagMatcher m;
     build_trie(table, m);
     std::vector<uint32_t> order = link_states(m);
     find_first_bytes(m);
-    build_walk(table, order, dense_entry_limit, m);
+    build_walk(table, order, options, m);
     return m;
 }

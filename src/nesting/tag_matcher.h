@@ -114,8 +114,15 @@ struct TagMatcher {
     std::array<uint32_t, kMaxStartBytes> depth_code{};
 };
 
+// What a matcher may use; tests narrow it to reach each way of walking and
+// skipping. The defaults are what the checker uses.
+struct MatcherOptions {
+    size_t dense_entry_limit = kDenseEntryLimit;  // 0: never a full table
+    bool wide_blocks = true;                      // 32-byte blocks where the processor has them
+};
+
 // Throws std::bad_alloc when memory runs out.
-TagMatcher build_tag_matcher(const TagTable& table, size_t dense_entry_limit = kDenseEntryLimit);
+TagMatcher build_tag_matcher(const TagTable& table, const MatcherOptions& options = {});
 
 // A name found: its id and the number of the line it stands on.
 struct FoundName {
