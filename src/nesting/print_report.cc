@@ -1,8 +1,8 @@
+#include "nesting/print_report.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include "cli/phases.h"
 
 // The start of a structure line up to the name: "*    " for lvl -1, otherwise
 // lvl + 1 in a field of 3 characters and 4 * lvl + 2 blanks.
@@ -94,7 +94,9 @@ static char* copy_in_blocks(char* to, const char* from, size_t length) {
     return to + length;
 }
 
-static void put_occurrence(OutputBuffer& out, StructureWriter& writer,
+// Hot: a change needs a benchmark run. False once a write has failed; the
+// common case returns true without a test.
+static bool put_occurrence(OutputBuffer& out, StructureWriter& writer,
                            const TagOccurrence& occurrence) {
     if (occurrence.line != writer.line)
         set_line(writer, occurrence.line);
@@ -104,15 +106,15 @@ static void put_occurrence(OutputBuffer& out, StructureWriter& writer,
     bool cached = occurrence.lvl < kCachedLevels;
     Piece prefix = cached ? writer.level_prefix[static_cast<size_t>(occurrence.lvl + 1)] : Piece{};
     size_t length = prefix.length + name.length + writer.line_length;
-    if (cached && out.capacity - out.size < length + kCopySpare)
-        flush_output(out);
+    if (cached && out.capacity - out.size < length + kCopySpare && !flush_output(out))
+        return false;
     if (cached && out.capacity - out.size >= length + kCopySpare) {
         char* to = out.data.get() + out.size;
         to = copy_in_blocks(to, arena + prefix.offset, prefix.length);
         to = copy_in_blocks(to, arena + name.offset, name.length);
         copy_in_blocks(to, writer.line_text, writer.line_length);
         out.size += length;
-        return;
+        return true;
     }
     // Deep levels, and lines longer than the whole buffer.
     if (cached) {
@@ -122,18 +124,14 @@ static void put_occurrence(OutputBuffer& out, StructureWriter& writer,
     }
     put_bytes(out, std::string_view(arena + name.offset, name.length));
     put_bytes(out, std::string_view(writer.line_text, writer.line_length));
+    return !out.failed;
 }
 
-static void put_pair_numbers(OutputBuffer& out, ScanState& state, const TagTable& table,
+static void put_pair_numbers(OutputBuffer& out, const ScanResult& result, const TagTable& table,
                              size_t pair) {
-    uint64_t opn_num = table.opn_num[pair];
-    uint64_t cls_num = table.cls_num[pair];
-    if (opn_num == cls_num) {
-        put_bytes(out, "     ");
-    } else {
-        put_bytes(out, "*    ");
-        state.ok = false;
-    }
+    uint64_t opn_num = result.opn_num[pair];
+    uint64_t cls_num = result.cls_num[pair];
+    put_bytes(out, opn_num == cls_num ? "     " : "*    ");
     put_bytes(out, table.opn_tag[pair]);
     put_bytes(out, " (");
     put_decimal(out, opn_num);
@@ -144,22 +142,24 @@ static void put_pair_numbers(OutputBuffer& out, ScanState& state, const TagTable
     put_bytes(out, ")\n");
 }
 
-void print_report(ScanState& state, const TagTable& table, OutputBuffer& out) {
+bool print_report(const ScanResult& result, const TagTable& table, OutputBuffer& out) {
     StructureWriter writer = make_structure_writer(table);
     put_bytes(out, "***** TAG STRUCTURE *****\n");
     OccurrenceCursor cursor;
     TagOccurrence occurrence;
-    while (next_occurrence(state.occurrences, cursor, occurrence)) {
-        put_occurrence(out, writer, occurrence);
+    // A failed write stops the report early: the rest would be dropped anyway.
+    while (next_occurrence(result.occurrences, cursor, occurrence)) {
+        if (!put_occurrence(out, writer, occurrence))
+            break;
     }
     put_bytes(out, "\n");
     put_bytes(out, "***** TAG NUMBERS *****\n");
-    for (size_t pair = 0; pair < table.n; ++pair) {
-        if (table.opn_num[pair] != 0 || table.cls_num[pair] != 0) {
-            put_pair_numbers(out, state, table, pair);
+    for (size_t pair = 0; pair < table.n && !out.failed; ++pair) {
+        if (result.opn_num[pair] != 0 || result.cls_num[pair] != 0) {
+            put_pair_numbers(out, result, table, pair);
         }
     }
     put_bytes(out, "\n");
-    put_bytes(out, state.ok ? "Judged OK.\n" : "Errors may exist.\n");
-    flush_output(out);
+    put_bytes(out, result.judged_ok ? "Judged OK.\n" : "Errors may exist.\n");
+    return flush_output(out);
 }
