@@ -45,8 +45,10 @@ tamberlox=${tamberlox:-$build/tamberlox}
 reference=${reference:-$build/tests/reference/tamberlox_reference_checker}
 read_lines=${read_lines:-$build/bench/tamberlox_read_lines}
 
-# hostile is measured against benign in the same rounds.
+# Some corpora are measured against a twin in the same rounds.
 case ",$only," in *,hostile,*) only="$only,benign" ;; esac
+case ",$only," in *,slot_flood,*) only="$only,random_slots" ;; esac
+case ",$only," in *,slot_flood_build,*) only="$only,random_slots_build" ;; esac
 
 needed=("$tamberlox" "$reference")
 if [ -z "$only" ] || [[ ",$only," == *,short_lines,* ]]; then needed+=("$read_lines"); fi

@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "check_support.h"
 #include "chunked_text.h"
+#include "nesting/matcher_parts.h"
 
 namespace {
 
@@ -170,6 +173,67 @@ TEST(TagMatcher, FindsNamesAcrossChunks) {
                 return;
         }
     }
+}
+
+// Four-byte names whose keys all go to slot `target` of a table of `slots` with
+// the hash's `factor`: `count` of them, none holding an LF or a CR. Found by
+// running the hash backwards from the products that give that slot.
+Names keys_of_one_slot(std::mt19937_64& random, uint32_t factor, uint32_t slots, uint32_t target,
+                       size_t count) {
+    uint32_t inverse = factor;
+    for (int i = 0; i < 5; ++i)
+        inverse *= 2 - factor * inverse;
+    const unsigned shift = 32 - kStartHashBits;
+    Names names;
+    while (names.size() < count) {
+        uint32_t product = static_cast<uint32_t>(random()) & ~(((slots - 1) << shift));
+        uint32_t key = (product | target << shift) * inverse;
+        std::string name(4, '\0');
+        std::memcpy(name.data(), &key, 4);
+        if (name.find_first_of("\r\n") == std::string::npos &&
+            std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(name);
+    }
+    return names;
+}
+
+// Lists made to crowd the start slots: aimed at one slot of the first hash, and
+// at one slot of every hash, so that some starts cannot have a slot of their
+// own and are left to the walk. Texts of the names, other keys of those slots,
+// and line ends.
+TEST(TagMatcher, FindsNamesThatCrowdTheStartSlots) {
+    std::mt19937_64 random(16);
+    const uint32_t slots = 512;  // for 129 to 256 starts
+    Names one_slot = keys_of_one_slot(random, kStartHashFactors[0], slots, 77, 2 * 100);
+    Names every_slot;
+    for (uint32_t factor : kStartHashFactors) {
+        Names aimed = keys_of_one_slot(random, factor, slots, 300, 2 * 20);
+        every_slot.insert(every_slot.end(), aimed.begin(), aimed.end());
+    }
+    for (const Names& names : {one_slot, every_slot}) {
+        TagTable table = table_of(names);
+        TagMatcher matcher = build_tag_matcher(table);
+        ASSERT_EQ(matcher.start_slots.size(), slots + 1);
+        Names keys = names;
+        for (uint32_t factor : kStartHashFactors) {
+            Names others = keys_of_one_slot(random, factor, slots, 300, 100);
+            keys.insert(keys.end(), others.begin(), others.end());
+        }
+        keys.push_back("\n");
+        keys.push_back("\r");
+        std::string text;
+        while (text.size() < 6000)
+            text += keys[random_below(random, keys.size())];
+        expect_all_modes_naive(table, {text}, "crowded slots", {1, 7, 1000});
+    }
+    // The list aimed at the first hash spreads over the slots of another; the one
+    // aimed at every hash leaves some starts crowded out.
+    EXPECT_NE(build_tag_matcher(table_of(one_slot)).start_factor, kStartHashFactors[0]);
+    TagMatcher crowded = build_tag_matcher(table_of(every_slot));
+    EXPECT_TRUE(std::any_of(every_slot.begin(), every_slot.end(), [&](const std::string& name) {
+        return start_slot(crowded, start_key(reinterpret_cast<const uint8_t*>(name.data()),
+                                             UINT32_MAX)) == slots;
+    }));
 }
 
 }  // namespace

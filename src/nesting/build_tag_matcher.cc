@@ -264,8 +264,35 @@ static uint32_t start_key_of(std::string_view name, const TagMatcher& m) {
     return start_key(start.data(), m.start_mask);
 }
 
-// Returns how many starts are left to the walk: those of more than one name or
-// of a long one.
+// Fills the slots with the names' starts, hashed with `factor`; returns how
+// many starts found no free slot near their own.
+static size_t fill_start_slots(const TagTable& table, TagMatcher& m, uint32_t factor) {
+    m.start_factor = factor;
+    std::fill(m.start_slots.begin(), m.start_slots.end(), StartSlot{});
+    StartSlot& crowded = m.start_slots.back();
+    crowded.id = kLeftToWalk;
+    size_t crowded_starts = 0;
+    for (uint32_t id = 0; id < m.name_length.size(); ++id) {
+        std::string_view name = name_of(table, id);
+        uint32_t key = start_key_of(name, m);
+        StartSlot& slot = m.start_slots[start_slot(m, key)];
+        if (&slot == &crowded) {
+            ++crowded_starts;
+        } else if (slot.id == kNoStart && name.size() <= kInlineName) {
+            slot.id = id;
+            slot.length = static_cast<uint8_t>(name.size());
+            std::memcpy(slot.bytes, name.data(), name.size());
+            slot.key = key;
+        } else {
+            slot.id = kLeftToWalk;
+            slot.key = key;
+        }
+    }
+    return crowded_starts;
+}
+
+// Returns how many starts are left to the walk: those of more than one name, of
+// a long one, or crowded out of their slots.
 static size_t hash_name_starts(const TagTable& table, TagMatcher& m, size_t start_bytes,
                                size_t starts, bool wide_blocks) {
     std::array<uint8_t, 4> mask_bytes{};
@@ -277,28 +304,31 @@ static size_t hash_name_starts(const TagTable& table, TagMatcher& m, size_t star
 #else
     (void)wide_blocks;
 #endif
-    m.start_hashes.assign((size_t{1} << kStartHashBits) / 64, 0);
     size_t slots = std::bit_ceil(2 * starts);
-    m.start_slots.resize(slots);
+    m.start_slots.resize(slots + 1);
     m.start_slot_mask = static_cast<uint32_t>(slots - 1);
-    for (uint32_t id = 0; id < m.name_length.size(); ++id) {
-        std::string_view name = name_of(table, id);
-        uint32_t key = start_key_of(name, m);
-        uint32_t hash = start_hash(key);
-        m.start_hashes[hash / 64] |= uint64_t{1} << (hash % 64);
-        StartSlot& slot = m.start_slots[start_slot(m, key)];
-        if (slot.id == kNoStart && name.size() <= kInlineName) {
-            slot.id = id;
-            slot.length = static_cast<uint8_t>(name.size());
-            std::memcpy(slot.bytes, name.data(), name.size());
-        } else {
-            slot.id = kLeftToWalk;
+    // The first factor that leaves no start crowded out, else the one that leaves
+    // the fewest. Each try costs at most kStartProbes steps a name.
+    uint32_t best = kStartHashFactors[0];
+    size_t fewest = SIZE_MAX;
+    for (uint32_t factor : kStartHashFactors) {
+        size_t crowded = fill_start_slots(table, m, factor);
+        if (crowded < fewest) {
+            fewest = crowded;
+            best = factor;
         }
-        slot.key = key;
+        if (crowded == 0)
+            break;
     }
-    return static_cast<size_t>(
-        std::count_if(m.start_slots.begin(), m.start_slots.end(),
-                      [](const StartSlot& slot) { return slot.id == kLeftToWalk; }));
+    size_t crowded = m.start_factor == best ? fewest : fill_start_slots(table, m, best);
+    m.start_hashes.assign((size_t{1} << kStartHashBits) / 64, 0);
+    for (uint32_t id = 0; id < m.name_length.size(); ++id) {
+        uint32_t hash = start_hash(start_key_of(name_of(table, id), m), best);
+        m.start_hashes[hash / 64] |= uint64_t{1} << (hash % 64);
+    }
+    return crowded + static_cast<size_t>(std::count_if(
+                         m.start_slots.begin(), m.start_slots.end() - 1,
+                         [](const StartSlot& slot) { return slot.id == kLeftToWalk; }));
 }
 
 // Where the walk stands after the start bytes that it is left.
@@ -306,7 +336,8 @@ static void set_walk_states(TagMatcher& m) {
     std::vector<uint32_t> row_of(m.dense ? m.own_name.size() : 0);
     for (uint32_t row = 0; row < row_of.size(); ++row)
         row_of[m.state_of_row[row]] = row;
-    for (StartSlot& slot : m.start_slots) {
+    for (size_t i = 0; i + 1 < m.start_slots.size(); ++i) {
+        StartSlot& slot = m.start_slots[i];
         if (slot.id != kLeftToWalk)
             continue;
         std::array<uint8_t, 4> bytes;

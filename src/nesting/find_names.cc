@@ -184,7 +184,7 @@ static size_t pass_start_bytes(const TagMatcher& m, const uint8_t* data, size_t 
     if (slot.id != kLeftToWalk)
         return p;
     state = slot.walk_state;
-    return p + m.start_bytes;
+    return state == 0 ? p : p + m.start_bytes;
 }
 #endif
 

@@ -32,18 +32,32 @@ inline uint32_t start_key(const uint8_t* bytes, uint32_t start_mask) {
 }
 
 constexpr unsigned kStartHashBits = 19;
-constexpr uint32_t kStartHashFactor = 0x9e3779b1u;
 
-inline uint32_t start_hash(uint32_t key) {
-    return (key * kStartHashFactor) >> (32 - kStartHashBits);
+// Factors of the start hash, tried in turn until the starts spread well: a list
+// made to crowd the slots of one factor spreads over those of the next.
+constexpr uint32_t kStartHashFactors[] = {0x9e3779b1u, 0x85ebca6bu, 0xc2b2ae35u, 0x27d4eb2fu};
+
+inline uint32_t start_hash(uint32_t key, uint32_t factor) {
+    return (key * factor) >> (32 - kStartHashBits);
 }
 
-// The slot holding `key`, or the empty one where it would go.
+// A key is looked for in at most this many slots from its own: a list whose keys
+// crowd some slots cannot make a lookup longer. A key that finds none of them
+// free when the slots are filled is left to the walk, and so is any key whose
+// lookup finds them all taken by others.
+constexpr size_t kStartProbes = 32;
+
+// The slot holding `key`, or the empty one where it would go; the slot past
+// start_slot_mask when all kStartProbes slots from its own hold other keys.
 inline size_t start_slot(const TagMatcher& m, uint32_t key) {
-    size_t slot = start_hash(key) & m.start_slot_mask;
-    while (m.start_slots[slot].key != key && m.start_slots[slot].id != kNoStart)
+    size_t slot = start_hash(key, m.start_factor) & m.start_slot_mask;
+    for (size_t probe = 0; probe < kStartProbes; ++probe) {
+        const StartSlot& s = m.start_slots[slot];
+        if (s.key == key || s.id == kNoStart)
+            return slot;
         slot = (slot + 1) & m.start_slot_mask;
-    return slot;
+    }
+    return size_t{m.start_slot_mask} + 1;
 }
 
 #if defined(__SSE2__)

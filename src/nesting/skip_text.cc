@@ -113,7 +113,7 @@ static BlockStops hashed_stops_16(const TagMatcher& m, const uint8_t* at) {
     };
     uint32_t stops = equal_bytes(kCr);
     for (unsigned i = 0; i < 16; ++i) {
-        uint32_t hash = start_hash(start_key(at + i, m.start_mask));
+        uint32_t hash = start_hash(start_key(at + i, m.start_mask), m.start_factor);
         stops |= static_cast<uint32_t>(hashes[hash / 64] >> (hash % 64) & 1) << i;
     }
     return {stops, equal_bytes(kLf)};
@@ -133,8 +133,7 @@ TAMBERLOX_WIDE static uint32_t starts_in_eight(const TagMatcher& m, const uint8_
     __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
     __m256i keys = _mm256_shuffle_epi8(_mm256_broadcastsi128_si256(bytes), keys_of_bytes);
     keys = _mm256_and_si256(keys, _mm256_set1_epi32(static_cast<int>(m.start_mask)));
-    __m256i hashes =
-        _mm256_mullo_epi32(keys, _mm256_set1_epi32(static_cast<int>(kStartHashFactor)));
+    __m256i hashes = _mm256_mullo_epi32(keys, _mm256_set1_epi32(static_cast<int>(m.start_factor)));
     hashes = _mm256_srli_epi32(hashes, 32 - kStartHashBits);
     const int* hash_words = reinterpret_cast<const int*>(m.start_hashes.data());
     __m256i words = _mm256_i32gather_epi32(hash_words, _mm256_srli_epi32(hashes, 5), 4);
@@ -162,7 +161,8 @@ static void prefetch_first_slot(const TagMatcher& m, const uint8_t* block, uint3
     if (stops == 0)
         return;
     uint32_t key = start_key(block + std::countr_zero(stops), m.start_mask);
-    _mm_prefetch(reinterpret_cast<const char*>(&m.start_slots[start_hash(key) & m.start_slot_mask]),
+    _mm_prefetch(reinterpret_cast<const char*>(
+                     &m.start_slots[start_hash(key, m.start_factor) & m.start_slot_mask]),
                  _MM_HINT_T0);
 }
 #endif

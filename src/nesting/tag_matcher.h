@@ -35,7 +35,8 @@ struct StartSlot {
     uint32_t id = kNoStart;
     uint8_t length = 0;
     uint8_t bytes[kInlineName] = {};
-    uint32_t walk_state = 0;  // a row's code with a full table, else a state
+    // A row's code with a full table, else a state; the root: from the start bytes.
+    uint32_t walk_state = 0;
 };
 
 struct ChainRest {
@@ -101,8 +102,11 @@ struct TagMatcher {
     size_t start_bytes = 0;
     uint32_t start_mask = 0;
     std::vector<uint64_t> start_hashes;
-    std::vector<StartSlot> start_slots;  // open addressing
+    // Open addressing, with one more slot at the end that sends the walk on from
+    // where the start bytes begin.
+    std::vector<StartSlot> start_slots;
     uint32_t start_slot_mask = 0;
+    uint32_t start_factor = 0;    // of the hash, chosen so that few keys crowd one slot
     std::vector<uint32_t> depth;  // of each state, for the walk without a full table
     // The processor takes 32-byte blocks (AVX2): skipping by hash uses them.
     bool wide_blocks = false;
