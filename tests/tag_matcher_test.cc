@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <cstring>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "check_support.h"
 #include "chunked_text.h"
-#include "nesting/matcher_parts.h"
 
 namespace {
 
@@ -74,6 +74,9 @@ void expect_all_modes_naive(const TagTable& table, const std::vector<std::string
     };
     for (const Mode& mode : modes) {
         TagMatcher matcher = build_tag_matcher(table, mode.options);
+        if (mode.options.dense_entry_limit == 0) {
+            ASSERT_EQ(matcher.walk, WalkKind::trie) << what;
+        }
         for (const std::string& text : texts) {
             std::vector<FoundName> expected = naive_names(table, text);
             chunk_sizes.push_back(text.size() + 1);
@@ -98,6 +101,7 @@ TagTable table_of(const Names& names) {
 
 TEST(TagMatcher, FindsWhatTheNaiveScanFinds) {
     std::mt19937_64 random(77);
+    std::set<SkipKind> skips;
     for (const StyleCase& c : style_cases()) {
         size_t out_of_order_sets = 0;
         size_t hashing_sets = 0;
@@ -108,8 +112,9 @@ TEST(TagMatcher, FindsWhatTheNaiveScanFinds) {
                 continue;
             TagTable table = table_of(names);
             TagMatcher matcher = build_tag_matcher(table);
-            out_of_order_sets += matcher.needs_reorder;
-            hashing_sets += matcher.start_bytes >= 2;
+            out_of_order_sets += matcher.trie.needs_reorder;
+            hashing_sets += matcher.skip == SkipKind::hashed_starts;
+            skips.insert(matcher.skip);
             expect_all_modes_naive(table, texts_for(random, names, c.style),
                                    std::string(c.what) + ", round " + std::to_string(round));
             if (HasFatalFailure())
@@ -121,6 +126,7 @@ TEST(TagMatcher, FindsWhatTheNaiveScanFinds) {
             EXPECT_GT(hashing_sets, 20u) << c.what;
         }
     }
+    EXPECT_EQ(skips.size(), 3u) << "every way of skipping, and none";
 }
 
 struct BatchCase {
@@ -213,7 +219,7 @@ TEST(TagMatcher, FindsNamesThatCrowdTheStartSlots) {
     for (const Names& names : {one_slot, every_slot}) {
         TagTable table = table_of(names);
         TagMatcher matcher = build_tag_matcher(table);
-        ASSERT_EQ(matcher.start_slots.size(), slots + 1);
+        ASSERT_EQ(matcher.starts.slots.size(), slots + 1);
         Names keys = names;
         for (uint32_t factor : kStartHashFactors) {
             Names others = keys_of_one_slot(random, factor, slots, 300, 100);
@@ -228,11 +234,11 @@ TEST(TagMatcher, FindsNamesThatCrowdTheStartSlots) {
     }
     // The list aimed at the first hash spreads over the slots of another; the one
     // aimed at every hash leaves some starts crowded out.
-    EXPECT_NE(build_tag_matcher(table_of(one_slot)).start_factor, kStartHashFactors[0]);
+    EXPECT_NE(build_tag_matcher(table_of(one_slot)).starts.factor, kStartHashFactors[0]);
     TagMatcher crowded = build_tag_matcher(table_of(every_slot));
     EXPECT_TRUE(std::any_of(every_slot.begin(), every_slot.end(), [&](const std::string& name) {
-        return start_slot(crowded, start_key(reinterpret_cast<const uint8_t*>(name.data()),
-                                             UINT32_MAX)) == slots;
+        return start_slot(crowded.starts, start_key(reinterpret_cast<const uint8_t*>(name.data()),
+                                                    UINT32_MAX)) == slots;
     }));
 }
 

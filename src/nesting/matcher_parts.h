@@ -1,11 +1,9 @@
 #pragma once
 
-// What building the matcher, its walk and its skips share.
+// What the matcher's parts share: the processor's block compares.
 
 #include <cstdint>
-#include <cstring>
 
-#include "nesting/tag_matcher.h"
 #include "text/text_bytes.h"
 
 #if defined(__SSE2__)
@@ -17,51 +15,16 @@
 #define TAMBERLOX_AVX2 1
 #endif
 
-// Byte roles for the root's skip loop; every other byte is passed over.
-constexpr uint8_t kLineEnd = 1;
-constexpr uint8_t kStop = 2;
-
-// The trie's transition with failure links, for matchers without a full table.
-uint32_t step(const TagMatcher& m, uint32_t state, uint8_t byte);
-
-// The first bytes of `bytes` (at least four readable) as start_mask keeps them.
-inline uint32_t start_key(const uint8_t* bytes, uint32_t start_mask) {
-    uint32_t key;
-    std::memcpy(&key, bytes, sizeof key);
-    return key & start_mask;
-}
-
-constexpr unsigned kStartHashBits = 19;
-
-// Factors of the start hash, tried in turn until the starts spread well: a list
-// made to crowd the slots of one factor spreads over those of the next.
-constexpr uint32_t kStartHashFactors[] = {0x9e3779b1u, 0x85ebca6bu, 0xc2b2ae35u, 0x27d4eb2fu};
-
-inline uint32_t start_hash(uint32_t key, uint32_t factor) {
-    return (key * factor) >> (32 - kStartHashBits);
-}
-
-// A key is looked for in at most this many slots from its own: a list whose keys
-// crowd some slots cannot make a lookup longer. A key that finds none of them
-// free when the slots are filled is left to the walk, and so is any key whose
-// lookup finds them all taken by others.
-constexpr size_t kStartProbes = 32;
-
-// The slot holding `key`, or the empty one where it would go; the slot past
-// start_slot_mask when all kStartProbes slots from its own hold other keys.
-inline size_t start_slot(const TagMatcher& m, uint32_t key) {
-    size_t slot = start_hash(key, m.start_factor) & m.start_slot_mask;
-    for (size_t probe = 0; probe < kStartProbes; ++probe) {
-        const StartSlot& s = m.start_slots[slot];
-        if (s.key == key || s.id == kNoStart)
-            return slot;
-        slot = (slot + 1) & m.start_slot_mask;
-    }
-    return size_t{m.start_slot_mask} + 1;
-}
-
 #if defined(__SSE2__)
 inline uint32_t bits_of(__m128i bytes) {
     return static_cast<uint32_t>(_mm_movemask_epi8(bytes));
+}
+
+// Without a branch or a library call, which std::popcount may make.
+inline uint32_t count_bits(uint32_t bits) {
+    bits = bits - ((bits >> 1) & 0x55555555u);
+    bits = (bits & 0x33333333u) + ((bits >> 2) & 0x33333333u);
+    bits = (bits + (bits >> 4)) & 0x0f0f0f0fu;
+    return (bits * 0x01010101u) >> 24;
 }
 #endif
