@@ -144,10 +144,7 @@ TEST(CheckPipeline, FilesOfSeveralReadsGiveTheReferenceReport) {
     const size_t buffer_sizes[] = {seam, kReadBufferSize};
     for (const StyleCase& c : cases) {
         for (int round = 0; round < 2; ++round) {
-            Names names =
-                random_prefix_free_names(random, 2 + 2 * random_below(random, 4), c.style);
-            if (names.size() % 2)
-                names.pop_back();
+            Names names = random_name_pairs(random, 4, c.style);
             if (names.empty())
                 continue;
             // Few names, so that the report's indentation stays short.

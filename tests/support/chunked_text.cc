@@ -44,3 +44,12 @@ std::string lines_without_names(std::mt19937_64& random, const std::vector<std::
     text.back() = '\n';
     return text;
 }
+
+std::vector<std::string> random_name_pairs(std::mt19937_64& random, size_t most_pairs,
+                                           const NameStyle& style) {
+    std::vector<std::string> names =
+        random_prefix_free_names(random, 2 + 2 * random_below(random, most_pairs), style);
+    if (names.size() % 2)
+        names.pop_back();
+    return names;
+}
