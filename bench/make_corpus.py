@@ -18,6 +18,14 @@ and input. A folder made earlier by this same script with the same size and seed
   common_start  1,000 pairs sharing a 200-byte start, over log lines that keep
                 entering that start
   no_line_end   prose with the markup pairs and no line end at all
+  slot_flood    32,768 four-byte names whose start keys all go to one slot of the
+                hashed skip's first hash, over lines made of other keys of that slot
+  random_slots  32,768 random four-byte names of the same bytes, over lines of other
+                random keys: what slot_flood is timed against
+  slot_flood_build, random_slots_build
+                the same names over an empty file: building the matcher
+  long_names    16,000 names of 1,000 bytes (a 5-letter start, then 'y's), one
+                every ~5 KB among words and runs of 'y'
   short_lines   (input only) short lines for the line reader benchmark, --lines-mb
 
 Sizes are in MB of 1,000,000 bytes.
@@ -353,13 +361,116 @@ def short_lines_text(rng, size):
         yield text
 
 
+# Bytes of the four-byte keys: any but NUL, LF, CR and 0x1A.
+KEY_BYTES = [b for b in range(1, 256) if b not in (0x0A, 0x0D, 0x1A)]
+# The hashed skip's first hash and its table for 32,768 starts: the slot is bits
+# 13 to 28 of key * factor, the key being the 4 bytes read little-endian.
+FLOOD_FACTOR, FLOOD_SHIFT, FLOOD_SLOT_BITS, FLOOD_NAMES = 0x9E3779B1, 13, 16, 32768
+
+
+def key_text(key):
+    return "".join(chr((key >> (8 * i)) & 0xFF) for i in range(4))
+
+
+def usable_key(key):
+    return all(((key >> (8 * i)) & 0xFF) in KEY_BYTES for i in range(4))
+
+
+def keys_of_one_slot(slot):
+    """Every usable key whose hash lands in `slot`: the hash run backwards."""
+    inverse = pow(FLOOD_FACTOR, -1, 1 << 32)
+    keys = []
+    for low in range(1 << FLOOD_SHIFT):
+        for high in range(1 << (32 - FLOOD_SHIFT - FLOOD_SLOT_BITS)):
+            product = low | slot << FLOOD_SHIFT | high << (FLOOD_SHIFT + FLOOD_SLOT_BITS)
+            key = product * inverse & 0xFFFFFFFF
+            if usable_key(key):
+                keys.append(key_text(key))
+    return keys
+
+
+def random_keys(rng, count):
+    keys = set()
+    while len(keys) < count:
+        keys.add("".join(chr(rng.choice(KEY_BYTES)) for _ in range(4)))
+    return sorted(keys)
+
+
+def key_lines(rng, size, keys):
+    written = 0
+    while written < size:
+        text = "".join("".join(rng.choices(keys, k=20)) + "\n" for _ in range(10000))
+        written += len(text)
+        yield text
+
+
+def split_pairs(names):
+    half = len(names) // 2
+    return names[:half], names[half:]
+
+
+def slot_flood_lists(rng):
+    keys = keys_of_one_slot(12345)
+    rng.shuffle(keys)
+    return split_pairs(keys[:FLOOD_NAMES]), keys[FLOOD_NAMES:]
+
+
+def random_slots_lists(rng):
+    keys = random_keys(rng, 2 * FLOOD_NAMES)
+    rng.shuffle(keys)
+    return split_pairs(keys[:FLOOD_NAMES]), keys[FLOOD_NAMES:]
+
+
+def slot_flood(rng, size):
+    (opn, cls), others = slot_flood_lists(rng)
+    return opn, cls, key_lines(rng, size, others)
+
+
+def random_slots(rng, size):
+    (opn, cls), others = random_slots_lists(rng)
+    return opn, cls, key_lines(rng, size, others)
+
+
+def slot_flood_build(rng, _size):
+    (opn, cls), _ = slot_flood_lists(rng)
+    return opn, cls, []
+
+
+def random_slots_build(rng, _size):
+    (opn, cls), _ = random_slots_lists(rng)
+    return opn, cls, []
+
+
+def long_names(rng, size):
+    starts = prefix_free_words(rng, 16000, 5, 5)
+    names = [start + "y" * 995 for start in starts]
+    opn, cls = split_pairs(names)
+
+    def lines():
+        written = 0
+        while written < size:
+            roll = rng.random()
+            if roll < 0.4:
+                line = rng.choice(names) + " " + words(rng, 6) + "\n"
+            elif roll < 0.7:
+                line = rng.choice(starts) + "y" * rng.randint(0, 2000) + "\n"
+            else:
+                line = words(rng, rng.randint(200, 600)) + "\n"
+            written += len(line)
+            yield line
+    return opn, cls, lines()
+
+
 CORPORA = {"markup": markup, "prose": prose, "code": code, "random_names": random_names,
            "one_line": one_line, "deep": deep, "hostile": hostile, "benign": benign,
-           "common_start": common_start, "no_line_end": no_line_end}
+           "common_start": common_start, "no_line_end": no_line_end, "slot_flood": slot_flood,
+           "random_slots": random_slots, "slot_flood_build": slot_flood_build,
+           "random_slots_build": random_slots_build, "long_names": long_names}
 
 
 # one_line is the markup corpus itself, with its line ends made blanks.
-SEED_OF = {"one_line": "markup"}
+SEED_OF = {"one_line": "markup", "slot_flood_build": "slot_flood",
+           "random_slots_build": "random_slots"}
 
 
 def corpus_seed(seed, name):
@@ -367,12 +478,12 @@ def corpus_seed(seed, name):
 
 
 def write_lines(path, names):
-    with open(path, "w", encoding="ascii", newline="") as f:
+    with open(path, "w", encoding="latin-1", newline="") as f:
         f.writelines(name + "\n" for name in names)
 
 
 def write_input(path, pieces):
-    with open(path, "w", encoding="ascii", newline="") as f:
+    with open(path, "w", encoding="latin-1", newline="") as f:
         for piece in pieces:
             f.write(piece)
 

@@ -20,11 +20,18 @@ MIB = 1 << 20
 REFERENCE_NS_PER_BYTE_AND_NAME = 4
 REFERENCE_LIMIT_S = 60
 CORPORA = ["markup", "prose", "code", "random_names", "one_line", "deep", "hostile", "benign",
-           "common_start", "no_line_end"]
-# (corpus, figure, limit): figure is a column of the table, or "xbenign".
+           "common_start", "no_line_end", "slot_flood", "random_slots", "slot_flood_build",
+           "random_slots_build", "long_names"]
+# Corpora timed against a harmless twin in the same rounds (column "xpair").
+PAIRED = {"hostile": "benign", "slot_flood": "random_slots",
+          "slot_flood_build": "random_slots_build"}
+# Where an earlier build (--before) would take minutes a run: the flood it was slow on.
+BEFORE_SKIPPED = {"slot_flood"}
+# (corpus, figure, limit): figure is a column of the table.
 TARGETS = [("markup", "xgrep", 0.5), ("prose", "xgrep", 1.0), ("code", "xgrep", 0.5),
            ("random_names", "xgrep", 0.15), ("one_line", "xgrep", 0.5), ("deep", "xref", 0.05),
-           ("hostile", "xbenign", 5.0)]
+           ("hostile", "xpair", 5.0), ("slot_flood", "xpair", 2.0),
+           ("slot_flood_build", "xpair", 2.0)]
 READER_TARGET = 3.0
 
 
@@ -134,24 +141,30 @@ def corpus_tools(args, corpus):
                   out("grep"), ok_status=(0, 1), env=grep_env),
              Tool("cat", ["cat", "input"], folder, os.devnull)]
     size = os.path.getsize(os.path.join(folder, "input"))
-    estimate = size * name_count(folder) * REFERENCE_NS_PER_BYTE_AND_NAME / 1e9
+    estimate = max(size, 1) * name_count(folder) * REFERENCE_NS_PER_BYTE_AND_NAME / 1e9
     if estimate <= REFERENCE_LIMIT_S:
         tools.append(Tool("reference", [args.reference, "input"], folder, out("reference")))
     else:
         print(f"  {corpus}: reference skipped, it would take about {estimate:.0f} s a run",
               flush=True)
-    if corpus == "hostile":
-        # The benign names over the same bytes, in the same rounds.
-        tools.append(Tool("benign", [args.tamberlox, "input"],
-                          os.path.join(args.corpus, "benign"), out("benign-beside-hostile")))
+    if args.before and corpus not in BEFORE_SKIPPED:
+        tools.append(Tool("before", [args.before, "input"], folder, out("before")))
+    if corpus in PAIRED:
+        twin = PAIRED[corpus]
+        tools.append(Tool("pair", [args.tamberlox, "input"], os.path.join(args.corpus, twin),
+                          out(f"{twin}-beside-{corpus}")))
     return tools, size
 
 
 def compare_reports(tools):
     by_name = {tool.name: tool for tool in tools}
+    mine = by_name["tamberlox"].stdout_path
+    if "before" in by_name and not filecmp.cmp(mine, by_name["before"].stdout_path, shallow=False):
+        print("*** MISMATCH with the earlier build", file=sys.stderr, flush=True)
+        return "MISMATCH"
     if "reference" not in by_name:
         return "skipped"
-    mine, theirs = by_name["tamberlox"].stdout_path, by_name["reference"].stdout_path
+    theirs = by_name["reference"].stdout_path
     if filecmp.cmp(mine, theirs, shallow=False):
         return "identical"
     first = subprocess.run(["cmp", mine, theirs], capture_output=True, text=True).stdout
@@ -167,12 +180,12 @@ def measure_corpus(args, corpus):
     occurrences = count_occurrences(mine.stdout_path)
     longest = longest_line(os.path.join(args.corpus, corpus, "input"))
     row = {"corpus": corpus, "MB": size / MB, "tamberlox s": mine.median(),
-           "MB/s": size / MB / mine.median(), "report": compare_reports(tools),
+           "MB/s": size / MB / max(mine.median(), 1e-6), "report": compare_reports(tools),
            "RSS MiB": peak_rss_kib(mine) / 1024, "occurrences": occurrences,
            "bound MiB": (24 * occurrences + 2 * longest) / MIB + 16,
            "tamberlox cpu s": mine.median_cpu()}
     for baseline, column in (("grep", "xgrep"), ("cat", "xcat"), ("reference", "xref"),
-                             ("benign", "xbenign")):
+                             ("pair", "xpair"), ("before", "xbefore")):
         if baseline in by_name:
             theirs = by_name[baseline]
             row[f"{baseline} s"] = theirs.median()
@@ -184,7 +197,8 @@ def measure_corpus(args, corpus):
 
 COLUMNS = [("corpus", "{}"), ("MB", "{:.1f}"), ("tamberlox s", "{:.3f}"), ("MB/s", "{:.0f}"),
            ("grep s", "{:.3f}"), ("xgrep", "{:.3f}"), ("cat s", "{:.4f}"), ("xcat", "{:.1f}"),
-           ("reference s", "{:.2f}"), ("xref", "{:.4f}"), ("report", "{}"),
+           ("reference s", "{:.2f}"), ("xref", "{:.4f}"), ("xpair", "{:.2f}"), ("xbefore", "{:.3f}"),
+           ("report", "{}"),
            ("RSS MiB", "{:.1f}"), ("bound MiB", "{:.1f}"), ("occurrences", "{:,}")]
 
 
@@ -192,7 +206,8 @@ COLUMNS = [("corpus", "{}"), ("MB", "{:.1f}"), ("tamberlox s", "{:.3f}"), ("MB/s
 # a CPU time under 1 ms counts as 1 ms.
 CPU_COLUMNS = [("corpus", "{}"), ("tamberlox cpu s", "{:.3f}"), ("grep cpu s", "{:.3f}"),
                ("xgrep cpu", "{:.3f}"), ("cat cpu s", "{:.4f}"), ("xcat cpu", "{:.1f}"),
-               ("reference cpu s", "{:.2f}"), ("xref cpu", "{:.4f}"), ("xbenign cpu", "{:.2f}")]
+               ("reference cpu s", "{:.2f}"), ("xref cpu", "{:.4f}"), ("xpair cpu", "{:.2f}"),
+               ("xbefore cpu", "{:.3f}")]
 
 
 def table(rows, columns):
@@ -268,6 +283,7 @@ def main():
     parser.add_argument("--tamberlox", required=True)
     parser.add_argument("--reference", required=True)
     parser.add_argument("--read-lines")
+    parser.add_argument("--before", help="an earlier tamberlox, timed in the same rounds")
     args = parser.parse_args()
     selected = args.only.split(",") if args.only else CORPORA + ["short_lines"]
     os.makedirs(args.results, exist_ok=True)

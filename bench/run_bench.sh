@@ -13,10 +13,13 @@ usage() {
     cat <<USAGE
 usage: bench/run_bench.sh [--size-mb N] [--runs R] [--only NAME,...] [--build DIR]
                           [--tamberlox PATH] [--reference PATH] [--read-lines PATH]
+                          [--before PATH]
   --size-mb N     size of each corpus in MB (default 20)
   --runs R        interleaved runs per program; figures are medians (default 5)
   --only LIST     corpora to run, comma-separated (short_lines: the line reader step)
   --build DIR     where to find the binaries not given (default build-bench)
+  --before PATH   an earlier tamberlox, timed in the same rounds (column xbefore);
+                  its report must be identical
 USAGE
 }
 
@@ -27,6 +30,7 @@ build="$root/build-bench"
 tamberlox=""
 reference=""
 read_lines=""
+before=""
 while [ $# -gt 0 ]; do
     case "$1" in
         --size-mb) size_mb=$2 ;;
@@ -36,6 +40,7 @@ while [ $# -gt 0 ]; do
         --tamberlox) tamberlox=$2 ;;
         --reference) reference=$2 ;;
         --read-lines) read_lines=$2 ;;
+        --before) before=$2 ;;
         -h | --help) usage; exit 0 ;;
         *) usage >&2; exit 2 ;;
     esac
@@ -45,8 +50,10 @@ tamberlox=${tamberlox:-$build/tamberlox}
 reference=${reference:-$build/tests/reference/tamberlox_reference_checker}
 read_lines=${read_lines:-$build/bench/tamberlox_read_lines}
 
-# hostile is measured against benign in the same rounds.
+# Some corpora are measured against a twin in the same rounds.
 case ",$only," in *,hostile,*) only="$only,benign" ;; esac
+case ",$only," in *,slot_flood,*) only="$only,random_slots" ;; esac
+case ",$only," in *,slot_flood_build,*) only="$only,random_slots_build" ;; esac
 
 needed=("$tamberlox" "$reference")
 if [ -z "$only" ] || [[ ",$only," == *,short_lines,* ]]; then needed+=("$read_lines"); fi
@@ -60,4 +67,4 @@ done
 python3 "$here/make_corpus.py" "$here/corpus" --size-mb "$size_mb" ${only:+--only "$only"}
 exec python3 "$here/measure.py" --corpus "$here/corpus" --results "$here/results" \
     --runs "$runs" ${only:+--only "$only"} --tamberlox "$tamberlox" --reference "$reference" \
-    --read-lines "$read_lines"
+    --read-lines "$read_lines" ${before:+--before "$before"}

@@ -57,10 +57,10 @@ static void compare_matchers(const TagTable& table, std::string_view file_bytes,
     std::vector<FoundName> expected = naive_names(table, bytes);
     require(matcher_names(build_tag_matcher(table), bytes, chunk_size) == expected,
             "dense matcher");
-    require(matcher_names(build_tag_matcher(table, 0), bytes, chunk_size) == expected,
+    require(matcher_names(build_tag_matcher(table, {.dense_entry_limit = 0}), bytes, chunk_size) ==
+                expected,
             "sparse matcher");
-    TagMatcher narrow = build_tag_matcher(table);
-    narrow.wide_blocks = false;
+    TagMatcher narrow = build_tag_matcher(table, {.wide_blocks = false});
     require(matcher_names(narrow, bytes, chunk_size) == expected, "matcher in 16-byte blocks");
 }
 

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "check_support.h"
+#include "chunked_text.h"
 #include "reference_check.h"
 
 namespace {
@@ -18,11 +20,12 @@ using Names = std::vector<std::string>;
 const size_t kBufferSizes[] = {1, 3, 16, 64, kReadBufferSize};
 
 void expect_report_as_reference(const Names& opn_tag, const Names& cls_tag,
-                                const std::string& bytes, const std::string& what) {
+                                const std::string& bytes, const std::string& what,
+                                std::span<const size_t> buffer_sizes = kBufferSizes) {
     ScratchFile file;
     fill_scratch_file(file, bytes);
     std::string expected = reference_report(opn_tag, cls_tag, reference_lines(bytes));
-    for (size_t buffer_size : kBufferSizes) {
+    for (size_t buffer_size : buffer_sizes) {
         ASSERT_EQ(check_in_process(opn_tag, cls_tag, file.path, buffer_size), expected)
             << what << ", buffer " << buffer_size;
     }
@@ -100,6 +103,48 @@ TEST(CheckPipeline, SkippingKeepsLinesAndNames) {
         EXPECT_EQ(check_in_process(c.opn_tag, c.cls_tag, file.path),
                   reference_report(c.opn_tag, c.cls_tag, reference_lines(c.bytes)))
             << c.what;
+    }
+}
+
+struct StyleCase {
+    const char* what;
+    NameStyle style;
+};
+
+// Files of three full reads: a first read of lines without any name, whose line
+// ends the skips must count as the read ends, then names cut by every seam of
+// 4 KiB reads, the normal reads' seams among them, with a CR or an LF beside them;
+// a 0x1A just past a read's seam ends the file early.
+TEST(CheckPipeline, FilesOfSeveralReadsGiveTheReferenceReport) {
+    std::mt19937_64 random(99);
+    const StyleCase cases[] = {
+        {"one first byte", {"<", "ab/<", 6}},
+        {"three first bytes", {"<{[", "ab/", 5}},
+        {"names hashed by their first bytes", {"abcdefgh", "ab", 6, 2}},
+        {"many first bytes, one-byte names", {"abcdefghij", "xy", 3}},
+    };
+    const size_t seam = 4096;
+    const size_t buffer_sizes[] = {seam, kReadBufferSize};
+    for (const StyleCase& c : cases) {
+        for (int round = 0; round < 2; ++round) {
+            Names names = random_name_pairs(random, 4, c.style);
+            if (names.empty())
+                continue;
+            // Few names, so that the report's indentation stays short.
+            const std::string filler = " .,;-=\n";
+            std::string bytes = lines_without_names(random, names, kReadBufferSize, " .=xyz\r") +
+                                text_across_chunks(random, names, filler, seam,
+                                                   2 * kReadBufferSize / seam + 6, "\r\n", false);
+            if (round == 1)
+                bytes.insert(2 * kReadBufferSize + 2, "\x1a");
+            Names opn_tag(names.begin(), names.begin() + static_cast<ptrdiff_t>(names.size() / 2));
+            Names cls_tag(names.begin() + static_cast<ptrdiff_t>(names.size() / 2), names.end());
+            expect_report_as_reference(opn_tag, cls_tag, bytes,
+                                       std::string(c.what) + ", round " + std::to_string(round),
+                                       buffer_sizes);
+            if (HasFatalFailure())
+                return;
+        }
     }
 }
 

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "check_support.h"
+#include "chunked_text.h"
 
 namespace {
 
@@ -54,22 +58,33 @@ std::vector<std::string> texts_for(std::mt19937_64& random, const Names& names,
     return texts;
 }
 
-// Both modes must find exactly what trying every name at every position of every
-// line finds, in the same order, whatever the chunks the text comes in.
-void expect_both_modes_naive(const TagTable& table, const std::vector<std::string>& texts,
-                             const std::string& what) {
-    TagMatcher dense = build_tag_matcher(table);
-    TagMatcher sparse = build_tag_matcher(table, 0);
-    ASSERT_FALSE(sparse.dense);
-    // Blocks of 16 where the processor would take 32.
-    TagMatcher narrow = dense;
-    narrow.wide_blocks = false;
-    for (const std::string& text : texts) {
-        std::vector<FoundName> expected = naive_names(table, text);
-        for (size_t chunk_size : {size_t{1}, size_t{7}, text.size() + 1}) {
-            ASSERT_EQ(matcher_names(dense, text, chunk_size), expected) << what << ", dense";
-            ASSERT_EQ(matcher_names(sparse, text, chunk_size), expected) << what << ", sparse";
-            ASSERT_EQ(matcher_names(narrow, text, chunk_size), expected) << what << ", narrow";
+// Every way of walking and skipping that the names allow must find exactly what
+// trying every name at every position of every line finds, in the same order,
+// whatever the chunks the text comes in.
+void expect_all_modes_naive(const TagTable& table, const std::vector<std::string>& texts,
+                            const std::string& what, std::vector<size_t> chunk_sizes = {1, 7}) {
+    struct Mode {
+        const char* what;
+        MatcherOptions options;
+    };
+    const Mode modes[] = {
+        {"full table", {}},
+        {"sparse", {.dense_entry_limit = 0}},
+        {"16-byte blocks", {.wide_blocks = false}},
+    };
+    for (const Mode& mode : modes) {
+        TagMatcher matcher = build_tag_matcher(table, mode.options);
+        if (mode.options.dense_entry_limit == 0) {
+            ASSERT_EQ(matcher.walk, WalkKind::trie) << what;
+        }
+        for (const std::string& text : texts) {
+            std::vector<FoundName> expected = naive_names(table, text);
+            chunk_sizes.push_back(text.size() + 1);
+            for (size_t chunk_size : chunk_sizes) {
+                ASSERT_EQ(matcher_names(matcher, text, chunk_size), expected)
+                    << what << ", " << mode.what << ", chunks of " << chunk_size;
+            }
+            chunk_sizes.pop_back();
         }
     }
 }
@@ -86,6 +101,7 @@ TagTable table_of(const Names& names) {
 
 TEST(TagMatcher, FindsWhatTheNaiveScanFinds) {
     std::mt19937_64 random(77);
+    std::set<SkipKind> skips;
     for (const StyleCase& c : style_cases()) {
         size_t out_of_order_sets = 0;
         size_t hashing_sets = 0;
@@ -96,10 +112,11 @@ TEST(TagMatcher, FindsWhatTheNaiveScanFinds) {
                 continue;
             TagTable table = table_of(names);
             TagMatcher matcher = build_tag_matcher(table);
-            out_of_order_sets += matcher.needs_reorder;
-            hashing_sets += matcher.start_bytes >= 2;
-            expect_both_modes_naive(table, texts_for(random, names, c.style),
-                                    std::string(c.what) + ", round " + std::to_string(round));
+            out_of_order_sets += matcher.trie.needs_reorder;
+            hashing_sets += matcher.skip == SkipKind::hashed_starts;
+            skips.insert(matcher.skip);
+            expect_all_modes_naive(table, texts_for(random, names, c.style),
+                                   std::string(c.what) + ", round " + std::to_string(round));
             if (HasFatalFailure())
                 return;
         }
@@ -109,6 +126,7 @@ TEST(TagMatcher, FindsWhatTheNaiveScanFinds) {
             EXPECT_GT(hashing_sets, 20u) << c.what;
         }
     }
+    EXPECT_EQ(skips.size(), 3u) << "every way of skipping, and none";
 }
 
 struct BatchCase {
@@ -133,8 +151,92 @@ TEST(TagMatcher, ResumesAcrossBatches) {
     for (const BatchCase& c : cases) {
         TagTable table = make_tag_table(c.opn_tag, c.cls_tag);
         ASSERT_GT(naive_names(table, c.text).size(), kFoundBatch) << c.what;
-        expect_both_modes_naive(table, {c.text, "ab", c.text}, c.what);
+        expect_all_modes_naive(table, {c.text, "ab", c.text}, c.what);
     }
+}
+
+// Texts of several chunks: names cut by every seam with a CR, an LF or a 0x1A
+// beside them, and a first chunk or two without any name, whose line ends the
+// skips must count as the chunks end.
+TEST(TagMatcher, FindsNamesAcrossChunks) {
+    std::mt19937_64 random(2024);
+    const size_t chunk = 1000;
+    for (const StyleCase& c : style_cases()) {
+        for (int round = 0; round < 6; ++round) {
+            Names names = random_name_pairs(random, 5, c.style);
+            if (names.empty())
+                continue;
+            TagTable table = table_of(names);
+            std::string filler = c.style.body_bytes + c.style.first_bytes.substr(0, 4) + "\n ";
+            std::string quiet = lines_without_names(random, names, chunk * (1 + round % 3) - round,
+                                                    " .,;-=abcdefgh\x1a");
+            std::string text = text_across_chunks(random, names, filler, chunk, 5, "\r\n\x1a");
+            expect_all_modes_naive(table, {text, quiet + text}, c.what, {chunk, chunk - 1, 4096});
+            if (HasFatalFailure())
+                return;
+        }
+    }
+}
+
+// Four-byte names whose keys all go to slot `target` of a table of `slots` with
+// the hash's `factor`: `count` of them, none holding an LF or a CR. Found by
+// running the hash backwards from the products that give that slot.
+Names keys_of_one_slot(std::mt19937_64& random, uint32_t factor, uint32_t slots, uint32_t target,
+                       size_t count) {
+    uint32_t inverse = factor;
+    for (int i = 0; i < 5; ++i)
+        inverse *= 2 - factor * inverse;
+    const unsigned shift = 32 - kStartHashBits;
+    Names names;
+    while (names.size() < count) {
+        uint32_t product = static_cast<uint32_t>(random()) & ~(((slots - 1) << shift));
+        uint32_t key = (product | target << shift) * inverse;
+        std::string name(4, '\0');
+        std::memcpy(name.data(), &key, 4);
+        if (name.find_first_of("\r\n") == std::string::npos &&
+            std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(name);
+    }
+    return names;
+}
+
+// Lists made to crowd the start slots: aimed at one slot of the first hash, and
+// at one slot of every hash, so that some starts cannot have a slot of their
+// own and are left to the walk. Texts of the names, other keys of those slots,
+// and line ends.
+TEST(TagMatcher, FindsNamesThatCrowdTheStartSlots) {
+    std::mt19937_64 random(16);
+    const uint32_t slots = 512;  // for 129 to 256 starts
+    Names one_slot = keys_of_one_slot(random, kStartHashFactors[0], slots, 77, 2 * 100);
+    Names every_slot;
+    for (uint32_t factor : kStartHashFactors) {
+        Names aimed = keys_of_one_slot(random, factor, slots, 300, 2 * 20);
+        every_slot.insert(every_slot.end(), aimed.begin(), aimed.end());
+    }
+    for (const Names& names : {one_slot, every_slot}) {
+        TagTable table = table_of(names);
+        TagMatcher matcher = build_tag_matcher(table);
+        ASSERT_EQ(matcher.starts.slots.size(), slots + 1);
+        Names keys = names;
+        for (uint32_t factor : kStartHashFactors) {
+            Names others = keys_of_one_slot(random, factor, slots, 300, 100);
+            keys.insert(keys.end(), others.begin(), others.end());
+        }
+        keys.push_back("\n");
+        keys.push_back("\r");
+        std::string text;
+        while (text.size() < 6000)
+            text += keys[random_below(random, keys.size())];
+        expect_all_modes_naive(table, {text}, "crowded slots", {1, 7, 1000});
+    }
+    // The list aimed at the first hash spreads over the slots of another; the one
+    // aimed at every hash leaves some starts crowded out.
+    EXPECT_NE(build_tag_matcher(table_of(one_slot)).starts.factor, kStartHashFactors[0]);
+    TagMatcher crowded = build_tag_matcher(table_of(every_slot));
+    EXPECT_TRUE(std::any_of(every_slot.begin(), every_slot.end(), [&](const std::string& name) {
+        return start_slot(crowded.starts, start_key(reinterpret_cast<const uint8_t*>(name.data()),
+                                                    UINT32_MAX)) == slots;
+    }));
 }
 
 }  // namespace

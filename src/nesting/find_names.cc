@@ -1,14 +1,12 @@
 #include <bit>
 #include <cstring>
 
-#include "nesting/matcher_parts.h"
-#include "nesting/skip_text.h"
 #include "nesting/tag_matcher.h"
 
 void start_text_scan(const TagMatcher& matcher, TextScan& scan) {
     scan = TextScan{};
-    if (matcher.needs_reorder) {
-        size_t window = std::bit_ceil(matcher.longest_name);
+    if (matcher.trie.needs_reorder) {
+        size_t window = std::bit_ceil(matcher.trie.longest_name);
         scan.slot.assign(window, FoundName{kNoState, 0});
         scan.window_mask = window - 1;
     }
@@ -55,7 +53,7 @@ static void wait_in_window(TextScan& scan, uint64_t start, uint32_t id) {
 
 // All names ending at `end` end in `state`: its own name, the longest, then
 // shorter ones through the dictionary links, so by increasing start.
-static void take_names_ending(const TagMatcher& m, uint32_t state, uint64_t end, TextScan& scan,
+static void take_names_ending(const TrieAutomaton& m, uint32_t state, uint64_t end, TextScan& scan,
                               std::vector<FoundName>& found) {
     if (!m.needs_reorder && m.dict_link[state] == kNoState) {
         found.push_back(FoundName{m.own_name[state], scan.line});
@@ -75,119 +73,6 @@ static void take_names_ending(const TagMatcher& m, uint32_t state, uint64_t end,
     }
 }
 
-// The first position from p on whose byte differs from data[p].
-static size_t end_of_run(const uint8_t* data, size_t p, size_t n) {
-    uint8_t byte = data[p];
-#if defined(__SSE2__)
-    __m128i same = _mm_set1_epi8(static_cast<char>(byte));
-    for (; p + 16 <= n; p += 16) {
-        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + p));
-        uint32_t equal = bits_of(_mm_cmpeq_epi8(block, same));
-        if (equal != 0xffff)
-            return p + static_cast<size_t>(std::countr_one(equal));
-    }
-#endif
-    while (p < n && data[p] == byte)
-        ++p;
-    return p;
-}
-
-// Follows the table from p until a state with output (a name's end, or a line
-// break), a state on a chain, a shallow state where skipping may take over, or
-// the end. A state without output, other than the root, that stays put on a
-// byte stays put on a run of it, so such runs are passed whole: a long name of
-// 'a's against a file of 'a's costs no more than a plain scan.
-static size_t walk_table(const TagMatcher& m, const uint8_t* data, size_t p, size_t n,
-                         uint32_t& code) {
-    const uint32_t* table = m.table.data();
-    const uint8_t* byte_class = m.byte_class.data();
-    const uint32_t output_code = m.output_code;
-    const uint32_t shallow_code = m.shallow_code;
-    const uint32_t chain_code = m.chain_code;
-    uint32_t state = code;
-    do {
-        uint32_t next = table[state + byte_class[data[p]]];
-        if (next == state && state != 0 && state < output_code) {
-            p = end_of_run(data, p, n);
-        } else {
-            state = next;
-            ++p;
-        }
-    } while (p < n && state - shallow_code < chain_code - shallow_code);
-    code = state;
-    return p;
-}
-
-// How many bytes from the start a and b have in common, up to limit; a is
-// readable up to a_end, b 16 bytes past the limit.
-static size_t common_length(const uint8_t* a, const uint8_t* a_end, const uint8_t* b,
-                            size_t limit) {
-    size_t i = 0;
-#if defined(__SSE2__)
-    for (; i < limit && a_end - (a + i) >= 16; i += 16) {
-        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
-        __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
-        uint32_t equal = bits_of(_mm_cmpeq_epi8(x, y));
-        if (equal != 0xffff)
-            return std::min(i + static_cast<size_t>(std::countr_one(equal)), limit);
-    }
-    if (i >= limit)
-        return limit;
-#else
-    (void)a_end;
-#endif
-    while (i < limit && a[i] == b[i])
-        ++i;
-    return i;
-}
-
-// code / class_count without a division; exact, as codes are multiples of
-// class_count below 2^32.
-static uint32_t row_of_code(const TagMatcher& m, uint32_t code) {
-    return static_cast<uint32_t>(code * m.row_reciprocal >> 32);
-}
-
-// From a state on a chain: the rest of its name compared at once. Where the text
-// leaves the chain, one ordinary step (runs passed whole, as in the walk).
-static size_t follow_chain(const TagMatcher& m, const uint8_t* data, size_t p, size_t n,
-                           uint32_t& code) {
-    const ChainRest& rest = m.chain_rest[row_of_code(m, code - m.chain_code)];
-    size_t same = common_length(data + p, data + n, m.chain_bytes.data() + rest.offset,
-                                std::min<size_t>(rest.length, n - p));
-    p += same;
-    if (same == rest.length) {
-        code = rest.end_code;
-        return p;
-    }
-    code += static_cast<uint32_t>(same) * m.class_count;
-    if (p == n)
-        return p;
-    uint32_t next = m.table[code + m.byte_class[data[p]]];
-    if (next == code)
-        return end_of_run(data, p, n);
-    code = next;
-    return p + 1;
-}
-
-static size_t depth_of_shallow(const TagMatcher& m, uint32_t code) {
-    return (code >= m.depth_code[1]) + (code >= m.depth_code[2]) + (code >= m.depth_code[3]);
-}
-
-#if defined(__SSE2__)
-// A start that more than one name shares, or a long name's: the walk goes on
-// after the start bytes, from the state they lead to.
-static size_t pass_start_bytes(const TagMatcher& m, const uint8_t* data, size_t p, size_t n,
-                               uint32_t& state) {
-    if (n - p < 4)
-        return p;
-    const StartSlot& slot = m.start_slots[start_slot(m, start_key(data + p, m.start_mask))];
-    if (slot.id != kLeftToWalk)
-        return p;
-    state = slot.walk_state;
-    return p + m.start_bytes;
-}
-#endif
-
 // From a state shallower than skipping looks, skipping starts again where the
 // bytes that led to it start, unless that is still where the last skip stopped,
 // or lies in an earlier chunk: then the walk goes on.
@@ -198,29 +83,31 @@ static size_t skip_to_start(const TagMatcher& m, const uint8_t* data, size_t p, 
         return p;
     state = 0;
 #if defined(__SSE2__)
-    if (m.start_bytes != 0) {
+    if (m.skip == SkipKind::hashed_starts) {
         // Whatever the walk found before starts before anything found from here.
         if (scan.waiting > 0)
             settle_waiting(scan, UINT64_MAX, found);
-        p = skip_hashed_starts(m, data, p - depth, n, scan.line, found);
+        p = skip_hashed_starts(m.starts, data, p - depth, n, scan.line, found);
         // A full batch leaves p itself still to be looked at.
         bool stopped = p < n && found.size() < kFoundBatch;
         scan.skip_from = scan.offset + p + stopped;
         if (stopped)
-            p = pass_start_bytes(m, data, p, n, state);
+            p = pass_start_bytes(m.starts, data, p, n, state);
         return p;
     }
 #else
     (void)found;
 #endif
-    p = skip_at_root(m, data, p, n, scan.line);
+    p = skip_at_root(m.first_bytes, data, p, n, scan.line);
     scan.skip_from = scan.offset + p + (p < n);
     return p;
 }
 
-static size_t scan_dense(const TagMatcher& m, const uint8_t* data, size_t n, TextScan& scan,
+// The walk by the full table. Hot: a change needs a benchmark run.
+static size_t scan_table(const TagMatcher& m, const uint8_t* data, size_t n, TextScan& scan,
                          std::vector<FoundName>& found) {
-    const uint32_t output_code = m.output_code;
+    const FullTable& t = m.table;
+    const RowCodes codes = t.codes;
     size_t p = scan.pos;
     uint32_t code = scan.state;
     while (p < n) {
@@ -228,24 +115,24 @@ static size_t scan_dense(const TagMatcher& m, const uint8_t* data, size_t n, Tex
             p = skip_cut_line(data, p, n, scan);
             continue;
         }
-        if (code < m.shallow_code) {
-            p = skip_to_start(m, data, p, n, depth_of_shallow(m, code), scan, code, found);
+        if (codes.is_shallow(code)) {
+            p = skip_to_start(m, data, p, n, codes.shallow_depth(code), scan, code, found);
             if (p == n || found.size() >= kFoundBatch)
                 break;
         }
-        if (code < m.chain_code || code >= output_code) {
-            p = walk_table(m, data, p, n, code);
+        if (codes.is_chain(code)) {
+            p = follow_chain(t, data, p, n, code);
         } else {
-            p = follow_chain(m, data, p, n, code);
+            p = walk_table(t, data, p, n, code);
         }
-        if (code >= output_code) {
-            if (code == m.line_break_code) {
+        if (codes.has_output(code)) {
+            if (codes.is_line_break(code)) {
                 code = 0;
                 take_line_break(data[p - 1], scan);
                 continue;
             }
-            take_names_ending(m, m.state_of_row[row_of_code(m, code)], scan.offset + p - 1, scan,
-                              found);
+            take_names_ending(m.trie, t.state_of_row[row_of_code(t, code)], scan.offset + p - 1,
+                              scan, found);
             if (found.size() >= kFoundBatch)
                 break;
         }
@@ -254,10 +141,15 @@ static size_t scan_dense(const TagMatcher& m, const uint8_t* data, size_t n, Tex
     return p;
 }
 
-static size_t scan_sparse(const TagMatcher& m, const uint8_t* data, size_t n, TextScan& scan,
-                          std::vector<FoundName>& found) {
+// The walk by the trie's child lists and failure links. At the root it passes
+// over the bytes no name begins with even without a skip of its own.
+// Hot: a change needs a benchmark run.
+static size_t scan_trie(const TagMatcher& m, const uint8_t* data, size_t n, TextScan& scan,
+                        std::vector<FoundName>& found) {
+    const TrieAutomaton& trie = m.trie;
+    const bool hashed = m.skip == SkipKind::hashed_starts;
     // Without hashed starts, skipping happens at the root only.
-    const size_t shallow = m.start_bytes != 0 ? m.start_bytes : 1;
+    const size_t shallow = hashed ? m.starts.start_bytes : 1;
     size_t p = scan.pos;
     uint32_t state = scan.state;
     while (p < n) {
@@ -265,7 +157,7 @@ static size_t scan_sparse(const TagMatcher& m, const uint8_t* data, size_t n, Te
             p = skip_cut_line(data, p, n, scan);
             continue;
         }
-        size_t depth = state == 0 ? 0 : m.start_bytes != 0 ? m.depth[state] : shallow;
+        size_t depth = state == 0 ? 0 : hashed ? trie.depth[state] : shallow;
         if (depth < shallow) {
             p = skip_to_start(m, data, p, n, depth, scan, state, found);
             if (p == n || found.size() >= kFoundBatch)
@@ -277,9 +169,9 @@ static size_t scan_sparse(const TagMatcher& m, const uint8_t* data, size_t n, Te
             take_line_break(byte, scan);
             continue;
         }
-        state = step(m, state, byte);
-        if (m.has_output[state]) {
-            take_names_ending(m, state, scan.offset + p - 1, scan, found);
+        state = trie_step(trie, state, byte);
+        if (trie.has_output[state]) {
+            take_names_ending(trie, state, scan.offset + p - 1, scan, found);
             if (found.size() >= kFoundBatch)
                 break;
         }
@@ -292,8 +184,8 @@ bool find_names(const TagMatcher& matcher, std::string_view chunk, TextScan& sca
                 std::vector<FoundName>& found) {
     const uint8_t* data = reinterpret_cast<const uint8_t*>(chunk.data());
     size_t n = chunk.size();
-    size_t p = matcher.dense ? scan_dense(matcher, data, n, scan, found)
-                             : scan_sparse(matcher, data, n, scan, found);
+    size_t p = matcher.walk == WalkKind::table ? scan_table(matcher, data, n, scan, found)
+                                               : scan_trie(matcher, data, n, scan, found);
     if (p < n) {
         scan.pos = p;
         return false;
