@@ -6,7 +6,7 @@
 
 #include "tags/name_collision.h"
 #include "text/file_reader.h"
-#include "text/text_lines.h"
+#include "text/line_reader.h"
 
 static std::string list_file_path(const std::string& directory, const char* file_name) {
     if (directory.empty() || directory == ".")

@@ -8,7 +8,7 @@
 
 #include "nesting/print_report.h"
 #include "nesting/scan_file.h"
-#include "text/text_lines.h"
+#include "text/line_reader.h"
 
 // A memory file, opened again by its /proc path: no disk, nothing to remove.
 ScratchFile::ScratchFile() {
