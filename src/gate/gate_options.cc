@@ -24,31 +24,31 @@ namespace {
 
 enum class OptionId { lists, format, jobs, strict, quiet, help, version };
 
-struct OptionSpec {
+struct KnownOption {
     std::string_view long_name;
     char short_name;
     bool takes_value;
     OptionId id;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr KnownOption kOptions[] = {
     {"lists", 'l', true, OptionId::lists},      {"format", 'f', true, OptionId::format},
     {"jobs", 'j', true, OptionId::jobs},        {"strict", 's', false, OptionId::strict},
     {"quiet", 'q', false, OptionId::quiet},     {"help", 'h', false, OptionId::help},
     {"version", 'V', false, OptionId::version},
 };
 
-const OptionSpec* find_long(std::string_view name, std::string& error) {
-    const OptionSpec* found = nullptr;
-    for (const OptionSpec& spec : kOptions) {
-        if (spec.long_name == name)
-            return &spec;
-        if (spec.long_name.substr(0, name.size()) == name) {
+const KnownOption* find_long(std::string_view name, std::string& error) {
+    const KnownOption* found = nullptr;
+    for (const KnownOption& known : kOptions) {
+        if (known.long_name == name)
+            return &known;
+        if (known.long_name.substr(0, name.size()) == name) {
             if (found) {
                 error = "option '--" + std::string(name) + "' is ambiguous";
                 return nullptr;
             }
-            found = &spec;
+            found = &known;
         }
     }
     if (!found)
@@ -56,10 +56,10 @@ const OptionSpec* find_long(std::string_view name, std::string& error) {
     return found;
 }
 
-const OptionSpec* find_short(char name, std::string& error) {
-    for (const OptionSpec& spec : kOptions) {
-        if (spec.short_name == name)
-            return &spec;
+const KnownOption* find_short(char name, std::string& error) {
+    for (const KnownOption& known : kOptions) {
+        if (known.short_name == name)
+            return &known;
     }
     error = std::string("invalid option -- '") + name + "'";
     return nullptr;
@@ -78,9 +78,9 @@ bool parse_jobs(std::string_view text, size_t& jobs) {
     return value > 0;
 }
 
-bool apply(const OptionSpec& spec, std::string_view value, GateOptions& options,
+bool apply(const KnownOption& known, std::string_view value, GateOptions& options,
            std::string& error) {
-    switch (spec.id) {
+    switch (known.id) {
         case OptionId::lists:
             options.lists_dir = value;
             return true;
@@ -116,9 +116,9 @@ bool apply(const OptionSpec& spec, std::string_view value, GateOptions& options,
 ParseOutcome parse_gate_options(int argc, const char* const* argv, GateOptions& options,
                                 std::string& error) {
     bool help = false, version = false, only_files = false;
-    auto note = [&](const OptionSpec& spec) {
-        help |= spec.id == OptionId::help;
-        version |= spec.id == OptionId::version;
+    auto note = [&](const KnownOption& known) {
+        help |= known.id == OptionId::help;
+        version |= known.id == OptionId::version;
     };
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
@@ -129,34 +129,34 @@ ParseOutcome parse_gate_options(int argc, const char* const* argv, GateOptions& 
         } else if (arg.substr(0, 2) == "--") {
             std::string_view body = arg.substr(2);
             size_t equals = body.find('=');
-            const OptionSpec* spec = find_long(body.substr(0, equals), error);
-            if (!spec)
+            const KnownOption* known = find_long(body.substr(0, equals), error);
+            if (!known)
                 return ParseOutcome::usage_error;
             std::string_view value;
             if (equals != std::string_view::npos) {
-                if (!spec->takes_value) {
-                    error =
-                        "option '--" + std::string(spec->long_name) + "' doesn't allow an argument";
+                if (!known->takes_value) {
+                    error = "option '--" + std::string(known->long_name) +
+                            "' doesn't allow an argument";
                     return ParseOutcome::usage_error;
                 }
                 value = body.substr(equals + 1);
-            } else if (spec->takes_value) {
+            } else if (known->takes_value) {
                 if (i + 1 == argc) {
-                    error = "option '--" + std::string(spec->long_name) + "' requires an argument";
+                    error = "option '--" + std::string(known->long_name) + "' requires an argument";
                     return ParseOutcome::usage_error;
                 }
                 value = argv[++i];
             }
-            note(*spec);
-            if (!apply(*spec, value, options, error))
+            note(*known);
+            if (!apply(*known, value, options, error))
                 return ParseOutcome::usage_error;
         } else {
             for (size_t at = 1; at < arg.size(); ++at) {
-                const OptionSpec* spec = find_short(arg[at], error);
-                if (!spec)
+                const KnownOption* known = find_short(arg[at], error);
+                if (!known)
                     return ParseOutcome::usage_error;
                 std::string_view value;
-                if (spec->takes_value) {
+                if (known->takes_value) {
                     if (at + 1 < arg.size()) {
                         value = arg.substr(at + 1);
                     } else if (i + 1 < argc) {
@@ -167,8 +167,8 @@ ParseOutcome parse_gate_options(int argc, const char* const* argv, GateOptions& 
                     }
                     at = arg.size();
                 }
-                note(*spec);
-                if (!apply(*spec, value, options, error))
+                note(*known);
+                if (!apply(*known, value, options, error))
                     return ParseOutcome::usage_error;
             }
         }
