@@ -129,6 +129,33 @@ TEST(TagMatcher, FindsWhatTheNaiveScanFinds) {
     EXPECT_EQ(skips.size(), 3u) << "every way of skipping, and none";
 }
 
+// Long names whose tails repeat their own starts, hold other names or end with
+// them, so that the failure links inside long tails are taken; one list of each
+// kind of skip (the hashed one wants five or more first bytes).
+TEST(TagMatcher, FindsLongNamesWithRepeatingTails) {
+    std::mt19937_64 random(16);
+    const std::string a(700, 'a');
+    const std::string y(500, 'y');
+    const std::vector<std::pair<const char*, Names>> lists = {
+        {"tails repeating their start", {a + "b", a.substr(0, 350) + "c", "aab", "ab"}},
+        {"names inside tails", {"x" + y + "zq", "yz", "yyy", "x" + y + "w"}},
+        {"periodic tails", {repeat_text("abc", 300) + "d", repeat_text("abc", 200) + "e", "cab",
+                            "bcabcabd"}},
+        {"hashed starts", {"qa" + a + "b", "ra" + y + "yz", "sa" + y, "taaa", "uyyy",
+                           "vv" + repeat_text("ab", 300) + "c"}},
+    };
+    for (const auto& [what, names] : lists) {
+        std::vector<std::string> texts;
+        for (size_t length : {40, 2000, 6000}) {
+            texts.push_back(random_text_with_names(random, names, length, "aybc\n"));
+        }
+        texts.push_back(a + a + "b" + y + y + "zq");
+        expect_all_modes_naive(table_of(names), texts, what, {1, 333});
+        if (HasFatalFailure())
+            return;
+    }
+}
+
 struct BatchCase {
     const char* what;
     Names opn_tag;

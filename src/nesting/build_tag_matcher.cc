@@ -47,7 +47,7 @@ static WalkKind choose_walk(const ListShape& shape, SkipKind skip, size_t walked
 TagMatcher build_tag_matcher(const TagTable& table, const MatcherOptions& options) {
     TagMatcher m;
     std::vector<uint32_t> order = build_trie_automaton(table, m.trie);
-    std::vector<uint32_t> depth_of = state_depths(m.trie, order);
+    std::vector<StateDepth> depth_of = state_depths(m.trie, order);
     ListShape shape;
     shape.few_first_bytes = build_first_byte_skip(m.trie, m.first_bytes);
     shape.start_bytes = std::min<size_t>(

@@ -7,7 +7,7 @@
 // nor states shallower than `shallow_depth`, where skipping takes over.
 static std::vector<uint8_t> find_chain_states(const TrieAutomaton& trie,
                                               const std::vector<uint32_t>& order,
-                                              const std::vector<uint32_t>& depth_of,
+                                              const std::vector<StateDepth>& depth_of,
                                               size_t shallow_depth) {
     std::vector<uint8_t> on_chain(trie.own_name.size(), 0);
     for (auto state = order.rbegin(); state != order.rend(); ++state) {
@@ -65,13 +65,13 @@ static std::vector<uint32_t> order_rows(const TrieAutomaton& trie,
 // The states shallower than `depth` come first in breadth-first order, and so do
 // their rows, since none of them has output: no name is shorter than `depth`.
 static void set_shallow_codes(FullTable& t, const std::vector<uint32_t>& order,
-                              const std::vector<uint32_t>& depth_of, size_t depth) {
+                              const std::vector<StateDepth>& depth_of, size_t depth) {
     uint32_t rows = 0;
     for (uint32_t state : order) {
         if (depth_of[state] >= depth)
             break;
         ++rows;
-        if (depth_of[state] + 1 < kMaxStartBytes)
+        if (depth_of[state] + size_t{1} < kMaxStartBytes)
             t.codes.depth[depth_of[state] + 1] = rows * t.class_count;
     }
     t.codes.shallow = rows * t.class_count;
@@ -80,7 +80,7 @@ static void set_shallow_codes(FullTable& t, const std::vector<uint32_t>& order,
 }
 
 bool build_full_table(const TrieAutomaton& trie, const std::vector<uint32_t>& order,
-                      const std::vector<uint32_t>& depth_of, size_t shallow_depth,
+                      const std::vector<StateDepth>& depth_of, size_t shallow_depth,
                       size_t entry_limit, FullTable& t) {
     std::array<bool, 256> used{};
     for (uint8_t byte : trie.child_byte)

@@ -26,6 +26,7 @@
 
 // Skipping by hash looks at up to this many bytes where a name may start.
 constexpr size_t kMaxStartBytes = 4;
+static_assert(kMaxStartBytes < kDeepState, "the start depths must stay apart");
 constexpr size_t kDenseEntryLimit = 2 * 1024 * 1024;
 
 struct RowCodes {
@@ -70,7 +71,7 @@ struct FullTable {
 // shallower than `shallow_depth` get the first rows and never join a chain.
 // Returns whether it was built.
 bool build_full_table(const TrieAutomaton& trie, const std::vector<uint32_t>& order,
-                      const std::vector<uint32_t>& depth_of, size_t shallow_depth,
+                      const std::vector<StateDepth>& depth_of, size_t shallow_depth,
                       size_t entry_limit, FullTable& table);
 
 // The code of every trie state's row.

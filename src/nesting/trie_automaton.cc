@@ -5,28 +5,32 @@
 #include <numeric>
 #include <string_view>
 
-struct TrieEdge {
-    uint32_t parent;
-    uint8_t byte;
-    uint32_t child;
+// State s > 0 hangs from parent_of[s - 1] on byte_of[s - 1]: states are made in
+// order, so the child of each edge is implied, which keeps the edge list small
+// while building (long names make one state per byte).
+struct TrieEdges {
+    std::vector<uint32_t> parent_of;
+    std::vector<uint8_t> byte_of;
 };
 
 // Children are laid out per parent in increasing byte order: inserting the names
 // in sorted order creates each parent's children in that order.
-static void lay_out_children(const std::vector<TrieEdge>& edges, size_t state_count,
-                             TrieAutomaton& trie) {
+static void lay_out_children(const TrieEdges& edges, size_t state_count, TrieAutomaton& trie) {
     trie.child_begin.assign(state_count + 1, 0);
-    for (const TrieEdge& edge : edges)
-        ++trie.child_begin[edge.parent + 1];
+    for (uint32_t parent : edges.parent_of)
+        ++trie.child_begin[parent + 1];
     std::partial_sum(trie.child_begin.begin(), trie.child_begin.end(), trie.child_begin.begin());
-    trie.child_byte.resize(edges.size());
-    trie.child_state.resize(edges.size());
-    std::vector<uint32_t> next(trie.child_begin.begin(), trie.child_begin.end() - 1);
-    for (const TrieEdge& edge : edges) {
-        uint32_t slot = next[edge.parent]++;
-        trie.child_byte[slot] = edge.byte;
-        trie.child_state[slot] = edge.child;
+    size_t edge_count = edges.parent_of.size();
+    trie.child_byte.resize(edge_count);
+    trie.child_state.resize(edge_count);
+    // child_begin[p] serves as p's cursor, which leaves it at p + 1's begin.
+    for (size_t e = 0; e < edge_count; ++e) {
+        uint32_t slot = trie.child_begin[edges.parent_of[e]]++;
+        trie.child_byte[slot] = edges.byte_of[e];
+        trie.child_state[slot] = static_cast<uint32_t>(e + 1);
     }
+    std::copy_backward(trie.child_begin.begin(), trie.child_begin.end() - 1, trie.child_begin.end());
+    trie.child_begin[0] = 0;
 }
 
 static void build_trie(const TagTable& table, TrieAutomaton& trie) {
@@ -34,28 +38,48 @@ static void build_trie(const TagTable& table, TrieAutomaton& trie) {
     std::iota(ids.begin(), ids.end(), 0);
     std::sort(ids.begin(), ids.end(),
               [&](uint32_t a, uint32_t b) { return name_of(table, a) < name_of(table, b); });
-    trie.name_length.resize(ids.size());
-    trie.own_name.assign(1, kNoName);
-    std::vector<TrieEdge> edges;
-    std::vector<uint32_t> path{0};
+    // Counted first, so that no vector of one entry a state grows by doubling.
+    size_t state_count = 1;
     std::string_view previous;
     for (uint32_t id : ids) {
         std::string_view name = name_of(table, id);
-        path.resize(common_prefix_length(previous, name) + 1);
-        for (size_t depth = path.size() - 1; depth < name.size(); ++depth) {
-            if (trie.own_name.size() >= kNoState)
-                throw std::bad_alloc();
-            uint32_t state = static_cast<uint32_t>(trie.own_name.size());
-            trie.own_name.push_back(kNoName);
-            edges.push_back({path[depth], static_cast<uint8_t>(name[depth]), state});
-            path.push_back(state);
+        state_count += name.size() - std::min(common_prefix_length(previous, name), name.size());
+        previous = name;
+    }
+    if (state_count >= kNoState)
+        throw std::bad_alloc();
+    trie.name_length.resize(ids.size());
+    trie.own_name.assign(state_count, kNoName);
+    TrieEdges edges;
+    edges.parent_of.reserve(state_count - 1);
+    edges.byte_of.reserve(state_count - 1);
+    // The states along the current name's path, as runs of states made one after
+    // another: depth d of a run holds state + (d - depth). Long names make one run.
+    struct PathRun {
+        size_t depth;
+        uint32_t state;
+    };
+    std::vector<PathRun> path{{0, 0}};
+    previous = {};
+    for (uint32_t id : ids) {
+        std::string_view name = name_of(table, id);
+        size_t shared = common_prefix_length(previous, name);
+        while (path.back().depth > shared)
+            path.pop_back();
+        uint32_t state = path.back().state + static_cast<uint32_t>(shared - path.back().depth);
+        if (shared < name.size())
+            path.push_back({shared + 1, static_cast<uint32_t>(edges.parent_of.size() + 1)});
+        for (size_t depth = shared; depth < name.size(); ++depth) {
+            edges.parent_of.push_back(state);
+            edges.byte_of.push_back(static_cast<uint8_t>(name[depth]));
+            state = static_cast<uint32_t>(edges.parent_of.size());
         }
-        trie.own_name[path.back()] = id;
+        trie.own_name[state] = id;
         trie.name_length[id] = static_cast<uint32_t>(name.size());
         trie.longest_name = std::max(trie.longest_name, name.size());
         previous = name;
     }
-    lay_out_children(edges, trie.own_name.size(), trie);
+    lay_out_children(edges, state_count, trie);
 }
 
 uint32_t trie_child(const TrieAutomaton& trie, uint32_t state, uint8_t byte) {
@@ -111,11 +135,12 @@ std::vector<uint32_t> build_trie_automaton(const TagTable& table, TrieAutomaton&
     return link_states(trie);
 }
 
-std::vector<uint32_t> state_depths(const TrieAutomaton& trie, const std::vector<uint32_t>& order) {
-    std::vector<uint32_t> depth_of(trie.own_name.size(), 0);
+std::vector<StateDepth> state_depths(const TrieAutomaton& trie, const std::vector<uint32_t>& order) {
+    std::vector<StateDepth> depth_of(trie.own_name.size(), 0);
     for (uint32_t state : order) {
+        StateDepth child_depth = depth_of[state] == kDeepState ? kDeepState : depth_of[state] + 1;
         for (uint32_t e = trie.child_begin[state]; e < trie.child_begin[state + 1]; ++e)
-            depth_of[trie.child_state[e]] = depth_of[state] + 1;
+            depth_of[trie.child_state[e]] = child_depth;
     }
     return depth_of;
 }

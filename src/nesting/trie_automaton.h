@@ -13,6 +13,12 @@
 constexpr uint32_t kNoState = UINT32_MAX;
 constexpr uint32_t kNoName = UINT32_MAX;
 
+// A state's depth in the trie, where depths past the largest are kept as the
+// largest: only the few smallest depths are ever told apart, and a byte a state
+// keeps memory small for long names.
+using StateDepth = uint8_t;
+constexpr StateDepth kDeepState = UINT8_MAX;
+
 struct TrieAutomaton {
     // State 0 is the root; the children of s are child_state[child_begin[s] ..
     // child_begin[s + 1]), ordered by child_byte.
@@ -29,7 +35,7 @@ struct TrieAutomaton {
     // order of their starts and must be put back in order.
     bool needs_reorder = false;
     // Each state's depth, kept only for the hashed skip without a full table.
-    std::vector<uint32_t> depth;
+    std::vector<StateDepth> depth;
 };
 
 // Builds the trie and its links; returns the states in breadth-first order.
@@ -37,7 +43,7 @@ struct TrieAutomaton {
 std::vector<uint32_t> build_trie_automaton(const TagTable& table, TrieAutomaton& trie);
 
 // The depth of every state, from the breadth-first order.
-std::vector<uint32_t> state_depths(const TrieAutomaton& trie, const std::vector<uint32_t>& order);
+std::vector<StateDepth> state_depths(const TrieAutomaton& trie, const std::vector<uint32_t>& order);
 
 inline size_t child_count(const TrieAutomaton& trie, uint32_t state) {
     return trie.child_begin[state + 1] - trie.child_begin[state];
