@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "cli/fatal_error.h"
+#include "cli/parallel_check.h"
 #include "cli/phases.h"
 
 static void print_usage(std::string_view program) {
@@ -47,6 +48,8 @@ static void check_file(const std::string& file_name) {
         fatal_error("ERROR : can't open %s.\n", {file_name});
     if (opened == OpenResult::out_of_memory)
         fatal_error("ERROR : Allocation error.\n");
+    if (check_in_parallel(reader, table))
+        return;
     ScanState state = scan_file(reader, table);
     // The report goes out through the read buffer: its pages are mapped already,
     // and on some machines mapping a page costs as much as scanning 50 KB.

@@ -1,8 +1,10 @@
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "cli/phases.h"
+#include "nesting/report_lines.h"
 
 // The start of a structure line up to the name: "*    " for lvl -1, otherwise
 // lvl + 1 in a field of 3 characters and 4 * lvl + 2 blanks.
@@ -16,27 +18,6 @@ static void put_level(OutputBuffer& out, int64_t lvl) {
     put_blanks(out, 4 * level + 2);
 }
 
-// A structure line is put together from pieces formatted once: the level
-// prefix, the name with " : ", the line number with its line end. Pieces are
-// copied 16 bytes at a time, at least 32; the copy may run past a piece's end,
-// so every piece has 32 readable bytes after it, and the output keeps 32 spare.
-constexpr size_t kCopyBlock = 16;
-constexpr size_t kCopySpare = 2 * kCopyBlock;
-
-struct Piece {
-    size_t offset;
-    size_t length;
-};
-
-struct StructureWriter {
-    std::vector<char> arena;
-    std::vector<Piece> level_prefix;  // index lvl + 1, for lvl below kCachedLevels
-    std::vector<Piece> name_text;     // by name id: 2 * pair, + 1 for a close name
-    uint64_t line = 0;
-    char line_text[20 + 1 + kCopySpare];  // the line number and a line end
-    size_t line_length = 0;
-};
-
 constexpr int64_t kCachedLevels = 64;
 
 static Piece add_piece(StructureWriter& writer, std::string_view text) {
@@ -45,7 +26,7 @@ static Piece add_piece(StructureWriter& writer, std::string_view text) {
     return piece;
 }
 
-static StructureWriter make_structure_writer(const TagTable& table) {
+StructureWriter make_structure_writer(const TagTable& table) {
     StructureWriter writer;
     for (size_t pair = 0; pair < table.n; ++pair) {
         writer.name_text.push_back(add_piece(writer, table.opn_tag[pair] + " : "));
@@ -94,8 +75,7 @@ static char* copy_in_blocks(char* to, const char* from, size_t length) {
     return to + length;
 }
 
-static void put_occurrence(OutputBuffer& out, StructureWriter& writer,
-                           const TagOccurrence& occurrence) {
+void put_occurrence(OutputBuffer& out, StructureWriter& writer, const TagOccurrence& occurrence) {
     if (occurrence.line != writer.line)
         set_line(writer, occurrence.line);
     Piece name =
@@ -124,15 +104,25 @@ static void put_occurrence(OutputBuffer& out, StructureWriter& writer,
     put_bytes(out, std::string_view(writer.line_text, writer.line_length));
 }
 
-static void put_pair_numbers(OutputBuffer& out, ScanState& state, const TagTable& table,
-                             size_t pair) {
+uint64_t longest_structure_line(const TagTable& table, int64_t deepest) {
+    size_t longest_name = 0;
+    for (size_t pair = 0; pair < table.n; ++pair)
+        longest_name =
+            std::max({longest_name, table.opn_tag[pair].size(), table.cls_tag[pair].size()});
+    uint64_t level = static_cast<uint64_t>(std::max<int64_t>(deepest, 0));
+    char digits[20];
+    uint64_t prefix =
+        std::max<uint64_t>(format_decimal(level + 1, digits).size(), 3) + 4 * level + 2;
+    return prefix + longest_name + 3 + 20 + 1;
+}
+
+static bool put_pair_numbers(OutputBuffer& out, const TagTable& table, size_t pair) {
     uint64_t opn_num = table.opn_num[pair];
     uint64_t cls_num = table.cls_num[pair];
     if (opn_num == cls_num) {
         put_bytes(out, "     ");
     } else {
         put_bytes(out, "*    ");
-        state.ok = false;
     }
     put_bytes(out, table.opn_tag[pair]);
     put_bytes(out, " (");
@@ -142,6 +132,7 @@ static void put_pair_numbers(OutputBuffer& out, ScanState& state, const TagTable
     put_bytes(out, " (");
     put_decimal(out, cls_num);
     put_bytes(out, ")\n");
+    return opn_num == cls_num;
 }
 
 void print_report(ScanState& state, const TagTable& table, OutputBuffer& out) {
@@ -152,14 +143,18 @@ void print_report(ScanState& state, const TagTable& table, OutputBuffer& out) {
     while (next_occurrence(state.occurrences, cursor, occurrence)) {
         put_occurrence(out, writer, occurrence);
     }
+    put_numbers_and_verdict(out, state.ok, table);
+}
+
+void put_numbers_and_verdict(OutputBuffer& out, bool ok, const TagTable& table) {
     put_bytes(out, "\n");
     put_bytes(out, "***** TAG NUMBERS *****\n");
     for (size_t pair = 0; pair < table.n; ++pair) {
         if (table.opn_num[pair] != 0 || table.cls_num[pair] != 0) {
-            put_pair_numbers(out, state, table, pair);
+            ok &= put_pair_numbers(out, table, pair);
         }
     }
     put_bytes(out, "\n");
-    put_bytes(out, state.ok ? "Judged OK.\n" : "Errors may exist.\n");
+    put_bytes(out, ok ? "Judged OK.\n" : "Errors may exist.\n");
     flush_output(out);
 }

@@ -1,12 +1,14 @@
 #include "check_support.h"
 
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <stdexcept>
 
 #include "cli/phases.h"
+#include "nesting/parallel_report.h"
 
 // A memory file, opened again by its /proc path: no disk, nothing to remove.
 ScratchFile::ScratchFile() {
@@ -79,6 +81,27 @@ std::string check_in_process(const std::vector<std::string>& opn_tag,
     // A small buffer makes the report cross many flushes.
     open_output(out, -1, 61);
     print_report(state, table, out);
+    return out.collected;
+}
+
+std::string check_in_parallel_in_process(const std::vector<std::string>& opn_tag,
+                                         const std::vector<std::string>& cls_tag,
+                                         const std::string& path, const ParallelPlan& plan) {
+    TagTable table = make_tag_table(opn_tag, cls_tag);
+    LineReader reader;
+    open_or_throw(reader, path, kReadBufferSize);
+    struct stat status;
+    if (::fstat(reader.fd, &status) != 0)
+        throw std::runtime_error("cannot stat " + path);
+    ParallelScan scan;
+    ParallelResult result = scan_in_parallel(reader.fd, static_cast<uint64_t>(status.st_size),
+                                             build_tag_matcher(table), table, plan, scan);
+    close(reader);
+    if (result != ParallelResult::done)
+        return result == ParallelResult::read_failed ? "read failed" : "out of memory";
+    OutputBuffer out;
+    open_output(out, -1, 61);
+    print_report_in_parallel(scan, table, plan, out);
     return out.collected;
 }
 

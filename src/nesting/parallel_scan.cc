@@ -1,0 +1,215 @@
+#include "nesting/parallel_scan.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string_view>
+
+#include "nesting/thread_group.h"
+
+constexpr char kLineFeed = '\n';
+constexpr char kEndOfFileByte = 0x1a;
+constexpr uint64_t kNoEnd = UINT64_MAX;
+
+// What one thread reads with.
+struct RangeReader {
+    int fd = -1;
+    std::unique_ptr<char[]> buffer;
+    size_t capacity = 0;
+    std::vector<FoundName> found;
+};
+
+// Up to `room` bytes at `offset`; got is 0 only at the end of the file.
+static bool read_at(RangeReader& reader, size_t room, uint64_t offset, size_t& got) {
+    ssize_t result;
+    do {
+        result = ::pread(reader.fd, reader.buffer.get(), room, static_cast<off_t>(offset));
+    } while (result < 0 && errno == EINTR);
+    got = result > 0 ? static_cast<size_t>(result) : 0;
+    return result >= 0;
+}
+
+// A range holds the lines that start in its nominal bytes [from, to): it
+// begins just past the first LF at from - 1 or later. No such line start, or
+// a 0x1A before it, leaves the range empty: the range before runs on over
+// those bytes.
+static bool find_range_begin(RangeReader& reader, uint64_t from, uint64_t to, RangeScan& range) {
+    uint64_t pos = from - 1;
+    while (pos < to - 1) {
+        size_t got;
+        if (!read_at(reader, std::min<uint64_t>(reader.capacity, to - 1 - pos), pos, got)) {
+            range.read_failed = true;
+            return false;
+        }
+        const char* bytes = reader.buffer.get();
+        const char* lf = static_cast<const char*>(std::memchr(bytes, kLineFeed, got));
+        size_t text = lf ? static_cast<size_t>(lf - bytes) : got;
+        if (got == 0 || std::memchr(bytes, kEndOfFileByte, text) != nullptr)
+            return false;
+        if (lf) {
+            range.begin = pos + text + 1;
+            return true;
+        }
+        pos += got;
+    }
+    return false;
+}
+
+// Records a batch of names: the occurrence, the counter, the level summary,
+// and where each new occurrence block begins.
+static void record_found(RangeScan& range, std::vector<FoundName>& found) {
+    OccurrenceList& list = range.occurrences;
+    for (const FoundName& name : found) {
+        // The same test as append_occurrence's: a new block starts here.
+        if (list.end - list.out < static_cast<ptrdiff_t>(kMaxOccurrenceBytes))
+            range.block_starts.push_back({list.count, list.last_line, range.levels});
+        if (!append_occurrence(list, name.id, name.line))
+            throw std::bad_alloc();
+        add_tag(range.levels, name.id & 1);
+        range.peak = std::max(range.peak, range.levels.net - range.levels.lowest);
+        ++range.counts[name.id];
+    }
+    found.clear();
+}
+
+// The bytes to scan of a chunk read at `pos`: up to a 0x1A, and up to the LF
+// that ends the range's last line, the first at nominal_end - 1 or later.
+static size_t cut_chunk(const char* bytes, size_t got, uint64_t pos, uint64_t nominal_end,
+                        RangeScan& range, bool& last) {
+    size_t size = got;
+    if (const void* stop = std::memchr(bytes, kEndOfFileByte, got)) {
+        size = static_cast<size_t>(static_cast<const char*>(stop) - bytes);
+        range.end_of_file_byte = true;
+        last = true;
+    }
+    if (nominal_end != kNoEnd && pos + size > nominal_end - 1) {
+        size_t from = nominal_end - 1 > pos ? static_cast<size_t>(nominal_end - 1 - pos) : 0;
+        if (const void* lf = std::memchr(bytes + from, kLineFeed, size - from)) {
+            size = static_cast<size_t>(static_cast<const char*>(lf) - bytes) + 1;
+            range.end_of_file_byte = false;
+            last = true;
+        }
+    }
+    return size;
+}
+
+static void scan_range(const TagMatcher& matcher, RangeReader& reader, uint64_t nominal_end,
+                       RangeScan& range) {
+    TextScan text;
+    start_text_scan(matcher, text);
+    uint64_t pos = range.begin;
+    for (bool last = false; !last;) {
+        size_t got;
+        if (!read_at(reader, reader.capacity, pos, got)) {
+            range.read_failed = true;
+            return;
+        }
+        if (got == 0)
+            break;
+        size_t size = cut_chunk(reader.buffer.get(), got, pos, nominal_end, range, last);
+        std::string_view chunk(reader.buffer.get(), size);
+        while (!find_names(matcher, chunk, text, reader.found))
+            record_found(range, reader.found);
+        record_found(range, reader.found);
+        pos += size;
+    }
+    finish_text_scan(text, reader.found);
+    record_found(range, reader.found);
+    range.end = pos;
+    range.line_ends = text.line - 1;
+}
+
+struct ScanWork {
+    int fd;
+    uint64_t size;
+    const TagMatcher& matcher;
+    size_t name_count;
+    const ParallelPlan& plan;
+    std::vector<RangeScan>& ranges;
+    std::atomic<size_t> next{0};
+};
+
+static uint64_t nominal_begin(const ScanWork& work, size_t index) {
+    uint64_t count = work.ranges.size();
+    return work.size / count * index + work.size % count * index / count;
+}
+
+static void scan_one_range(ScanWork& work, RangeReader& reader, size_t index) {
+    RangeScan& range = work.ranges[index];
+    if (!reader.buffer) {
+        reader.buffer = std::make_unique_for_overwrite<char[]>(work.plan.read_bytes);
+        reader.capacity = work.plan.read_bytes;
+        reader.found.reserve(2 * kFoundBatch);
+    }
+    range.counts.assign(work.name_count, 0);
+    bool is_last = index + 1 == work.ranges.size();
+    uint64_t nominal_end = is_last ? kNoEnd : nominal_begin(work, index + 1);
+    if (index > 0 && !find_range_begin(reader, nominal_begin(work, index), nominal_end, range))
+        return;
+    scan_range(work.matcher, reader, nominal_end, range);
+}
+
+static void scan_ranges(ScanWork& work) {
+    RangeReader reader;
+    reader.fd = work.fd;
+    for (size_t index; (index = work.next++) < work.ranges.size();) {
+        try {
+            scan_one_range(work, reader, index);
+        } catch (const std::bad_alloc&) {
+            work.ranges[index].out_of_memory = true;
+        }
+    }
+}
+
+// Line numbers, levels, counters and the ok flag, in file order. A range that
+// failed counts only if reading on one thread would have reached it.
+static ParallelResult put_together(std::vector<RangeScan>& ranges, TagTable& table,
+                                   ParallelScan& scan) {
+    uint64_t lines = 0;
+    int64_t depth = 0;
+    bool ok = true;
+    for (RangeScan& range : ranges) {
+        if (range.read_failed)
+            return ParallelResult::read_failed;
+        if (range.out_of_memory)
+            return ParallelResult::out_of_memory;
+        range.lines_before = lines;
+        range.start_depth = depth;
+        scan.deepest = std::max(scan.deepest, depth + range.peak);
+        ok &= !meets_level_zero(range.levels, depth);
+        depth = depth_after(range.levels, depth);
+        lines += range.line_ends;
+        for (size_t pair = 0; pair < table.n; ++pair) {
+            table.opn_num[pair] += range.counts[2 * pair];
+            table.cls_num[pair] += range.counts[2 * pair + 1];
+        }
+        bool file_ends = range.end_of_file_byte;
+        scan.ranges.push_back(std::move(range));
+        if (file_ends)
+            break;
+    }
+    scan.depth = depth;
+    scan.ok = ok && depth == 0;
+    return ParallelResult::done;
+}
+
+ParallelResult scan_in_parallel(int fd, uint64_t size, const TagMatcher& matcher, TagTable& table,
+                                const ParallelPlan& plan, ParallelScan& scan) {
+    size_t threads = std::max<size_t>(plan.threads, 1);
+    uint64_t per_round = threads * std::max<uint64_t>(plan.range_bytes, 1);
+    // Whole rounds of ranges, so that the threads end together.
+    uint64_t count = threads * std::max<uint64_t>(1, (size + per_round - 1) / per_round);
+    // Every nominal range at least a byte long: their starts must differ.
+    count = std::min(count, std::max<uint64_t>(size, 1));
+    std::vector<RangeScan> ranges(count);
+    ScanWork work{fd, size, matcher, 2 * table.n, plan, ranges};
+    std::vector<std::thread> helpers = start_threads(threads - 1, [&work] { scan_ranges(work); });
+    scan_ranges(work);
+    join_threads(helpers);
+    scan = ParallelScan{};
+    return put_together(ranges, table, scan);
+}
