@@ -128,7 +128,7 @@ static void write_pieces(FormatWork& work, OutputBuffer& out) {
                 kit->queue_front = (kit->queue_front + 1) % kit->queue.size();
                 --kit->queued;
             }
-            put_bytes(out, std::string_view(block.bytes.get(), block.size));
+            write_through(out, std::string_view(block.bytes.get(), block.size));
             ends_piece = block.ends_piece;
             std::lock_guard<std::mutex> lock(work.mutex);
             kit->spare.push_back(std::move(block.bytes));

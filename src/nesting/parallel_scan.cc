@@ -23,6 +23,19 @@ struct RangeReader {
     std::vector<FoundName> found;
 };
 
+struct ScanWork {
+    int fd;
+    uint64_t size;
+    const TagMatcher& matcher;
+    size_t name_count;
+    const ParallelPlan& plan;
+    std::vector<RangeScan>& ranges;
+    std::atomic<size_t> next{0};
+    // Where a 0x1A was seen: the file's text ends there or before, so ranges
+    // behind it need no scan.
+    std::atomic<uint64_t> end_byte_seen{UINT64_MAX};
+};
+
 // Up to `room` bytes at `offset`; got is 0 only at the end of the file.
 static bool read_at(RangeReader& reader, size_t room, uint64_t offset, size_t& got) {
     ssize_t result;
@@ -97,12 +110,20 @@ static size_t cut_chunk(const char* bytes, size_t got, uint64_t pos, uint64_t no
     return size;
 }
 
-static void scan_range(const TagMatcher& matcher, RangeReader& reader, uint64_t nominal_end,
+static void note_end_byte(ScanWork& work, uint64_t at) {
+    uint64_t seen = work.end_byte_seen.load();
+    while (at < seen && !work.end_byte_seen.compare_exchange_weak(seen, at)) {
+    }
+}
+
+static void scan_range(ScanWork& work, RangeReader& reader, uint64_t nominal_end,
                        RangeScan& range) {
+    const TagMatcher& matcher = work.matcher;
     TextScan text;
     start_text_scan(matcher, text);
     uint64_t pos = range.begin;
-    for (bool last = false; !last;) {
+    // A range behind a 0x1A seen elsewhere stops: it will be dropped.
+    for (bool last = false; !last && pos <= work.end_byte_seen.load();) {
         size_t got;
         if (!read_at(reader, reader.capacity, pos, got)) {
             range.read_failed = true;
@@ -111,6 +132,8 @@ static void scan_range(const TagMatcher& matcher, RangeReader& reader, uint64_t 
         if (got == 0)
             break;
         size_t size = cut_chunk(reader.buffer.get(), got, pos, nominal_end, range, last);
+        if (range.end_of_file_byte)
+            note_end_byte(work, pos + size);
         std::string_view chunk(reader.buffer.get(), size);
         while (!find_names(matcher, chunk, text, reader.found))
             record_found(range, reader.found);
@@ -122,16 +145,6 @@ static void scan_range(const TagMatcher& matcher, RangeReader& reader, uint64_t 
     range.end = pos;
     range.line_ends = text.line - 1;
 }
-
-struct ScanWork {
-    int fd;
-    uint64_t size;
-    const TagMatcher& matcher;
-    size_t name_count;
-    const ParallelPlan& plan;
-    std::vector<RangeScan>& ranges;
-    std::atomic<size_t> next{0};
-};
 
 static uint64_t nominal_begin(const ScanWork& work, size_t index) {
     uint64_t count = work.ranges.size();
@@ -148,9 +161,12 @@ static void scan_one_range(ScanWork& work, RangeReader& reader, size_t index) {
     range.counts.assign(work.name_count, 0);
     bool is_last = index + 1 == work.ranges.size();
     uint64_t nominal_end = is_last ? kNoEnd : nominal_begin(work, index + 1);
-    if (index > 0 && !find_range_begin(reader, nominal_begin(work, index), nominal_end, range))
+    uint64_t begin = nominal_begin(work, index);
+    if (begin > work.end_byte_seen.load())
         return;
-    scan_range(work.matcher, reader, nominal_end, range);
+    if (index > 0 && !find_range_begin(reader, begin, nominal_end, range))
+        return;
+    scan_range(work, reader, nominal_end, range);
 }
 
 static void scan_ranges(ScanWork& work) {

@@ -40,6 +40,15 @@ void flush_output(OutputBuffer& out) {
     out.size = 0;
 }
 
+void write_through(OutputBuffer& out, std::string_view bytes) {
+    flush_output(out);
+    if (out.fd >= 0) {
+        write_all(out.fd, bytes.data(), bytes.size());
+    } else {
+        out.collected.append(bytes);
+    }
+}
+
 void put_bytes_slowly(OutputBuffer& out, std::string_view bytes) {
     while (out.capacity - out.size < bytes.size()) {
         size_t room = out.capacity - out.size;

@@ -28,6 +28,10 @@ void flush_output(OutputBuffer& out);
 
 void put_bytes_slowly(OutputBuffer& out, std::string_view bytes);
 
+// Writes what is buffered, then `bytes` straight from where they are: for
+// large blocks formatted elsewhere, which need no copy.
+void write_through(OutputBuffer& out, std::string_view bytes);
+
 inline void put_bytes(OutputBuffer& out, std::string_view bytes) {
     if (out.capacity - out.size < bytes.size())
         return put_bytes_slowly(out, bytes);
