@@ -3,18 +3,15 @@
 // whole load of 100,000 pairs from list files.
 
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <climits>
 #include <cstdlib>
 #include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "cli/phases.h"
+#include "tags/load_tag_table.h"
 #include "tags/name_collision.h"
 
 struct NameLists {
@@ -86,67 +83,39 @@ static void write_list(const std::string& path, const std::vector<std::string>& 
         file << name << '\n';
 }
 
-// A temporary directory holding the two list files, made the current directory
-// while it lives.
+// A temporary directory holding the two list files.
 struct ListDir {
     std::string path;
-    std::string previous;
 };
 
-static ListDir enter_list_dir(const NameLists& lists) {
+static ListDir make_list_dir(const NameLists& lists) {
     char templ[] = "/tmp/tamberlox_bench_XXXXXX";
-    char cwd[PATH_MAX];
-    if (mkdtemp(templ) == nullptr || getcwd(cwd, sizeof cwd) == nullptr)
+    if (mkdtemp(templ) == nullptr)
         std::abort();
-    ListDir dir{templ, cwd};
+    ListDir dir{templ};
     write_list(dir.path + "/" + kOpnListFile, lists.opn_tag);
     write_list(dir.path + "/" + kClsListFile, lists.cls_tag);
-    if (chdir(dir.path.c_str()) != 0)
-        std::abort();
     return dir;
 }
 
-static void leave_list_dir(const ListDir& dir) {
-    if (chdir(dir.previous.c_str()) != 0)
-        std::abort();
+static void remove_list_dir(const ListDir& dir) {
     unlink((dir.path + "/" + kOpnListFile).c_str());
     unlink((dir.path + "/" + kClsListFile).c_str());
     rmdir(dir.path.c_str());
 }
 
-static void BM_load_tag_table_accepted(benchmark::State& state) {
+static void BM_load_tag_table(benchmark::State& state, bool rejected) {
     size_t pairs = static_cast<size_t>(state.range(0));
-    ListDir dir = enter_list_dir(make_lists(pairs, false));
+    ListDir dir = make_list_dir(make_lists(pairs, rejected));
     for (auto _ : state) {
-        TagTable table = load_tag_table();
-        if (table.n != pairs)
-            state.SkipWithError("wrong number of pairs loaded");
-        benchmark::DoNotOptimize(table);
+        TagTableLoad load = load_tag_table(dir.path);
+        if (load.ok == rejected || (load.ok && load.table.n != pairs))
+            state.SkipWithError("lists loaded wrongly");
+        benchmark::DoNotOptimize(load);
     }
-    leave_list_dir(dir);
+    remove_list_dir(dir);
 }
-BENCHMARK(BM_load_tag_table_accepted)->Arg(100000)->Unit(benchmark::kMillisecond);
-
-// A rejected list ends the process, so each load runs in a child; the fork
-// costs well under a millisecond.
-static void BM_load_tag_table_rejected(benchmark::State& state) {
-    size_t pairs = static_cast<size_t>(state.range(0));
-    ListDir dir = enter_list_dir(make_lists(pairs, true));
-    for (auto _ : state) {
-        pid_t child = fork();
-        if (child == 0) {
-            int null_fd = ::open("/dev/null", O_WRONLY);
-            dup2(null_fd, STDERR_FILENO);
-            load_tag_table();
-            _exit(0);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 1)
-            state.SkipWithError("list accepted");
-    }
-    leave_list_dir(dir);
-}
-BENCHMARK(BM_load_tag_table_rejected)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_load_tag_table, accepted, false)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_load_tag_table, rejected, true)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

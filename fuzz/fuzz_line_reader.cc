@@ -1,5 +1,5 @@
-// Random bytes read through a LineReader with a small buffer must give the same
-// lines as the plain byte-by-byte reading.
+// Random bytes read as a list file, in chunks of a small buffer, must give the
+// same lines as the plain byte-by-byte reading.
 //
 // Input: one byte choosing the buffer size (1 to 64), then the file's bytes.
 
@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
     static ScratchFile file;
     fill_scratch_file(file, bytes);
-    if (read_lines_in_process(file.path, buffer_size) != reference_lines(bytes)) {
+    if (read_list_lines_in_process(file.path, buffer_size) != reference_lines(bytes)) {
         std::fprintf(stderr, "lines differ, buffer of %zu bytes\n", buffer_size);
         std::abort();
     }

@@ -88,4 +88,36 @@ TEST(CheckPipeline, ChosenFilesGiveTheReferenceReport) {
     }
 }
 
+struct ListsCase {
+    const char* what;
+    Names opn_tag;
+    Names cls_tag;
+    std::string bytes;
+};
+
+// Each list set takes a different way of skipping text: one first byte, three
+// first bytes, and more first bytes than the block compares take (skipping by
+// the hash of the start bytes).
+TEST(CheckPipeline, SkippingKeepsLinesAndNames) {
+    const std::string tag_free = repeat_text("no names on this line\n", kReadBufferSize / 16);
+    const ListsCase cases[] = {
+        {"one first byte, a first read of tag-free lines", {"<a"}, {"<b"}, tag_free + "<a <b\n"},
+        {"three first bytes, a first read of tag-free lines",
+         {"<a", "{"},
+         {"<b", "}"},
+         tag_free + "{ <a <b }\n"},
+        {"hashed starts, more names than one batch",
+         {"ab", "ef", "ij"},
+         {"cd", "gh", "kl"},
+         repeat_text("ab cd\n", 513)},
+    };
+    for (const ListsCase& c : cases) {
+        ScratchFile file;
+        fill_scratch_file(file, c.bytes);
+        EXPECT_EQ(check_in_process(c.opn_tag, c.cls_tag, file.path),
+                  reference_report(c.opn_tag, c.cls_tag, reference_lines(c.bytes)))
+            << c.what;
+    }
+}
+
 }  // namespace

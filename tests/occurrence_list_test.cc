@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "nesting/scan_state.h"
+#include "nesting/occurrence_list.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ TEST(OccurrenceList, GivesBackEveryOccurrenceInOrder) {
     }
     OccurrenceList list;
     for (const Written& w : written) {
-        ASSERT_TRUE(append_occurrence(list, w.name_id, w.line));
+        append_occurrence(list, w.name_id, w.line);
     }
     EXPECT_EQ(list.count, written.size());
 
@@ -48,6 +48,29 @@ TEST(OccurrenceList, GivesBackEveryOccurrenceInOrder) {
         ASSERT_EQ(read.lvl, expected.lvl) << "name id " << expected.name_id;
     }
     EXPECT_FALSE(next_occurrence(list, cursor, read));
+}
+
+// A long record where a block has just a few bytes left must go to the next
+// block: short records leave every count of spare bytes from 0 to 21 before it.
+TEST(OccurrenceList, LongRecordAtTheEndOfABlock) {
+    const size_t short_records = kOccurrenceBlockSize / 2 - kMaxOccurrenceBytes / 2 - 1;
+    for (size_t extra = 0; extra < kMaxOccurrenceBytes; ++extra) {
+        OccurrenceList list;
+        for (size_t i = 0; i < short_records + extra / 2; ++i) {
+            append_occurrence(list, 0, 1);
+        }
+        if (extra % 2) {
+            append_occurrence(list, 4096, 1);  // three bytes
+        }
+        const uint64_t long_id = 2 * uint64_t{INT32_MAX} + 1;
+        append_occurrence(list, long_id, uint64_t{1} << 62);
+        OccurrenceCursor cursor;
+        TagOccurrence read;
+        while (next_occurrence(list, cursor, read) && read.line == 1) {
+        }
+        EXPECT_EQ(read.pair, uint32_t{INT32_MAX}) << extra;
+        EXPECT_EQ(read.line, uint64_t{1} << 62) << extra;
+    }
 }
 
 TEST(OccurrenceList, EmptyListGivesNothing) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "check_support.h"
 #include "cli/run.h"
 
 namespace {
@@ -16,32 +17,17 @@ struct CapturedRun {
     std::string stdout_bytes;
 };
 
-std::string read_whole(int fd) {
-    std::string bytes;
-    char buffer[4096];
-    ssize_t got;
-    ::lseek(fd, 0, SEEK_SET);
-    while ((got = ::read(fd, buffer, sizeof buffer)) > 0) {
-        bytes.append(buffer, static_cast<size_t>(got));
-    }
-    return bytes;
-}
-
-// Runs the checker in this process with standard output sent to a temporary file.
+// Runs the checker in this process with standard output sent to a scratch file.
 CapturedRun run_capturing_stdout(int argc, const char* const* argv) {
-    char path[] = "/tmp/tamberlox_usage_XXXXXX";
-    int file = ::mkstemp(path);
-    EXPECT_GE(file, 0);
+    ScratchFile file;
     std::fflush(stdout);
     int saved_stdout = ::dup(STDOUT_FILENO);
-    ::dup2(file, STDOUT_FILENO);
+    ::dup2(file.fd, STDOUT_FILENO);
     CapturedRun run;
     run.status = run_checker(argc, argv);
     ::dup2(saved_stdout, STDOUT_FILENO);
     ::close(saved_stdout);
-    run.stdout_bytes = read_whole(file);
-    ::close(file);
-    ::unlink(path);
+    run.stdout_bytes = scratch_file_bytes(file);
     return run;
 }
 

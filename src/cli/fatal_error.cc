@@ -2,19 +2,9 @@
 
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 
-static void write_all(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return;
-        bytes.remove_prefix(static_cast<size_t>(written));
-    }
-}
+#include "text/output_buffer.h"
 
 void fatal_error(std::string_view format, std::initializer_list<std::string_view> args) {
     const std::string_view* arg = args.begin();

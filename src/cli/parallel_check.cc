@@ -27,7 +27,8 @@ size_t checking_threads() {
     return static_cast<size_t>(CPU_COUNT(&cpus));
 }
 
-bool check_in_parallel(LineReader& reader, TagTable& table) {
+bool check_in_parallel(FileReader& reader, const std::string& file_name, const TagMatcher& matcher,
+                       const TagTable& table) {
     struct stat status;
     if (::fstat(reader.fd, &status) != 0 || !S_ISREG(status.st_mode) ||
         static_cast<uint64_t>(status.st_size) < kParallelMinBytes)
@@ -37,16 +38,13 @@ bool check_in_parallel(LineReader& reader, TagTable& table) {
     if (plan.threads < 2)
         return false;
     ParallelScan scan;
-    TagMatcher matcher = build_tag_matcher(table);
-    ParallelResult result = scan_in_parallel(reader.fd, static_cast<uint64_t>(status.st_size),
-                                             matcher, table, plan, scan);
-    if (result == ParallelResult::read_failed)
-        fatal_error("ERROR : can't read %s.\n", {reader.name});
-    if (result == ParallelResult::out_of_memory)
-        fatal_error("ERROR : Allocation error.\n");
+    scan_in_parallel(reader.fd, static_cast<uint64_t>(status.st_size), matcher, table, plan, scan);
+    if (scan.totals.read_error)
+        fatal_error("ERROR : can't read %s.\n", {file_name});
+    close_file_reader(reader);
     OutputBuffer out;
     open_output(out, STDOUT_FILENO, std::move(reader.buffer), reader.capacity);
-    close(reader);
-    print_report_in_parallel(scan, table, plan, out);
+    if (!print_report_in_parallel(scan, table, plan, out))
+        fatal_error("ERROR : can't write standard output.\n");
     return true;
 }

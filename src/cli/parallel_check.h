@@ -2,9 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
+#include "nesting/tag_matcher.h"
 #include "tags/tag_table.h"
-#include "text/line_reader.h"
+#include "text/file_reader.h"
 
 // Below this a file is checked on one thread: starting threads costs more than
 // they save.
@@ -15,6 +17,8 @@ constexpr uint64_t kParallelMinBytes = 4 << 20;
 size_t checking_threads();
 
 // Checks a large regular file on several threads, with the same report as on
-// one; false, having done nothing, for anything else (pipes, FIFOs, small
-// files, a single thread), which the caller checks on one thread.
-bool check_in_parallel(LineReader& reader, TagTable& table);
+// one, and ends the run through fatal_error when that fails. False, having
+// done nothing, for anything else (pipes, FIFOs, small files, a single
+// thread), which the caller checks on one thread.
+bool check_in_parallel(FileReader& reader, const std::string& file_name, const TagMatcher& matcher,
+                       const TagTable& table);

@@ -9,9 +9,17 @@
 
 #include "cli/fatal_error.h"
 #include "cli/parallel_check.h"
-#include "cli/phases.h"
+#include "nesting/print_report.h"
+#include "nesting/scan_file.h"
+#include "nesting/tag_matcher.h"
+#include "tags/load_tag_table.h"
+#include "text/file_reader.h"
+#include "text/output_buffer.h"
 
-static void print_usage(std::string_view program) {
+constexpr const char* kWriteError = "ERROR : can't write standard output.\n";
+
+// False when standard output cannot be written.
+static bool print_usage(std::string_view program) {
     OutputBuffer out;
     open_output(out, STDOUT_FILENO, 4096);
     put_bytes(out, "USAGE :\n\t");
@@ -37,36 +45,43 @@ static void print_usage(std::string_view program) {
               "FILES :\n"
               "_tamberlox_opn.txt ... for open tag names. must be in the current dir.\n"
               "_tamberlox_cls.txt ... for close tag names. must be in the current dir.\n");
-    flush_output(out);
+    return flush_output(out);
 }
 
+// The phases of a check run, in their fixed order; the first failure ends the run.
 static void check_file(const std::string& file_name) {
-    TagTable table = load_tag_table();
-    LineReader reader;
-    OpenResult opened = open(reader, file_name);
-    if (opened == OpenResult::cannot_open)
+    const TagTableLoad lists = load_tag_table(".");
+    if (!lists.ok)
+        fatal_error(lists.message);
+    const TagTable& table = lists.table;
+    FileReader reader;
+    if (!open_file_reader(reader, file_name))
         fatal_error("ERROR : can't open %s.\n", {file_name});
-    if (opened == OpenResult::out_of_memory)
-        fatal_error("ERROR : Allocation error.\n");
-    if (check_in_parallel(reader, table))
+    const TagMatcher matcher = build_tag_matcher(table);
+    if (check_in_parallel(reader, file_name, matcher, table))
         return;
-    ScanState state = scan_file(reader, table);
+    const ScanResult result = scan_file(reader, matcher, table);
+    if (result.read_error)
+        fatal_error("ERROR : can't read %s.\n", {file_name});
+    close_file_reader(reader);
     // The report goes out through the read buffer: its pages are mapped already,
     // and on some machines mapping a page costs as much as scanning 50 KB.
     OutputBuffer out;
     open_output(out, STDOUT_FILENO, std::move(reader.buffer), reader.capacity);
-    close(reader);
-    print_report(state, table, out);
+    if (!print_report(result, table, out))
+        fatal_error(kWriteError);
 }
 
 int run_checker(int argc, const char* const* argv) {
     try {
         if (argc != 2) {
-            print_usage(argc >= 1 && argv[0] != nullptr ? argv[0] : "tamberlox");
+            if (!print_usage(argc >= 1 && argv[0] != nullptr ? argv[0] : "tamberlox"))
+                fatal_error(kWriteError);
             return 0;
         }
         check_file(argv[1]);
     } catch (const std::bad_alloc&) {
+        // Out of memory anywhere after the lists are read.
         fatal_error("ERROR : Allocation error.\n");
     }
     return 0;

@@ -13,19 +13,6 @@ struct TrieEdge {
     uint32_t child;
 };
 
-static std::string_view name_of(const TagTable& table, uint32_t id) {
-    return (id & 1) ? std::string_view(table.cls_tag[id >> 1])
-                    : std::string_view(table.opn_tag[id >> 1]);
-}
-
-static size_t common_prefix_length(std::string_view a, std::string_view b) {
-    size_t limit = std::min(a.size(), b.size());
-    size_t i = 0;
-    while (i < limit && a[i] == b[i])
-        ++i;
-    return i;
-}
-
 // Children are laid out per parent in increasing byte order: inserting the names
 // in sorted order creates each parent's children in that order.
 static void lay_out_children(const std::vector<TrieEdge>& edges, size_t state_count,

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "nesting/tag_matcher.h"
+#include "text/text_bytes.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -15,9 +16,6 @@
 #if defined(__SSE2__) && defined(__x86_64__) && defined(__GNUC__)
 #define TAMBERLOX_AVX2 1
 #endif
-
-constexpr uint8_t kLf = '\n';
-constexpr uint8_t kCr = '\r';
 
 // Byte roles for the root's skip loop; every other byte is passed over.
 constexpr uint8_t kLineEnd = 1;

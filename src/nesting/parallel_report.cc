@@ -44,6 +44,7 @@ struct FormatWork {
     std::mutex mutex{};
     std::condition_variable changed{};
     std::vector<size_t> piece_kit{};  // which kit formats a piece, once known
+    bool stopped = false;             // a write failed: the threads stop
 };
 
 constexpr size_t kNoKit = SIZE_MAX;
@@ -65,16 +66,15 @@ static std::vector<FormatPiece> cut_into_pieces(const ParallelScan& scan) {
 static OccurrenceCursor cursor_at(const FormatPiece& piece) {
     const RangeScan& range = *piece.range;
     const BlockStart& start = range.block_starts[piece.block];
-    OccurrenceCursor cursor;
+    OccurrenceCursor cursor = occurrence_cursor(range.lines_before + start.last_line,
+                                                depth_after(start.before, range.start_depth));
     cursor.block = piece.block - 1;  // next_occurrence moves on to piece.block
-    cursor.line = range.lines_before + start.last_line;
-    cursor.depth = depth_after(start.before, range.start_depth);
     return cursor;
 }
 
 // Hands the block in `out` to the writer and takes a spare one, waiting for the
-// writer to give one back when there is none.
-static void pass_block(FormatWork& work, size_t kit, size_t piece, bool ends_piece,
+// writer to give one back when there is none. False once the writer stopped.
+static bool pass_block(FormatWork& work, size_t kit, size_t piece, bool ends_piece,
                        OutputBuffer& out) {
     std::unique_lock<std::mutex> lock(work.mutex);
     FormatKit& own = work.kits[kit];
@@ -83,10 +83,13 @@ static void pass_block(FormatWork& work, size_t kit, size_t piece, bool ends_pie
     work.piece_kit[piece] = kit;
     work.changed.notify_all();
     std::vector<std::unique_ptr<char[]>>& spare = own.spare;
-    work.changed.wait(lock, [&] { return !spare.empty(); });
+    work.changed.wait(lock, [&] { return !spare.empty() || work.stopped; });
+    if (work.stopped)
+        return false;
     out.data = std::move(spare.back());
     spare.pop_back();
     out.size = 0;
+    return true;
 }
 
 static void format_pieces(FormatWork& work) {
@@ -103,16 +106,19 @@ static void format_pieces(FormatWork& work) {
         OccurrenceCursor cursor = cursor_at(piece);
         TagOccurrence occurrence;
         for (uint64_t i = 0; i < piece.count; ++i) {
-            if (out.capacity - out.size < work.room_needed)
-                pass_block(work, kit, index, false, out);
+            if (out.capacity - out.size < work.room_needed &&
+                !pass_block(work, kit, index, false, out))
+                return;
             next_occurrence(piece.range->occurrences, cursor, occurrence);
             put_occurrence(out, writer, occurrence);
         }
-        pass_block(work, kit, index, true, out);
+        if (!pass_block(work, kit, index, true, out))
+            return;
     }
 }
 
-static void write_pieces(FormatWork& work, OutputBuffer& out) {
+// False when a write failed: the formatting threads are told to stop.
+static bool write_pieces(FormatWork& work, OutputBuffer& out) {
     for (size_t index = 0; index < work.pieces.size(); ++index) {
         for (bool ends_piece = false; !ends_piece;) {
             OutputBlock block;
@@ -128,13 +134,17 @@ static void write_pieces(FormatWork& work, OutputBuffer& out) {
                 kit->queue_front = (kit->queue_front + 1) % kit->queue.size();
                 --kit->queued;
             }
-            write_through(out, std::string_view(block.bytes.get(), block.size));
+            bool written = write_through(out, std::string_view(block.bytes.get(), block.size));
             ends_piece = block.ends_piece;
             std::lock_guard<std::mutex> lock(work.mutex);
             kit->spare.push_back(std::move(block.bytes));
+            work.stopped = !written;
             work.changed.notify_all();
+            if (!written)
+                return false;
         }
     }
+    return true;
 }
 
 // Every occurrence on the calling thread, for when no thread can be started or
@@ -144,7 +154,7 @@ static void format_on_one_thread(const FormatWork& work, const TagTable& table, 
     for (const FormatPiece& piece : work.pieces) {
         OccurrenceCursor cursor = cursor_at(piece);
         TagOccurrence occurrence;
-        for (uint64_t i = 0; i < piece.count; ++i) {
+        for (uint64_t i = 0; i < piece.count && !out.failed; ++i) {
             next_occurrence(piece.range->occurrences, cursor, occurrence);
             put_occurrence(out, writer, occurrence);
         }
@@ -164,23 +174,23 @@ static void take_kits(FormatWork& work, const TagTable& table, size_t threads) {
     }
 }
 
-void print_report_in_parallel(const ParallelScan& scan, const TagTable& table,
+bool print_report_in_parallel(const ParallelScan& scan, const TagTable& table,
                               const ParallelPlan& plan, OutputBuffer& out) {
     FormatWork work{plan, cut_into_pieces(scan)};
     work.room_needed = longest_structure_line(table, scan.deepest) + kCopySpare;
     work.piece_kit.assign(work.pieces.size(), kNoKit);
-    put_bytes(out, "***** TAG STRUCTURE *****\n");
     std::vector<std::thread> threads;
     if (plan.threads > 1 && work.room_needed <= plan.output_block_bytes / 4 &&
         work.pieces.size() > 1) {
         take_kits(work, table, plan.threads);
         threads = start_threads(plan.threads, [&work] { format_pieces(work); });
     }
+    put_bytes(out, "***** TAG STRUCTURE *****\n");
     if (threads.empty()) {
         format_on_one_thread(work, table, out);
     } else {
         write_pieces(work, out);
         join_threads(threads);
     }
-    put_numbers_and_verdict(out, scan.ok, table);
+    return put_numbers_and_verdict(out, scan.totals, table);
 }

@@ -11,6 +11,7 @@
 #include "tags/tag_table.h"
 #include "text/output_buffer.h"
 
-// Throws std::bad_alloc, before anything is written, when memory runs out.
-void print_report_in_parallel(const ParallelScan& scan, const TagTable& table,
+// False when a write failed; the output stops there. Throws std::bad_alloc,
+// before anything is written, when memory runs out.
+bool print_report_in_parallel(const ParallelScan& scan, const TagTable& table,
                               const ParallelPlan& plan, OutputBuffer& out);

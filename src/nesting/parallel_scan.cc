@@ -10,9 +10,8 @@
 #include <string_view>
 
 #include "nesting/thread_group.h"
+#include "text/text_bytes.h"
 
-constexpr char kLineFeed = '\n';
-constexpr char kEndOfFileByte = 0x1a;
 constexpr uint64_t kNoEnd = UINT64_MAX;
 
 // What one thread reads with.
@@ -55,11 +54,11 @@ static bool find_range_begin(RangeReader& reader, uint64_t from, uint64_t to, Ra
     while (pos < to - 1) {
         size_t got;
         if (!read_at(reader, std::min<uint64_t>(reader.capacity, to - 1 - pos), pos, got)) {
-            range.read_failed = true;
+            range.read_error = true;
             return false;
         }
         const char* bytes = reader.buffer.get();
-        const char* lf = static_cast<const char*>(std::memchr(bytes, kLineFeed, got));
+        const char* lf = static_cast<const char*>(std::memchr(bytes, kLf, got));
         size_t text = lf ? static_cast<size_t>(lf - bytes) : got;
         if (got == 0 || std::memchr(bytes, kEndOfFileByte, text) != nullptr)
             return false;
@@ -80,8 +79,7 @@ static void record_found(RangeScan& range, std::vector<FoundName>& found) {
         // The same test as append_occurrence's: a new block starts here.
         if (list.end - list.out < static_cast<ptrdiff_t>(kMaxOccurrenceBytes))
             range.block_starts.push_back({list.count, list.last_line, range.levels});
-        if (!append_occurrence(list, name.id, name.line))
-            throw std::bad_alloc();
+        append_occurrence(list, name.id, name.line);
         add_tag(range.levels, name.id & 1);
         range.peak = std::max(range.peak, range.levels.net - range.levels.lowest);
         ++range.counts[name.id];
@@ -101,7 +99,7 @@ static size_t cut_chunk(const char* bytes, size_t got, uint64_t pos, uint64_t no
     }
     if (nominal_end != kNoEnd && pos + size > nominal_end - 1) {
         size_t from = nominal_end - 1 > pos ? static_cast<size_t>(nominal_end - 1 - pos) : 0;
-        if (const void* lf = std::memchr(bytes + from, kLineFeed, size - from)) {
+        if (const void* lf = std::memchr(bytes + from, kLf, size - from)) {
             size = static_cast<size_t>(static_cast<const char*>(lf) - bytes) + 1;
             range.end_of_file_byte = false;
             last = true;
@@ -126,7 +124,7 @@ static void scan_range(ScanWork& work, RangeReader& reader, uint64_t nominal_end
     for (bool last = false; !last && pos <= work.end_byte_seen.load();) {
         size_t got;
         if (!read_at(reader, reader.capacity, pos, got)) {
-            range.read_failed = true;
+            range.read_error = true;
             return;
         }
         if (got == 0)
@@ -181,40 +179,41 @@ static void scan_ranges(ScanWork& work) {
     }
 }
 
-// Line numbers, levels, counters and the ok flag, in file order. A range that
+// Line numbers, levels, counters and the verdict, in file order. A range that
 // failed counts only if reading on one thread would have reached it.
-static ParallelResult put_together(std::vector<RangeScan>& ranges, TagTable& table,
-                                   ParallelScan& scan) {
+static void put_together(std::vector<RangeScan>& ranges, const TagTable& table,
+                         ParallelScan& scan) {
+    ScanResult& totals = scan.totals;
+    totals.opn_num.assign(table.n, 0);
+    totals.cls_num.assign(table.n, 0);
     uint64_t lines = 0;
-    int64_t depth = 0;
-    bool ok = true;
     for (RangeScan& range : ranges) {
-        if (range.read_failed)
-            return ParallelResult::read_failed;
+        if (range.read_error) {
+            totals.read_error = true;
+            return;
+        }
         if (range.out_of_memory)
-            return ParallelResult::out_of_memory;
+            throw std::bad_alloc();
         range.lines_before = lines;
-        range.start_depth = depth;
-        scan.deepest = std::max(scan.deepest, depth + range.peak);
-        ok &= !meets_level_zero(range.levels, depth);
-        depth = depth_after(range.levels, depth);
+        range.start_depth = totals.depth;
+        scan.deepest = std::max(scan.deepest, totals.depth + range.peak);
+        totals.close_at_level_zero |= meets_level_zero(range.levels, totals.depth);
+        totals.depth = depth_after(range.levels, totals.depth);
         lines += range.line_ends;
         for (size_t pair = 0; pair < table.n; ++pair) {
-            table.opn_num[pair] += range.counts[2 * pair];
-            table.cls_num[pair] += range.counts[2 * pair + 1];
+            totals.opn_num[pair] += range.counts[2 * pair];
+            totals.cls_num[pair] += range.counts[2 * pair + 1];
         }
         bool file_ends = range.end_of_file_byte;
         scan.ranges.push_back(std::move(range));
         if (file_ends)
             break;
     }
-    scan.depth = depth;
-    scan.ok = ok && depth == 0;
-    return ParallelResult::done;
+    settle_verdict(totals);
 }
 
-ParallelResult scan_in_parallel(int fd, uint64_t size, const TagMatcher& matcher, TagTable& table,
-                                const ParallelPlan& plan, ParallelScan& scan) {
+void scan_in_parallel(int fd, uint64_t size, const TagMatcher& matcher, const TagTable& table,
+                      const ParallelPlan& plan, ParallelScan& scan) {
     size_t threads = std::max<size_t>(plan.threads, 1);
     uint64_t per_round = threads * std::max<uint64_t>(plan.range_bytes, 1);
     // Whole rounds of ranges, so that the threads end together.
@@ -227,5 +226,5 @@ ParallelResult scan_in_parallel(int fd, uint64_t size, const TagMatcher& matcher
     scan_ranges(work);
     join_threads(helpers);
     scan = ParallelScan{};
-    return put_together(ranges, table, scan);
+    put_together(ranges, table, scan);
 }

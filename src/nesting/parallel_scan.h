@@ -17,7 +17,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "nesting/scan_state.h"
+#include "nesting/occurrence_list.h"
+#include "nesting/scan_file.h"
 #include "nesting/tag_matcher.h"
 #include "tags/tag_table.h"
 
@@ -74,7 +75,7 @@ struct RangeScan {
     // the largest net - lowest of its prefixes.
     int64_t peak = 0;
     bool end_of_file_byte = false;  // the file's text ends in this range
-    bool read_failed = false;
+    bool read_error = false;
     bool out_of_memory = false;
     // Set once every range is scanned.
     uint64_t lines_before = 0;
@@ -83,16 +84,13 @@ struct RangeScan {
 
 struct ParallelScan {
     std::vector<RangeScan> ranges;  // in file order, none behind the first 0x1A
-    int64_t depth = 0;
-    bool ok = true;
-    int64_t deepest = 0;  // no lvl is deeper
+    ScanResult totals;              // all but the occurrences, verdict settled
+    int64_t deepest = 0;            // no lvl is deeper
 };
 
-enum class ParallelResult { done, read_failed, out_of_memory };
-
 // Scans the first `size` bytes of the file open as fd (the last range reads
-// on to the end of the file), adds the counts to the table's counters and
-// fills `scan`. A read error or a lack of memory in any range the one-thread
-// reading would reach fails the whole scan.
-ParallelResult scan_in_parallel(int fd, uint64_t size, const TagMatcher& matcher, TagTable& table,
-                                const ParallelPlan& plan, ParallelScan& scan);
+// on to the end of the file) and puts the ranges together in `scan`. A read
+// error in any range that reading on one thread would reach sets
+// totals.read_error. Throws std::bad_alloc when memory runs out.
+void scan_in_parallel(int fd, uint64_t size, const TagMatcher& matcher, const TagTable& table,
+                      const ParallelPlan& plan, ParallelScan& scan);

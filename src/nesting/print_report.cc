@@ -1,9 +1,10 @@
+#include "nesting/print_report.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "cli/phases.h"
 #include "nesting/report_lines.h"
 
 // The start of a structure line up to the name: "*    " for lvl -1, otherwise
@@ -75,6 +76,7 @@ static char* copy_in_blocks(char* to, const char* from, size_t length) {
     return to + length;
 }
 
+// Hot: a change needs a benchmark run.
 void put_occurrence(OutputBuffer& out, StructureWriter& writer, const TagOccurrence& occurrence) {
     if (occurrence.line != writer.line)
         set_line(writer, occurrence.line);
@@ -104,26 +106,11 @@ void put_occurrence(OutputBuffer& out, StructureWriter& writer, const TagOccurre
     put_bytes(out, std::string_view(writer.line_text, writer.line_length));
 }
 
-uint64_t longest_structure_line(const TagTable& table, int64_t deepest) {
-    size_t longest_name = 0;
-    for (size_t pair = 0; pair < table.n; ++pair)
-        longest_name =
-            std::max({longest_name, table.opn_tag[pair].size(), table.cls_tag[pair].size()});
-    uint64_t level = static_cast<uint64_t>(std::max<int64_t>(deepest, 0));
-    char digits[20];
-    uint64_t prefix =
-        std::max<uint64_t>(format_decimal(level + 1, digits).size(), 3) + 4 * level + 2;
-    return prefix + longest_name + 3 + 20 + 1;
-}
-
-static bool put_pair_numbers(OutputBuffer& out, const TagTable& table, size_t pair) {
-    uint64_t opn_num = table.opn_num[pair];
-    uint64_t cls_num = table.cls_num[pair];
-    if (opn_num == cls_num) {
-        put_bytes(out, "     ");
-    } else {
-        put_bytes(out, "*    ");
-    }
+static void put_pair_numbers(OutputBuffer& out, const ScanResult& result, const TagTable& table,
+                             size_t pair) {
+    uint64_t opn_num = result.opn_num[pair];
+    uint64_t cls_num = result.cls_num[pair];
+    put_bytes(out, opn_num == cls_num ? "     " : "*    ");
     put_bytes(out, table.opn_tag[pair]);
     put_bytes(out, " (");
     put_decimal(out, opn_num);
@@ -132,29 +119,40 @@ static bool put_pair_numbers(OutputBuffer& out, const TagTable& table, size_t pa
     put_bytes(out, " (");
     put_decimal(out, cls_num);
     put_bytes(out, ")\n");
-    return opn_num == cls_num;
 }
 
-void print_report(ScanState& state, const TagTable& table, OutputBuffer& out) {
+uint64_t longest_structure_line(const TagTable& table, int64_t deepest) {
+    size_t longest_name = 0;
+    for (size_t pair = 0; pair < table.n; ++pair)
+        longest_name =
+            std::max({longest_name, table.opn_tag[pair].size(), table.cls_tag[pair].size()});
+    uint64_t level = static_cast<uint64_t>(std::max<int64_t>(deepest, 0));
+    char digits[20];
+    uint64_t field = std::max<uint64_t>(format_decimal(level + 1, digits).size(), 3);
+    return field + 4 * level + 2 + longest_name + 3 + 20 + 1;
+}
+
+bool put_numbers_and_verdict(OutputBuffer& out, const ScanResult& result, const TagTable& table) {
+    put_bytes(out, "\n");
+    put_bytes(out, "***** TAG NUMBERS *****\n");
+    for (size_t pair = 0; pair < table.n && !out.failed; ++pair) {
+        if (result.opn_num[pair] != 0 || result.cls_num[pair] != 0) {
+            put_pair_numbers(out, result, table, pair);
+        }
+    }
+    put_bytes(out, "\n");
+    put_bytes(out, result.judged_ok ? "Judged OK.\n" : "Errors may exist.\n");
+    return flush_output(out);
+}
+
+bool print_report(const ScanResult& result, const TagTable& table, OutputBuffer& out) {
     StructureWriter writer = make_structure_writer(table);
     put_bytes(out, "***** TAG STRUCTURE *****\n");
     OccurrenceCursor cursor;
     TagOccurrence occurrence;
-    while (next_occurrence(state.occurrences, cursor, occurrence)) {
+    // A failed write stops the report early: the rest would be dropped anyway.
+    while (!out.failed && next_occurrence(result.occurrences, cursor, occurrence)) {
         put_occurrence(out, writer, occurrence);
     }
-    put_numbers_and_verdict(out, state.ok, table);
-}
-
-void put_numbers_and_verdict(OutputBuffer& out, bool ok, const TagTable& table) {
-    put_bytes(out, "\n");
-    put_bytes(out, "***** TAG NUMBERS *****\n");
-    for (size_t pair = 0; pair < table.n; ++pair) {
-        if (table.opn_num[pair] != 0 || table.cls_num[pair] != 0) {
-            ok &= put_pair_numbers(out, table, pair);
-        }
-    }
-    put_bytes(out, "\n");
-    put_bytes(out, ok ? "Judged OK.\n" : "Errors may exist.\n");
-    flush_output(out);
+    return put_numbers_and_verdict(out, result, table);
 }

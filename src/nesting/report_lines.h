@@ -9,7 +9,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "nesting/scan_state.h"
+#include "nesting/occurrence_list.h"
+#include "nesting/scan_file.h"
 #include "tags/tag_table.h"
 #include "text/output_buffer.h"
 
@@ -46,5 +47,5 @@ void put_occurrence(OutputBuffer& out, StructureWriter& writer, const TagOccurre
 uint64_t longest_structure_line(const TagTable& table, int64_t deepest);
 
 // The end of the report after the tag structure: the tag numbers and the
-// verdict, `ok` being the scan's flag, which the tag numbers may clear.
-void put_numbers_and_verdict(OutputBuffer& out, bool ok, const TagTable& table);
+// settled verdict of `result`. False when a write failed.
+bool put_numbers_and_verdict(OutputBuffer& out, const ScanResult& result, const TagTable& table);

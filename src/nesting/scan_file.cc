@@ -1,54 +1,52 @@
-#include <new>
-#include <vector>
+#include "nesting/scan_file.h"
 
-#include "cli/fatal_error.h"
-#include "cli/phases.h"
-#include "nesting/tag_matcher.h"
+#include <string_view>
 
-// Branch-free on the kind: open and close tags come in no predictable order.
-static void record_found(ScanState& state, TagTable& table, std::vector<FoundName>& found) {
-    uint64_t* counters[2] = {table.opn_num.data(), table.cls_num.data()};
-    int64_t depth = state.depth;
-    bool ok = state.ok;
+// Hot: a change needs a benchmark run. Branch-free on the kind: open and close
+// tags come in no predictable order.
+static void record_found(ScanResult& result, std::vector<FoundName>& found) {
+    uint64_t* counters[2] = {result.opn_num.data(), result.cls_num.data()};
+    int64_t depth = result.depth;
+    bool close_at_level_zero = result.close_at_level_zero;
     for (const FoundName& name : found) {
         uint32_t is_close = name.id & 1;
-        ok &= enter_tag(depth, is_close) >= 0;
-        if (!append_occurrence(state.occurrences, name.id, name.line)) {
-            fatal_error("ERROR : Allocation error.\n");
-        }
+        close_at_level_zero |= enter_tag(depth, is_close) < 0;
+        append_occurrence(result.occurrences, name.id, name.line);
         ++counters[is_close][name.id >> 1];
     }
-    state.depth = depth;
-    state.ok = ok;
+    result.depth = depth;
+    result.close_at_level_zero = close_at_level_zero;
     found.clear();
 }
 
 // The file is taken in chunks straight from the reader's buffer: the matcher
 // follows the line ends itself, so no line is ever copied.
-static void scan_chunks(LineReader& reader, TagTable& table, ScanState& state) {
-    TagMatcher matcher = build_tag_matcher(table);
+ScanResult scan_file(FileReader& reader, const TagMatcher& matcher, const TagTable& table) {
+    ScanResult result;
+    result.opn_num.assign(table.n, 0);
+    result.cls_num.assign(table.n, 0);
     TextScan scan;
     start_text_scan(matcher, scan);
     std::vector<FoundName> found;
     found.reserve(2 * kFoundBatch);
     std::string_view chunk;
-    while (next_chunk(reader, chunk)) {
+    ReadStatus status;
+    while ((status = read_chunk(reader, chunk)) == ReadStatus::chunk) {
         while (!find_names(matcher, chunk, scan, found))
-            record_found(state, table, found);
-        record_found(state, table, found);
+            record_found(result, found);
+        record_found(result, found);
+    }
+    if (status == ReadStatus::error) {
+        result.read_error = true;
+        return result;
     }
     finish_text_scan(scan, found);
-    record_found(state, table, found);
+    record_found(result, found);
+    settle_verdict(result);
+    return result;
 }
 
-ScanState scan_file(LineReader& reader, TagTable& table) {
-    ScanState state;
-    try {
-        scan_chunks(reader, table, state);
-    } catch (const std::bad_alloc&) {
-        fatal_error("ERROR : Allocation error.\n");
-    }
-    if (state.depth != 0)
-        state.ok = false;
-    return state;
+void settle_verdict(ScanResult& result) {
+    bool counts_differ = result.opn_num != result.cls_num;
+    result.judged_ok = !result.close_at_level_zero && result.depth == 0 && !counts_differ;
 }

@@ -1,74 +1,90 @@
+#include "tags/load_tag_table.h"
+
 #include <cstdint>
 #include <new>
+#include <vector>
 
-#include "cli/fatal_error.h"
-#include "cli/phases.h"
 #include "tags/name_collision.h"
-#include "text/line_reader.h"
+#include "text/file_reader.h"
+#include "text/text_lines.h"
+
+static std::string list_file_path(const std::string& directory, const char* file_name) {
+    if (directory == ".")
+        return file_name;
+    if (!directory.empty() && directory.back() == '/')
+        return directory + file_name;
+    return directory + "/" + file_name;
+}
+
+static std::string suspicious(const std::string& path) {
+    return "ERROR : " + path + " is suspicious.";
+}
 
 // One name per line, blank lines included. Running out of memory here makes the
-// file "suspicious", as an empty one does.
-static std::vector<std::string> read_name_list(const char* file_name) {
-    LineReader reader;
-    OpenResult opened = open(reader, file_name);
-    if (opened == OpenResult::cannot_open)
-        fatal_error("ERROR : can't open %s.\n", {file_name});
-    if (opened == OpenResult::out_of_memory)
-        fatal_error("ERROR : %s is suspicious.", {file_name});
+// file "suspicious", as an empty one does. Sets `message` when the list cannot
+// be had at all.
+static std::vector<std::string> read_name_list(const std::string& path, std::string& message) {
     std::vector<std::string> names;
-    LineResult result = LineResult::failure;
     try {
-        Line line;
-        while ((result = next_line(reader, line)) == LineResult::line) {
-            // Pair indexes are signed 32-bit in the occurrence records.
-            if (names.size() == INT32_MAX)
-                throw std::bad_alloc();
-            names.emplace_back(line.text);
+        std::string bytes;
+        switch (read_whole_file(path, bytes)) {
+            case WholeFileStatus::read:
+                break;
+            case WholeFileStatus::cannot_open:
+                message = "ERROR : can't open " + path + ".\n";
+                return names;
+            case WholeFileStatus::read_error:
+                message = "ERROR : can't read " + path + ".\n";
+                return names;
         }
+        names = split_lines(bytes);
     } catch (const std::bad_alloc&) {
-        result = LineResult::failure;
+        names = {};
+        message = suspicious(path);
+        return names;
     }
-    close(reader);
-    if (result == LineResult::failure)
-        fatal_error("ERROR : %s is suspicious.", {file_name});
+    // Pair indexes are signed 32-bit in the occurrence records.
+    if (names.size() > INT32_MAX)
+        message = suspicious(path);
     return names;
 }
 
-static void reject_collision(const TagTable& table) {
+static std::string collision_message(const TagTable& table, const std::string& opn_path,
+                                     const std::string& cls_path) {
     NameCollision collision = find_first_collision(table.opn_tag, table.cls_tag);
-    const char* format = "ERROR : %s and %s exist in %s.\n";
     switch (collision.place) {
         case CollisionPlace::none:
-            return;
+            break;
         case CollisionPlace::in_opn:
-            fatal_error(format, {table.opn_tag[collision.first], table.opn_tag[collision.second],
-                                 kOpnListFile});
+            return "ERROR : " + table.opn_tag[collision.first] + " and " +
+                   table.opn_tag[collision.second] + " exist in " + opn_path + ".\n";
         case CollisionPlace::in_cls:
-            fatal_error(format, {table.cls_tag[collision.first], table.cls_tag[collision.second],
-                                 kClsListFile});
+            return "ERROR : " + table.cls_tag[collision.first] + " and " +
+                   table.cls_tag[collision.second] + " exist in " + cls_path + ".\n";
         case CollisionPlace::across:
-            fatal_error("ERROR : %s in %s and %s in %s exist.\n",
-                        {table.opn_tag[collision.first], kOpnListFile,
-                         table.cls_tag[collision.second], kClsListFile});
+            return "ERROR : " + table.opn_tag[collision.first] + " in " + opn_path + " and " +
+                   table.cls_tag[collision.second] + " in " + cls_path + " exist.\n";
     }
+    return {};
 }
 
-TagTable load_tag_table() {
-    TagTable table;
-    table.opn_tag = read_name_list(kOpnListFile);
-    if (table.opn_tag.empty())
-        fatal_error("ERROR : %s is suspicious.", {kOpnListFile});
-    table.cls_tag = read_name_list(kClsListFile);
-    if (table.cls_tag.size() != table.opn_tag.size()) {
-        fatal_error("ERROR : %s is suspicious.", {kClsListFile});
-    }
+TagTableLoad load_tag_table(const std::string& directory) {
+    TagTableLoad load;
+    TagTable& table = load.table;
+    std::string opn_path = list_file_path(directory, kOpnListFile);
+    std::string cls_path = list_file_path(directory, kClsListFile);
+    table.opn_tag = read_name_list(opn_path, load.message);
+    if (load.message.empty() && table.opn_tag.empty())
+        load.message = suspicious(opn_path);
+    if (!load.message.empty())
+        return load;
+    table.cls_tag = read_name_list(cls_path, load.message);
+    if (load.message.empty() && table.cls_tag.size() != table.opn_tag.size())
+        load.message = suspicious(cls_path);
+    if (!load.message.empty())
+        return load;
     table.n = table.opn_tag.size();
-    try {
-        reject_collision(table);
-        table.opn_num.assign(table.n, 0);
-        table.cls_num.assign(table.n, 0);
-    } catch (const std::bad_alloc&) {
-        fatal_error("ERROR : Allocation error.\n");
-    }
-    return table;
+    load.message = collision_message(table, opn_path, cls_path);
+    load.ok = load.message.empty();
+    return load;
 }

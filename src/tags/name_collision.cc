@@ -3,14 +3,10 @@
 #include <algorithm>
 #include <string_view>
 
+#include "tags/tag_table.h"
+
 static bool prefix_related(std::string_view a, std::string_view b) {
     return a.starts_with(b) || b.starts_with(a);
-}
-
-static size_t common_prefix_length(std::string_view a, std::string_view b) {
-    size_t limit = std::min(a.size(), b.size());
-    auto mismatch = std::mismatch(a.begin(), a.begin() + static_cast<ptrdiff_t>(limit), b.begin());
-    return static_cast<size_t>(mismatch.first - a.begin());
 }
 
 // Marks every name that is prefix-related to some other name of `names`. In

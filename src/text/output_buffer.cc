@@ -6,8 +6,6 @@
 #include <cstring>
 #include <utility>
 
-#include "cli/fatal_error.h"
-
 void open_output(OutputBuffer& out, int fd, size_t capacity) {
     open_output(out, fd, std::unique_ptr<char[]>(new char[capacity]), capacity);
 }
@@ -17,36 +15,41 @@ void open_output(OutputBuffer& out, int fd, std::unique_ptr<char[]> memory, size
     out.fd = fd;
     out.size = 0;
     out.capacity = capacity;
+    out.failed = false;
 }
 
-static void write_all(int fd, const char* bytes, size_t size) {
-    while (size > 0) {
-        ssize_t written = ::write(fd, bytes, size);
+bool write_all(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t written = ::write(fd, bytes.data(), bytes.size());
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
-            fatal_error("ERROR : can't write standard output.\n");
-        bytes += written;
-        size -= static_cast<size_t>(written);
+            return false;
+        bytes.remove_prefix(static_cast<size_t>(written));
     }
+    return true;
 }
 
-void flush_output(OutputBuffer& out) {
-    if (out.fd >= 0) {
-        write_all(out.fd, out.data.get(), out.size);
-    } else {
-        out.collected.append(out.data.get(), out.size);
-    }
+bool flush_output(OutputBuffer& out) {
+    std::string_view bytes(out.data.get(), out.size);
     out.size = 0;
+    if (out.fd < 0) {
+        out.collected.append(bytes);
+    } else if (!out.failed) {
+        out.failed = !write_all(out.fd, bytes);
+    }
+    return !out.failed;
 }
 
-void write_through(OutputBuffer& out, std::string_view bytes) {
-    flush_output(out);
-    if (out.fd >= 0) {
-        write_all(out.fd, bytes.data(), bytes.size());
-    } else {
+bool write_through(OutputBuffer& out, std::string_view bytes) {
+    if (!flush_output(out))
+        return false;
+    if (out.fd < 0) {
         out.collected.append(bytes);
+    } else {
+        out.failed = !write_all(out.fd, bytes);
     }
+    return !out.failed;
 }
 
 void put_bytes_slowly(OutputBuffer& out, std::string_view bytes) {

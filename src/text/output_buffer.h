@@ -8,7 +8,7 @@
 #include <string_view>
 
 // Collects output in one large buffer and writes it with few write(2) calls.
-// A failed write ends the run ("ERROR : can't write standard output.\n").
+// A failed write sets `failed`, and from then on the output is dropped.
 // With fd < 0 the bytes go to `collected` instead, for tests and fuzzing.
 
 struct OutputBuffer {
@@ -16,22 +16,29 @@ struct OutputBuffer {
     std::unique_ptr<char[]> data;
     size_t size = 0;
     size_t capacity = 0;
+    bool failed = false;
     std::string collected;
 };
+
+// Writes all of `bytes`, going on after short writes; false when a write fails.
+bool write_all(int fd, std::string_view bytes);
 
 // Throws std::bad_alloc when the buffer cannot be had.
 void open_output(OutputBuffer& out, int fd, size_t capacity);
 // Writes through memory the caller is done with, such as a read buffer.
 void open_output(OutputBuffer& out, int fd, std::unique_ptr<char[]> memory, size_t capacity);
 
-void flush_output(OutputBuffer& out);
+// False once a write has failed.
+bool flush_output(OutputBuffer& out);
 
 void put_bytes_slowly(OutputBuffer& out, std::string_view bytes);
 
 // Writes what is buffered, then `bytes` straight from where they are: for
-// large blocks formatted elsewhere, which need no copy.
-void write_through(OutputBuffer& out, std::string_view bytes);
+// large blocks formatted elsewhere, which need no copy. False once a write
+// has failed.
+bool write_through(OutputBuffer& out, std::string_view bytes);
 
+// Hot: a change needs a benchmark run.
 inline void put_bytes(OutputBuffer& out, std::string_view bytes) {
     if (out.capacity - out.size < bytes.size())
         return put_bytes_slowly(out, bytes);

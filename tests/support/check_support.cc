@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "cli/phases.h"
 #include "nesting/parallel_report.h"
+#include "nesting/print_report.h"
+#include "nesting/scan_file.h"
+#include "text/text_lines.h"
 
 // A memory file, opened again by its /proc path: no disk, nothing to remove.
 ScratchFile::ScratchFile() {
@@ -35,78 +37,63 @@ void fill_scratch_file(const ScratchFile& file, std::string_view bytes) {
     }
 }
 
+std::string scratch_file_bytes(const ScratchFile& file) {
+    std::string bytes;
+    char buffer[4096];
+    ssize_t got;
+    while ((got = ::pread(file.fd, buffer, sizeof buffer, static_cast<off_t>(bytes.size()))) > 0)
+        bytes.append(buffer, static_cast<size_t>(got));
+    return bytes;
+}
+
 TagTable make_tag_table(const std::vector<std::string>& opn_tag,
                         const std::vector<std::string>& cls_tag) {
-    TagTable table;
-    table.n = opn_tag.size();
-    table.opn_tag = opn_tag;
-    table.cls_tag = cls_tag;
-    table.opn_num.assign(table.n, 0);
-    table.cls_num.assign(table.n, 0);
-    return table;
+    return TagTable{opn_tag.size(), opn_tag, cls_tag};
 }
 
-static void open_or_throw(LineReader& reader, const std::string& path, size_t buffer_size) {
-    if (open(reader, path, buffer_size) != OpenResult::opened) {
-        throw std::runtime_error("cannot open " + path);
-    }
-}
-
-std::vector<std::string> read_lines_in_process(const std::string& path, size_t buffer_size) {
-    LineReader reader;
-    open_or_throw(reader, path, buffer_size);
-    std::vector<std::string> lines;
-    Line line;
-    LineResult result;
-    while ((result = next_line(reader, line)) == LineResult::line) {
-        if (line.number != lines.size() + 1)
-            throw std::runtime_error("line numbers skip");
-        lines.emplace_back(line.text);
-    }
-    close(reader);
-    if (result == LineResult::failure)
-        throw std::runtime_error("the line reader failed");
-    return lines;
+std::vector<std::string> read_list_lines_in_process(const std::string& path, size_t buffer_size) {
+    std::string bytes;
+    if (read_whole_file(path, bytes, buffer_size) != WholeFileStatus::read)
+        throw std::runtime_error("cannot read " + path);
+    return split_lines(bytes);
 }
 
 std::string check_in_process(const std::vector<std::string>& opn_tag,
                              const std::vector<std::string>& cls_tag, const std::string& path,
                              size_t buffer_size) {
-    TagTable table = make_tag_table(opn_tag, cls_tag);
-    LineReader reader;
-    open_or_throw(reader, path, buffer_size);
-    ScanState state = scan_file(reader, table);
-    close(reader);
+    const TagTable table = make_tag_table(opn_tag, cls_tag);
+    FileReader reader;
+    if (!open_file_reader(reader, path, buffer_size))
+        throw std::runtime_error("cannot open " + path);
+    const ScanResult result = scan_file(reader, build_tag_matcher(table), table);
+    if (result.read_error)
+        throw std::runtime_error("cannot read " + path);
     OutputBuffer out;
     // A small buffer makes the report cross many flushes.
     open_output(out, -1, 61);
-    print_report(state, table, out);
+    print_report(result, table, out);
     return out.collected;
 }
 
 std::string check_in_parallel_in_process(const std::vector<std::string>& opn_tag,
                                          const std::vector<std::string>& cls_tag,
                                          const std::string& path, const ParallelPlan& plan) {
-    TagTable table = make_tag_table(opn_tag, cls_tag);
-    LineReader reader;
-    open_or_throw(reader, path, kReadBufferSize);
+    const TagTable table = make_tag_table(opn_tag, cls_tag);
+    FileReader reader;
+    if (!open_file_reader(reader, path))
+        throw std::runtime_error("cannot open " + path);
     struct stat status;
     if (::fstat(reader.fd, &status) != 0)
         throw std::runtime_error("cannot stat " + path);
     ParallelScan scan;
-    ParallelResult result = scan_in_parallel(reader.fd, static_cast<uint64_t>(status.st_size),
-                                             build_tag_matcher(table), table, plan, scan);
-    close(reader);
-    if (result != ParallelResult::done)
-        return result == ParallelResult::read_failed ? "read failed" : "out of memory";
+    scan_in_parallel(reader.fd, static_cast<uint64_t>(status.st_size), build_tag_matcher(table),
+                     table, plan, scan);
+    if (scan.totals.read_error)
+        throw std::runtime_error("cannot read " + path);
     OutputBuffer out;
     open_output(out, -1, 61);
     print_report_in_parallel(scan, table, plan, out);
     return out.collected;
-}
-
-static std::string_view name_of(const TagTable& table, size_t id) {
-    return (id & 1) ? table.cls_tag[id >> 1] : table.opn_tag[id >> 1];
 }
 
 std::vector<FoundName> naive_names(const TagTable& table, std::string_view bytes) {

@@ -14,7 +14,7 @@
 #include "nesting/parallel_scan.h"
 #include "nesting/tag_matcher.h"
 #include "tags/tag_table.h"
-#include "text/line_reader.h"
+#include "text/file_reader.h"
 
 // A file holding given bytes, gone when it goes out of scope.
 struct ScratchFile {
@@ -29,22 +29,25 @@ struct ScratchFile {
 // Replaces the whole content of the file.
 void fill_scratch_file(const ScratchFile& file, std::string_view bytes);
 
-// The names as a loaded table: counters at 0.
+std::string scratch_file_bytes(const ScratchFile& file);
+
+// The names as a loaded table.
 TagTable make_tag_table(const std::vector<std::string>& opn_tag,
                         const std::vector<std::string>& cls_tag);
 
-// Every line the LineReader delivers for the file, read through a buffer of
-// `buffer_size` bytes; also requires the line numbers to run 1, 2, 3, ...
-std::vector<std::string> read_lines_in_process(const std::string& path, size_t buffer_size);
+// The lines of a list file as the list loader reads them, the file taken in
+// chunks of `buffer_size` bytes.
+std::vector<std::string> read_list_lines_in_process(const std::string& path, size_t buffer_size);
 
-// scan_file and print_report on the file, as a check run does after loading the
-// lists; returns the report's bytes.
+// The matcher, scan_file and print_report on the file, read in chunks of
+// `buffer_size` bytes, as a check run does after loading the lists; returns the
+// report's bytes.
 std::string check_in_process(const std::vector<std::string>& opn_tag,
                              const std::vector<std::string>& cls_tag, const std::string& path,
                              size_t buffer_size = kReadBufferSize);
 
 // The same check on several threads, the file cut as `plan` says; returns the
-// report's bytes, or "read failed" or "out of memory".
+// report's bytes.
 std::string check_in_parallel_in_process(const std::vector<std::string>& opn_tag,
                                          const std::vector<std::string>& cls_tag,
                                          const std::string& path, const ParallelPlan& plan);

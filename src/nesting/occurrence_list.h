@@ -1,5 +1,25 @@
 #pragma once
 
+// The occurrences a scan finds, in the order found, packed as a byte stream:
+// the list is the only memory that grows with the file. Per occurrence it keeps
+// the name id (2 * pair, + 1 for a close name) and the step of the line number
+// from the occurrence before (from 0 for the first). lvl is not kept: the
+// cursor works it out again from the tags before.
+//
+// Record layouts, little-endian, told apart by the low bits of the first byte:
+//
+//   form   bytes  low bits of byte 0   fields above them       holds
+//   short  2      ...1                 step: 3 bits, id: 12    id < 2^12, step < 2^3
+//   medium 3      ..10                 step: 6 bits, id: 16    id < 2^16, step < 2^6
+//   long   3-21   00000000 (byte 0)    then id, step as        anything else
+//                                      varints (7 bits a byte,
+//                                      high bit: more follow)
+//
+// A short or medium record never starts with a zero byte: its low bits are 1
+// or 10. The list grows by blocks of kOccurrenceBlockSize, never copied (a copy
+// would map its pages twice); a record never spans two blocks, and a block
+// holds up to its own `size` bytes of records.
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -28,15 +48,6 @@ inline int64_t enter_tag(int64_t& depth, bool is_close) {
     return lvl;
 }
 
-// The occurrences in the order found, packed as a byte stream, since the list is
-// the only memory that grows with the file. Per occurrence: the name id (2 * pair,
-// + 1 for a close tag) and the increase of the line number. lvl is not kept: the
-// reader works it out again from the tags before. Most occurrences take two or
-// three bytes, little-endian: id << 4 | increase << 1 | 1 for an id below 2^12
-// and an increase below 2^3, or id << 8 | increase << 2 | 2 for an id below
-// 2^16 and an increase below 2^6. The others take a zero byte and two
-// variable-length integers. The list grows by blocks, never copied: a copy
-// would map its pages twice.
 struct OccurrenceBlock {
     std::unique_ptr<uint8_t[]> bytes;
     size_t size = 0;  // bytes used, once the next block is started
@@ -51,11 +62,11 @@ struct OccurrenceList {
 };
 
 constexpr size_t kOccurrenceBlockSize = 64 * 1024;
-// Room for one occurrence: a zero byte and two variable-length integers.
+// Room for one occurrence: a zero byte and two varints of up to 10 bytes.
 constexpr size_t kMaxOccurrenceBytes = 1 + 2 * 10;
 
-// False when no memory could be had.
-bool add_occurrence_block(OccurrenceList& list);
+// Throws std::bad_alloc when no memory can be had.
+void add_occurrence_block(OccurrenceList& list);
 
 inline uint8_t* put_varint(uint8_t* out, uint64_t value) {
     while (value >= 0x80) {
@@ -66,11 +77,10 @@ inline uint8_t* put_varint(uint8_t* out, uint64_t value) {
     return out;
 }
 
-// False when no memory could be had.
-inline bool append_occurrence(OccurrenceList& list, uint64_t name_id, uint64_t line) {
-    if (list.end - list.out < static_cast<ptrdiff_t>(kMaxOccurrenceBytes) &&
-        !add_occurrence_block(list))
-        return false;
+// Hot: a change needs a benchmark run. Throws std::bad_alloc when no memory can be had.
+inline void append_occurrence(OccurrenceList& list, uint64_t name_id, uint64_t line) {
+    if (list.end - list.out < static_cast<ptrdiff_t>(kMaxOccurrenceBytes))
+        add_occurrence_block(list);
     uint64_t line_step = line - list.last_line;
     uint8_t* out = list.out;
     // Which of the short forms may be a coin toss: no branch on it.
@@ -90,10 +100,9 @@ inline bool append_occurrence(OccurrenceList& list, uint64_t name_id, uint64_t l
     }
     list.last_line = line;
     ++list.count;
-    return true;
 }
 
-// Reads the list back in order; it starts before the first block.
+// Reads a list back in order; it starts before the first block.
 struct OccurrenceCursor {
     size_t block = SIZE_MAX;
     size_t pos = 0;
@@ -101,6 +110,16 @@ struct OccurrenceCursor {
     uint64_t line = 0;
     int64_t depth = 0;
 };
+
+// A cursor for a list whose lines count from the start of a part of a file: its
+// line numbers come back increased by `lines_before`, the lines of the file
+// before that part, and its levels follow on from `depth`, the depth there.
+inline OccurrenceCursor occurrence_cursor(uint64_t lines_before, int64_t depth) {
+    OccurrenceCursor cursor;
+    cursor.line = lines_before;
+    cursor.depth = depth;
+    return cursor;
+}
 
 inline size_t used_bytes(const OccurrenceList& list, size_t block) {
     if (block + 1 < list.blocks.size())
@@ -121,6 +140,7 @@ inline uint64_t get_varint(const uint8_t* bytes, size_t& pos) {
     }
 }
 
+// Hot: a change needs a benchmark run. False after the last occurrence.
 inline bool next_occurrence(const OccurrenceList& list, OccurrenceCursor& cursor,
                             TagOccurrence& occurrence) {
     while (cursor.pos >= cursor.limit) {
@@ -151,9 +171,3 @@ inline bool next_occurrence(const OccurrenceList& list, OccurrenceCursor& cursor
     occurrence.lvl = enter_tag(cursor.depth, is_close);
     return true;
 }
-
-struct ScanState {
-    int64_t depth = 0;
-    bool ok = true;
-    OccurrenceList occurrences;
-};

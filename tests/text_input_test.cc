@@ -1,36 +1,20 @@
-#include "text/line_reader.h"
+// Reading files: the chunks of the checked file, and list files read whole and
+// split into lines.
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "check_support.h"
+#include "text/file_reader.h"
+
 namespace {
 
-std::string write_temp_file(const std::string& bytes) {
-    char path[] = "/tmp/tamberlox_reader_XXXXXX";
-    int fd = mkstemp(path);
-    EXPECT_GE(fd, 0);
-    ::close(fd);
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-}
-
 std::vector<std::string> read_all_lines(const std::string& bytes, size_t buffer_size) {
-    std::string path = write_temp_file(bytes);
-    LineReader reader;
-    EXPECT_EQ(open(reader, path, buffer_size), OpenResult::opened);
-    std::vector<std::string> lines;
-    Line line;
-    while (next_line(reader, line) == LineResult::line) {
-        EXPECT_EQ(line.number, lines.size() + 1);
-        lines.emplace_back(line.text);
-    }
-    close(reader);
-    std::remove(path.c_str());
-    return lines;
+    ScratchFile file;
+    fill_scratch_file(file, bytes);
+    return read_list_lines_in_process(file.path, buffer_size);
 }
 
 using Lines = std::vector<std::string>;
@@ -86,7 +70,7 @@ std::vector<ReaderCase> reader_cases() {
     };
 }
 
-TEST(LineReader, DeliversTextsByTheTextRules) {
+TEST(TextInput, ListLinesFollowTheTextRules) {
     // Small buffers put lines and CRs across every kind of buffer boundary.
     for (size_t buffer_size :
          {size_t{1}, size_t{2}, size_t{3}, size_t{7}, size_t{4096}, kReadBufferSize}) {
@@ -97,34 +81,40 @@ TEST(LineReader, DeliversTextsByTheTextRules) {
     }
 }
 
-TEST(LineReader, LineNumbersGoPast32Bits) {
-    std::string path = write_temp_file("a\nb\n");
-    LineReader reader;
-    ASSERT_EQ(open(reader, path), OpenResult::opened);
-    reader.line_number = UINT32_MAX;
-    Line line;
-    ASSERT_EQ(next_line(reader, line), LineResult::line);
-    EXPECT_EQ(line.number, uint64_t{UINT32_MAX} + 1);
-    ASSERT_EQ(next_line(reader, line), LineResult::line);
-    EXPECT_EQ(line.number, uint64_t{UINT32_MAX} + 2);
-    EXPECT_EQ(next_line(reader, line), LineResult::end_of_file);
-    close(reader);
-    std::remove(path.c_str());
+TEST(TextInput, DirectoriesAndMissingFilesCannotBeOpened) {
+    for (const char* name : {"/tmp", "/nonexistent/tamberlox", ""}) {
+        FileReader reader;
+        EXPECT_FALSE(open_file_reader(reader, name)) << name;
+        std::string bytes;
+        EXPECT_EQ(read_whole_file(name, bytes), WholeFileStatus::cannot_open) << name;
+    }
 }
 
-TEST(LineReader, DirectoriesAndMissingFilesCannotBeOpened) {
-    LineReader reader;
-    EXPECT_EQ(open(reader, "/tmp"), OpenResult::cannot_open);
-    EXPECT_EQ(open(reader, "/nonexistent/tamberlox"), OpenResult::cannot_open);
-    EXPECT_EQ(open(reader, ""), OpenResult::cannot_open);
+// Reading a process's own memory from offset 0 fails: an error, not an end.
+TEST(TextInput, ReadErrorIsNoEndOfFile) {
+    FileReader reader;
+    ASSERT_TRUE(open_file_reader(reader, "/proc/self/mem"));
+    std::string_view chunk;
+    EXPECT_EQ(read_chunk(reader, chunk), ReadStatus::error);
+    std::string bytes;
+    EXPECT_EQ(read_whole_file("/proc/self/mem", bytes), WholeFileStatus::read_error);
 }
 
-TEST(LineReaderDeathTest, ReadErrorEndsTheRun) {
-    LineReader reader;
-    ASSERT_EQ(open(reader, "/proc/self/mem"), OpenResult::opened);
-    Line line;
-    EXPECT_EXIT(next_line(reader, line), testing::ExitedWithCode(1),
-                "^ERROR : can't read /proc/self/mem.\n$");
+// The checked file's chunks stop at the first 0x1A, wherever the reads fall.
+TEST(TextInput, ChunksEndAtTheEndOfFileByte) {
+    const std::string bytes = std::string(10, 'a') + "\x1a" + "b";
+    ScratchFile file;
+    fill_scratch_file(file, bytes);
+    for (size_t buffer_size : {size_t{1}, size_t{4}, size_t{11}, kReadBufferSize}) {
+        FileReader reader;
+        ASSERT_TRUE(open_file_reader(reader, file.path, buffer_size));
+        std::string read;
+        std::string_view chunk;
+        while (read_chunk(reader, chunk) == ReadStatus::chunk)
+            read += chunk;
+        EXPECT_EQ(read, std::string(10, 'a')) << buffer_size;
+        EXPECT_EQ(read_chunk(reader, chunk), ReadStatus::end);
+    }
 }
 
 }  // namespace
