@@ -81,7 +81,7 @@ int run_checker(int argc, const char* const* argv) {
         }
         check_file(argv[1]);
     } catch (const std::bad_alloc&) {
-        // Out of memory anywhere after the lists are read.
+        // Out of memory anywhere but while a list is read, which makes that list suspicious.
         fatal_error("ERROR : Allocation error.\n");
     }
     return 0;

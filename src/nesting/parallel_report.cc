@@ -154,9 +154,10 @@ static void format_on_one_thread(const FormatWork& work, const TagTable& table, 
     for (const FormatPiece& piece : work.pieces) {
         OccurrenceCursor cursor = cursor_at(piece);
         TagOccurrence occurrence;
-        for (uint64_t i = 0; i < piece.count && !out.failed; ++i) {
+        for (uint64_t i = 0; i < piece.count; ++i) {
             next_occurrence(piece.range->occurrences, cursor, occurrence);
-            put_occurrence(out, writer, occurrence);
+            if (!put_occurrence(out, writer, occurrence))
+                return;
         }
     }
 }

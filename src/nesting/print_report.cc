@@ -76,8 +76,7 @@ static char* copy_in_blocks(char* to, const char* from, size_t length) {
     return to + length;
 }
 
-// Hot: a change needs a benchmark run.
-void put_occurrence(OutputBuffer& out, StructureWriter& writer, const TagOccurrence& occurrence) {
+bool put_occurrence(OutputBuffer& out, StructureWriter& writer, const TagOccurrence& occurrence) {
     if (occurrence.line != writer.line)
         set_line(writer, occurrence.line);
     Piece name =
@@ -86,15 +85,15 @@ void put_occurrence(OutputBuffer& out, StructureWriter& writer, const TagOccurre
     bool cached = occurrence.lvl < kCachedLevels;
     Piece prefix = cached ? writer.level_prefix[static_cast<size_t>(occurrence.lvl + 1)] : Piece{};
     size_t length = prefix.length + name.length + writer.line_length;
-    if (cached && out.capacity - out.size < length + kCopySpare)
-        flush_output(out);
+    if (cached && out.capacity - out.size < length + kCopySpare && !flush_output(out))
+        return false;
     if (cached && out.capacity - out.size >= length + kCopySpare) {
         char* to = out.data.get() + out.size;
         to = copy_in_blocks(to, arena + prefix.offset, prefix.length);
         to = copy_in_blocks(to, arena + name.offset, name.length);
         copy_in_blocks(to, writer.line_text, writer.line_length);
         out.size += length;
-        return;
+        return true;
     }
     // Deep levels, and lines longer than the whole buffer.
     if (cached) {
@@ -104,6 +103,7 @@ void put_occurrence(OutputBuffer& out, StructureWriter& writer, const TagOccurre
     }
     put_bytes(out, std::string_view(arena + name.offset, name.length));
     put_bytes(out, std::string_view(writer.line_text, writer.line_length));
+    return !out.failed;
 }
 
 static void put_pair_numbers(OutputBuffer& out, const ScanResult& result, const TagTable& table,
@@ -151,8 +151,9 @@ bool print_report(const ScanResult& result, const TagTable& table, OutputBuffer&
     OccurrenceCursor cursor;
     TagOccurrence occurrence;
     // A failed write stops the report early: the rest would be dropped anyway.
-    while (!out.failed && next_occurrence(result.occurrences, cursor, occurrence)) {
-        put_occurrence(out, writer, occurrence);
+    while (next_occurrence(result.occurrences, cursor, occurrence)) {
+        if (!put_occurrence(out, writer, occurrence))
+            break;
     }
     return put_numbers_and_verdict(out, result, table);
 }

@@ -39,9 +39,10 @@ struct StructureWriter {
 
 StructureWriter make_structure_writer(const TagTable& table);
 
-// Hot: a change here needs a benchmark run. Flushes `out` only when the line
-// and kCopySpare do not fit in the room left.
-void put_occurrence(OutputBuffer& out, StructureWriter& writer, const TagOccurrence& occurrence);
+// Hot: a change needs a benchmark run. Flushes `out` only when the line and
+// kCopySpare do not fit in the room left. False once a write has failed; the
+// common case returns true without a test.
+bool put_occurrence(OutputBuffer& out, StructureWriter& writer, const TagOccurrence& occurrence);
 
 // The longest structure line of an occurrence with lvl up to `deepest`.
 uint64_t longest_structure_line(const TagTable& table, int64_t deepest);
