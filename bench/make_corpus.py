@@ -18,6 +18,8 @@ and input. A folder made earlier by this same script with the same size and seed
   common_start  1,000 pairs sharing a 200-byte start, over log lines that keep
                 entering that start
   no_line_end   prose with the markup pairs and no line end at all
+  small_markup  the markup corpus at 3.5 MB whatever the size asked for: under
+                the size from which a file is checked on several threads
   short_lines   (input only) short lines for the line reader benchmark, --lines-mb
 
 Sizes are in MB of 1,000,000 bytes.
@@ -355,11 +357,12 @@ def short_lines_text(rng, size):
 
 CORPORA = {"markup": markup, "prose": prose, "code": code, "random_names": random_names,
            "one_line": one_line, "deep": deep, "hostile": hostile, "benign": benign,
-           "common_start": common_start, "no_line_end": no_line_end}
+           "common_start": common_start, "no_line_end": no_line_end, "small_markup": markup}
 
 
 # one_line is the markup corpus itself, with its line ends made blanks.
-SEED_OF = {"one_line": "markup"}
+SEED_OF = {"one_line": "markup", "small_markup": "markup"}
+FIXED_SIZE = {"small_markup": 3_500_000}
 
 
 def corpus_seed(seed, name):
@@ -414,6 +417,7 @@ def main():
         if name not in CORPORA and name != "short_lines":
             parser.error(f"unknown corpus {name}")
         size = int((args.lines_mb if name == "short_lines" else args.size_mb) * MB)
+        size = FIXED_SIZE.get(name, size)
         made = make_corpus(args.outdir, name, size, args.seed)
         print(f"{'made' if made else 'kept'} {os.path.join(args.outdir, name)}", flush=True)
 
