@@ -24,30 +24,41 @@ struct OutputBlock {
 
 // What one formatting thread works with, all taken before anything is written,
 // so that nothing is allocated once the threads run. A thread formats its
-// pieces in file order and the writer takes them in file order, so its blocks
-// wait in one queue.
+// pieces in file order and they are written in file order, so its blocks wait
+// in one queue.
 struct FormatKit {
     StructureWriter writer;
     std::vector<std::unique_ptr<char[]>> spare;
     std::vector<OutputBlock> queue;  // a ring, as many places as blocks
     size_t queue_front = 0;
     size_t queued = 0;
+    // Waking a thread costs a context switch: it is woken only while it waits,
+    // and once two blocks are back.
+    bool waiting = false;
+    std::condition_variable spare_returned;
 };
 
+// There is no writing thread: whichever thread hands over a block and finds
+// nobody writing writes all blocks that are due, in file order, so the thread
+// formatting the piece due next writes its own blocks as it goes.
 struct FormatWork {
     const ParallelPlan& plan;
     std::vector<FormatPiece> pieces;
-    std::vector<FormatKit> kits{};
+    OutputBuffer& out;
+    std::unique_ptr<FormatKit[]> kits{};
+    size_t kit_count = 0;
     uint64_t room_needed = 0;  // before each line: the longest line and the spare
     std::atomic<size_t> next_piece{0};
     std::atomic<size_t> next_kit{0};
     std::mutex mutex{};
-    std::condition_variable changed{};
     std::vector<size_t> piece_kit{};  // which kit formats a piece, once known
-    bool stopped = false;             // a write failed: the threads stop
+    size_t piece_due = 0;             // the next piece to write
+    bool writing = false;
+    bool stopped = false;  // a write failed: the threads stop
 };
 
 constexpr size_t kNoKit = SIZE_MAX;
+constexpr size_t kSparesToWake = 2;
 
 static std::vector<FormatPiece> cut_into_pieces(const ParallelScan& scan) {
     std::vector<FormatPiece> pieces;
@@ -72,83 +83,91 @@ static OccurrenceCursor cursor_at(const FormatPiece& piece) {
     return cursor;
 }
 
-// Hands the block in `out` to the writer and takes a spare one, waiting for the
-// writer to give one back when there is none. False once the writer stopped.
-static bool pass_block(FormatWork& work, size_t kit, size_t piece, bool ends_piece,
-                       OutputBuffer& out) {
+static void stop_all(FormatWork& work) {
+    work.stopped = true;
+    for (size_t kit = 0; kit < work.kit_count; ++kit)
+        work.kits[kit].spare_returned.notify_one();
+}
+
+// Writes the blocks that are due, the lock released while writing.
+static void write_due_blocks(FormatWork& work, std::unique_lock<std::mutex>& lock) {
+    while (!work.stopped && work.piece_due < work.pieces.size()) {
+        size_t owner = work.piece_kit[work.piece_due];
+        if (owner == kNoKit || work.kits[owner].queued == 0)
+            return;
+        FormatKit& kit = work.kits[owner];
+        OutputBlock block = std::move(kit.queue[kit.queue_front]);
+        kit.queue_front = (kit.queue_front + 1) % kit.queue.size();
+        --kit.queued;
+        lock.unlock();
+        bool written = write_through(work.out, std::string_view(block.bytes.get(), block.size));
+        lock.lock();
+        kit.spare.push_back(std::move(block.bytes));
+        if (kit.waiting && kit.spare.size() >= kSparesToWake)
+            kit.spare_returned.notify_one();
+        if (!written)
+            stop_all(work);
+        work.piece_due += block.ends_piece;
+    }
+}
+
+static void hand_over(FormatWork& work, size_t kit, size_t piece, bool ends_piece,
+                      OutputBuffer& block) {
     std::unique_lock<std::mutex> lock(work.mutex);
     FormatKit& own = work.kits[kit];
     size_t place = (own.queue_front + own.queued++) % own.queue.size();
-    own.queue[place] = {std::move(out.data), out.size, ends_piece};
+    own.queue[place] = {std::move(block.data), block.size, ends_piece};
     work.piece_kit[piece] = kit;
-    work.changed.notify_all();
-    std::vector<std::unique_ptr<char[]>>& spare = own.spare;
-    work.changed.wait(lock, [&] { return !spare.empty() || work.stopped; });
+    if (!work.writing) {
+        work.writing = true;
+        write_due_blocks(work, lock);
+        work.writing = false;
+    }
+}
+
+// A spare block to format into; false once a write has failed. All the kit's
+// blocks come back in the end, so waiting for two never waits for ever.
+static bool take_spare(FormatWork& work, size_t kit, OutputBuffer& block) {
+    std::unique_lock<std::mutex> lock(work.mutex);
+    FormatKit& own = work.kits[kit];
+    if (own.spare.empty()) {
+        own.waiting = true;
+        own.spare_returned.wait(lock,
+                                [&] { return own.spare.size() >= kSparesToWake || work.stopped; });
+        own.waiting = false;
+    }
     if (work.stopped)
         return false;
-    out.data = std::move(spare.back());
-    spare.pop_back();
-    out.size = 0;
+    open_output(block, -1, std::move(own.spare.back()), work.plan.output_block_bytes);
+    own.spare.pop_back();
     return true;
 }
 
 static void format_pieces(FormatWork& work) {
     size_t kit = work.next_kit++;
     StructureWriter& writer = work.kits[kit].writer;
-    OutputBuffer out;
-    {
-        std::lock_guard<std::mutex> lock(work.mutex);
-        open_output(out, -1, std::move(work.kits[kit].spare.back()), work.plan.output_block_bytes);
-        work.kits[kit].spare.pop_back();
-    }
+    OutputBuffer block;
     for (size_t index; (index = work.next_piece++) < work.pieces.size();) {
         const FormatPiece& piece = work.pieces[index];
         OccurrenceCursor cursor = cursor_at(piece);
         TagOccurrence occurrence;
-        for (uint64_t i = 0; i < piece.count; ++i) {
-            if (out.capacity - out.size < work.room_needed &&
-                !pass_block(work, kit, index, false, out))
-                return;
-            next_occurrence(piece.range->occurrences, cursor, occurrence);
-            put_occurrence(out, writer, occurrence);
-        }
-        if (!pass_block(work, kit, index, true, out))
+        if (!take_spare(work, kit, block))
             return;
-    }
-}
-
-// False when a write failed: the formatting threads are told to stop.
-static bool write_pieces(FormatWork& work, OutputBuffer& out) {
-    for (size_t index = 0; index < work.pieces.size(); ++index) {
-        for (bool ends_piece = false; !ends_piece;) {
-            OutputBlock block;
-            FormatKit* kit;
-            {
-                std::unique_lock<std::mutex> lock(work.mutex);
-                work.changed.wait(lock, [&] {
-                    size_t owner = work.piece_kit[index];
-                    return owner != kNoKit && work.kits[owner].queued > 0;
-                });
-                kit = &work.kits[work.piece_kit[index]];
-                block = std::move(kit->queue[kit->queue_front]);
-                kit->queue_front = (kit->queue_front + 1) % kit->queue.size();
-                --kit->queued;
+        for (uint64_t i = 0; i < piece.count; ++i) {
+            if (block.capacity - block.size < work.room_needed) {
+                hand_over(work, kit, index, false, block);
+                if (!take_spare(work, kit, block))
+                    return;
             }
-            bool written = write_through(out, std::string_view(block.bytes.get(), block.size));
-            ends_piece = block.ends_piece;
-            std::lock_guard<std::mutex> lock(work.mutex);
-            kit->spare.push_back(std::move(block.bytes));
-            work.stopped = !written;
-            work.changed.notify_all();
-            if (!written)
-                return false;
+            next_occurrence(piece.range->occurrences, cursor, occurrence);
+            put_occurrence(block, writer, occurrence);
         }
+        hand_over(work, kit, index, true, block);
     }
-    return true;
 }
 
-// Every occurrence on the calling thread, for when no thread can be started or
-// a line could outgrow a block.
+// Every occurrence on the calling thread, for when a line could outgrow a
+// block or there is too little to share.
 static void format_on_one_thread(const FormatWork& work, const TagTable& table, OutputBuffer& out) {
     StructureWriter writer = make_structure_writer(table);
     for (const FormatPiece& piece : work.pieces) {
@@ -163,8 +182,10 @@ static void format_on_one_thread(const FormatWork& work, const TagTable& table, 
 }
 
 static void take_kits(FormatWork& work, const TagTable& table, size_t threads) {
-    work.kits.resize(threads);
-    for (FormatKit& kit : work.kits) {
+    work.kits = std::make_unique<FormatKit[]>(threads);
+    work.kit_count = threads;
+    for (size_t i = 0; i < threads; ++i) {
+        FormatKit& kit = work.kits[i];
         size_t blocks = std::max<size_t>(work.plan.output_blocks, 2);
         kit.writer = make_structure_writer(table);
         kit.queue.resize(blocks);
@@ -177,20 +198,20 @@ static void take_kits(FormatWork& work, const TagTable& table, size_t threads) {
 
 bool print_report_in_parallel(const ParallelScan& scan, const TagTable& table,
                               const ParallelPlan& plan, OutputBuffer& out) {
-    FormatWork work{plan, cut_into_pieces(scan)};
+    FormatWork work{plan, cut_into_pieces(scan), out};
     work.room_needed = longest_structure_line(table, scan.deepest) + kCopySpare;
     work.piece_kit.assign(work.pieces.size(), kNoKit);
+    put_bytes(out, "***** TAG STRUCTURE *****\n");
     std::vector<std::thread> threads;
     if (plan.threads > 1 && work.room_needed <= plan.output_block_bytes / 4 &&
         work.pieces.size() > 1) {
         take_kits(work, table, plan.threads);
-        threads = start_threads(plan.threads, [&work] { format_pieces(work); });
+        threads = start_threads(plan.threads - 1, [&work] { format_pieces(work); });
     }
-    put_bytes(out, "***** TAG STRUCTURE *****\n");
-    if (threads.empty()) {
+    if (work.kit_count == 0) {
         format_on_one_thread(work, table, out);
     } else {
-        write_pieces(work, out);
+        format_pieces(work);
         join_threads(threads);
     }
     return put_numbers_and_verdict(out, scan.totals, table);

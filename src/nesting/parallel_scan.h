@@ -28,8 +28,8 @@ struct ParallelPlan {
     size_t threads = 2;
     uint64_t range_bytes = 16 << 20;  // a range's nominal size
     size_t read_bytes = 256 * 1024;   // one pread
-    size_t output_block_bytes = 256 * 1024;
-    size_t output_blocks = 8;  // per formatting thread
+    size_t output_block_bytes = 128 * 1024;
+    size_t output_blocks = 4;  // per formatting thread
 };
 
 // The depth walk of a run of tags as a function of the depth d it starts at:
