@@ -9,10 +9,10 @@
 #include "nesting/report_lines.h"
 #include "nesting/thread_group.h"
 
-// The occurrences of one block of a range's list.
+// The occurrences of a range's list from one piece start to the next.
 struct FormatPiece {
     const RangeScan* range;
-    size_t block;
+    size_t start;  // in range->piece_starts
     uint64_t count;
 };
 
@@ -63,11 +63,11 @@ constexpr size_t kSparesToWake = 2;
 static std::vector<FormatPiece> cut_into_pieces(const ParallelScan& scan) {
     std::vector<FormatPiece> pieces;
     for (const RangeScan& range : scan.ranges) {
-        const std::vector<BlockStart>& starts = range.block_starts;
-        for (size_t block = 0; block < starts.size(); ++block) {
+        const std::vector<PieceStart>& starts = range.piece_starts;
+        for (size_t start = 0; start < starts.size(); ++start) {
             uint64_t end =
-                block + 1 < starts.size() ? starts[block + 1].count : range.occurrences.count;
-            pieces.push_back({&range, block, end - starts[block].count});
+                start + 1 < starts.size() ? starts[start + 1].count : range.occurrences.count;
+            pieces.push_back({&range, start, end - starts[start].count});
         }
     }
     return pieces;
@@ -76,10 +76,15 @@ static std::vector<FormatPiece> cut_into_pieces(const ParallelScan& scan) {
 // Reads a piece's occurrences from the start of its block.
 static OccurrenceCursor cursor_at(const FormatPiece& piece) {
     const RangeScan& range = *piece.range;
-    const BlockStart& start = range.block_starts[piece.block];
+    const PieceStart& start = range.piece_starts[piece.start];
     OccurrenceCursor cursor = occurrence_cursor(range.lines_before + start.last_line,
                                                 depth_after(start.before, range.start_depth));
-    cursor.block = piece.block - 1;  // next_occurrence moves on to piece.block
+    // At a block's start, next_occurrence moves on to the block by itself.
+    cursor.block = start.block - (start.pos == 0);
+    if (start.pos != 0) {
+        cursor.pos = start.pos;
+        cursor.limit = used_bytes(range.occurrences, start.block);
+    }
     return cursor;
 }
 

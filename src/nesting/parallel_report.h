@@ -1,11 +1,12 @@
 #pragma once
 
 // The report of a scan on several threads. The tag structure is cut into
-// pieces at the occurrence blocks of each range; threads format the pieces in
-// turn into output blocks of their own, and the calling thread writes the
-// blocks in file order. A thread holds at most plan.output_blocks blocks, all
-// taken before anything is written: it waits for the writer to give one back
-// before it goes on, so memory stays bounded however large the report.
+// pieces of a few thousand occurrences of each range; threads format them in
+// turn into output blocks of their own, which are written in file order by
+// whichever thread finds one due. A thread holds at most plan.output_blocks
+// blocks, all taken before anything is written: it waits for its blocks to be
+// written before it runs further ahead, so memory stays bounded however large
+// the report.
 
 #include "nesting/parallel_scan.h"
 #include "tags/tag_table.h"

@@ -71,14 +71,29 @@ static bool find_range_begin(RangeReader& reader, uint64_t from, uint64_t to, Ra
     return false;
 }
 
-// Records a batch of names: the occurrence, the counter, the level summary,
-// and where each new occurrence block begins.
+static void add_piece_start(RangeScan& range) {
+    const OccurrenceList& list = range.occurrences;
+    // The same test as append_occurrence's: a new block starts here.
+    if (list.end - list.out < static_cast<ptrdiff_t>(kMaxOccurrenceBytes)) {
+        range.piece_starts.push_back(
+            {list.blocks.size(), 0, list.count, list.last_line, range.levels});
+    } else {
+        size_t pos = static_cast<size_t>(list.out - list.blocks.back().bytes.get());
+        range.piece_starts.push_back(
+            {list.blocks.size() - 1, pos, list.count, list.last_line, range.levels});
+    }
+}
+
+// Hot: a change needs a benchmark run. Records a batch of names: the
+// occurrence, the counter, the level summary, and where pieces start.
 static void record_found(RangeScan& range, std::vector<FoundName>& found) {
     OccurrenceList& list = range.occurrences;
     for (const FoundName& name : found) {
-        // The same test as append_occurrence's: a new block starts here.
-        if (list.end - list.out < static_cast<ptrdiff_t>(kMaxOccurrenceBytes))
-            range.block_starts.push_back({list.count, list.last_line, range.levels});
+        if (list.end - list.out < static_cast<ptrdiff_t>(kMaxOccurrenceBytes) ||
+            list.count == range.next_piece_at) {
+            add_piece_start(range);
+            range.next_piece_at = list.count + kPieceOccurrences;
+        }
         append_occurrence(list, name.id, name.line);
         add_tag(range.levels, name.id & 1);
         range.peak = std::max(range.peak, range.levels.net - range.levels.lowest);

@@ -55,19 +55,25 @@ inline bool meets_level_zero(const LevelSummary& levels, int64_t start) {
     return start + levels.lowest < 0;
 }
 
-// Where an occurrence block of a range's list begins, so that the report can
-// start reading there.
-struct BlockStart {
+// Where the report may start reading a range's list: at every occurrence
+// block's start, and every kPieceOccurrences occurrences within a block, so
+// that the threads formatting the report share it in small pieces.
+struct PieceStart {
+    size_t block;        // of the occurrence list
+    size_t pos;          // within the block
     uint64_t count;      // occurrences before it in the range
     uint64_t last_line;  // of the occurrence before it, counted within the range
     LevelSummary before;
 };
 
+constexpr uint64_t kPieceOccurrences = 8192;
+
 struct RangeScan {
     uint64_t begin = 0;  // the file's bytes [begin, end), end cut at a 0x1A
     uint64_t end = 0;
     OccurrenceList occurrences;  // the range's first line is line 1
-    std::vector<BlockStart> block_starts;
+    std::vector<PieceStart> piece_starts;
+    uint64_t next_piece_at = 0;    // the count at which the next piece starts
     std::vector<uint64_t> counts;  // by name id
     uint64_t line_ends = 0;
     LevelSummary levels;
