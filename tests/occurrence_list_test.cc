@@ -73,6 +73,25 @@ TEST(OccurrenceList, LongRecordAtTheEndOfABlock) {
     }
 }
 
+// A part of a file scanned on its own, read back where it stands in the file.
+TEST(OccurrenceList, CursorStartsAtAGivenLineAndDepth) {
+    const std::vector<Written> written = {
+        {1, 1, 0},   // a close tag at depth 1
+        {1, 3, -1},  // and one at depth 0
+        {0, 3, 0},
+    };
+    OccurrenceList list;
+    for (const Written& w : written)
+        append_occurrence(list, w.name_id, w.line);
+    OccurrenceCursor cursor = occurrence_cursor(100, 1);
+    TagOccurrence read;
+    for (const Written& expected : written) {
+        ASSERT_TRUE(next_occurrence(list, cursor, read));
+        EXPECT_EQ(read.line, 100 + expected.line);
+        EXPECT_EQ(read.lvl, expected.lvl);
+    }
+}
+
 TEST(OccurrenceList, EmptyListGivesNothing) {
     OccurrenceList list;
     OccurrenceCursor cursor;
