@@ -164,8 +164,7 @@ static uint64_t nominal_begin(const ScanWork& work, size_t index) {
     return work.size / count * index + work.size % count * index / count;
 }
 
-static void scan_one_range(ScanWork& work, RangeReader& reader, size_t index) {
-    RangeScan& range = work.ranges[index];
+static void scan_into(ScanWork& work, RangeReader& reader, size_t index, RangeScan& range) {
     if (!reader.buffer) {
         reader.buffer = std::make_unique_for_overwrite<char[]>(work.plan.read_bytes);
         reader.capacity = work.plan.read_bytes;
@@ -180,6 +179,14 @@ static void scan_one_range(ScanWork& work, RangeReader& reader, size_t index) {
     if (index > 0 && !find_range_begin(reader, begin, nominal_end, range))
         return;
     scan_range(work, reader, nominal_end, range);
+}
+
+// The range is scanned into a RangeScan of the thread's own: ranges side by side
+// in one vector would share cache lines between threads.
+static void scan_one_range(ScanWork& work, RangeReader& reader, size_t index) {
+    RangeScan range;
+    scan_into(work, reader, index, range);
+    work.ranges[index] = std::move(range);
 }
 
 static void scan_ranges(ScanWork& work) {
