@@ -95,6 +95,26 @@ TEST(ParallelCheck, RandomFilesGiveTheOneThreadReport) {
     }
 }
 
+// A read error fails the check only where reading on one thread would meet it:
+// not behind the file's first 0x1A.
+TEST(ParallelCheck, ReadErrorsBeforeTheEndOfTheText) {
+    const std::string lines = repeat_text("a <ab>b</ab> [[c]]\n", 40);
+    const std::string bytes = lines + "{\x1a}\n" + lines + lines;
+    ScratchFile file;
+    fill_scratch_file(file, bytes);
+    std::string one_thread = check_in_process(kOpnTag, kClsTag, file.path);
+    for (ParallelPlan plan : kPlans) {
+        plan.read_bytes = std::min<size_t>(plan.read_bytes, 64);
+        plan.unreadable_from = lines.size() + 100;
+        EXPECT_EQ(check_in_parallel_in_process(kOpnTag, kClsTag, file.path, plan), one_thread)
+            << plan.range_bytes;
+        plan.unreadable_from = lines.size() - 100;
+        EXPECT_THROW(check_in_parallel_in_process(kOpnTag, kClsTag, file.path, plan),
+                     std::runtime_error)
+            << plan.range_bytes;
+    }
+}
+
 TEST(ParallelCheck, ReadErrorFailsTheScan) {
     const TagTable table = make_tag_table(kOpnTag, kClsTag);
     int directory = ::open(".", O_RDONLY | O_DIRECTORY);

@@ -17,6 +17,7 @@ constexpr uint64_t kNoEnd = UINT64_MAX;
 // What one thread reads with.
 struct RangeReader {
     int fd = -1;
+    uint64_t unreadable_from = UINT64_MAX;
     std::unique_ptr<char[]> buffer;
     size_t capacity = 0;
     std::vector<FoundName> found;
@@ -37,6 +38,8 @@ struct ScanWork {
 
 // Up to `room` bytes at `offset`; got is 0 only at the end of the file.
 static bool read_at(RangeReader& reader, size_t room, uint64_t offset, size_t& got) {
+    if (room > reader.unreadable_from || offset >= reader.unreadable_from - room)
+        return false;
     ssize_t result;
     do {
         result = ::pread(reader.fd, reader.buffer.get(), room, static_cast<off_t>(offset));
@@ -192,6 +195,7 @@ static void scan_one_range(ScanWork& work, RangeReader& reader, size_t index) {
 static void scan_ranges(ScanWork& work) {
     RangeReader reader;
     reader.fd = work.fd;
+    reader.unreadable_from = work.plan.unreadable_from;
     for (size_t index; (index = work.next++) < work.ranges.size();) {
         try {
             scan_one_range(work, reader, index);

@@ -30,6 +30,8 @@ struct ParallelPlan {
     size_t read_bytes = 256 * 1024;   // one pread
     size_t output_block_bytes = 128 * 1024;
     size_t output_blocks = 4;  // per formatting thread
+    // For tests: a read that reaches this offset fails, as on a damaged disk.
+    uint64_t unreadable_from = UINT64_MAX;
 };
 
 // The depth walk of a run of tags as a function of the depth d it starts at:
