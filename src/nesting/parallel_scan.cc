@@ -74,34 +74,38 @@ static bool find_range_begin(RangeReader& reader, uint64_t from, uint64_t to, Ra
     return false;
 }
 
-static void add_piece_start(RangeScan& range) {
+static void add_piece_start(RangeScan& range, const LevelSummary& levels) {
     const OccurrenceList& list = range.occurrences;
     // The same test as append_occurrence's: a new block starts here.
     if (list.end - list.out < static_cast<ptrdiff_t>(kMaxOccurrenceBytes)) {
-        range.piece_starts.push_back(
-            {list.blocks.size(), 0, list.count, list.last_line, range.levels});
+        range.piece_starts.push_back({list.blocks.size(), 0, list.count, list.last_line, levels});
     } else {
         size_t pos = static_cast<size_t>(list.out - list.blocks.back().bytes.get());
         range.piece_starts.push_back(
-            {list.blocks.size() - 1, pos, list.count, list.last_line, range.levels});
+            {list.blocks.size() - 1, pos, list.count, list.last_line, levels});
     }
+    range.next_piece_at = list.count + kPieceOccurrences;
 }
 
 // Hot: a change needs a benchmark run. Records a batch of names: the
-// occurrence, the counter, the level summary, and where pieces start.
+// occurrence, the counter, the level summary, and where pieces start. The
+// summary stays in locals: the list's stores could alias it.
 static void record_found(RangeScan& range, std::vector<FoundName>& found) {
     OccurrenceList& list = range.occurrences;
+    uint64_t* counts = range.counts.data();
+    LevelSummary levels = range.levels;
+    int64_t peak = range.peak;
     for (const FoundName& name : found) {
         if (list.end - list.out < static_cast<ptrdiff_t>(kMaxOccurrenceBytes) ||
-            list.count == range.next_piece_at) {
-            add_piece_start(range);
-            range.next_piece_at = list.count + kPieceOccurrences;
-        }
+            list.count == range.next_piece_at)
+            add_piece_start(range, levels);
         append_occurrence(list, name.id, name.line);
-        add_tag(range.levels, name.id & 1);
-        range.peak = std::max(range.peak, range.levels.net - range.levels.lowest);
-        ++range.counts[name.id];
+        add_tag(levels, name.id & 1);
+        peak = std::max(peak, levels.net - levels.lowest);
+        ++counts[name.id];
     }
+    range.levels = levels;
+    range.peak = peak;
     found.clear();
 }
 
