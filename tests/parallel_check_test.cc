@@ -23,7 +23,8 @@ const Names kOpnTag{"{", "[[", "<ab>"};
 const Names kClsTag{"}", "]]", "</ab>"};
 
 // threads, range_bytes, read_bytes, output_block_bytes, output_blocks. A block
-// under four times the longest line makes the report go out on one thread.
+// under four times the longest line makes the report go out on one thread;
+// read buffers as large as blocks become blocks.
 const ParallelPlan kPlans[] = {
     {2, 1, 1, 4096, 2},
     {3, 2, 3, 4096, 2},
@@ -32,6 +33,7 @@ const ParallelPlan kPlans[] = {
     {2, 1000, 7, 1 << 16, 2},
     {5, 100000, 4096, 1 << 16, 4},
     {2, 1 << 20, 4096, 1 << 16, 2},
+    {3, 50, 4096, 4096, 2},
 };
 
 void expect_same_reports(const std::string& bytes, const std::string& what) {

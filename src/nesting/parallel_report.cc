@@ -186,7 +186,11 @@ static void format_on_one_thread(const FormatWork& work, const TagTable& table, 
     }
 }
 
-static void take_kits(FormatWork& work, const TagTable& table, size_t threads) {
+// The scan's read buffers go first: their pages are mapped already.
+static void take_kits(FormatWork& work, const TagTable& table, size_t threads,
+                      std::vector<std::unique_ptr<char[]>>& read_buffers) {
+    if (work.plan.read_bytes < work.plan.output_block_bytes)
+        read_buffers.clear();
     work.kits = std::make_unique<FormatKit[]>(threads);
     work.kit_count = threads;
     for (size_t i = 0; i < threads; ++i) {
@@ -195,14 +199,20 @@ static void take_kits(FormatWork& work, const TagTable& table, size_t threads) {
         kit.writer = make_structure_writer(table);
         kit.queue.resize(blocks);
         kit.spare.reserve(blocks);
-        while (kit.spare.size() < blocks)
-            kit.spare.push_back(
-                std::make_unique_for_overwrite<char[]>(work.plan.output_block_bytes));
+        while (kit.spare.size() < blocks) {
+            if (read_buffers.empty()) {
+                kit.spare.push_back(
+                    std::make_unique_for_overwrite<char[]>(work.plan.output_block_bytes));
+            } else {
+                kit.spare.push_back(std::move(read_buffers.back()));
+                read_buffers.pop_back();
+            }
+        }
     }
 }
 
-bool print_report_in_parallel(const ParallelScan& scan, const TagTable& table,
-                              const ParallelPlan& plan, OutputBuffer& out) {
+bool print_report_in_parallel(ParallelScan& scan, const TagTable& table, const ParallelPlan& plan,
+                              OutputBuffer& out) {
     FormatWork work{plan, cut_into_pieces(scan), out};
     work.room_needed = longest_structure_line(table, scan.deepest) + kCopySpare;
     work.piece_kit.assign(work.pieces.size(), kNoKit);
@@ -210,7 +220,7 @@ bool print_report_in_parallel(const ParallelScan& scan, const TagTable& table,
     std::vector<std::thread> threads;
     if (plan.threads > 1 && work.room_needed <= plan.output_block_bytes / 4 &&
         work.pieces.size() > 1) {
-        take_kits(work, table, plan.threads);
+        take_kits(work, table, plan.threads, scan.read_buffers);
         threads = start_threads(plan.threads - 1, [&work] { format_pieces(work); });
     }
     if (work.kit_count == 0) {

@@ -13,6 +13,7 @@
 #include "text/output_buffer.h"
 
 // False when a write failed; the output stops there. Throws std::bad_alloc,
-// before anything is written, when memory runs out.
-bool print_report_in_parallel(const ParallelScan& scan, const TagTable& table,
-                              const ParallelPlan& plan, OutputBuffer& out);
+// before anything is written, when memory runs out. Takes over the scan's
+// read buffers.
+bool print_report_in_parallel(ParallelScan& scan, const TagTable& table, const ParallelPlan& plan,
+                              OutputBuffer& out);

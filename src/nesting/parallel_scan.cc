@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <string_view>
 
@@ -34,6 +35,8 @@ struct ScanWork {
     // Where a 0x1A was seen: the file's text ends there or before, so ranges
     // behind it need no scan.
     std::atomic<uint64_t> end_byte_seen{UINT64_MAX};
+    std::mutex buffers_mutex{};
+    std::vector<std::unique_ptr<char[]>>* read_buffers = nullptr;  // room for every thread's
 };
 
 // Up to `room` bytes at `offset`; got is 0 only at the end of the file.
@@ -207,6 +210,10 @@ static void scan_ranges(ScanWork& work) {
             work.ranges[index].out_of_memory = true;
         }
     }
+    if (reader.buffer) {
+        std::lock_guard<std::mutex> lock(work.buffers_mutex);
+        work.read_buffers->push_back(std::move(reader.buffer));
+    }
 }
 
 // Line numbers, levels, counters and the verdict, in file order. A range that
@@ -251,10 +258,14 @@ void scan_in_parallel(int fd, uint64_t size, const TagMatcher& matcher, const Ta
     // Every nominal range at least a byte long: their starts must differ.
     count = std::min(count, std::max<uint64_t>(size, 1));
     std::vector<RangeScan> ranges(count);
+    std::vector<std::unique_ptr<char[]>> read_buffers;
+    read_buffers.reserve(threads);
     ScanWork work{fd, size, matcher, 2 * table.n, plan, ranges};
+    work.read_buffers = &read_buffers;
     std::vector<std::thread> helpers = start_threads(threads - 1, [&work] { scan_ranges(work); });
     scan_ranges(work);
     join_threads(helpers);
     scan = ParallelScan{};
+    scan.read_buffers = std::move(read_buffers);
     put_together(ranges, table, scan);
 }

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "nesting/occurrence_list.h"
@@ -27,9 +28,11 @@
 struct ParallelPlan {
     size_t threads = 2;
     uint64_t range_bytes = 16 << 20;  // a range's nominal size
-    size_t read_bytes = 256 * 1024;   // one pread
+    // A fresh page costs as much as scanning many KB: the report formats into
+    // the read buffers, and few blocks more.
+    size_t read_bytes = 128 * 1024;  // one pread
     size_t output_block_bytes = 128 * 1024;
-    size_t output_blocks = 4;  // per formatting thread
+    size_t output_blocks = 3;  // per formatting thread
     // For tests: a read that reaches this offset fails, as on a damaged disk.
     uint64_t unreadable_from = UINT64_MAX;
 };
@@ -94,6 +97,8 @@ struct ParallelScan {
     std::vector<RangeScan> ranges;  // in file order, none behind the first 0x1A
     ScanResult totals;              // all but the occurrences, verdict settled
     int64_t deepest = 0;            // no lvl is deeper
+    // The threads' read buffers, of plan.read_bytes, for the report to reuse.
+    std::vector<std::unique_ptr<char[]>> read_buffers;
 };
 
 // Scans the first `size` bytes of the file open as fd (the last range reads
