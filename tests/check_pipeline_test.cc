@@ -1,5 +1,5 @@
-// The scan and the report as a check run does them, on files read through the
-// LineReader, against the plain reference checker.
+// The scan and the report as a check run does them, on files read in chunks of
+// every size, against the plain reference checker.
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-// Read buffers from one byte up: lines longer than the buffer take the long-line path.
+// Read buffers from one byte up: names and CRs cut by every kind of chunk boundary.
 const size_t kBufferSizes[] = {1, 3, 16, 64, kReadBufferSize};
 
 void expect_report_as_reference(const Names& opn_tag, const Names& cls_tag,

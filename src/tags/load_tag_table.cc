@@ -9,7 +9,7 @@
 #include "text/text_lines.h"
 
 static std::string list_file_path(const std::string& directory, const char* file_name) {
-    if (directory == ".")
+    if (directory.empty() || directory == ".")
         return file_name;
     if (!directory.empty() && directory.back() == '/')
         return directory + file_name;

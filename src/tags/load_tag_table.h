@@ -12,9 +12,9 @@ struct TagTableLoad {
 };
 
 // Loads "_tamberlox_opn.txt" and then "_tamberlox_cls.txt" from `directory`
-// ("." for the current directory) and rejects lists that would make a scan
-// ambiguous. The messages name each list file as it was opened: directory,
-// "/" and the file's name, or the file's name alone for ".". Running out of
-// memory while a list is read makes the list "suspicious"; elsewhere it throws
-// std::bad_alloc.
+// ("." or "" for the current directory) and rejects lists that would make a
+// scan ambiguous. The messages name each list file as it was opened: directory,
+// "/" and the file's name, or the file's name alone in the current directory.
+// Running out of memory while a list is read makes the list "suspicious";
+// elsewhere it throws std::bad_alloc.
 TagTableLoad load_tag_table(const std::string& directory);
