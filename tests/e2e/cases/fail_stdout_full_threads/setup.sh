@@ -1,2 +1,2 @@
-# 6 MB: checked on several threads.
-yes '{ text } and more text' | head -n 250000 >input
+# 24 MB: checked on several threads.
+yes '{ text } and more text' | head -n 1000000 >input
