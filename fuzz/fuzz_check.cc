@@ -33,9 +33,10 @@ static std::string_view take_front(std::string_view& rest, size_t length) {
 static FuzzInput split_input(const uint8_t* data, size_t size) {
     FuzzInput input;
     input.buffer_size = data[0] >= 0xf0 ? kReadBufferSize : 1 + data[0] % 64;
-    // Ranges of 1 to 16 bytes on 2 to 4 threads; reads as the one-thread
-    // reader's; output blocks large enough for the report's threads or not.
-    input.plan = {2 + data[0] % 3u, 1 + data[0] % 16u, input.buffer_size,
+    // Ranges of 1 to 32 bytes on 1 to 3 threads (one: the ranges without the
+    // cost of starting threads); reads as the one-thread reader's; output
+    // blocks large enough for the report's threads or not.
+    input.plan = {1 + data[0] % 3u, 1 + data[0] % 32u, input.buffer_size,
                   data[0] % 2 ? size_t{1} << 16 : 256, 2};
     std::string_view rest(reinterpret_cast<const char*>(data) + 3, size - 3);
     input.opn_bytes = take_front(rest, data[1]);
