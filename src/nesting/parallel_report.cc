@@ -58,6 +58,10 @@ struct FormatWork {
 };
 
 constexpr size_t kNoKit = SIZE_MAX;
+// Where lines may be longer than this share of a block (nesting some 2,000
+// deep), the report is mostly blanks and its writing, which takes one thread
+// anyway, costs more than formatting it: it is formatted on one thread.
+constexpr uint64_t kLinesToABlock = 16;
 constexpr size_t kSparesToWake = 2;
 
 static std::vector<FormatPiece> cut_into_pieces(const ParallelScan& scan) {
@@ -218,7 +222,7 @@ bool print_report_in_parallel(ParallelScan& scan, const TagTable& table, const P
     work.piece_kit.assign(work.pieces.size(), kNoKit);
     put_bytes(out, "***** TAG STRUCTURE *****\n");
     std::vector<std::thread> threads;
-    if (plan.threads > 1 && work.room_needed <= plan.output_block_bytes / 4 &&
+    if (plan.threads > 1 && work.room_needed <= plan.output_block_bytes / kLinesToABlock &&
         work.pieces.size() > 1) {
         take_kits(work, table, plan.threads, scan.read_buffers);
         threads = start_threads(plan.threads - 1, [&work] { format_pieces(work); });
