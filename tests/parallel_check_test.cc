@@ -23,7 +23,7 @@ const Names kOpnTag{"{", "[[", "<ab>"};
 const Names kClsTag{"}", "]]", "</ab>"};
 
 // threads, range_bytes, read_bytes, output_block_bytes, output_blocks. A block
-// under four times the longest line makes the report go out on one thread;
+// under 16 times the longest line makes the report go out on one thread;
 // read buffers as large as blocks become blocks.
 const ParallelPlan kPlans[] = {
     {2, 1, 1, 4096, 2},
