@@ -22,6 +22,9 @@ struct RangeReader {
     std::unique_ptr<char[]> buffer;
     size_t capacity = 0;
     std::vector<FoundName> found;
+    // By name id, over all the thread's ranges: a vector per range would take
+    // fresh pages for every range when there are many names.
+    std::vector<uint64_t> counts;
 };
 
 struct ScanWork {
@@ -35,8 +38,9 @@ struct ScanWork {
     // Where a 0x1A was seen: the file's text ends there or before, so ranges
     // behind it need no scan.
     std::atomic<uint64_t> end_byte_seen{UINT64_MAX};
-    std::mutex buffers_mutex{};
+    std::mutex done_mutex{};
     std::vector<std::unique_ptr<char[]>>* read_buffers = nullptr;  // room for every thread's
+    std::vector<uint64_t>* counts = nullptr;                       // the threads' added up
 };
 
 // Up to `room` bytes at `offset`; got is 0 only at the end of the file.
@@ -93,9 +97,8 @@ static void add_piece_start(RangeScan& range, const LevelSummary& levels) {
 // Hot: a change needs a benchmark run. Records a batch of names: the
 // occurrence, the counter, the level summary, and where pieces start. The
 // summary stays in locals: the list's stores could alias it.
-static void record_found(RangeScan& range, std::vector<FoundName>& found) {
+static void record_found(RangeScan& range, std::vector<FoundName>& found, uint64_t* counts) {
     OccurrenceList& list = range.occurrences;
-    uint64_t* counts = range.counts.data();
     LevelSummary levels = range.levels;
     int64_t peak = range.peak;
     for (const FoundName& name : found) {
@@ -159,12 +162,12 @@ static void scan_range(ScanWork& work, RangeReader& reader, uint64_t nominal_end
             note_end_byte(work, pos + size);
         std::string_view chunk(reader.buffer.get(), size);
         while (!find_names(matcher, chunk, text, reader.found))
-            record_found(range, reader.found);
-        record_found(range, reader.found);
+            record_found(range, reader.found, reader.counts.data());
+        record_found(range, reader.found, reader.counts.data());
         pos += size;
     }
     finish_text_scan(text, reader.found);
-    record_found(range, reader.found);
+    record_found(range, reader.found, reader.counts.data());
     range.end = pos;
     range.line_ends = text.line - 1;
 }
@@ -180,7 +183,8 @@ static void scan_into(ScanWork& work, RangeReader& reader, size_t index, RangeSc
         reader.capacity = work.plan.read_bytes;
         reader.found.reserve(2 * kFoundBatch);
     }
-    range.counts.assign(work.name_count, 0);
+    if (reader.counts.size() != work.name_count)
+        reader.counts.assign(work.name_count, 0);
     bool is_last = index + 1 == work.ranges.size();
     uint64_t nominal_end = is_last ? kNoEnd : nominal_begin(work, index + 1);
     uint64_t begin = nominal_begin(work, index);
@@ -192,10 +196,15 @@ static void scan_into(ScanWork& work, RangeReader& reader, size_t index, RangeSc
 }
 
 // The range is scanned into a RangeScan of the thread's own: ranges side by side
-// in one vector would share cache lines between threads.
+// in one vector would share cache lines between threads. What a range found
+// before memory ran out is kept: its names are counted already.
 static void scan_one_range(ScanWork& work, RangeReader& reader, size_t index) {
     RangeScan range;
-    scan_into(work, reader, index, range);
+    try {
+        scan_into(work, reader, index, range);
+    } catch (const std::bad_alloc&) {
+        range.out_of_memory = true;
+    }
     work.ranges[index] = std::move(range);
 }
 
@@ -203,28 +212,41 @@ static void scan_ranges(ScanWork& work) {
     RangeReader reader;
     reader.fd = work.fd;
     reader.unreadable_from = work.plan.unreadable_from;
-    for (size_t index; (index = work.next++) < work.ranges.size();) {
-        try {
-            scan_one_range(work, reader, index);
-        } catch (const std::bad_alloc&) {
-            work.ranges[index].out_of_memory = true;
-        }
-    }
-    if (reader.buffer) {
-        std::lock_guard<std::mutex> lock(work.buffers_mutex);
+    for (size_t index; (index = work.next++) < work.ranges.size();)
+        scan_one_range(work, reader, index);
+    std::lock_guard<std::mutex> lock(work.done_mutex);
+    if (reader.buffer)
         work.read_buffers->push_back(std::move(reader.buffer));
+    for (size_t id = 0; id < reader.counts.size(); ++id)
+        (*work.counts)[id] += reader.counts[id];
+}
+
+// Takes the names of a range behind the end of the text back out of the counts.
+static void uncount(const RangeScan& range, ScanResult& totals) {
+    OccurrenceCursor cursor;
+    TagOccurrence occurrence;
+    while (next_occurrence(range.occurrences, cursor, occurrence)) {
+        std::vector<uint64_t>& num =
+            occurrence.kind == TagKind::open ? totals.opn_num : totals.cls_num;
+        --num[occurrence.pair];
     }
 }
 
 // Line numbers, levels, counters and the verdict, in file order. A range that
 // failed counts only if reading on one thread would have reached it.
-static void put_together(std::vector<RangeScan>& ranges, const TagTable& table,
-                         ParallelScan& scan) {
+static void put_together(std::vector<RangeScan>& ranges, const std::vector<uint64_t>& counts,
+                         const TagTable& table, ParallelScan& scan) {
     ScanResult& totals = scan.totals;
     totals.opn_num.assign(table.n, 0);
     totals.cls_num.assign(table.n, 0);
+    for (size_t pair = 0; pair < table.n; ++pair) {
+        totals.opn_num[pair] = counts[2 * pair];
+        totals.cls_num[pair] = counts[2 * pair + 1];
+    }
     uint64_t lines = 0;
-    for (RangeScan& range : ranges) {
+    size_t index = 0;
+    for (; index < ranges.size(); ++index) {
+        RangeScan& range = ranges[index];
         if (range.read_error) {
             totals.read_error = true;
             return;
@@ -237,15 +259,13 @@ static void put_together(std::vector<RangeScan>& ranges, const TagTable& table,
         totals.close_at_level_zero |= meets_level_zero(range.levels, totals.depth);
         totals.depth = depth_after(range.levels, totals.depth);
         lines += range.line_ends;
-        for (size_t pair = 0; pair < table.n; ++pair) {
-            totals.opn_num[pair] += range.counts[2 * pair];
-            totals.cls_num[pair] += range.counts[2 * pair + 1];
-        }
         bool file_ends = range.end_of_file_byte;
         scan.ranges.push_back(std::move(range));
         if (file_ends)
             break;
     }
+    while (++index < ranges.size())
+        uncount(ranges[index], totals);
     settle_verdict(totals);
 }
 
@@ -260,12 +280,14 @@ void scan_in_parallel(int fd, uint64_t size, const TagMatcher& matcher, const Ta
     std::vector<RangeScan> ranges(count);
     std::vector<std::unique_ptr<char[]>> read_buffers;
     read_buffers.reserve(threads);
+    std::vector<uint64_t> counts(2 * table.n);
     ScanWork work{fd, size, matcher, 2 * table.n, plan, ranges};
     work.read_buffers = &read_buffers;
+    work.counts = &counts;
     std::vector<std::thread> helpers = start_threads(threads - 1, [&work] { scan_ranges(work); });
     scan_ranges(work);
     join_threads(helpers);
     scan = ParallelScan{};
     scan.read_buffers = std::move(read_buffers);
-    put_together(ranges, table, scan);
+    put_together(ranges, counts, table, scan);
 }

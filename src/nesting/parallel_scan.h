@@ -78,8 +78,7 @@ struct RangeScan {
     uint64_t end = 0;
     OccurrenceList occurrences;  // the range's first line is line 1
     std::vector<PieceStart> piece_starts;
-    uint64_t next_piece_at = 0;    // the count at which the next piece starts
-    std::vector<uint64_t> counts;  // by name id
+    uint64_t next_piece_at = 0;  // the count at which the next piece starts
     uint64_t line_ends = 0;
     LevelSummary levels;
     // The deepest the walk goes above its start, clamping included: at most
