@@ -58,12 +58,13 @@ static bool read_at(RangeReader& reader, size_t room, uint64_t offset, size_t& g
 // A range holds the lines that start in its nominal bytes [from, to): it
 // begins just past the first LF at from - 1 or later. No such line start, or
 // a 0x1A before it, leaves the range empty: the range before runs on over
-// those bytes.
+// those bytes. Lines are mostly short: the first reads are small.
 static bool find_range_begin(RangeReader& reader, uint64_t from, uint64_t to, RangeScan& range) {
     uint64_t pos = from - 1;
-    while (pos < to - 1) {
+    for (size_t probe = 4096; pos < to - 1; probe = std::min(2 * probe, reader.capacity)) {
         size_t got;
-        if (!read_at(reader, std::min<uint64_t>(reader.capacity, to - 1 - pos), pos, got)) {
+        uint64_t room = std::min<uint64_t>({probe, reader.capacity, to - 1 - pos});
+        if (!read_at(reader, room, pos, got)) {
             range.read_error = true;
             return false;
         }

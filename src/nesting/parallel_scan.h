@@ -27,7 +27,8 @@
 // tiny sizes so that small files cross every edge.
 struct ParallelPlan {
     size_t threads = 2;
-    uint64_t range_bytes = 16 << 20;  // a range's nominal size
+    // A range's nominal size: small enough for the threads to end together.
+    uint64_t range_bytes = 4 << 20;
     // A fresh page costs as much as scanning many KB: the report formats into
     // the read buffers, and few blocks more.
     size_t read_bytes = 128 * 1024;  // one pread
