@@ -18,7 +18,7 @@ and input. A folder made earlier by this same script with the same size and seed
   common_start  1,000 pairs sharing a 200-byte start, over log lines that keep
                 entering that start
   no_line_end   prose with the markup pairs and no line end at all
-  small_markup  the markup corpus at 3.5 MB whatever the size asked for: under
+  small_markup  the markup corpus at 15 MB whatever the size asked for: under
                 the size from which a file is checked on several threads
   short_lines   (input only) short lines for the line reader benchmark, --lines-mb
 
@@ -362,7 +362,7 @@ CORPORA = {"markup": markup, "prose": prose, "code": code, "random_names": rando
 
 # one_line is the markup corpus itself, with its line ends made blanks.
 SEED_OF = {"one_line": "markup", "small_markup": "markup"}
-FIXED_SIZE = {"small_markup": 3_500_000}
+FIXED_SIZE = {"small_markup": 15_000_000}
 
 
 def corpus_seed(seed, name):

@@ -30,7 +30,7 @@ READER_TARGET = 3.0
 # small_markup sits under the size that pays, so both take one thread: within 5 %.
 THREAD_TARGETS = [("markup", 1.7), ("random_names", 1.8), ("prose", 1.3), ("small_markup", 0.95)]
 # As src/cli/parallel_check.h: smaller files are checked on one thread.
-PARALLEL_MIN_BYTES = 4 << 20
+PARALLEL_MIN_BYTES = 16 << 20
 THREADS = len(os.sched_getaffinity(0))
 
 

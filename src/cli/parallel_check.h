@@ -10,7 +10,7 @@
 
 // Below this a file is checked on one thread: starting threads costs more than
 // they save.
-constexpr uint64_t kParallelMinBytes = 4 << 20;
+constexpr uint64_t kParallelMinBytes = 16 << 20;
 
 // The threads a check run may use: TAMBERLOX_THREADS when it holds a number
 // from 1 on, else the processors this process may run on.
