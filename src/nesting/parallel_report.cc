@@ -1,5 +1,6 @@
 #include "nesting/parallel_report.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <memory>
@@ -33,7 +34,7 @@ struct alignas(64) FormatKit {
     size_t queue_front = 0;
     size_t queued = 0;
     // Waking a thread costs a context switch: it is woken only while it waits,
-    // and once two blocks are back.
+    // and once half its blocks are back.
     bool waiting = false;
     std::condition_variable spare_returned;
 };
@@ -62,7 +63,6 @@ constexpr size_t kNoKit = SIZE_MAX;
 // deep), the report is mostly blanks and its writing, which takes one thread
 // anyway, costs more than formatting it: it is formatted on one thread.
 constexpr uint64_t kLinesToABlock = 16;
-constexpr size_t kSparesToWake = 2;
 
 static std::vector<FormatPiece> cut_into_pieces(const ParallelScan& scan) {
     std::vector<FormatPiece> pieces;
@@ -92,6 +92,11 @@ static OccurrenceCursor cursor_at(const FormatPiece& piece) {
     return cursor;
 }
 
+// A thread that waits for blocks is woken once half of them are back.
+static size_t spares_to_wake(const FormatKit& kit) {
+    return std::max<size_t>(2, kit.queue.size() / 2);
+}
+
 static void stop_all(FormatWork& work) {
     work.stopped = true;
     for (size_t kit = 0; kit < work.kit_count; ++kit)
@@ -112,7 +117,7 @@ static void write_due_blocks(FormatWork& work, std::unique_lock<std::mutex>& loc
         bool written = write_through(work.out, std::string_view(block.bytes.get(), block.size));
         lock.lock();
         kit.spare.push_back(std::move(block.bytes));
-        if (kit.waiting && kit.spare.size() >= kSparesToWake)
+        if (kit.waiting && kit.spare.size() >= spares_to_wake(kit))
             kit.spare_returned.notify_one();
         if (!written)
             stop_all(work);
@@ -141,8 +146,8 @@ static bool take_spare(FormatWork& work, size_t kit, OutputBuffer& block) {
     FormatKit& own = work.kits[kit];
     if (own.spare.empty()) {
         own.waiting = true;
-        own.spare_returned.wait(lock,
-                                [&] { return own.spare.size() >= kSparesToWake || work.stopped; });
+        own.spare_returned.wait(
+            lock, [&] { return own.spare.size() >= spares_to_wake(own) || work.stopped; });
         own.waiting = false;
     }
     if (work.stopped)

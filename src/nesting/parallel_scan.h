@@ -33,7 +33,7 @@ struct ParallelPlan {
     // the read buffers, and few blocks more.
     size_t read_bytes = 128 * 1024;  // one pread
     size_t output_block_bytes = 128 * 1024;
-    size_t output_blocks = 3;  // per formatting thread
+    size_t output_blocks = 4;  // per formatting thread
     // For tests: a read that reaches this offset fails, as on a damaged disk.
     uint64_t unreadable_from = UINT64_MAX;
 };
@@ -72,7 +72,7 @@ struct PieceStart {
     LevelSummary before;
 };
 
-constexpr uint64_t kPieceOccurrences = 8192;
+constexpr uint64_t kPieceOccurrences = 4096;
 
 struct RangeScan {
     uint64_t begin = 0;  // the file's bytes [begin, end), end cut at a 0x1A
