@@ -27,8 +27,14 @@ size_t checking_threads() {
     return static_cast<size_t>(CPU_COUNT(&cpus));
 }
 
-bool check_in_parallel(FileReader& reader, const std::string& file_name, const TagMatcher& matcher,
-                       const TagTable& table) {
+// The matcher goes before the report, which then reuses its memory.
+static void scan_with_matcher(int fd, uint64_t size, const TagTable& table,
+                              const ParallelPlan& plan, ParallelScan& scan) {
+    const TagMatcher matcher = build_tag_matcher(table);
+    scan_in_parallel(fd, size, matcher, table, plan, scan);
+}
+
+bool check_in_parallel(FileReader& reader, const std::string& file_name, const TagTable& table) {
     struct stat status;
     if (::fstat(reader.fd, &status) != 0 || !S_ISREG(status.st_mode) ||
         static_cast<uint64_t>(status.st_size) < kParallelMinBytes)
@@ -38,7 +44,7 @@ bool check_in_parallel(FileReader& reader, const std::string& file_name, const T
     if (plan.threads < 2)
         return false;
     ParallelScan scan;
-    scan_in_parallel(reader.fd, static_cast<uint64_t>(status.st_size), matcher, table, plan, scan);
+    scan_with_matcher(reader.fd, static_cast<uint64_t>(status.st_size), table, plan, scan);
     if (scan.totals.read_error)
         fatal_error("ERROR : can't read %s.\n", {file_name});
     close_file_reader(reader);

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 
-#include "nesting/tag_matcher.h"
 #include "tags/tag_table.h"
 #include "text/file_reader.h"
 
@@ -20,5 +19,4 @@ size_t checking_threads();
 // one, and ends the run through fatal_error when that fails. False, having
 // done nothing, for anything else (pipes, FIFOs, small files, a single
 // thread), which the caller checks on one thread.
-bool check_in_parallel(FileReader& reader, const std::string& file_name, const TagMatcher& matcher,
-                       const TagTable& table);
+bool check_in_parallel(FileReader& reader, const std::string& file_name, const TagTable& table);

@@ -48,6 +48,12 @@ static bool print_usage(std::string_view program) {
     return flush_output(out);
 }
 
+// The matcher goes before the report, which then reuses its memory.
+static ScanResult scan_checked_file(FileReader& reader, const TagTable& table) {
+    const TagMatcher matcher = build_tag_matcher(table);
+    return scan_file(reader, matcher, table);
+}
+
 // The phases of a check run, in their fixed order; the first failure ends the run.
 static void check_file(const std::string& file_name) {
     const TagTableLoad lists = load_tag_table(".");
@@ -57,10 +63,9 @@ static void check_file(const std::string& file_name) {
     FileReader reader;
     if (!open_file_reader(reader, file_name))
         fatal_error("ERROR : can't open %s.\n", {file_name});
-    const TagMatcher matcher = build_tag_matcher(table);
-    if (check_in_parallel(reader, file_name, matcher, table))
+    if (check_in_parallel(reader, file_name, table))
         return;
-    const ScanResult result = scan_file(reader, matcher, table);
+    const ScanResult result = scan_checked_file(reader, table);
     if (result.read_error)
         fatal_error("ERROR : can't read %s.\n", {file_name});
     close_file_reader(reader);

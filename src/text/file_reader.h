@@ -40,7 +40,8 @@ ReadStatus read_chunk(FileReader& reader, std::string_view& chunk);
 
 enum class WholeFileStatus { read, cannot_open, read_error };
 
-// All of the file's bytes up to its first 0x1A, for files held in memory anyway.
-// Throws std::bad_alloc when memory runs out.
+// All of the file's bytes up to its first 0x1A, for files held in memory anyway,
+// read `read_size` bytes at a time at most. Throws std::bad_alloc when memory
+// runs out.
 WholeFileStatus read_whole_file(const std::string& name, std::string& bytes,
-                                size_t buffer_size = kReadBufferSize);
+                                size_t read_size = kReadBufferSize);
