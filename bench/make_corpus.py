@@ -26,6 +26,8 @@ and input. A folder made earlier by this same script with the same size and seed
                 the same names over an empty file: building the matcher
   long_names    16,000 names of 1,000 bytes (a 5-letter start, then 'y's), one
                 every ~5 KB among words and runs of 'y'
+  small_markup  the markup corpus at 15 MB whatever the size asked for: under
+                the size from which a file is checked on several threads
   short_lines   (input only) short lines for the line reader benchmark, --lines-mb
 
 Sizes are in MB of 1,000,000 bytes.
@@ -465,12 +467,14 @@ CORPORA = {"markup": markup, "prose": prose, "code": code, "random_names": rando
            "one_line": one_line, "deep": deep, "hostile": hostile, "benign": benign,
            "common_start": common_start, "no_line_end": no_line_end, "slot_flood": slot_flood,
            "random_slots": random_slots, "slot_flood_build": slot_flood_build,
-           "random_slots_build": random_slots_build, "long_names": long_names}
+           "random_slots_build": random_slots_build, "long_names": long_names,
+           "small_markup": markup}
 
 
 # one_line is the markup corpus itself, with its line ends made blanks.
 SEED_OF = {"one_line": "markup", "slot_flood_build": "slot_flood",
-           "random_slots_build": "random_slots"}
+           "random_slots_build": "random_slots", "small_markup": "markup"}
+FIXED_SIZE = {"small_markup": 15_000_000}
 
 
 def corpus_seed(seed, name):
@@ -525,6 +529,7 @@ def main():
         if name not in CORPORA and name != "short_lines":
             parser.error(f"unknown corpus {name}")
         size = int((args.lines_mb if name == "short_lines" else args.size_mb) * MB)
+        size = FIXED_SIZE.get(name, size)
         made = make_corpus(args.outdir, name, size, args.seed)
         print(f"{'made' if made else 'kept'} {os.path.join(args.outdir, name)}", flush=True)
 

@@ -21,7 +21,7 @@ REFERENCE_NS_PER_BYTE_AND_NAME = 4
 REFERENCE_LIMIT_S = 60
 CORPORA = ["markup", "prose", "code", "random_names", "one_line", "deep", "hostile", "benign",
            "common_start", "no_line_end", "slot_flood", "random_slots", "slot_flood_build",
-           "random_slots_build", "long_names"]
+           "random_slots_build", "long_names", "small_markup"]
 # Corpora timed against a harmless twin in the same rounds (column "xpair").
 PAIRED = {"hostile": "benign", "slot_flood": "random_slots",
           "slot_flood_build": "random_slots_build"}
@@ -33,6 +33,12 @@ TARGETS = [("markup", "xgrep", 0.5), ("prose", "xgrep", 1.0), ("code", "xgrep", 
            ("hostile", "xpair", 5.0), ("slot_flood", "xpair", 2.0),
            ("slot_flood_build", "xpair", 2.0)]
 READER_TARGET = 3.0
+# (corpus, least speed-up): all threads against TAMBERLOX_THREADS=1 in the same rounds.
+# small_markup sits under the size that pays, so both take one thread: within 5 %.
+THREAD_TARGETS = [("markup", 1.7), ("random_names", 1.8), ("prose", 1.3), ("small_markup", 0.95)]
+# As src/cli/parallel_check.h: smaller files are checked on one thread.
+PARALLEL_MIN_BYTES = 16 << 20
+THREADS = len(os.sched_getaffinity(0))
 
 
 class Failure(Exception):
@@ -136,7 +142,12 @@ def corpus_tools(args, corpus):
     names_path = os.path.join(args.results, f"{corpus}.names")
     write_grep_names(folder, names_path)
     grep_env = dict(os.environ, LC_ALL="C")
-    tools = [Tool("tamberlox", [args.tamberlox, "input"], folder, out("tamberlox")),
+    all_threads = {k: v for k, v in os.environ.items() if k != "TAMBERLOX_THREADS"}
+    one_thread = dict(all_threads, TAMBERLOX_THREADS="1")
+    tools = [Tool("tamberlox", [args.tamberlox, "input"], folder, out("tamberlox"),
+                  env=all_threads),
+             Tool("one thread", [args.tamberlox, "input"], folder, out("one-thread"),
+                  env=one_thread),
              Tool("grep", ["grep", "-F", "-o", "-n", "-f", names_path, "input"], folder,
                   out("grep"), ok_status=(0, 1), env=grep_env),
              Tool("cat", ["cat", "input"], folder, os.devnull)]
@@ -162,6 +173,9 @@ def compare_reports(tools):
     if "before" in by_name and not filecmp.cmp(mine, by_name["before"].stdout_path, shallow=False):
         print("*** MISMATCH with the earlier build", file=sys.stderr, flush=True)
         return "MISMATCH"
+    if not filecmp.cmp(mine, by_name["one thread"].stdout_path, shallow=False):
+        print("*** MISMATCH between all threads and one thread", file=sys.stderr, flush=True)
+        return "MISMATCH"
     if "reference" not in by_name:
         return "skipped"
     theirs = by_name["reference"].stdout_path
@@ -179,11 +193,14 @@ def measure_corpus(args, corpus):
     mine = by_name["tamberlox"]
     occurrences = count_occurrences(mine.stdout_path)
     longest = longest_line(os.path.join(args.corpus, corpus, "input"))
+    threads = THREADS if size >= PARALLEL_MIN_BYTES else 1
+    one = by_name["one thread"]
     row = {"corpus": corpus, "MB": size / MB, "tamberlox s": mine.median(),
            "MB/s": size / MB / max(mine.median(), 1e-6), "report": compare_reports(tools),
+           "threads": threads, "1 thread s": one.median(), "speed-up": one.median() / mine.median(),
            "RSS MiB": peak_rss_kib(mine) / 1024, "occurrences": occurrences,
-           "bound MiB": (24 * occurrences + 2 * longest) / MIB + 16,
-           "tamberlox cpu s": mine.median_cpu()}
+           "bound MiB": (24 * occurrences + 2 * longest) / MIB + 32 * threads,
+           "tamberlox cpu s": mine.median_cpu(), "1 thread cpu s": one.median_cpu()}
     for baseline, column in (("grep", "xgrep"), ("cat", "xcat"), ("reference", "xref"),
                              ("pair", "xpair"), ("before", "xbefore")):
         if baseline in by_name:
@@ -195,7 +212,8 @@ def measure_corpus(args, corpus):
     return row
 
 
-COLUMNS = [("corpus", "{}"), ("MB", "{:.1f}"), ("tamberlox s", "{:.3f}"), ("MB/s", "{:.0f}"),
+COLUMNS = [("corpus", "{}"), ("MB", "{:.1f}"), ("threads", "{}"), ("tamberlox s", "{:.3f}"),
+           ("MB/s", "{:.0f}"), ("1 thread s", "{:.3f}"), ("speed-up", "{:.2f}"),
            ("grep s", "{:.3f}"), ("xgrep", "{:.3f}"), ("cat s", "{:.4f}"), ("xcat", "{:.1f}"),
            ("reference s", "{:.2f}"), ("xref", "{:.4f}"), ("xpair", "{:.2f}"), ("xbefore", "{:.3f}"),
            ("report", "{}"),
@@ -204,7 +222,8 @@ COLUMNS = [("corpus", "{}"), ("MB", "{:.1f}"), ("tamberlox s", "{:.3f}"), ("MB/s
 
 # The same medians in CPU time (user + system), which a busy machine disturbs less;
 # a CPU time under 1 ms counts as 1 ms.
-CPU_COLUMNS = [("corpus", "{}"), ("tamberlox cpu s", "{:.3f}"), ("grep cpu s", "{:.3f}"),
+CPU_COLUMNS = [("corpus", "{}"), ("tamberlox cpu s", "{:.3f}"), ("1 thread cpu s", "{:.3f}"),
+               ("grep cpu s", "{:.3f}"),
                ("xgrep cpu", "{:.3f}"), ("cat cpu s", "{:.4f}"), ("xcat cpu", "{:.1f}"),
                ("reference cpu s", "{:.2f}"), ("xref cpu", "{:.4f}"), ("xpair cpu", "{:.2f}"),
                ("xbefore cpu", "{:.3f}")]
@@ -230,6 +249,13 @@ def target_lines(rows):
             lines.append(f"{corpus} {figure} = {value:.3f} (target <= {limit}): "
                          f"{'met' if met else 'MISSED'}; in CPU time "
                          f"{by_corpus[corpus][figure + ' cpu']:.3f}")
+    for corpus, least in THREAD_TARGETS:
+        if corpus in by_corpus:
+            row = by_corpus[corpus]
+            met = row["speed-up"] >= least
+            missed += not met
+            lines.append(f"{corpus} speed-up on {row['threads']} thread(s) = {row['speed-up']:.2f} "
+                         f"(target >= {least}): {'met' if met else 'MISSED'}")
     for row in rows:
         met = row["RSS MiB"] <= row["bound MiB"]
         missed += not met
@@ -237,7 +263,8 @@ def target_lines(rows):
             lines.append(f"{row['corpus']} RSS {row['RSS MiB']:.1f} MiB over its bound "
                          f"{row['bound MiB']:.1f} MiB: MISSED")
     if rows and all(row["RSS MiB"] <= row["bound MiB"] for row in rows):
-        lines.append("RSS within 24 B x occurrences + 2 x longest line + 16 MiB on every corpus: met")
+        lines.append("RSS within 24 B x occurrences + 2 x longest line + 32 MiB x threads on "
+                     "every corpus: met")
     return lines, missed
 
 

@@ -1,7 +1,7 @@
 #!/bin/bash
 # Makes the benchmark corpora (bench/corpus/) and times tamberlox on them against
-# grep -F, cat and the reference checker; prints one table (also written to
-# bench/results/table.md). Builds nothing: point it at the binaries, or build
+# itself on one thread (TAMBERLOX_THREADS=1), grep -F, cat and the reference
+# checker; prints one table (also written to bench/results/table.md). Builds nothing: point it at the binaries, or build
 # them in build-bench first:
 #   cmake -S . -B build-bench -G Ninja -DTAMBERLOX_BENCH=ON && cmake --build build-bench
 set -euo pipefail
@@ -13,8 +13,10 @@ usage() {
     cat <<USAGE
 usage: bench/run_bench.sh [--size-mb N] [--runs R] [--only NAME,...] [--build DIR]
                           [--tamberlox PATH] [--reference PATH] [--read-lines PATH]
-                          [--before PATH]
+                          [--before PATH] [--gigabyte]
   --size-mb N     size of each corpus in MB (default 20)
+  --gigabyte      the 1 GB run: markup, prose and random_names at 1,000 MB, 3 runs,
+                  in bench/corpus-1gb and bench/results-1gb (about 4 GB of disk)
   --runs R        interleaved runs per program; figures are medians (default 5)
   --only LIST     corpora to run, comma-separated (short_lines: the line reader step)
   --build DIR     where to find the binaries not given (default build-bench)
@@ -31,8 +33,16 @@ tamberlox=""
 reference=""
 read_lines=""
 before=""
+corpus="$here/corpus"
+results="$here/results"
 while [ $# -gt 0 ]; do
     case "$1" in
+        --gigabyte)
+            size_mb=1000 runs=3 only=${only:-markup,prose,random_names}
+            corpus="$here/corpus-1gb" results="$here/results-1gb"
+            shift
+            continue
+            ;;
         --size-mb) size_mb=$2 ;;
         --runs) runs=$2 ;;
         --only) only=$2 ;;
@@ -64,7 +74,7 @@ for binary in "${needed[@]}"; do
     fi
 done
 
-python3 "$here/make_corpus.py" "$here/corpus" --size-mb "$size_mb" ${only:+--only "$only"}
-exec python3 "$here/measure.py" --corpus "$here/corpus" --results "$here/results" \
+python3 "$here/make_corpus.py" "$corpus" --size-mb "$size_mb" ${only:+--only "$only"}
+exec python3 "$here/measure.py" --corpus "$corpus" --results "$results" \
     --runs "$runs" ${only:+--only "$only"} --tamberlox "$tamberlox" --reference "$reference" \
     --read-lines "$read_lines" ${before:+--before "$before"}

@@ -5,7 +5,8 @@
 // Input: three header bytes, then the open list's bytes, the close list's bytes and
 // the checked file's bytes. Header byte 0 picks the read buffer (0xf0 and up: the
 // normal size, which costs more to set up; else 1 to 64 bytes); bytes 1 and 2 are
-// the two lists' lengths, cut to what is there.
+// the two lists' lengths, cut to what is there. Header byte 0 also picks how the
+// check on several threads cuts the file, which must give the same report.
 
 #include <algorithm>
 #include <cstdint>
@@ -17,6 +18,7 @@
 
 struct FuzzInput {
     size_t buffer_size = 0;
+    ParallelPlan plan;
     std::string_view opn_bytes;
     std::string_view cls_bytes;
     std::string_view file_bytes;
@@ -31,6 +33,11 @@ static std::string_view take_front(std::string_view& rest, size_t length) {
 static FuzzInput split_input(const uint8_t* data, size_t size) {
     FuzzInput input;
     input.buffer_size = data[0] >= 0xf0 ? kReadBufferSize : 1 + data[0] % 64;
+    // Ranges of 1 to 32 bytes on 1 to 3 threads (one: the ranges without the
+    // cost of starting threads); reads as the one-thread reader's; output
+    // blocks large enough for the report's threads or not.
+    input.plan = {1 + data[0] % 3u, 1 + data[0] % 32u, input.buffer_size,
+                  data[0] % 2 ? size_t{1} << 16 : 256, 2};
     std::string_view rest(reinterpret_cast<const char*>(data) + 3, size - 3);
     input.opn_bytes = take_front(rest, data[1]);
     input.cls_bytes = take_front(rest, data[2]);
@@ -80,8 +87,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     compare_matchers(make_tag_table(opn_tag, cls_tag), input.file_bytes, input.buffer_size);
     static ScratchFile file;
     fill_scratch_file(file, input.file_bytes);
-    require(check_in_process(opn_tag, cls_tag, file.path, input.buffer_size) ==
-                reference_report(opn_tag, cls_tag, reference_lines(input.file_bytes)),
-            "report");
+    std::string report = reference_report(opn_tag, cls_tag, reference_lines(input.file_bytes));
+    require(check_in_process(opn_tag, cls_tag, file.path, input.buffer_size) == report, "report");
+    require(check_in_parallel_in_process(opn_tag, cls_tag, file.path, input.plan) == report,
+            "report on several threads");
     return 0;
 }

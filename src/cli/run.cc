@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "cli/fatal_error.h"
+#include "cli/parallel_check.h"
 #include "nesting/print_report.h"
 #include "nesting/scan_file.h"
 #include "nesting/tag_matcher.h"
@@ -62,6 +63,8 @@ static void check_file(const std::string& file_name) {
     FileReader reader;
     if (!open_file_reader(reader, file_name))
         fatal_error("ERROR : can't open %s.\n", {file_name});
+    if (check_in_parallel(reader, file_name, table))
+        return;
     const ScanResult result = scan_checked_file(reader, table);
     if (result.read_error)
         fatal_error("ERROR : can't read %s.\n", {file_name});

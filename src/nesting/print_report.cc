@@ -1,8 +1,11 @@
 #include "nesting/print_report.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "nesting/report_lines.h"
 
 // The start of a structure line up to the name: "*    " for lvl -1, otherwise
 // lvl + 1 in a field of 3 characters and 4 * lvl + 2 blanks.
@@ -16,27 +19,6 @@ static void put_level(OutputBuffer& out, int64_t lvl) {
     put_blanks(out, 4 * level + 2);
 }
 
-// A structure line is put together from pieces formatted once: the level
-// prefix, the name with " : ", the line number with its line end. Pieces are
-// copied 16 bytes at a time, at least 32; the copy may run past a piece's end,
-// so every piece has 32 readable bytes after it, and the output keeps 32 spare.
-constexpr size_t kCopyBlock = 16;
-constexpr size_t kCopySpare = 2 * kCopyBlock;
-
-struct Piece {
-    size_t offset;
-    size_t length;
-};
-
-struct StructureWriter {
-    std::vector<char> arena;
-    std::vector<Piece> level_prefix;  // index lvl + 1, for lvl below kCachedLevels
-    std::vector<Piece> name_text;     // by name id: 2 * pair, + 1 for a close name
-    uint64_t line = 0;
-    char line_text[20 + 1 + kCopySpare];  // the line number and a line end
-    size_t line_length = 0;
-};
-
 constexpr int64_t kCachedLevels = 64;
 
 static Piece add_piece(StructureWriter& writer, std::string_view text) {
@@ -45,7 +27,7 @@ static Piece add_piece(StructureWriter& writer, std::string_view text) {
     return piece;
 }
 
-static StructureWriter make_structure_writer(const TagTable& table) {
+StructureWriter make_structure_writer(const TagTable& table) {
     StructureWriter writer;
     for (size_t pair = 0; pair < table.n; ++pair) {
         writer.name_text.push_back(add_piece(writer, table.opn_tag[pair] + " : "));
@@ -94,10 +76,7 @@ static char* copy_in_blocks(char* to, const char* from, size_t length) {
     return to + length;
 }
 
-// Hot: a change needs a benchmark run. False once a write has failed; the
-// common case returns true without a test.
-static bool put_occurrence(OutputBuffer& out, StructureWriter& writer,
-                           const TagOccurrence& occurrence) {
+bool put_occurrence(OutputBuffer& out, StructureWriter& writer, const TagOccurrence& occurrence) {
     if (occurrence.line != writer.line)
         set_line(writer, occurrence.line);
     Piece name =
@@ -142,16 +121,18 @@ static void put_pair_numbers(OutputBuffer& out, const ScanResult& result, const 
     put_bytes(out, ")\n");
 }
 
-bool print_report(const ScanResult& result, const TagTable& table, OutputBuffer& out) {
-    StructureWriter writer = make_structure_writer(table);
-    put_bytes(out, "***** TAG STRUCTURE *****\n");
-    OccurrenceCursor cursor;
-    TagOccurrence occurrence;
-    // A failed write stops the report early: the rest would be dropped anyway.
-    while (next_occurrence(result.occurrences, cursor, occurrence)) {
-        if (!put_occurrence(out, writer, occurrence))
-            break;
-    }
+uint64_t longest_structure_line(const TagTable& table, int64_t deepest) {
+    size_t longest_name = 0;
+    for (size_t pair = 0; pair < table.n; ++pair)
+        longest_name =
+            std::max({longest_name, table.opn_tag[pair].size(), table.cls_tag[pair].size()});
+    uint64_t level = static_cast<uint64_t>(std::max<int64_t>(deepest, 0));
+    char digits[20];
+    uint64_t field = std::max<uint64_t>(format_decimal(level + 1, digits).size(), 3);
+    return field + 4 * level + 2 + longest_name + 3 + 20 + 1;
+}
+
+bool put_numbers_and_verdict(OutputBuffer& out, const ScanResult& result, const TagTable& table) {
     put_bytes(out, "\n");
     put_bytes(out, "***** TAG NUMBERS *****\n");
     for (size_t pair = 0; pair < table.n && !out.failed; ++pair) {
@@ -162,4 +143,17 @@ bool print_report(const ScanResult& result, const TagTable& table, OutputBuffer&
     put_bytes(out, "\n");
     put_bytes(out, result.judged_ok ? "Judged OK.\n" : "Errors may exist.\n");
     return flush_output(out);
+}
+
+bool print_report(const ScanResult& result, const TagTable& table, OutputBuffer& out) {
+    StructureWriter writer = make_structure_writer(table);
+    put_bytes(out, "***** TAG STRUCTURE *****\n");
+    OccurrenceCursor cursor;
+    TagOccurrence occurrence;
+    // A failed write stops the report early: the rest would be dropped anyway.
+    while (next_occurrence(result.occurrences, cursor, occurrence)) {
+        if (!put_occurrence(out, writer, occurrence))
+            break;
+    }
+    return put_numbers_and_verdict(out, result, table);
 }

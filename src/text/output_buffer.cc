@@ -41,6 +41,17 @@ bool flush_output(OutputBuffer& out) {
     return !out.failed;
 }
 
+bool write_through(OutputBuffer& out, std::string_view bytes) {
+    if (!flush_output(out))
+        return false;
+    if (out.fd < 0) {
+        out.collected.append(bytes);
+    } else {
+        out.failed = !write_all(out.fd, bytes);
+    }
+    return !out.failed;
+}
+
 void put_bytes_slowly(OutputBuffer& out, std::string_view bytes) {
     while (out.capacity - out.size < bytes.size()) {
         size_t room = out.capacity - out.size;

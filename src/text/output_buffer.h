@@ -33,6 +33,11 @@ bool flush_output(OutputBuffer& out);
 
 void put_bytes_slowly(OutputBuffer& out, std::string_view bytes);
 
+// Writes what is buffered, then `bytes` straight from where they are: for
+// large blocks formatted elsewhere, which need no copy. False once a write
+// has failed.
+bool write_through(OutputBuffer& out, std::string_view bytes);
+
 // Hot: a change needs a benchmark run.
 inline void put_bytes(OutputBuffer& out, std::string_view bytes) {
     if (out.capacity - out.size < bytes.size())

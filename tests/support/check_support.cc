@@ -1,11 +1,13 @@
 #include "check_support.h"
 
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <stdexcept>
 
+#include "nesting/parallel_report.h"
 #include "nesting/print_report.h"
 #include "nesting/scan_file.h"
 #include "text/line_reader.h"
@@ -70,6 +72,27 @@ std::string check_in_process(const std::vector<std::string>& opn_tag,
     // A small buffer makes the report cross many flushes.
     open_output(out, -1, 61);
     print_report(result, table, out);
+    return out.collected;
+}
+
+std::string check_in_parallel_in_process(const std::vector<std::string>& opn_tag,
+                                         const std::vector<std::string>& cls_tag,
+                                         const std::string& path, const ParallelPlan& plan) {
+    const TagTable table = make_tag_table(opn_tag, cls_tag);
+    FileReader reader;
+    if (!open_file_reader(reader, path))
+        throw std::runtime_error("cannot open " + path);
+    struct stat status;
+    if (::fstat(reader.fd, &status) != 0)
+        throw std::runtime_error("cannot stat " + path);
+    ParallelScan scan;
+    scan_in_parallel(reader.fd, static_cast<uint64_t>(status.st_size), build_tag_matcher(table),
+                     table, plan, scan);
+    if (scan.totals.read_error)
+        throw std::runtime_error("cannot read " + path);
+    OutputBuffer out;
+    open_output(out, -1, 61);
+    print_report_in_parallel(scan, table, plan, out);
     return out.collected;
 }
 

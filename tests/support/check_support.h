@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "nesting/parallel_scan.h"
 #include "nesting/tag_matcher.h"
 #include "tags/tag_table.h"
 #include "text/file_reader.h"
@@ -44,6 +45,12 @@ std::vector<std::string> read_list_lines_in_process(const std::string& path, siz
 std::string check_in_process(const std::vector<std::string>& opn_tag,
                              const std::vector<std::string>& cls_tag, const std::string& path,
                              size_t buffer_size = kReadBufferSize);
+
+// The same check on several threads, the file cut as `plan` says; returns the
+// report's bytes.
+std::string check_in_parallel_in_process(const std::vector<std::string>& opn_tag,
+                                         const std::vector<std::string>& cls_tag,
+                                         const std::string& path, const ParallelPlan& plan);
 
 // Every name matching at every position of every line of `bytes`, by line, then
 // by position, with its id (2 * pair for an open name, 2 * pair + 1 for a close

@@ -1,0 +1,56 @@
+#include "cli/parallel_check.h"
+
+#include <sched.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <utility>
+
+#include "cli/fatal_error.h"
+#include "nesting/parallel_report.h"
+#include "nesting/parallel_scan.h"
+
+constexpr size_t kMostThreads = 256;
+
+size_t checking_threads() {
+    const char* setting = std::getenv("TAMBERLOX_THREADS");
+    if (setting != nullptr && *setting >= '0' && *setting <= '9') {
+        char* end;
+        unsigned long long threads = std::strtoull(setting, &end, 10);
+        if (*end == '\0' && threads >= 1)
+            return threads < kMostThreads ? threads : kMostThreads;
+    }
+    cpu_set_t cpus;
+    if (::sched_getaffinity(0, sizeof cpus, &cpus) != 0)
+        return 1;
+    return static_cast<size_t>(CPU_COUNT(&cpus));
+}
+
+// The matcher goes before the report, which then reuses its memory.
+static void scan_with_matcher(int fd, uint64_t size, const TagTable& table,
+                              const ParallelPlan& plan, ParallelScan& scan) {
+    const TagMatcher matcher = build_tag_matcher(table);
+    scan_in_parallel(fd, size, matcher, table, plan, scan);
+}
+
+bool check_in_parallel(FileReader& reader, const std::string& file_name, const TagTable& table) {
+    struct stat status;
+    if (::fstat(reader.fd, &status) != 0 || !S_ISREG(status.st_mode) ||
+        static_cast<uint64_t>(status.st_size) < kParallelMinBytes)
+        return false;
+    ParallelPlan plan;
+    plan.threads = checking_threads();
+    if (plan.threads < 2)
+        return false;
+    ParallelScan scan;
+    scan_with_matcher(reader.fd, static_cast<uint64_t>(status.st_size), table, plan, scan);
+    if (scan.totals.read_error)
+        fatal_error("ERROR : can't read %s.\n", {file_name});
+    close_file_reader(reader);
+    OutputBuffer out;
+    open_output(out, STDOUT_FILENO, std::move(reader.buffer), reader.capacity);
+    if (!print_report_in_parallel(scan, table, plan, out))
+        fatal_error("ERROR : can't write standard output.\n");
+    return true;
+}
