@@ -139,10 +139,11 @@ TEST(TagMatcher, FindsLongNamesWithRepeatingTails) {
     const std::vector<std::pair<const char*, Names>> lists = {
         {"tails repeating their start", {a + "b", a.substr(0, 350) + "c", "aab", "ab"}},
         {"names inside tails", {"x" + y + "zq", "yz", "yyy", "x" + y + "w"}},
-        {"periodic tails", {repeat_text("abc", 300) + "d", repeat_text("abc", 200) + "e", "cab",
-                            "bcabcabd"}},
-        {"hashed starts", {"qa" + a + "b", "ra" + y + "yz", "sa" + y, "taaa", "uyyy",
-                           "vv" + repeat_text("ab", 300) + "c"}},
+        {"periodic tails",
+         {repeat_text("abc", 300) + "d", repeat_text("abc", 200) + "e", "cab", "bcabcabd"}},
+        {"hashed starts",
+         {"qa" + a + "b", "ra" + y + "yz", "sa" + y, "taaa", "uyyy",
+          "vv" + repeat_text("ab", 300) + "c"}},
     };
     for (const auto& [what, names] : lists) {
         std::vector<std::string> texts;

@@ -1,6 +1,5 @@
 #include "cli/parallel_check.h"
 
-#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +9,7 @@
 #include "cli/fatal_error.h"
 #include "nesting/parallel_report.h"
 #include "nesting/parallel_scan.h"
+#include "nesting/thread_group.h"
 
 constexpr size_t kMostThreads = 256;
 
@@ -21,10 +21,7 @@ size_t checking_threads() {
         if (*end == '\0' && threads >= 1)
             return threads < kMostThreads ? threads : kMostThreads;
     }
-    cpu_set_t cpus;
-    if (::sched_getaffinity(0, sizeof cpus, &cpus) != 0)
-        return 1;
-    return static_cast<size_t>(CPU_COUNT(&cpus));
+    return available_cores();
 }
 
 // The matcher goes before the report, which then reuses its memory.

@@ -1,4 +1,3 @@
-#include <sched.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -10,6 +9,7 @@
 #include "gate/check_files.h"
 #include "gate/gate_engine.h"
 #include "gate/gate_options.h"
+#include "nesting/thread_group.h"
 
 #ifndef TAMBERLOX_VERSION
 #define TAMBERLOX_VERSION "unknown"
@@ -35,14 +35,6 @@ static std::vector<std::string> expand_file_names(const std::vector<std::string>
         }
     }
     return files;
-}
-
-static size_t available_cores() {
-    cpu_set_t set;
-    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
-        return static_cast<size_t>(CPU_COUNT(&set));
-    unsigned count = std::thread::hardware_concurrency();
-    return count > 0 ? count : 1;
 }
 
 static int run_gate(int argc, const char* const* argv) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sched.h>
+
 #include <new>
 #include <system_error>
 #include <thread>
@@ -23,4 +25,13 @@ std::vector<std::thread> start_threads(size_t count, const Work& work) {
 inline void join_threads(std::vector<std::thread>& threads) {
     for (std::thread& thread : threads)
         thread.join();
+}
+
+// The processors this process may run on, at least 1.
+inline size_t available_cores() {
+    cpu_set_t cpus;
+    if (::sched_getaffinity(0, sizeof cpus, &cpus) == 0 && CPU_COUNT(&cpus) > 0)
+        return static_cast<size_t>(CPU_COUNT(&cpus));
+    unsigned count = std::thread::hardware_concurrency();
+    return count > 0 ? count : 1;
 }

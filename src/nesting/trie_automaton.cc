@@ -29,7 +29,8 @@ static void lay_out_children(const TrieEdges& edges, size_t state_count, TrieAut
         trie.child_byte[slot] = edges.byte_of[e];
         trie.child_state[slot] = static_cast<uint32_t>(e + 1);
     }
-    std::copy_backward(trie.child_begin.begin(), trie.child_begin.end() - 1, trie.child_begin.end());
+    std::copy_backward(trie.child_begin.begin(), trie.child_begin.end() - 1,
+                       trie.child_begin.end());
     trie.child_begin[0] = 0;
 }
 
@@ -135,7 +136,8 @@ std::vector<uint32_t> build_trie_automaton(const TagTable& table, TrieAutomaton&
     return link_states(trie);
 }
 
-std::vector<StateDepth> state_depths(const TrieAutomaton& trie, const std::vector<uint32_t>& order) {
+std::vector<StateDepth> state_depths(const TrieAutomaton& trie,
+                                     const std::vector<uint32_t>& order) {
     std::vector<StateDepth> depth_of(trie.own_name.size(), 0);
     for (uint32_t state : order) {
         StateDepth child_depth = depth_of[state] == kDeepState ? kDeepState : depth_of[state] + 1;
