@@ -4,7 +4,6 @@
 #include <iostream>
 #include <new>
 #include <string>
-#include <thread>
 
 #include "gate/check_files.h"
 #include "gate/gate_engine.h"
