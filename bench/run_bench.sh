@@ -3,7 +3,7 @@
 # itself on one thread (TAMBERLOX_THREADS=1), grep -F, cat and the reference
 # checker; prints one table (also written to bench/results/table.md). Builds nothing: point it at the binaries, or build
 # them in build-bench first:
-#   cmake -S . -B build-bench -G Ninja -DTAMBERLOX_BENCH=ON && cmake --build build-bench
+#   cmake -S . -B build-bench -G Ninja -DTAMBERLOX_BENCH=ON -DTAMBERLOX_STATIC=ON && cmake --build build-bench
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
