@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <utility>
 
-#include "cli/fatal_error.h"
 #include "nesting/parallel_report.h"
 #include "nesting/parallel_scan.h"
 #include "nesting/thread_group.h"
@@ -31,23 +30,23 @@ static void scan_with_matcher(int fd, uint64_t size, const TagTable& table,
     scan_in_parallel(fd, size, matcher, table, plan, scan);
 }
 
-bool check_in_parallel(FileReader& reader, const std::string& file_name, const TagTable& table) {
+ParallelCheck check_in_parallel(FileReader& reader, const TagTable& table) {
     struct stat status;
     if (::fstat(reader.fd, &status) != 0 || !S_ISREG(status.st_mode) ||
         static_cast<uint64_t>(status.st_size) < kParallelMinBytes)
-        return false;
+        return ParallelCheck::not_taken;
     ParallelPlan plan;
     plan.threads = checking_threads();
     if (plan.threads < 2)
-        return false;
+        return ParallelCheck::not_taken;
     ParallelScan scan;
     scan_with_matcher(reader.fd, static_cast<uint64_t>(status.st_size), table, plan, scan);
     if (scan.totals.read_error)
-        fatal_error("ERROR : can't read %s.\n", {file_name});
+        return ParallelCheck::read_error;
     close_file_reader(reader);
     OutputBuffer out;
     open_output(out, STDOUT_FILENO, std::move(reader.buffer), reader.capacity);
     if (!print_report_in_parallel(scan, table, plan, out))
-        fatal_error("ERROR : can't write standard output.\n");
-    return true;
+        return ParallelCheck::write_error;
+    return ParallelCheck::reported;
 }

@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 #include "tags/tag_table.h"
 #include "text/file_reader.h"
@@ -15,8 +14,9 @@ constexpr uint64_t kParallelMinBytes = 16 << 20;
 // from 1 on, else the processors this process may run on.
 size_t checking_threads();
 
+enum class ParallelCheck { not_taken, reported, read_error, write_error };
+
 // Checks a large regular file on several threads, with the same report as on
-// one, and ends the run through fatal_error when that fails. False, having
-// done nothing, for anything else (pipes, FIFOs, small files, a single
-// thread), which the caller checks on one thread.
-bool check_in_parallel(FileReader& reader, const std::string& file_name, const TagTable& table);
+// one. not_taken, having done nothing, for anything else (pipes, FIFOs, small
+// files, a single thread), which the caller checks on one thread.
+ParallelCheck check_in_parallel(FileReader& reader, const TagTable& table);

@@ -16,6 +16,7 @@
 #include "text/file_reader.h"
 #include "text/output_buffer.h"
 
+constexpr const char* kReadError = "ERROR : can't read %s.\n";
 constexpr const char* kWriteError = "ERROR : can't write standard output.\n";
 
 // False when standard output cannot be written.
@@ -63,11 +64,19 @@ static void check_file(const std::string& file_name) {
     FileReader reader;
     if (!open_file_reader(reader, file_name))
         fatal_error("ERROR : can't open %s.\n", {file_name});
-    if (check_in_parallel(reader, file_name, table))
-        return;
+    switch (check_in_parallel(reader, table)) {
+        case ParallelCheck::not_taken:
+            break;
+        case ParallelCheck::reported:
+            return;
+        case ParallelCheck::read_error:
+            fatal_error(kReadError, {file_name});
+        case ParallelCheck::write_error:
+            fatal_error(kWriteError);
+    }
     const ScanResult result = scan_checked_file(reader, table);
     if (result.read_error)
-        fatal_error("ERROR : can't read %s.\n", {file_name});
+        fatal_error(kReadError, {file_name});
     close_file_reader(reader);
     // The report goes out through the read buffer: its pages are mapped already,
     // and on some machines mapping a page costs as much as scanning 50 KB.
