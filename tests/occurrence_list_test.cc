@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "nesting/occurrence_list.h"
@@ -89,6 +90,30 @@ TEST(OccurrenceList, CursorStartsAtAGivenLineAndDepth) {
         ASSERT_TRUE(next_occurrence(list, cursor, read));
         EXPECT_EQ(read.line, 100 + expected.line);
         EXPECT_EQ(read.lvl, expected.lvl);
+    }
+}
+
+// Lists filled by turns from one arena, over several of its chunks, each get
+// their own blocks.
+TEST(OccurrenceList, ListsShareAnArena) {
+    auto arena = std::make_shared<OccurrenceArena>();
+    std::vector<OccurrenceList> lists(3);
+    for (OccurrenceList& list : lists)
+        list.arena = arena;
+    const uint64_t per_list = 3 * kOccurrenceChunkSize / 2;  // two bytes each
+    for (uint64_t line = 1; line <= per_list; ++line)
+        for (size_t id = 0; id < lists.size(); ++id)
+            append_occurrence(lists[id], id, line);
+    ASSERT_GT(arena->chunks.size(), 3u);
+    for (size_t id = 0; id < lists.size(); ++id) {
+        OccurrenceCursor cursor;
+        TagOccurrence read;
+        uint64_t line = 0;
+        while (next_occurrence(lists[id], cursor, read)) {
+            ASSERT_EQ(read.pair * size_t{2} + (read.kind == TagKind::close), id);
+            ASSERT_EQ(read.line, ++line);
+        }
+        EXPECT_EQ(line, per_list);
     }
 }
 

@@ -48,9 +48,19 @@ inline int64_t enter_tag(int64_t& depth, bool is_close) {
     return lvl;
 }
 
+// Where a list's blocks come from: one first chunk of a block, then chunks of
+// kOccurrenceChunkSize on huge pages where the system has them. A fresh page
+// can cost as much as scanning tens of KB, and a huge page is one fault for
+// 512 of them. Lists filled on one thread may share an arena.
+struct OccurrenceArena {
+    std::vector<std::unique_ptr<uint8_t[], void (*)(uint8_t*)>> chunks;
+    uint8_t* next = nullptr;  // the next free block of the last chunk
+    uint8_t* end = nullptr;
+};
+
 struct OccurrenceBlock {
-    std::unique_ptr<uint8_t[]> bytes;
-    size_t size = 0;  // bytes used, once the next block is started
+    uint8_t* bytes = nullptr;  // kOccurrenceBlockSize bytes, in the list's arena
+    size_t size = 0;           // bytes used, once the next block is started
 };
 
 struct OccurrenceList {
@@ -59,9 +69,11 @@ struct OccurrenceList {
     uint8_t* end = nullptr;  // of the last block
     uint64_t count = 0;
     uint64_t last_line = 0;
+    std::shared_ptr<OccurrenceArena> arena;  // made with the first block if none is given
 };
 
 constexpr size_t kOccurrenceBlockSize = 64 * 1024;
+constexpr size_t kOccurrenceChunkSize = 2 * 1024 * 1024;
 // Room for one occurrence: a zero byte and two varints of up to 10 bytes.
 constexpr size_t kMaxOccurrenceBytes = 1 + 2 * 10;
 
@@ -124,7 +136,7 @@ inline OccurrenceCursor occurrence_cursor(uint64_t lines_before, int64_t depth) 
 inline size_t used_bytes(const OccurrenceList& list, size_t block) {
     if (block + 1 < list.blocks.size())
         return list.blocks[block].size;
-    return static_cast<size_t>(list.out - list.blocks[block].bytes.get());
+    return static_cast<size_t>(list.out - list.blocks[block].bytes);
 }
 
 inline uint64_t get_varint(const uint8_t* bytes, size_t& pos) {
@@ -150,7 +162,7 @@ inline bool next_occurrence(const OccurrenceList& list, OccurrenceCursor& cursor
         cursor.pos = 0;
         cursor.limit = used_bytes(list, cursor.block);
     }
-    const uint8_t* block = list.blocks[cursor.block].bytes.get();
+    const uint8_t* block = list.blocks[cursor.block].bytes;
     const uint8_t* bytes = block + cursor.pos;
     uint64_t name_id;
     if (bytes[0] != 0) {

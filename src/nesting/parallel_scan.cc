@@ -22,6 +22,8 @@ struct RangeReader {
     std::unique_ptr<char[]> buffer;
     size_t capacity = 0;
     std::vector<FoundName> found;
+    // The occurrence blocks of all the thread's ranges.
+    std::shared_ptr<OccurrenceArena> arena;
     // By name id, over all the thread's ranges: a vector per range would take
     // fresh pages for every range when there are many names.
     std::vector<uint64_t> counts;
@@ -88,7 +90,7 @@ static void add_piece_start(RangeScan& range, const LevelSummary& levels) {
     if (list.end - list.out < static_cast<ptrdiff_t>(kMaxOccurrenceBytes)) {
         range.piece_starts.push_back({list.blocks.size(), 0, list.count, list.last_line, levels});
     } else {
-        size_t pos = static_cast<size_t>(list.out - list.blocks.back().bytes.get());
+        size_t pos = static_cast<size_t>(list.out - list.blocks.back().bytes);
         range.piece_starts.push_back(
             {list.blocks.size() - 1, pos, list.count, list.last_line, levels});
     }
@@ -184,6 +186,8 @@ static void scan_into(ScanWork& work, RangeReader& reader, size_t index, RangeSc
         reader.capacity = work.plan.read_bytes;
         reader.found.reserve(2 * kFoundBatch);
     }
+    if (!reader.arena)
+        reader.arena = std::make_shared<OccurrenceArena>();
     if (reader.counts.size() != work.name_count)
         reader.counts.assign(work.name_count, 0);
     bool is_last = index + 1 == work.ranges.size();
@@ -193,6 +197,7 @@ static void scan_into(ScanWork& work, RangeReader& reader, size_t index, RangeSc
         return;
     if (index > 0 && !find_range_begin(reader, begin, nominal_end, range))
         return;
+    range.occurrences.arena = reader.arena;
     scan_range(work, reader, nominal_end, range);
 }
 
