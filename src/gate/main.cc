@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <new>
@@ -63,7 +64,9 @@ static int run_gate(int argc, const char* const* argv) {
         put_text(stderr, rejection);
         return 2;
     }
-    size_t jobs = options.jobs > 0 ? options.jobs : available_cores();
+    // Each job holds a read buffer: more than this would only take memory.
+    constexpr size_t kMostJobs = 256;
+    size_t jobs = std::min(options.jobs > 0 ? options.jobs : available_cores(), kMostJobs);
     return check_files(engine, options, files, jobs);
 }
 
