@@ -71,11 +71,15 @@ void expect_all_modes_naive(const TagTable& table, const std::vector<std::string
         {"full table", {}},
         {"sparse", {.dense_entry_limit = 0}},
         {"16-byte blocks", {.wide_blocks = false}},
+        {"tails", {.dense_entry_limit = 0, .tail_states = 0}},
     };
     for (const Mode& mode : modes) {
         TagMatcher matcher = build_tag_matcher(table, mode.options);
         if (mode.options.dense_entry_limit == 0) {
             ASSERT_EQ(matcher.walk, WalkKind::trie) << what;
+        }
+        if (mode.options.tail_states == 0 && matcher.trie.longest_name >= kTailMinDepth) {
+            ASSERT_GT(state_count(matcher.trie), matcher.trie.node_count) << what;
         }
         for (const std::string& text : texts) {
             std::vector<FoundName> expected = naive_names(table, text);

@@ -55,21 +55,26 @@ static void wait_in_window(TextScan& scan, uint64_t start, uint32_t id) {
 // shorter ones through the dictionary links, so by increasing start.
 static void take_names_ending(const TrieAutomaton& m, uint32_t state, uint64_t end, TextScan& scan,
                               std::vector<FoundName>& found) {
-    if (!m.needs_reorder && m.dict_link[state] == kNoState) {
-        found.push_back(FoundName{m.own_name[state], scan.line});
+    StateOutput output = output_of(m, state);
+    if (!m.needs_reorder && output.dict_link == kNoState) {
+        found.push_back(FoundName{output.own_name, scan.line});
         return;
     }
     if (m.needs_reorder && end + 1 > m.longest_name) {
         settle_waiting(scan, end + 1 - m.longest_name, found);
     }
-    uint32_t s = m.own_name[state] != kNoName ? state : m.dict_link[state];
-    for (; s != kNoState; s = m.dict_link[s]) {
-        uint32_t id = m.own_name[s];
+    if (output.own_name == kNoName)
+        output = output_of(m, output.dict_link);
+    for (;;) {
+        uint32_t id = output.own_name;
         if (m.needs_reorder) {
             wait_in_window(scan, end + 1 - m.name_length[id], id);
         } else {
             found.push_back(FoundName{id, scan.line});
         }
+        if (output.dict_link == kNoState)
+            break;
+        output = output_of(m, output.dict_link);
     }
 }
 
@@ -157,7 +162,10 @@ static size_t scan_trie(const TagMatcher& m, const uint8_t* data, size_t n, Text
             p = skip_cut_line(data, p, n, scan);
             continue;
         }
-        size_t depth = state == 0 ? 0 : hashed ? trie.depth[state] : shallow;
+        // Tail positions lie deeper than any skip looks.
+        size_t depth = state == 0                        ? 0
+                       : hashed && !is_tail(trie, state) ? trie.depth[state]
+                                                         : shallow;
         if (depth < shallow) {
             p = skip_to_start(m, data, p, n, depth, scan, state, found);
             if (p == n || found.size() >= kFoundBatch)

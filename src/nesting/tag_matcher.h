@@ -21,9 +21,10 @@
 //   that no list can make the skip slow.
 // From a state that leads to one name alone (a chain of the full table), the
 // rest of that name is compared at once, so a long name costs no more than a
-// short one. When a name holds another before its own end, matches can end out
-// of order of their starts; a window of longest-name size puts them back.
-// Functions marked "Hot" are the inner loops: a change to them needs a run of
+// short one. In a trie too large for a full table those states are tails,
+// positions in the name's bytes, so that a long name takes little memory. When a name holds another
+// before its own end, matches can end out of order of their starts; a window of longest-name size
+// puts them back. Functions marked "Hot" are the inner loops: a change to them needs a run of
 // bench/run_bench.sh against the code before it.
 
 #include <cstddef>
@@ -65,6 +66,9 @@ struct TagMatcher {
 struct MatcherOptions {
     size_t dense_entry_limit = kDenseEntryLimit;  // 0: never a full table
     bool wide_blocks = true;                      // 32-byte blocks where the processor has them
+    // Tails from this many states on (0: always). A full table has at least four
+    // byte classes, so the default leaves the tables as they were.
+    size_t tail_states = kDenseEntryLimit / 4;
 };
 
 // Throws std::bad_alloc when memory runs out.
