@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -6,7 +7,7 @@
 void start_text_scan(const TagMatcher& matcher, TextScan& scan) {
     scan = TextScan{};
     if (matcher.trie.needs_reorder) {
-        size_t window = std::bit_ceil(matcher.trie.longest_name);
+        size_t window = std::min<size_t>(std::bit_ceil(matcher.trie.longest_name), 64);
         scan.slot.assign(window, FoundName{kNoState, 0});
         scan.window_mask = window - 1;
     }
@@ -44,9 +45,31 @@ static void settle_waiting(TextScan& scan, uint64_t limit, std::vector<FoundName
     }
 }
 
+// A window wide enough for starts from `lowest` to `highest`, with the waiting
+// matches in their new slots.
+static void widen_window(TextScan& scan, uint64_t lowest, uint64_t highest) {
+    std::vector<FoundName> slot(std::bit_ceil(highest - lowest + 1), FoundName{kNoState, 0});
+    size_t mask = slot.size() - 1;
+    for (uint64_t start = scan.lowest; start <= scan.highest; ++start) {
+        FoundName& name = scan.slot[start & scan.window_mask];
+        if (name.id != kNoState)
+            slot[start & mask] = name;
+    }
+    scan.slot = std::move(slot);
+    scan.window_mask = mask;
+}
+
 static void wait_in_window(TextScan& scan, uint64_t start, uint32_t id) {
-    if (scan.waiting == 0 || start < scan.lowest)
-        scan.lowest = start;
+    if (scan.waiting == 0) {
+        scan.lowest = scan.highest = start;
+    } else {
+        uint64_t lowest = std::min(scan.lowest, start);
+        uint64_t highest = std::max(scan.highest, start);
+        if (highest - lowest > scan.window_mask)
+            widen_window(scan, lowest, highest);
+        scan.lowest = lowest;
+        scan.highest = highest;
+    }
     scan.slot[start & scan.window_mask] = FoundName{id, scan.line};
     ++scan.waiting;
 }

@@ -88,10 +88,12 @@ struct TextScan {
     // Skipping may start again from here on; below it the walk has more to do.
     uint64_t skip_from = 0;
     // Matches waiting for every earlier start to be settled, by start & window_mask;
-    // the lowest waiting start is at least `lowest`.
+    // the waiting starts lie within [lowest, highest]. The window grows with the
+    // distance between them, up to the longest name.
     std::vector<FoundName> slot;
     size_t window_mask = 0;
     uint64_t lowest = 0;
+    uint64_t highest = 0;
     size_t waiting = 0;
 };
 
