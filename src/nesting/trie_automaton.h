@@ -21,14 +21,15 @@ constexpr uint32_t kNoName = UINT32_MAX;
 using StateDepth = uint8_t;
 constexpr StateDepth kDeepState = UINT8_MAX;
 
-// Tails. A state deeper than kMaxStartBytes that leads to one name alone (the
-// rest of a long name, past where it parts from every other) is no node with a
-// child list but a position in its name's bytes: such positions take the ids
-// from node_count on, one tail after another, so the child of a tail position is
-// the next id. Per position they keep the byte to that child, a failure link and
-// whether a name ends there; which names end there is kept only for the few
-// positions where one does, so that a long name costs about six bytes a byte.
-// Skipping never looks that deep, so shallow states are always nodes.
+// Tails, in tries too large for a full table. A state at least kTailMinDepth
+// deep that leads to one name alone (the rest of a long name, past where it
+// parts from every other) is no node with a child list but a position in its
+// name's bytes: such positions take the ids from node_count on, one tail after
+// another, so the child of a tail position is the next id. Per position they
+// keep the byte to that child, a failure link and whether a name ends there;
+// which names end there is kept only for the few positions where one does, so
+// that a long name costs about six bytes a byte. Skipping never looks that
+// deep, so the states it hands to the walk are always nodes.
 constexpr size_t kTailMinDepth = 5;
 
 // Which names end at a state: the one ending exactly there (or kNoName), and the
