@@ -270,12 +270,7 @@ static void gather_tail_outputs(TrieAutomaton& trie, const std::vector<uint32_t>
 static uint32_t& dict_link_of(TrieAutomaton& trie, uint32_t state) {
     if (!is_tail(trie, state))
         return trie.dict_link[state];
-    size_t position = state - trie.node_count;
-    uint64_t before = trie.tail_output_bits[position / 64] & ((uint64_t{1} << (position % 64)) - 1);
-    return trie
-        .tail_outputs[trie.tail_output_rank[position / 64] +
-                      static_cast<size_t>(std::popcount(before))]
-        .dict_link;
+    return trie.tail_outputs[tail_output_index(trie, state)].dict_link;
 }
 
 // The dictionary links left unset: the first state with a name of its own down

@@ -101,13 +101,16 @@ uint32_t trie_child(const TrieAutomaton& trie, uint32_t state, uint8_t byte);
 // Hot: a change needs a benchmark run.
 uint32_t trie_step(const TrieAutomaton& trie, uint32_t state, uint8_t byte);
 
+// Where the output of a tail position with one is in tail_outputs.
+inline size_t tail_output_index(const TrieAutomaton& trie, uint32_t state) {
+    size_t position = state - trie.node_count;
+    uint64_t before = trie.tail_output_bits[position / 64] & ((uint64_t{1} << (position % 64)) - 1);
+    return trie.tail_output_rank[position / 64] + static_cast<size_t>(std::popcount(before));
+}
+
 // The names ending at a state with output.
 inline StateOutput output_of(const TrieAutomaton& trie, uint32_t state) {
     if (!is_tail(trie, state))
         return {trie.own_name[state], trie.dict_link[state]};
-    size_t position = state - trie.node_count;
-    uint64_t bits = trie.tail_output_bits[position / 64];
-    uint64_t before = bits & ((uint64_t{1} << (position % 64)) - 1);
-    return trie.tail_outputs[trie.tail_output_rank[position / 64] +
-                             static_cast<size_t>(std::popcount(before))];
+    return trie.tail_outputs[tail_output_index(trie, state)];
 }
