@@ -148,6 +148,7 @@ TEST(TagMatcher, FindsLongNamesWithRepeatingTails) {
         {"parting at every depth",
          {"A" + y, "aB" + y, "abC" + y, "abcD" + y, "abcdE" + y, "abcdeF" + y, "abcdefG" + y,
           "abcdefgH" + y, "yyyyy", "yyyyB"}},
+        {"names far inside a name", {"x" + repeat_text("ab", 40000) + "z", "ba", "bz", "xb"}},
         {"hashed starts",
          {"qa" + a + "b", "ra" + y + "yz", "sa" + y, "taaa", "uyyy",
           "vv" + repeat_text("ab", 300) + "c"}},
@@ -158,6 +159,7 @@ TEST(TagMatcher, FindsLongNamesWithRepeatingTails) {
             texts.push_back(random_text_with_names(random, names, length, "aybc\n"));
         }
         texts.push_back(a + a + "b" + y + y + "zq");
+        texts.push_back(names[0] + "\n" + names[0] + names[0]);
         expect_all_modes_naive(table_of(names), texts, what, {1, 333});
         if (HasFatalFailure())
             return;

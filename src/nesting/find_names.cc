@@ -34,6 +34,14 @@ static void take_line_break(uint8_t byte, TextScan& scan) {
 // Hands out the waiting matches whose start is below `limit`: no match still to
 // come can start there.
 static void settle_waiting(TextScan& scan, uint64_t limit, std::vector<FoundName>& found) {
+    if (!scan.far.empty()) {
+        for (auto first = scan.far.begin(); first != scan.far.end() && first->first < limit;) {
+            found.push_back(first->second);
+            first = scan.far.erase(first);
+            --scan.waiting;
+        }
+        return;
+    }
     while (scan.waiting > 0 && scan.lowest < limit) {
         FoundName& slot = scan.slot[scan.lowest & scan.window_mask];
         if (slot.id != kNoState) {
@@ -59,12 +67,33 @@ static void widen_window(TextScan& scan, uint64_t lowest, uint64_t highest) {
     scan.window_mask = mask;
 }
 
+// The waiting matches from the window into `far`.
+static void move_far(TextScan& scan) {
+    for (uint64_t start = scan.lowest; start <= scan.highest; ++start) {
+        FoundName& name = scan.slot[start & scan.window_mask];
+        if (name.id != kNoState)
+            scan.far.emplace(start, name);
+        name.id = kNoState;
+    }
+}
+
 static void wait_in_window(TextScan& scan, uint64_t start, uint32_t id) {
+    if (!scan.far.empty()) {
+        scan.far.emplace(start, FoundName{id, scan.line});
+        ++scan.waiting;
+        return;
+    }
     if (scan.waiting == 0) {
         scan.lowest = scan.highest = start;
     } else {
         uint64_t lowest = std::min(scan.lowest, start);
         uint64_t highest = std::max(scan.highest, start);
+        if (highest - lowest >= kWidestWindow) {
+            move_far(scan);
+            scan.far.emplace(start, FoundName{id, scan.line});
+            ++scan.waiting;
+            return;
+        }
         if (highest - lowest > scan.window_mask)
             widen_window(scan, lowest, highest);
         scan.lowest = lowest;
