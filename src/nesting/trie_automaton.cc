@@ -190,8 +190,15 @@ static bool ends_name(const TrieAutomaton& trie, uint32_t state) {
 
 // Sets the failure link of `state` and what it tells of the outputs. A
 // dictionary link through a tail position is left for resolve_dict_links.
+// Without tails (kTails false) every state is a node.
+template <bool kTails>
 static void link_state(TrieAutomaton& trie, uint32_t state, uint32_t fail) {
     trie.fail[state] = fail;
+    if constexpr (!kTails) {
+        trie.has_output[state] = trie.own_name[state] != kNoName || trie.has_output[fail];
+        trie.dict_link[state] = trie.own_name[fail] != kNoName ? fail : trie.dict_link[fail];
+        return;
+    }
     trie.has_output[state] = ends_name(trie, state) || trie.has_output[fail];
     if (is_tail(trie, state))
         return;
@@ -205,6 +212,7 @@ static void link_state(TrieAutomaton& trie, uint32_t state, uint32_t fail) {
 // Failure links, one depth after another: a state's link needs every shallower
 // state's. Nodes go breadth-first; the tail positions of each depth follow, from
 // a list of the tails under way. Returns the nodes in breadth-first order.
+template <bool kTails>
 static std::vector<uint32_t> link_by_depth(TrieAutomaton& trie) {
     const uint32_t node_count = trie.node_count;
     trie.fail.assign(node_count + trie.tail_next_byte.size(), 0);
@@ -223,14 +231,18 @@ static std::vector<uint32_t> link_by_depth(TrieAutomaton& trie) {
                 uint32_t child = trie.child_state[e];
                 uint32_t fail =
                     state == 0 ? 0 : trie_step(trie, trie.fail[state], trie.child_byte[e]);
-                link_state(trie, child, fail);
-                (is_tail(trie, child) ? tails_begun : order).push_back(child);
+                link_state<kTails>(trie, child, fail);
+                if (kTails && is_tail(trie, child)) {
+                    tails_begun.push_back(child);
+                } else {
+                    order.push_back(child);
+                }
             }
         }
         size_t kept = 0;
         for (uint32_t before : tails_under_way) {
             uint8_t byte = trie.tail_next_byte[before - node_count];
-            link_state(trie, before + 1, trie_step(trie, trie.fail[before], byte));
+            link_state<kTails>(trie, before + 1, trie_step(trie, trie.fail[before], byte));
             if (!ends_name(trie, before + 1))
                 tails_under_way[kept++] = before + 1;
         }
@@ -306,7 +318,8 @@ static void resolve_dict_links(TrieAutomaton& trie) {
 std::vector<uint32_t> build_trie_automaton(const TagTable& table, TrieAutomaton& trie,
                                            size_t tail_states) {
     std::vector<uint32_t> tail_name = build_trie(table, tail_states, trie);
-    std::vector<uint32_t> order = link_by_depth(trie);
+    std::vector<uint32_t> order =
+        tail_name.empty() ? link_by_depth<false>(trie) : link_by_depth<true>(trie);
     if (!tail_name.empty()) {
         gather_tail_outputs(trie, tail_name);
         resolve_dict_links(trie);
