@@ -22,10 +22,11 @@
 // From a state that leads to one name alone (a chain of the full table), the
 // rest of that name is compared at once, so a long name costs no more than a
 // short one. In a trie too large for a full table those states are tails,
-// positions in the name's bytes, so that a long name takes little memory. When a name holds another
-// before its own end, matches can end out of order of their starts; a window of longest-name size
-// puts them back. Functions marked "Hot" are the inner loops: a change to them needs a run of
-// bench/run_bench.sh against the code before it.
+// positions in the name's bytes, so that a long name takes little memory.
+// When a name holds another before its own end, matches can end out of order of
+// their starts; a window as wide as the waiting matches lie apart puts them
+// back. Functions marked "Hot" are the inner loops: a change to them needs a run
+// of bench/run_bench.sh against the code before it.
 
 #include <cstddef>
 #include <cstdint>
