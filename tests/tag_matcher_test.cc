@@ -71,11 +71,16 @@ void expect_all_modes_naive(const TagTable& table, const std::vector<std::string
         {"full table", {}},
         {"sparse", {.dense_entry_limit = 0}},
         {"16-byte blocks", {.wide_blocks = false}},
+        {"tails", {.tail_states = 0}},
     };
     for (const Mode& mode : modes) {
         TagMatcher matcher = build_tag_matcher(table, mode.options);
         if (mode.options.dense_entry_limit == 0) {
             ASSERT_EQ(matcher.walk, WalkKind::trie) << what;
+        }
+        if (mode.options.tail_states == 0 && matcher.trie.longest_name >= kTailMinDepth) {
+            ASSERT_GT(state_count(matcher.trie), matcher.trie.node_count) << what;
+            ASSERT_EQ(matcher.walk, WalkKind::trie) << what << ": a full table takes no tails";
         }
         for (const std::string& text : texts) {
             std::vector<FoundName> expected = naive_names(table, text);
@@ -141,6 +146,10 @@ TEST(TagMatcher, FindsLongNamesWithRepeatingTails) {
         {"names inside tails", {"x" + y + "zq", "yz", "yyy", "x" + y + "w"}},
         {"periodic tails",
          {repeat_text("abc", 300) + "d", repeat_text("abc", 200) + "e", "cab", "bcabcabd"}},
+        {"parting at every depth",
+         {"A" + y, "aB" + y, "abC" + y, "abcD" + y, "abcdE" + y, "abcdeF" + y, "abcdefG" + y,
+          "abcdefgH" + y, "yyyyy", "yyyyB"}},
+        {"names far inside a name", {"x" + repeat_text("ab", 40000) + "z", "ba", "bz", "xb"}},
         {"hashed starts",
          {"qa" + a + "b", "ra" + y + "yz", "sa" + y, "taaa", "uyyy",
           "vv" + repeat_text("ab", 300) + "c"}},
@@ -151,6 +160,7 @@ TEST(TagMatcher, FindsLongNamesWithRepeatingTails) {
             texts.push_back(random_text_with_names(random, names, length, "aybc\n"));
         }
         texts.push_back(a + a + "b" + y + y + "zq");
+        texts.push_back(names[0] + "\n" + names[0] + names[0]);
         expect_all_modes_naive(table_of(names), texts, what, {1, 333});
         if (HasFatalFailure())
             return;

@@ -9,6 +9,7 @@ struct ListShape {
     size_t starts = 0;             // distinct starts of that many bytes
     size_t rows = 0;               // of a full table
     size_t classes = 0;            // of bytes, in a full table
+    bool tails = false;            // which a full table does not take
 };
 
 static size_t byte_classes(const TrieAutomaton& trie) {
@@ -40,13 +41,13 @@ static WalkKind choose_walk(const ListShape& shape, SkipKind skip, size_t walked
     size_t entry_limit = options.dense_entry_limit;
     if (skip == SkipKind::hashed_starts && walked_starts * 16 < shape.starts)
         entry_limit = std::min(entry_limit, kHashedEntryLimit);
-    bool fits = shape.rows <= entry_limit / shape.classes;
+    bool fits = !shape.tails && shape.rows <= entry_limit / shape.classes;
     return walked_starts > 0 && fits ? WalkKind::table : WalkKind::trie;
 }
 
 TagMatcher build_tag_matcher(const TagTable& table, const MatcherOptions& options) {
     TagMatcher m;
-    std::vector<uint32_t> order = build_trie_automaton(table, m.trie);
+    std::vector<uint32_t> order = build_trie_automaton(table, m.trie, options.tail_states);
     std::vector<StateDepth> depth_of = state_depths(m.trie, order);
     ListShape shape;
     shape.few_first_bytes = build_first_byte_skip(m.trie, m.first_bytes);
@@ -54,7 +55,8 @@ TagMatcher build_tag_matcher(const TagTable& table, const MatcherOptions& option
         *std::min_element(m.trie.name_length.begin(), m.trie.name_length.end()), kMaxStartBytes);
     shape.starts =
         static_cast<size_t>(std::count(depth_of.begin(), depth_of.end(), shape.start_bytes));
-    shape.rows = m.trie.own_name.size() + 1;
+    shape.rows = state_count(m.trie) + 1;
+    shape.tails = state_count(m.trie) > m.trie.node_count;
     shape.classes = byte_classes(m.trie);
 
     m.skip = choose_skip(shape);

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -6,7 +7,7 @@
 void start_text_scan(const TagMatcher& matcher, TextScan& scan) {
     scan = TextScan{};
     if (matcher.trie.needs_reorder) {
-        size_t window = std::bit_ceil(matcher.trie.longest_name);
+        size_t window = std::min<size_t>(std::bit_ceil(matcher.trie.longest_name), 64);
         scan.slot.assign(window, FoundName{kNoState, 0});
         scan.window_mask = window - 1;
     }
@@ -33,6 +34,14 @@ static void take_line_break(uint8_t byte, TextScan& scan) {
 // Hands out the waiting matches whose start is below `limit`: no match still to
 // come can start there.
 static void settle_waiting(TextScan& scan, uint64_t limit, std::vector<FoundName>& found) {
+    if (!scan.far.empty()) {
+        for (auto first = scan.far.begin(); first != scan.far.end() && first->first < limit;) {
+            found.push_back(first->second);
+            first = scan.far.erase(first);
+            --scan.waiting;
+        }
+        return;
+    }
     while (scan.waiting > 0 && scan.lowest < limit) {
         FoundName& slot = scan.slot[scan.lowest & scan.window_mask];
         if (slot.id != kNoState) {
@@ -44,9 +53,52 @@ static void settle_waiting(TextScan& scan, uint64_t limit, std::vector<FoundName
     }
 }
 
+// A window wide enough for starts from `lowest` to `highest`, with the waiting
+// matches in their new slots.
+static void widen_window(TextScan& scan, uint64_t lowest, uint64_t highest) {
+    std::vector<FoundName> slot(std::bit_ceil(highest - lowest + 1), FoundName{kNoState, 0});
+    size_t mask = slot.size() - 1;
+    for (uint64_t start = scan.lowest; start <= scan.highest; ++start) {
+        FoundName& name = scan.slot[start & scan.window_mask];
+        if (name.id != kNoState)
+            slot[start & mask] = name;
+    }
+    scan.slot = std::move(slot);
+    scan.window_mask = mask;
+}
+
+// The waiting matches from the window into `far`.
+static void move_far(TextScan& scan) {
+    for (uint64_t start = scan.lowest; start <= scan.highest; ++start) {
+        FoundName& name = scan.slot[start & scan.window_mask];
+        if (name.id != kNoState)
+            scan.far.emplace(start, name);
+        name.id = kNoState;
+    }
+}
+
 static void wait_in_window(TextScan& scan, uint64_t start, uint32_t id) {
-    if (scan.waiting == 0 || start < scan.lowest)
-        scan.lowest = start;
+    if (!scan.far.empty()) {
+        scan.far.emplace(start, FoundName{id, scan.line});
+        ++scan.waiting;
+        return;
+    }
+    if (scan.waiting == 0) {
+        scan.lowest = scan.highest = start;
+    } else {
+        uint64_t lowest = std::min(scan.lowest, start);
+        uint64_t highest = std::max(scan.highest, start);
+        if (highest - lowest >= kWidestWindow) {
+            move_far(scan);
+            scan.far.emplace(start, FoundName{id, scan.line});
+            ++scan.waiting;
+            return;
+        }
+        if (highest - lowest > scan.window_mask)
+            widen_window(scan, lowest, highest);
+        scan.lowest = lowest;
+        scan.highest = highest;
+    }
     scan.slot[start & scan.window_mask] = FoundName{id, scan.line};
     ++scan.waiting;
 }
@@ -55,21 +107,26 @@ static void wait_in_window(TextScan& scan, uint64_t start, uint32_t id) {
 // shorter ones through the dictionary links, so by increasing start.
 static void take_names_ending(const TrieAutomaton& m, uint32_t state, uint64_t end, TextScan& scan,
                               std::vector<FoundName>& found) {
-    if (!m.needs_reorder && m.dict_link[state] == kNoState) {
-        found.push_back(FoundName{m.own_name[state], scan.line});
+    StateOutput output = output_of(m, state);
+    if (!m.needs_reorder && output.dict_link == kNoState) {
+        found.push_back(FoundName{output.own_name, scan.line});
         return;
     }
     if (m.needs_reorder && end + 1 > m.longest_name) {
         settle_waiting(scan, end + 1 - m.longest_name, found);
     }
-    uint32_t s = m.own_name[state] != kNoName ? state : m.dict_link[state];
-    for (; s != kNoState; s = m.dict_link[s]) {
-        uint32_t id = m.own_name[s];
+    if (output.own_name == kNoName)
+        output = output_of(m, output.dict_link);
+    for (;;) {
+        uint32_t id = output.own_name;
         if (m.needs_reorder) {
             wait_in_window(scan, end + 1 - m.name_length[id], id);
         } else {
             found.push_back(FoundName{id, scan.line});
         }
+        if (output.dict_link == kNoState)
+            break;
+        output = output_of(m, output.dict_link);
     }
 }
 
@@ -157,7 +214,10 @@ static size_t scan_trie(const TagMatcher& m, const uint8_t* data, size_t n, Text
             p = skip_cut_line(data, p, n, scan);
             continue;
         }
-        size_t depth = state == 0 ? 0 : hashed ? trie.depth[state] : shallow;
+        // Tail positions lie deeper than any skip looks.
+        size_t depth = state == 0                        ? 0
+                       : hashed && !is_tail(trie, state) ? trie.depth[state]
+                                                         : shallow;
         if (depth < shallow) {
             p = skip_to_start(m, data, p, n, depth, scan, state, found);
             if (p == n || found.size() >= kFoundBatch)

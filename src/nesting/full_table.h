@@ -27,6 +27,7 @@
 // Skipping by hash looks at up to this many bytes where a name may start.
 constexpr size_t kMaxStartBytes = 4;
 static_assert(kMaxStartBytes < kDeepState, "the start depths must stay apart");
+static_assert(kMaxStartBytes < kTailMinDepth, "skipping looks at nodes only");
 constexpr size_t kDenseEntryLimit = 2 * 1024 * 1024;
 
 struct RowCodes {

@@ -21,13 +21,16 @@
 //   that no list can make the skip slow.
 // From a state that leads to one name alone (a chain of the full table), the
 // rest of that name is compared at once, so a long name costs no more than a
-// short one. When a name holds another before its own end, matches can end out
-// of order of their starts; a window of longest-name size puts them back.
-// Functions marked "Hot" are the inner loops: a change to them needs a run of
-// bench/run_bench.sh against the code before it.
+// short one. In a trie too large for a full table those states are tails,
+// positions in the name's bytes, so that a long name takes little memory.
+// When a name holds another before its own end, matches can end out of order of
+// their starts; a window as wide as the waiting matches lie apart puts them
+// back. Functions marked "Hot" are the inner loops: a change to them needs a run
+// of bench/run_bench.sh against the code before it.
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string_view>
 #include <vector>
 
@@ -65,6 +68,9 @@ struct TagMatcher {
 struct MatcherOptions {
     size_t dense_entry_limit = kDenseEntryLimit;  // 0: never a full table
     bool wide_blocks = true;                      // 32-byte blocks where the processor has them
+    // Tails from this many states on (0: always). A full table has at least four
+    // byte classes, so the default leaves the tables as they were.
+    size_t tail_states = kDenseEntryLimit / 4;
 };
 
 // Throws std::bad_alloc when memory runs out.
@@ -84,12 +90,19 @@ struct TextScan {
     // Skipping may start again from here on; below it the walk has more to do.
     uint64_t skip_from = 0;
     // Matches waiting for every earlier start to be settled, by start & window_mask;
-    // the lowest waiting start is at least `lowest`.
+    // the waiting starts lie within [lowest, highest]. The window grows with the
+    // distance between them up to kWidestWindow; further apart (a long name in
+    // the text, holding a few others), they wait in `far` by start instead, so
+    // that memory follows their number, not the distance.
     std::vector<FoundName> slot;
     size_t window_mask = 0;
     uint64_t lowest = 0;
+    uint64_t highest = 0;
     size_t waiting = 0;
+    std::map<uint64_t, FoundName> far;
 };
+
+constexpr size_t kWidestWindow = size_t{1} << 16;
 
 void start_text_scan(const TagMatcher& matcher, TextScan& scan);
 
