@@ -54,7 +54,7 @@ TEST(OccurrenceList, GivesBackEveryOccurrenceInOrder) {
 // A long record where a block has just a few bytes left must go to the next
 // block: short records leave every count of spare bytes from 0 to 21 before it.
 TEST(OccurrenceList, LongRecordAtTheEndOfABlock) {
-    const size_t short_records = kOccurrenceBlockSize / 2 - kMaxOccurrenceBytes / 2 - 1;
+    const size_t short_records = kFirstOccurrenceBlockSize / 2 - kMaxOccurrenceBytes / 2 - 1;
     for (size_t extra = 0; extra < kMaxOccurrenceBytes; ++extra) {
         OccurrenceList list;
         for (size_t i = 0; i < short_records + extra / 2; ++i) {

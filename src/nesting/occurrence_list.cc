@@ -9,8 +9,8 @@ static void free_chunk(uint8_t* chunk) {
     std::free(chunk);
 }
 
-// The first chunk holds one block, so that a list that stays small takes no
-// more; later ones are aligned for huge pages.
+// The first chunk holds one full block, so that a list that stays small takes
+// no more; later ones are aligned for huge pages.
 static void add_chunk(OccurrenceArena& arena) {
     bool first = arena.chunks.empty();
     size_t size = first ? kOccurrenceBlockSize : kOccurrenceChunkSize;
@@ -30,14 +30,15 @@ void add_occurrence_block(OccurrenceList& list) {
     if (!list.arena)
         list.arena = std::make_shared<OccurrenceArena>();
     OccurrenceArena& arena = *list.arena;
-    if (arena.next == arena.end) {
+    size_t size = list.blocks.empty() ? kFirstOccurrenceBlockSize : kOccurrenceBlockSize;
+    if (static_cast<size_t>(arena.end - arena.next) < size) {
         arena.chunks.reserve(arena.chunks.size() + 1);
         add_chunk(arena);
     }
     if (!list.blocks.empty())
         list.blocks.back().size = static_cast<size_t>(list.out - list.blocks.back().bytes);
     list.blocks.push_back({arena.next, 0});
-    arena.next += kOccurrenceBlockSize;
+    arena.next += size;
     list.out = list.blocks.back().bytes;
-    list.end = list.out + kOccurrenceBlockSize;
+    list.end = list.out + size;
 }

@@ -16,7 +16,8 @@
 //                                      high bit: more follow)
 //
 // A short or medium record never starts with a zero byte: its low bits are 1
-// or 10. The list grows by blocks of kOccurrenceBlockSize, never copied (a copy
+// or 10. The list grows by blocks of kOccurrenceBlockSize after a first one of
+// kFirstOccurrenceBlockSize (a range of a file may find few names), never copied (a copy
 // would map its pages twice); a record never spans two blocks, and a block
 // holds up to its own `size` bytes of records.
 
@@ -59,7 +60,7 @@ struct OccurrenceArena {
 };
 
 struct OccurrenceBlock {
-    uint8_t* bytes = nullptr;  // kOccurrenceBlockSize bytes, in the list's arena
+    uint8_t* bytes = nullptr;  // in the list's arena
     size_t size = 0;           // bytes used, once the next block is started
 };
 
@@ -72,6 +73,7 @@ struct OccurrenceList {
     std::shared_ptr<OccurrenceArena> arena;  // made with the first block if none is given
 };
 
+constexpr size_t kFirstOccurrenceBlockSize = 4 * 1024;
 constexpr size_t kOccurrenceBlockSize = 64 * 1024;
 constexpr size_t kOccurrenceChunkSize = 2 * 1024 * 1024;
 // Room for one occurrence: a zero byte and two varints of up to 10 bytes.
