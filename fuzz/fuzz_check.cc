@@ -67,9 +67,9 @@ static void compare_matchers(const TagTable& table, std::string_view file_bytes,
     require(matcher_names(build_tag_matcher(table, {.dense_entry_limit = 0}), bytes, chunk_size) ==
                 expected,
             "sparse matcher");
-    require(matcher_names(build_tag_matcher(table, {.tail_states = 0}),
-                          bytes, chunk_size) == expected,
-            "matcher with tails");
+    require(
+        matcher_names(build_tag_matcher(table, {.tail_states = 0}), bytes, chunk_size) == expected,
+        "matcher with tails");
     TagMatcher narrow = build_tag_matcher(table, {.wide_blocks = false});
     require(matcher_names(narrow, bytes, chunk_size) == expected, "matcher in 16-byte blocks");
 }
