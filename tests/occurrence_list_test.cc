@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "nesting/occurrence_list.h"
+#include "scan/occurrence_list.h"
 
 namespace {
 

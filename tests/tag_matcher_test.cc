@@ -1,4 +1,4 @@
-#include "nesting/tag_matcher.h"
+#include "match/tag_matcher.h"
 
 #include <gtest/gtest.h>
 

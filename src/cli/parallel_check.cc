@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <utility>
 
-#include "nesting/parallel_report.h"
-#include "nesting/parallel_scan.h"
-#include "nesting/thread_group.h"
+#include "report/parallel_report.h"
+#include "scan/parallel_scan.h"
+#include "text/thread_group.h"
 
 constexpr size_t kMostThreads = 256;
 

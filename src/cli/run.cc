@@ -9,9 +9,9 @@
 
 #include "cli/fatal_error.h"
 #include "cli/parallel_check.h"
-#include "nesting/print_report.h"
-#include "nesting/scan_file.h"
-#include "nesting/tag_matcher.h"
+#include "match/tag_matcher.h"
+#include "report/print_report.h"
+#include "scan/scan_file.h"
 #include "tags/load_tag_table.h"
 #include "text/file_reader.h"
 #include "text/output_buffer.h"

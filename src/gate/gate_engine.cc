@@ -6,7 +6,7 @@
 #include <cstring>
 #include <new>
 
-#include "nesting/scan_file.h"
+#include "scan/scan_file.h"
 #include "tags/load_tag_table.h"
 
 bool load_gate_engine(const std::string& lists_dir, GateEngine& engine, std::string& rejection) {

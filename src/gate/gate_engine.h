@@ -3,7 +3,7 @@
 #include <string>
 
 #include "gate/file_check.h"
-#include "nesting/tag_matcher.h"
+#include "match/tag_matcher.h"
 #include "tags/tag_table.h"
 #include "text/file_reader.h"
 

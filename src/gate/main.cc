@@ -9,7 +9,7 @@
 #include "gate/check_files.h"
 #include "gate/gate_engine.h"
 #include "gate/gate_options.h"
-#include "nesting/thread_group.h"
+#include "text/thread_group.h"
 
 #ifndef TAMBERLOX_VERSION
 #define TAMBERLOX_VERSION "unknown"

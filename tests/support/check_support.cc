@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "nesting/parallel_report.h"
-#include "nesting/print_report.h"
-#include "nesting/scan_file.h"
+#include "report/parallel_report.h"
+#include "report/print_report.h"
+#include "scan/scan_file.h"
 #include "text/line_reader.h"
 
 // A memory file, opened again by its /proc path: no disk, nothing to remove.

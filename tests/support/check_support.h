@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "nesting/parallel_scan.h"
-#include "nesting/tag_matcher.h"
+#include "match/tag_matcher.h"
+#include "scan/parallel_scan.h"
 #include "tags/tag_table.h"
 #include "text/file_reader.h"
 

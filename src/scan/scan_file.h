@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "nesting/occurrence_list.h"
-#include "nesting/tag_matcher.h"
+#include "match/tag_matcher.h"
+#include "scan/occurrence_list.h"
 #include "tags/tag_table.h"
 #include "text/file_reader.h"
 

@@ -1,4 +1,4 @@
-#include "nesting/parallel_report.h"
+#include "report/parallel_report.h"
 
 #include <algorithm>
 #include <atomic>
@@ -7,8 +7,8 @@
 #include <mutex>
 #include <vector>
 
-#include "nesting/report_lines.h"
-#include "nesting/thread_group.h"
+#include "report/report_lines.h"
+#include "text/thread_group.h"
 
 // The occurrences of a range's list from one piece start to the next.
 struct FormatPiece {

@@ -18,9 +18,9 @@
 #include <memory>
 #include <vector>
 
-#include "nesting/occurrence_list.h"
-#include "nesting/scan_file.h"
-#include "nesting/tag_matcher.h"
+#include "match/tag_matcher.h"
+#include "scan/occurrence_list.h"
+#include "scan/scan_file.h"
 #include "tags/tag_table.h"
 
 // How the work is cut. The defaults are what a check run uses; tests choose

@@ -1,10 +1,10 @@
-#include "nesting/hashed_start_skip.h"
+#include "match/hashed_start_skip.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 
-#include "nesting/matcher_parts.h"
+#include "match/matcher_parts.h"
 
 #if defined(TAMBERLOX_AVX2)
 #include <immintrin.h>

@@ -1,4 +1,4 @@
-#include "nesting/trie_automaton.h"
+#include "match/trie_automaton.h"
 
 #include <algorithm>
 #include <new>

@@ -21,8 +21,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "nesting/matcher_parts.h"
-#include "nesting/trie_automaton.h"
+#include "match/matcher_parts.h"
+#include "match/trie_automaton.h"
 
 // Skipping by hash looks at up to this many bytes where a name may start.
 constexpr size_t kMaxStartBytes = 4;

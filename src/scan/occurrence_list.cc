@@ -1,4 +1,4 @@
-#include "nesting/occurrence_list.h"
+#include "scan/occurrence_list.h"
 
 #include <sys/mman.h>
 

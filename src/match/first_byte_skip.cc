@@ -1,8 +1,8 @@
-#include "nesting/first_byte_skip.h"
+#include "match/first_byte_skip.h"
 
 #include <bit>
 
-#include "nesting/matcher_parts.h"
+#include "match/matcher_parts.h"
 
 bool build_first_byte_skip(const TrieAutomaton& trie, FirstByteSkip& skip) {
     skip.byte_role[kLf] = kLineEnd;

@@ -12,8 +12,8 @@
 #include <cstring>
 #include <vector>
 
-#include "nesting/found_name.h"
-#include "nesting/trie_automaton.h"
+#include "match/found_name.h"
+#include "match/trie_automaton.h"
 
 constexpr size_t kInlineName = 19;
 

@@ -8,7 +8,7 @@
 // written before it runs further ahead, so memory stays bounded however large
 // the report.
 
-#include "nesting/parallel_scan.h"
+#include "scan/parallel_scan.h"
 #include "tags/tag_table.h"
 #include "text/output_buffer.h"
 

@@ -1,4 +1,4 @@
-#include "nesting/scan_file.h"
+#include "scan/scan_file.h"
 
 #include <string_view>
 

@@ -2,7 +2,7 @@
 #include <bit>
 #include <cstring>
 
-#include "nesting/tag_matcher.h"
+#include "match/tag_matcher.h"
 
 void start_text_scan(const TagMatcher& matcher, TextScan& scan) {
     scan = TextScan{};

@@ -1,4 +1,4 @@
-#include "nesting/parallel_scan.h"
+#include "scan/parallel_scan.h"
 
 #include <unistd.h>
 
@@ -10,8 +10,8 @@
 #include <new>
 #include <string_view>
 
-#include "nesting/thread_group.h"
 #include "text/text_bytes.h"
+#include "text/thread_group.h"
 
 constexpr uint64_t kNoEnd = UINT64_MAX;
 

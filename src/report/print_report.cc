@@ -1,11 +1,11 @@
-#include "nesting/print_report.h"
+#include "report/print_report.h"
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "nesting/report_lines.h"
+#include "report/report_lines.h"
 
 // The start of a structure line up to the name: "*    " for lvl -1, otherwise
 // lvl + 1 in a field of 3 characters and 4 * lvl + 2 blanks.

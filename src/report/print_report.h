@@ -1,6 +1,6 @@
 #pragma once
 
-#include "nesting/scan_file.h"
+#include "scan/scan_file.h"
 #include "tags/tag_table.h"
 #include "text/output_buffer.h"
 

@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "nesting/tag_matcher.h"
+#include "match/tag_matcher.h"
 
 // What the choice of walk and skip looks at.
 struct ListShape {

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "nesting/occurrence_list.h"
-#include "nesting/scan_file.h"
+#include "scan/occurrence_list.h"
+#include "scan/scan_file.h"
 #include "tags/tag_table.h"
 #include "text/output_buffer.h"
 

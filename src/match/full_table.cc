@@ -1,4 +1,4 @@
-#include "nesting/full_table.h"
+#include "match/full_table.h"
 
 #include <cstring>
 

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "nesting/trie_automaton.h"
+#include "match/trie_automaton.h"
 
 // The root skips whole blocks when names begin with at most this many bytes.
 constexpr size_t kMaxSkipBytes = 4;

@@ -34,11 +34,11 @@
 #include <string_view>
 #include <vector>
 
-#include "nesting/first_byte_skip.h"
-#include "nesting/found_name.h"
-#include "nesting/full_table.h"
-#include "nesting/hashed_start_skip.h"
-#include "nesting/trie_automaton.h"
+#include "match/first_byte_skip.h"
+#include "match/found_name.h"
+#include "match/full_table.h"
+#include "match/hashed_start_skip.h"
+#include "match/trie_automaton.h"
 #include "tags/tag_table.h"
 
 // How the automaton is walked.
