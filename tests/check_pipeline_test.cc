@@ -136,7 +136,7 @@ TEST(CheckPipeline, FilesOfSeveralReadsGiveTheReferenceReport) {
                                 text_across_chunks(random, names, filler, seam,
                                                    2 * kReadBufferSize / seam + 6, "\r\n", false);
             if (round == 1)
-                bytes.insert(2 * kReadBufferSize + 2, "\x1a");
+                bytes.insert(2 * kReadBufferSize + 2, 1, '\x1a');
             Names opn_tag(names.begin(), names.begin() + static_cast<ptrdiff_t>(names.size() / 2));
             Names cls_tag(names.begin() + static_cast<ptrdiff_t>(names.size() / 2), names.end());
             expect_report_as_reference(opn_tag, cls_tag, bytes,
