@@ -30,12 +30,24 @@ install(CODE "set(man_pages [[${man_pages}]])
 install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/install_man_pages.cmake)
 
 # The license and the release notes, in the forms Debian asks for.
-set(TAMBERLOX_MAINTAINER_DEFAULT "tamberlox developers <tamberlox@tamberlox.invalid>")
-if(DEFINED ENV{DEBEMAIL} AND DEFINED ENV{DEBFULLNAME})
-  set(TAMBERLOX_MAINTAINER_DEFAULT "$ENV{DEBFULLNAME} <$ENV{DEBEMAIL}>")
+# The maintainer: "DEBFULLNAME <DEBEMAIL>" when both are set at configure time
+# (as dch takes them), else the one chosen at an earlier configure, else a
+# placeholder. Only a value given with -DTAMBERLOX_MAINTAINER holds over the
+# environment (-UTAMBERLOX_MAINTAINER drops it): the cache keeps every value
+# from one configure to the next, the build's own choice too.
+set(maintainer_placeholder "tamberlox developers <tamberlox@tamberlox.invalid>")
+if(NOT DEFINED TAMBERLOX_MAINTAINER OR TAMBERLOX_MAINTAINER STREQUAL TAMBERLOX_MAINTAINER_CHOSEN
+   OR TAMBERLOX_MAINTAINER STREQUAL maintainer_placeholder)
+  set(maintainer "${maintainer_placeholder}")
+  if(DEFINED ENV{DEBEMAIL} AND DEFINED ENV{DEBFULLNAME})
+    set(maintainer "$ENV{DEBFULLNAME} <$ENV{DEBEMAIL}>")
+  elseif(DEFINED TAMBERLOX_MAINTAINER_CHOSEN)
+    set(maintainer "${TAMBERLOX_MAINTAINER_CHOSEN}")
+  endif()
+  set(TAMBERLOX_MAINTAINER "${maintainer}"
+      CACHE STRING "Name <address> of who answers for the Debian package" FORCE)
+  set(TAMBERLOX_MAINTAINER_CHOSEN "${maintainer}" CACHE INTERNAL "The maintainer the build chose")
 endif()
-set(TAMBERLOX_MAINTAINER "${TAMBERLOX_MAINTAINER_DEFAULT}"
-    CACHE STRING "Name <address> of who answers for the Debian package")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/deb/changelog.in ${PROJECT_BINARY_DIR}/deb/changelog @ONLY)
 set(file_mode OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 set(program_mode ${file_mode} OWNER_EXECUTE GROUP_EXECUTE WORLD_EXECUTE)
