@@ -70,6 +70,8 @@ endif()
 # the umask of the checkout.
 file(GLOB_RECURSE example_files RELATIVE ${PROJECT_SOURCE_DIR}/examples CONFIGURE_DEPENDS
      ${PROJECT_SOURCE_DIR}/examples/*)
+# Hidden files, such as the formatting settings of the sources, are for developers.
+list(FILTER example_files EXCLUDE REGEX "(^|/)\\.[^/]*$")
 foreach(example IN LISTS example_files)
   get_filename_component(folder ${example} DIRECTORY)
   file(READ ${PROJECT_SOURCE_DIR}/examples/${example} start LIMIT 2)

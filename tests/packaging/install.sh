@@ -34,6 +34,8 @@ for doc in copyright changelog.gz examples/html/_tamberlox_opn.txt; do
     [ -f "$prefix/share/doc/tamberlox/$doc" ] || fail "share/doc/tamberlox/$doc missing"
 done
 [ -x "$prefix/share/doc/tamberlox/examples/ci/pre-commit" ] || fail "example scripts not executable"
+hidden=$(find "$prefix/share/doc/tamberlox/examples" -name '.*')
+[ -z "$hidden" ] || fail "hidden files among the examples: $hidden"
 odd=$(find "$prefix" \( -type d ! -perm 755 \) -o \( -type f ! -perm 644 ! -perm 755 \))
 [ -z "$odd" ] || fail "modes other than 0644 and 0755: $odd"
 if [ "$failed" -eq 0 ]; then
