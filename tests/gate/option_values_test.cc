@@ -1,0 +1,87 @@
+// Where an option's value comes from, and long options that name no single
+// option, as the gate's command line reads them.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "gate/escape.h"
+#include "gate/gate_options.h"
+
+namespace {
+
+struct Parsed {
+    ParseOutcome outcome;
+    GateOptions options;
+    std::string error;
+};
+
+Parsed parse(std::vector<const char*> args) {
+    args.insert(args.begin(), "tamberlox-gate");
+    Parsed parsed;
+    parsed.outcome = parse_gate_options(static_cast<int>(args.size()), args.data(), parsed.options,
+                                        parsed.error);
+    return parsed;
+}
+
+struct ValueCase {
+    std::vector<const char*> args;
+    OutputFormat format;
+    size_t jobs;
+    std::string lists_dir;
+    std::vector<std::string> files;
+};
+
+TEST(GateOptionValues, ValuesInTheSameOrTheNextArgument) {
+    const ValueCase cases[] = {
+        {{"-f", "json", "a"}, OutputFormat::json, 0, ".", {"a"}},
+        {{"-fjson", "a"}, OutputFormat::json, 0, ".", {"a"}},
+        {{"-j", "3", "a"}, OutputFormat::gnu, 3, ".", {"a"}},
+        {{"-j3", "a"}, OutputFormat::gnu, 3, ".", {"a"}},
+        {{"a", "-l", "conf", "b"}, OutputFormat::gnu, 0, "conf", {"a", "b"}},
+        {{"-sj", "2", "-f", "github", "a"}, OutputFormat::github, 2, ".", {"a"}},
+        {{"--format", "json", "--jobs", "4", "a"}, OutputFormat::json, 4, ".", {"a"}},
+        {{"--form=github", "--jo=5", "--li", "d", "a"}, OutputFormat::github, 5, "d", {"a"}},
+        // A value that looks like an option or a file is still the value.
+        {{"-l", "-q", "a"}, OutputFormat::gnu, 0, "-q", {"a"}},
+        {{"--lists", "--", "a"}, OutputFormat::gnu, 0, "--", {"a"}},
+    };
+    for (const ValueCase& c : cases) {
+        Parsed parsed = parse(c.args);
+        std::string what = c.args[0] + std::string(" ") + c.args[1];
+        ASSERT_EQ(parsed.outcome, ParseOutcome::run) << what << ": " << parsed.error;
+        EXPECT_EQ(parsed.options.format, c.format) << what;
+        EXPECT_EQ(parsed.options.jobs, c.jobs) << what;
+        EXPECT_EQ(parsed.options.lists_dir, c.lists_dir) << what;
+        EXPECT_EQ(parsed.options.files, c.files) << what;
+    }
+}
+
+// An empty long name abbreviates every option: it is ambiguous, never the
+// first option listed.
+TEST(GateOptionValues, AmbiguousLongOptionsAreUsageErrors) {
+    const std::vector<const char*> cases[] = {
+        {"--=x", "a"},
+        {"--=", "a"},
+        {"a", "--=json"},
+    };
+    for (const std::vector<const char*>& args : cases) {
+        Parsed parsed = parse(args);
+        EXPECT_EQ(parsed.outcome, ParseOutcome::usage_error) << args[0];
+        EXPECT_NE(parsed.error.find("ambiguous"), std::string::npos)
+            << args[0] << ": " << parsed.error;
+    }
+}
+
+TEST(GateOptionValues, GithubMessagesEscapePercentAndLineEnds) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"50%", "50%25"},   {"%25", "%2525"},      {"a\r\nb", "a%0D%0Ab"},
+        {"a:b,c", "a:b,c"}, {"%\n%", "%25%0A%25"},
+    };
+    for (const auto& [text, escaped] : cases)
+        EXPECT_EQ(github_message(text), escaped) << text;
+    EXPECT_EQ(github_property("50%,a:b"), "50%25%2Ca%3Ab");
+}
+
+}  // namespace
