@@ -26,6 +26,8 @@ std::string describe(const TagRules& rules) {
     };
     flags("end:", rules.word_end);
     flags("self:", rules.self_closing);
+    if (!rules.tag_end.empty())
+        text += "tag:" + rules.tag_end + " ";
     if (!rules.self_close_mark.empty())
         text += "[" + rules.self_close_mark + "|" + rules.self_close_end + "] ";
     for (size_t id = 0; id < rules.spellings.size(); ++id) {
@@ -79,6 +81,7 @@ TEST(RulesFile, ReadsEachRule) {
         {"quoted name", "word-end \"{% if\"\n", "end:000010 self:000000 "},
         {"spellings of the names that start so", "spelling \"{% \" \"{%- \" {%\n",
          "end:000000 self:000000 4={%- if 4={%if 5={%- endif 5={%endif "},
+        {"tag end", "tag-end >\n", "end:000000 self:000000 tag:> "},
         {"CR LF lines", "word-end <a\r\nignore-case\r\n", "case end:100000 self:000000 "},
         {"last line without a line end", "word-end <a", "end:100000 self:000000 "},
     };
@@ -132,6 +135,7 @@ TEST(RulesFile, RejectsABadRuleWithItsFileAndLine) {
          "ERROR : R, line 1: unknown escape in a quoted argument.\n"},
         {"text right after a quote", "word-end \"<a\"x\n",
          "ERROR : R, line 1: blank expected after a quoted argument.\n"},
+        {"tag end without END", "tag-end\n", "ERROR : R, line 1: tag-end takes END.\n"},
         {"spelling without TO", "spelling {%\n",
          "ERROR : R, line 1: spelling takes FROM and TO.\n"},
         {"spelling to nothing", "spelling \"{% if\" \"\"\n",

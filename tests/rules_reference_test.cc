@@ -154,6 +154,22 @@ TEST(RulesReference, LineRegionsAndVerb) {
          }});
 }
 
+TEST(RulesReference, TagEnd) {
+    const char* html = "word-end\ntag-end >\nself-closing /> >\n";
+    run_group(
+        {{"<a", "<ol", "<blockquote"},
+         {"</a", "</ol", "</blockquote"},
+         {
+             {"a name in an attribute", html, "<a title=\"</a>\">x</a>", "<a@1:1 </a@1:18 ok"},
+             {"an end tag that swallows the next", html, "<blockquote><ol>x</ol</blockquote>\n<a/>",
+              "<blockquote@1:1 <ol@1:13 </ol@1:18 !"},
+             {"a tag over lines", html, "<a\nhref=\"</ol>\"\n>x</a>", "<a@1:1 </a@3:3 ok"},
+             {"a tag never ended", html, "<a>x</a", "<a@1:1 </a@1:5 !"},
+             {"without tag end every place counts", "word-end\n", "<a title=\"</a>\">",
+              "<a@1:1 </a@1:11 ok"},
+         }});
+}
+
 TEST(RulesReference, Spellings) {
     run_group({{"{% if", "{% ifchanged"},
                {"{% endif", "{% endifchanged"},

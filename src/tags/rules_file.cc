@@ -202,6 +202,12 @@ static std::string apply_rule(const std::vector<std::string>& words, const TagTa
     }
     if (keyword == "self-closing")
         return self_closing_rule(words, table, rules);
+    if (keyword == "tag-end") {
+        if (words.size() != 2 || words[1].empty())
+            return "tag-end takes END";
+        rules.tag_end = words[1];
+        return {};
+    }
     if (keyword == "spelling")
         return spelling_rule(words, table, rules);
     if (keyword == "region")

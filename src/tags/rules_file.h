@@ -16,6 +16,8 @@
 //                                an open name (every one without any) whose tag,
 //                                up to the first END after the name, ends in
 //                                MARK closes itself: it is not kept
+//   tag-end END                  after a name, nothing is checked up to the first
+//                                END: names inside a tag are no tags
 //   spelling FROM TO...          a name that starts with FROM also matches with
 //                                FROM replaced by each TO (whitespace control:
 //                                spelling "{% " "{%- " "{%+ ")
@@ -68,6 +70,7 @@ struct TagRules {
     std::vector<std::vector<std::string>> spellings;  // by name id: the other spellings
     std::string self_close_mark;
     std::string self_close_end;
+    std::string tag_end;  // empty: none
     std::vector<RegionRule> regions;
 };
 

@@ -14,7 +14,7 @@ checker=$1 example_dir=$2 expected=$3 filter=${4-}
 sample=""
 for file in "$example_dir"/*; do
     case ${file##*/} in
-        _tamberlox_opn.txt | _tamberlox_cls.txt) ;;
+        _tamberlox_opn.txt | _tamberlox_cls.txt | _tamberlox_rules.txt) ;;
         *) sample=${file##*/} ;;
     esac
 done

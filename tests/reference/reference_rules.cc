@@ -76,6 +76,7 @@ struct Scan {
     const RegionRule* region = nullptr;
     char verb_delimiter = 0;
     bool escaped_line_end = false;
+    RegionRule tag_region;  // the rest of a tag after a name, under tag-end
 };
 
 // The length the region start takes at the scan's place, 0 if none starts there.
@@ -201,7 +202,13 @@ void try_names(Scan& scan) {
             continue;
         if (!scan.rules.self_closing[id] || !closes_itself(scan, scan.p + length))
             keep(scan, id);
-        break;
+        if (scan.rules.tag_end.empty())
+            break;
+        scan.region = &scan.tag_region;
+        scan.check.region_line = scan.l + 1;
+        scan.check.region_column = scan.p + 1;
+        scan.p += length;
+        return;
     }
     ++scan.p;
 }
@@ -219,7 +226,8 @@ void end_of_line(Scan& scan) {
 RulesCheck reference_rules_check(std::string_view file_bytes, const TagTable& table,
                                  const TagRules& rules) {
     std::vector<Line> lines = lines_with_starts(file_bytes);
-    Scan scan{lines, table, rules, {}};
+    Scan scan{lines, table, rules, {}, 0, 0, 0, nullptr, 0, false, {}};
+    scan.tag_region.end = rules.tag_end;
     scan.check.opn_num.assign(table.n, 0);
     scan.check.cls_num.assign(table.n, 0);
     for (scan.l = 0; scan.l < lines.size(); ++scan.l) {
