@@ -148,7 +148,7 @@ TEST(RulesFile, RejectsABadRuleWithItsFileAndLine) {
     }
 }
 
-TEST(RulesFile, NoFileMeansNoRules) {
+TEST(RulesFile, NoFileMeansNoRulesAndABadOneAnError) {
     char dir_template[] = "/tmp/tamberlox_rules_XXXXXX";
     ASSERT_NE(mkdtemp(dir_template), nullptr);
     std::string dir = dir_template;
@@ -164,6 +164,11 @@ TEST(RulesFile, NoFileMeansNoRules) {
     RulesLoad bad = load_rules(dir, kTable);
     EXPECT_FALSE(bad.ok);
     EXPECT_EQ(bad.message, "ERROR : " + path + ", line 2: unknown rule bad.\n");
+    std::remove(path.c_str());
+    ASSERT_EQ(symlink(kRulesFile, path.c_str()), 0);  // a loop: there, but never opened
+    RulesLoad looped = load_rules(dir, kTable);
+    EXPECT_FALSE(looped.ok);
+    EXPECT_EQ(looped.message, "ERROR : can't open " + path + ".\n");
     std::remove(path.c_str());
     rmdir(dir.c_str());
 }

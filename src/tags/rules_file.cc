@@ -1,6 +1,8 @@
 #include "tags/rules_file.h"
 
-#include <new>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "tags/load_tag_table.h"
 #include "text/file_reader.h"
@@ -256,6 +258,13 @@ RulesLoad load_rules(const std::string& directory, const TagTable& table) {
         case WholeFileStatus::read:
             return parse_rules(bytes, path, table);
         case WholeFileStatus::cannot_open:
+            // Only a file that is not there means no rules: one that cannot be
+            // opened would otherwise change every verdict without a word.
+            if (access(path.c_str(), F_OK) == 0 || errno != ENOENT) {
+                RulesLoad load;
+                load.message = "ERROR : can't open " + path + ".\n";
+                return load;
+            }
             break;
         case WholeFileStatus::read_error: {
             RulesLoad load;

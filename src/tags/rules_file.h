@@ -97,5 +97,5 @@ TagRules no_rules(const TagTable& table);
 RulesLoad parse_rules(std::string_view bytes, const std::string& path, const TagTable& table);
 
 // Reads kRulesFile from `directory` ("." or "" for the current one). No file
-// there: ok, with no_rules.
+// there: ok, with no_rules; one there that cannot be opened or read is an error.
 RulesLoad load_rules(const std::string& directory, const TagTable& table);
