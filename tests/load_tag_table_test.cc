@@ -14,7 +14,7 @@ struct LoadCase {
 
 // Lists from another directory come back as a table or a message, and the run goes on.
 TEST(LoadTagTable, ReadsTheListsOfTheDirectoryGiven) {
-    const std::string examples = TAMBERLOX_SOURCE_DIR "/examples/braces";
+    const std::string examples = TAMBERLOX_SOURCE_DIR "/examples/c";
     const LoadCase cases[] = {
         {examples, true, ""},
         {examples + "/", true, ""},

@@ -12,16 +12,6 @@
 
 using Names = std::vector<std::string>;
 
-static bool operator==(const NameCollision& a, const NameCollision& b) {
-    return a.place == b.place && a.first == b.first && a.second == b.second;
-}
-
-static void PrintTo(const NameCollision& collision, std::ostream* out) {
-    const char* places[] = {"none", "in_opn", "in_cls", "across"};
-    *out << places[static_cast<int>(collision.place)] << " (" << collision.first << ", "
-         << collision.second << ")";
-}
-
 namespace {
 
 // Short names over a tiny alphabet, so that prefixes and duplicates are common;

@@ -8,7 +8,7 @@
 #include "text/file_reader.h"
 #include "text/line_reader.h"
 
-static std::string list_file_path(const std::string& directory, const char* file_name) {
+std::string list_file_path(const std::string& directory, const char* file_name) {
     if (directory.empty() || directory == ".")
         return file_name;
     if (!directory.empty() && directory.back() == '/')

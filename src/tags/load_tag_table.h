@@ -11,6 +11,10 @@ struct TagTableLoad {
     std::string message;  // otherwise: the error message, to be written as it stands
 };
 
+// A set's file by name: directory, "/" and the file's name, or the file's name
+// alone for the current directory ("." or "").
+std::string list_file_path(const std::string& directory, const char* file_name);
+
 // Loads "_tamberlox_opn.txt" and then "_tamberlox_cls.txt" from `directory`
 // ("." or "" for the current directory) and rejects lists that would make a
 // scan ambiguous. The messages name each list file as it was opened: directory,

@@ -11,14 +11,7 @@
 set -u
 checker=$1 example_dir=$2 expected=$3 filter=${4-}
 
-sample=""
-for file in "$example_dir"/*; do
-    case ${file##*/} in
-        _tamberlox_opn.txt | _tamberlox_cls.txt) ;;
-        *) sample=${file##*/} ;;
-    esac
-done
-[ -n "$sample" ] || { echo "no sample file in $example_dir"; exit 1; }
+sample=$(sh "${0%/*}/example_sample.sh" "$example_dir") || exit 1
 
 work=$(mktemp -d) || exit 1
 trap 'rm -rf "$work"' EXIT

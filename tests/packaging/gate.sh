@@ -1,5 +1,5 @@
 #!/bin/bash
-# Runs tamberlox-gate on the braces example lists with good, bad and missing
+# Runs tamberlox-gate on the c example lists with good, bad and missing
 # files and checks its exit status, standard output (byte for byte) and
 # standard error.
 #

@@ -46,6 +46,16 @@ std::string scratch_file_bytes(const ScratchFile& file) {
     return bytes;
 }
 
+bool operator==(const NameCollision& a, const NameCollision& b) {
+    return a.place == b.place && a.first == b.first && a.second == b.second;
+}
+
+void PrintTo(const NameCollision& collision, std::ostream* out) {
+    const char* places[] = {"none", "in_opn", "in_cls", "across"};
+    *out << places[static_cast<int>(collision.place)] << " (" << collision.first << ", "
+         << collision.second << ")";
+}
+
 TagTable make_tag_table(const std::vector<std::string>& opn_tag,
                         const std::vector<std::string>& cls_tag) {
     return TagTable{opn_tag.size(), opn_tag, cls_tag};

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ostream>
 #include <random>
 #include <string>
 #include <string_view>
@@ -13,8 +14,12 @@
 
 #include "match/tag_matcher.h"
 #include "scan/parallel_scan.h"
+#include "tags/name_collision.h"
 #include "tags/tag_table.h"
 #include "text/file_reader.h"
+
+bool operator==(const NameCollision& a, const NameCollision& b);
+void PrintTo(const NameCollision& collision, std::ostream* out);
 
 // A file holding given bytes, gone when it goes out of scope.
 struct ScratchFile {

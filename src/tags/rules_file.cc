@@ -1,0 +1,279 @@
+#include "tags/rules_file.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "tags/load_tag_table.h"
+#include "text/file_reader.h"
+#include "text/line_reader.h"
+
+TagRules no_rules(const TagTable& table) {
+    TagRules rules;
+    rules.word_end.assign(2 * table.n, false);
+    rules.self_closing.assign(2 * table.n, false);
+    rules.spellings.assign(2 * table.n, {});
+    return rules;
+}
+
+static bool is_blank(char byte) {
+    return byte == ' ' || byte == '\t';
+}
+
+static int hex_value(char byte) {
+    if (byte >= '0' && byte <= '9')
+        return byte - '0';
+    if (byte >= 'a' && byte <= 'f')
+        return byte - 'a' + 10;
+    if (byte >= 'A' && byte <= 'F')
+        return byte - 'A' + 10;
+    return -1;
+}
+
+// A quoted argument from its opening '"' at `at`; moves `at` past the closing one.
+// Empty `why` on success.
+static std::string quoted_argument(std::string_view line, size_t& at, std::string& why) {
+    std::string argument;
+    for (++at; at < line.size(); ++at) {
+        char byte = line[at];
+        if (byte == '"') {
+            ++at;
+            if (at < line.size() && !is_blank(line[at]))
+                why = "blank expected after a quoted argument";
+            return argument;
+        }
+        if (byte != '\\') {
+            argument += byte;
+            continue;
+        }
+        char next = at + 1 < line.size() ? line[at + 1] : 0;
+        if (next == '"' || next == '\\') {
+            argument += next;
+            at += 1;
+        } else if (next == 't') {
+            argument += '\t';
+            at += 1;
+        } else if (next == 'x' && at + 3 < line.size() && hex_value(line[at + 2]) >= 0 &&
+                   hex_value(line[at + 3]) >= 0) {
+            argument += static_cast<char>(hex_value(line[at + 2]) * 16 + hex_value(line[at + 3]));
+            at += 3;
+        } else {
+            why = "unknown escape in a quoted argument";
+            return argument;
+        }
+    }
+    why = "quoted argument without its closing '\"'";
+    return argument;
+}
+
+// The line's words: keyword first, then the arguments.
+static std::vector<std::string> split_words(std::string_view line, std::string& why) {
+    std::vector<std::string> words;
+    size_t at = 0;
+    while (why.empty()) {
+        while (at < line.size() && is_blank(line[at]))
+            ++at;
+        if (at == line.size())
+            break;
+        if (line[at] == '"') {
+            words.push_back(quoted_argument(line, at, why));
+            continue;
+        }
+        size_t start = at;
+        while (at < line.size() && !is_blank(line[at]))
+            ++at;
+        words.emplace_back(line.substr(start, at - start));
+    }
+    return words;
+}
+
+// The ids of the list names equal to `name`: an open and a close name may be equal.
+static std::vector<size_t> ids_named(const TagTable& table, std::string_view name) {
+    std::vector<size_t> ids;
+    for (size_t id = 0; id < 2 * table.n; ++id) {
+        if (name_of(table, id) == name)
+            ids.push_back(id);
+    }
+    return ids;
+}
+
+// Sets flags[id] for each name in `names` (every name if none, open names only
+// when `open_only`).
+static std::string mark_names(const TagTable& table, const std::vector<std::string>& names,
+                              bool open_only, std::vector<bool>& flags) {
+    if (names.empty()) {
+        for (size_t id = 0; id < 2 * table.n; ++id)
+            flags[id] = flags[id] || !open_only || (id & 1) == 0;
+        return {};
+    }
+    for (const std::string& name : names) {
+        bool found = false;
+        for (size_t id : ids_named(table, name)) {
+            if (open_only && (id & 1))
+                continue;
+            flags[id] = true;
+            found = true;
+        }
+        if (!found)
+            return std::string(open_only ? "no open name " : "no name ") + name;
+    }
+    return {};
+}
+
+static std::string region_options(const std::vector<std::string>& words, size_t from,
+                                  RegionRule& region) {
+    for (size_t at = from; at < words.size(); ++at) {
+        const std::string& option = words[at];
+        if (option == "one-line" && region.kind == RegionKind::to_end_mark) {
+            region.one_line = true;
+            continue;
+        }
+        bool is_escape = option == "escape" && region.kind == RegionKind::to_end_mark;
+        if (!is_escape && option != "not-after")
+            return "unknown region option " + option;
+        if (at + 1 == words.size() || words[at + 1].size() != 1)
+            return option + " takes one byte";
+        char byte = words[++at][0];
+        (is_escape ? region.has_escape : region.has_not_after) = true;
+        (is_escape ? region.escape : region.not_after) = byte;
+    }
+    return {};
+}
+
+static std::string region_rule(const std::vector<std::string>& words, RegionKind kind,
+                               TagRules& rules) {
+    RegionRule region;
+    region.kind = kind;
+    size_t marks = kind == RegionKind::to_end_mark ? 2 : 1;
+    if (words.size() < 1 + marks)
+        return words[0] + (marks == 2 ? " takes START and END" : " takes START");
+    region.start = words[1];
+    if (marks == 2)
+        region.end = words[2];
+    if (region.start.empty() || region.end.size() < marks - 1)
+        return "empty region mark";
+    if (kind == RegionKind::verb && words.size() > 2)
+        return "verb takes START alone";
+    std::string why = region_options(words, 1 + marks, region);
+    rules.regions.push_back(region);
+    return why;
+}
+
+static std::string self_closing_rule(const std::vector<std::string>& words, const TagTable& table,
+                                     TagRules& rules) {
+    if (words.size() < 3 || words[1].empty() || words[2].empty())
+        return "self-closing takes MARK and END";
+    if (!rules.self_close_mark.empty() &&
+        (rules.self_close_mark != words[1] || rules.self_close_end != words[2]))
+        return "one MARK and END for all self-closing names";
+    rules.self_close_mark = words[1];
+    rules.self_close_end = words[2];
+    std::vector<std::string> names(words.begin() + 3, words.end());
+    return mark_names(table, names, true, rules.self_closing);
+}
+
+static std::string spelling_rule(const std::vector<std::string>& words, const TagTable& table,
+                                 TagRules& rules) {
+    if (words.size() < 3 || words[1].empty())
+        return "spelling takes FROM and TO";
+    const std::string& from = words[1];
+    for (size_t id = 0; id < 2 * table.n; ++id) {
+        std::string_view name = name_of(table, id);
+        if (!name.starts_with(from))
+            continue;
+        for (size_t to = 2; to < words.size(); ++to) {
+            std::string other = words[to] + std::string(name.substr(from.size()));
+            if (other.empty())
+                return "spelling makes an empty name";
+            rules.spellings[id].push_back(other);
+        }
+    }
+    return {};
+}
+
+static std::string apply_rule(const std::vector<std::string>& words, const TagTable& table,
+                              TagRules& rules) {
+    const std::string& keyword = words[0];
+    if (keyword == "ignore-case") {
+        rules.ignore_case = true;
+        return words.size() == 1 ? "" : "ignore-case takes no argument";
+    }
+    if (keyword == "word-end") {
+        std::vector<std::string> names(words.begin() + 1, words.end());
+        return mark_names(table, names, false, rules.word_end);
+    }
+    if (keyword == "self-closing")
+        return self_closing_rule(words, table, rules);
+    if (keyword == "tag-end") {
+        if (words.size() != 2 || words[1].empty())
+            return "tag-end takes END";
+        rules.tag_end = words[1];
+        return {};
+    }
+    if (keyword == "spelling")
+        return spelling_rule(words, table, rules);
+    if (keyword == "region")
+        return region_rule(words, RegionKind::to_end_mark, rules);
+    if (keyword == "line-region")
+        return region_rule(words, RegionKind::to_line_end, rules);
+    if (keyword == "verb")
+        return region_rule(words, RegionKind::verb, rules);
+    return "unknown rule " + keyword;
+}
+
+static bool is_comment_or_blank(std::string_view line) {
+    for (char byte : line) {
+        if (!is_blank(byte))
+            return byte == '#';
+    }
+    return true;
+}
+
+RulesLoad parse_rules(std::string_view bytes, const std::string& path, const TagTable& table) {
+    RulesLoad load;
+    load.rules = no_rules(table);
+    load.rules.present = true;
+    std::vector<std::string> lines = split_lines(bytes);
+    for (size_t l = 0; l < lines.size(); ++l) {
+        if (is_comment_or_blank(lines[l]))
+            continue;
+        std::string why;
+        std::vector<std::string> words = split_words(lines[l], why);
+        if (why.empty())
+            why = apply_rule(words, table, load.rules);
+        if (!why.empty()) {
+            load.message =
+                "ERROR : " + path + ", line " + std::to_string(l + 1) + ": " + why + ".\n";
+            return load;
+        }
+    }
+    load.ok = true;
+    return load;
+}
+
+RulesLoad load_rules(const std::string& directory, const TagTable& table) {
+    std::string path = list_file_path(directory, kRulesFile);
+    std::string bytes;
+    switch (read_whole_file(path, bytes)) {
+        case WholeFileStatus::read:
+            return parse_rules(bytes, path, table);
+        case WholeFileStatus::cannot_open:
+            // Only a file that is not there means no rules: one that cannot be
+            // opened would otherwise change every verdict without a word.
+            if (access(path.c_str(), F_OK) == 0 || errno != ENOENT) {
+                RulesLoad load;
+                load.message = "ERROR : can't open " + path + ".\n";
+                return load;
+            }
+            break;
+        case WholeFileStatus::read_error: {
+            RulesLoad load;
+            load.message = "ERROR : can't read " + path + ".\n";
+            return load;
+        }
+    }
+    RulesLoad load;
+    load.ok = true;
+    load.rules = no_rules(table);
+    return load;
+}

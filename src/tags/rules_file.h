@@ -1,0 +1,101 @@
+#pragma once
+
+// The optional rules file of a list set: how the gate reads the set's names.
+// One rule a line; blank lines and lines whose first non-blank byte is '#' are
+// ignored. A rule is a keyword and its arguments, separated by blanks (spaces,
+// tabs). An argument is its bytes as they stand, unless it starts with '"': then
+// it runs to the next unescaped '"' and may hold blanks and the escapes \" \\ \t
+// and \xHH (any byte but CR and LF). The rules:
+//
+//   ignore-case                  names, region marks and the self-closing marks
+//                                match whatever their ASCII case
+//   word-end [NAME...]           the names given (every list name without any)
+//                                match only where the next byte of the line is
+//                                no word byte (letter, digit, - _ : .)
+//   self-closing MARK END [NAME...]
+//                                an open name (every one without any) whose tag,
+//                                up to the first END after the name, ends in
+//                                MARK closes itself: it is not kept
+//   tag-end END                  after a name, nothing is checked up to the first
+//                                END: names inside a tag are no tags
+//   spelling FROM TO...          a name that starts with FROM also matches with
+//                                FROM replaced by each TO (whitespace control:
+//                                spelling "{% " "{%- " "{%+ ")
+//   region START END [OPTION...] nothing is checked from START to the first END
+//                                after it, both included
+//   line-region START [OPTION...] nothing is checked from START to the line's end
+//   verb START                   START, an optional '*', then a delimiter byte
+//                                that is no letter and no blank: nothing is
+//                                checked up to the delimiter's next occurrence on
+//                                the line, or to the line's end
+//
+// Region options: "escape E" (inside the region a byte E takes the next byte with
+// it, so an END right after an odd run of E's does not end it), "not-after E"
+// (a START right after an odd run of E's starts nothing), "one-line" (the region
+// ends at its line's end at the latest).
+//
+// At one place the region starts are tried first, in file order, then the names.
+// A region still open at the end of the text (not a line region, not one-line)
+// fails the file.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tags/tag_table.h"
+
+constexpr const char* kRulesFile = "_tamberlox_rules.txt";
+
+enum class RegionKind { to_end_mark, to_line_end, verb };
+
+struct RegionRule {
+    RegionKind kind = RegionKind::to_end_mark;
+    std::string start;
+    std::string end;  // to_end_mark only
+    bool has_escape = false;
+    char escape = 0;
+    bool has_not_after = false;
+    char not_after = 0;
+    bool one_line = false;
+};
+
+// What the rules say. Per-name flags are indexed like the table's names: by id,
+// 2 * pair for the open name, 2 * pair + 1 for the close name.
+struct TagRules {
+    bool present = false;  // a rules file was read
+    bool ignore_case = false;
+    std::vector<bool> word_end;                       // by name id
+    std::vector<bool> self_closing;                   // by name id, open names only
+    std::vector<std::vector<std::string>> spellings;  // by name id: the other spellings
+    std::string self_close_mark;
+    std::string self_close_end;
+    std::string tag_end;  // empty: none
+    std::vector<RegionRule> regions;
+};
+
+struct RulesLoad {
+    bool ok = false;
+    TagRules rules;
+    std::string message;  // otherwise: "ERROR : PATH, line N: why.\n"
+};
+
+// The word bytes that a word-end name may not be followed by.
+inline bool is_word_byte(unsigned char byte) {
+    return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+           (byte >= '0' && byte <= '9') || byte == '-' || byte == '_' || byte == ':' || byte == '.';
+}
+
+inline unsigned char fold_case(unsigned char byte) {
+    return (byte >= 'A' && byte <= 'Z') ? static_cast<unsigned char>(byte + ('a' - 'A')) : byte;
+}
+
+// Rules with nothing in them: the set read as plain lists.
+TagRules no_rules(const TagTable& table);
+
+// Parses the bytes of a rules file for `table`; `path` names the file in messages.
+RulesLoad parse_rules(std::string_view bytes, const std::string& path, const TagTable& table);
+
+// Reads kRulesFile from `directory` ("." or "" for the current one). No file
+// there: ok, with no_rules; one there that cannot be opened or read is an error.
+RulesLoad load_rules(const std::string& directory, const TagTable& table);

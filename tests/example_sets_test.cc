@@ -1,0 +1,88 @@
+// The example sets with their rules files, as the gate reads them: their names
+// cannot meet under the rules, the constructs that used to fail their formats'
+// real files pass, and the real errors still fail.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "reference_rules.h"
+#include "tags/load_tag_table.h"
+#include "tags/rules_collision.h"
+#include "text/file_reader.h"
+#include "text/line_reader.h"
+
+namespace {
+
+struct SetCase {
+    const char* set;
+    const char* what;
+    const char* text;
+    bool ok;
+};
+
+TagTable read_lists(const std::string& dir) {
+    TagTable table;
+    std::string opn, cls;
+    EXPECT_EQ(read_whole_file(list_file_path(dir, kOpnListFile), opn), WholeFileStatus::read);
+    EXPECT_EQ(read_whole_file(list_file_path(dir, kClsListFile), cls), WholeFileStatus::read);
+    table.opn_tag = split_lines(opn);
+    table.cls_tag = split_lines(cls);
+    table.n = table.opn_tag.size();
+    return table;
+}
+
+TEST(ExampleSets, JudgeTheirFormats) {
+    const SetCase cases[] = {
+        {"html", "XHTML tags that close themselves", "<a name=\"x\"/><td class=\"y\" />", true},
+        {"html", "attributes on short names", "<em class=\"p\">x</em><i id=\"q\">y</i>", true},
+        {"html", "longer elements", "<embed src=x><b>x</b><br><body><img src=y>", true},
+        {"html", "names in a comment", "<!-- <div> </pre> -->", true},
+        {"html", "an arrow in text", "&lt;--- JS stacktrace ---> <div></div>", true},
+        {"html", "end tags in capitals", "<title>T</TITLE><DIV></div>", true},
+        {"html", "script and style", "<script>a<b; '</div>'</script><style>p>b{}</style>", true},
+        {"html", "CDATA", "<![CDATA[ <div> ]]>", true},
+        {"html", "a name inside a tag", "<a title=\"<b\">x</a>", true},
+        {"html", "optional end tags left out", "<ul><li>a<li>b</ul><p>x<dl><dt>t<dd>d</dl>", true},
+        {"html", "a second </pre>", "<pre>x</pre></pre>", false},
+        {"html", "<code>x<code>", "<code>x<code>", false},
+        {"html", "</ol</blockquote>", "<blockquote><ol><li>x</ol</blockquote>", false},
+        {"html", "<h5> closed by </h3>", "<h5>T</h3>", false},
+        {"html", "a close in capitals too many", "<b>x</B></B>", false},
+        {"html", "an unclosed comment", "<div></div><!-- x", false},
+        {"c", "brackets in comments, strings and characters",
+         "/* ( */ int x[2] = {'{', '}'}; // )\nchar *s = \"(\\\")\";", true},
+        {"c", "an unclosed parenthesis", "int f() { return (1; }", false},
+        {"c-braces", "group markers in comments", "/** @{ */ struct s { int a; }; /** @} */", true},
+        {"c-braces", "a brace left open", "void f() { if (x) { }", false},
+        {"latex", "comments, verb and verbatim",
+         "50\\% % \\begin{itemize}\n\\verb|\\end{itemize}|\n\\begin{verbatim}\n\\end{center}\n"
+         "\\end{verbatim}",
+         true},
+        {"latex", "one end too many", "\\begin{itemize}\\end{itemize}\\end{center}", false},
+        {"latex-generic", "a comment in a macro", "\\begin{proof}% \\end{proof}\n\\end{proof}",
+         true},
+        {"templates", "whitespace control, comments and raw",
+         "{%- if a -%}{% ifchanged x %}{% endifchanged %}{% endif %}{# {% if #}"
+         "{% raw %}{% for{% endraw %}",
+         true},
+        {"templates", "blocktrans beside block",
+         "{% block b %}{% blocktrans %}{% endblocktrans %}"
+         "{% endblock %}",
+         true},
+        {"templates", "a for closed by endif", "{% for x in y %}{% endif %}", false},
+    };
+    for (const SetCase& c : cases) {
+        std::string dir = std::string(TAMBERLOX_SOURCE_DIR "/examples/") + c.set;
+        TagTable table = read_lists(dir);
+        RulesLoad load = load_rules(dir, table);
+        ASSERT_TRUE(load.ok) << c.set << ": " << load.message;
+        ASSERT_TRUE(load.rules.present) << c.set;
+        EXPECT_EQ(find_first_rules_collision(table, load.rules).place, CollisionPlace::none)
+            << c.set;
+        EXPECT_EQ(reference_rules_check(c.text, table, load.rules).ok, c.ok)
+            << c.set << ": " << c.what;
+    }
+}
+
+}  // namespace

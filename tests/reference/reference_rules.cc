@@ -1,0 +1,365 @@
+#include "reference_rules.h"
+
+namespace {
+
+struct Line {
+    std::string text;
+    uint64_t start = 0;  // byte offset of the line in the file
+};
+
+// The lines as the checker reads them: 0x1A ends the text, a CR ends a line's text.
+std::vector<Line> lines_with_starts(std::string_view bytes) {
+    std::vector<Line> lines;
+    Line line;
+    bool pending = false;
+    bool cut = false;
+    for (size_t at = 0; at < bytes.size() && bytes[at] != '\x1a'; ++at) {
+        if (bytes[at] == '\n') {
+            lines.push_back(line);
+            line = Line{{}, at + 1};
+            pending = cut = false;
+            continue;
+        }
+        pending = true;
+        cut = cut || bytes[at] == '\r';
+        if (!cut)
+            line.text += bytes[at];
+    }
+    if (pending)
+        lines.push_back(line);
+    return lines;
+}
+
+unsigned char folded(const TagRules& rules, char byte) {
+    unsigned char value = static_cast<unsigned char>(byte);
+    return rules.ignore_case ? fold_case(value) : value;
+}
+
+bool mark_at(const TagRules& rules, const std::string& text, size_t p, std::string_view mark) {
+    if (p > text.size() || text.size() - p < mark.size())
+        return false;
+    for (size_t i = 0; i < mark.size(); ++i) {
+        if (folded(rules, text[p + i]) != folded(rules, mark[i]))
+            return false;
+    }
+    return true;
+}
+
+bool name_at(const TagRules& rules, const std::string& text, size_t p, std::string_view name,
+             bool word_end) {
+    if (!mark_at(rules, text, p, name))
+        return false;
+    size_t after = p + name.size();
+    return !word_end || after == text.size() ||
+           !is_word_byte(static_cast<unsigned char>(text[after]));
+}
+
+bool after_odd_run(const std::string& text, size_t p, char byte) {
+    size_t run = 0;
+    while (run < p && text[p - 1 - run] == byte)
+        ++run;
+    return run % 2 == 1;
+}
+
+bool is_letter(char byte) {
+    return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z');
+}
+
+struct Scan {
+    const std::vector<Line>& lines;
+    const TagTable& table;
+    const TagRules& rules;
+    RulesCheck check;
+    int64_t depth = 0;
+    size_t l = 0;
+    size_t p = 0;
+    const RegionRule* region = nullptr;
+    char verb_delimiter = 0;
+    bool escaped_line_end = false;
+    RegionRule tag_region;  // the rest of a tag after a name, under tag-end
+};
+
+// The length the region start takes at the scan's place, 0 if none starts there.
+size_t region_start_length(const Scan& scan, const RegionRule& region, char& delimiter) {
+    const std::string& text = scan.lines[scan.l].text;
+    if (!mark_at(scan.rules, text, scan.p, region.start))
+        return 0;
+    if (region.has_not_after && after_odd_run(text, scan.p, region.not_after))
+        return 0;
+    size_t q = scan.p + region.start.size();
+    if (region.kind != RegionKind::verb)
+        return q - scan.p;
+    if (q < text.size() && text[q] == '*')
+        ++q;
+    if (q == text.size() || is_letter(text[q]) || text[q] == ' ' || text[q] == '\t')
+        return 0;
+    delimiter = text[q];
+    return q + 1 - scan.p;
+}
+
+bool try_region_start(Scan& scan) {
+    for (const RegionRule& region : scan.rules.regions) {
+        size_t length = region_start_length(scan, region, scan.verb_delimiter);
+        if (length == 0)
+            continue;
+        scan.region = &region;
+        scan.check.region_line = scan.l + 1;
+        scan.check.region_column = scan.p + 1;
+        scan.p += length;
+        return true;
+    }
+    return false;
+}
+
+// Inside a region: one step, leaving it at its end mark.
+void region_step(Scan& scan) {
+    const std::string& text = scan.lines[scan.l].text;
+    const RegionRule& region = *scan.region;
+    if (region.kind == RegionKind::verb) {
+        if (text[scan.p] == scan.verb_delimiter)
+            scan.region = nullptr;
+        ++scan.p;
+        return;
+    }
+    if (region.kind == RegionKind::to_end_mark && region.has_escape &&
+        text[scan.p] == region.escape) {
+        scan.escaped_line_end = scan.p + 1 == text.size();
+        scan.p += 2;
+        return;
+    }
+    if (region.kind == RegionKind::to_end_mark && mark_at(scan.rules, text, scan.p, region.end)) {
+        scan.region = nullptr;
+        scan.p += region.end.size();
+        return;
+    }
+    ++scan.p;
+}
+
+// Whether the open name's tag, up to the first END after the name, ends in MARK.
+bool closes_itself(const Scan& scan, size_t after_name) {
+    const TagRules& rules = scan.rules;
+    std::string tag;
+    for (size_t l = scan.l; l < scan.lines.size(); ++l) {
+        const std::string& text = scan.lines[l].text;
+        for (size_t p = l == scan.l ? after_name : 0; p < text.size(); ++p) {
+            if (mark_at(rules, text, p, rules.self_close_end)) {
+                tag += text.substr(p, rules.self_close_end.size());
+                return tag.size() >= rules.self_close_mark.size() &&
+                       mark_at(rules, tag, tag.size() - rules.self_close_mark.size(),
+                               rules.self_close_mark);
+            }
+            tag += text[p];
+        }
+        tag += '\n';
+    }
+    return false;
+}
+
+void keep(Scan& scan, size_t id) {
+    bool is_close = id & 1;
+    size_t pair = id >> 1;
+    if (is_close)
+        --scan.depth;
+    KeptName kept;
+    kept.pair = pair;
+    kept.kind = is_close ? KeptKind::cls : KeptKind::opn;
+    kept.lvl = scan.depth;
+    kept.line = scan.l + 1;
+    kept.column = scan.p + 1;
+    kept.offset = scan.lines[scan.l].start + scan.p;
+    scan.check.kept.push_back(kept);
+    if (!is_close)
+        ++scan.depth;
+    if (scan.depth < 0) {
+        scan.depth = 0;
+        scan.check.ok = false;
+    }
+    ++(is_close ? scan.check.cls_num : scan.check.opn_num)[pair];
+}
+
+// The length of the name's first spelling found at the scan's place, 0 if none:
+// the name itself first, then its other spellings in rule order.
+size_t spelling_length(const Scan& scan, size_t id) {
+    const std::string& text = scan.lines[scan.l].text;
+    bool word_end = scan.rules.word_end[id];
+    std::string_view name = name_of(scan.table, id);
+    if (name_at(scan.rules, text, scan.p, name, word_end))
+        return name.size();
+    for (const std::string& other : scan.rules.spellings[id]) {
+        if (name_at(scan.rules, text, scan.p, other, word_end))
+            return other.size();
+    }
+    return 0;
+}
+
+// Names are tried open list first, then close list, each in pair order.
+void try_names(Scan& scan) {
+    size_t n = scan.table.n;
+    for (size_t k = 0; k < 2 * n; ++k) {
+        size_t id = k < n ? 2 * k : 2 * (k - n) + 1;
+        size_t length = spelling_length(scan, id);
+        if (length == 0)
+            continue;
+        if (!scan.rules.self_closing[id] || !closes_itself(scan, scan.p + length))
+            keep(scan, id);
+        if (scan.rules.tag_end.empty())
+            break;
+        scan.region = &scan.tag_region;
+        scan.check.region_line = scan.l + 1;
+        scan.check.region_column = scan.p + 1;
+        scan.p += length;
+        return;
+    }
+    ++scan.p;
+}
+
+void end_of_line(Scan& scan) {
+    bool continues = scan.region && scan.region->kind == RegionKind::to_end_mark &&
+                     (!scan.region->one_line || scan.escaped_line_end);
+    if (!continues)
+        scan.region = nullptr;
+    scan.escaped_line_end = false;
+}
+
+}  // namespace
+
+RulesCheck reference_rules_check(std::string_view file_bytes, const TagTable& table,
+                                 const TagRules& rules) {
+    std::vector<Line> lines = lines_with_starts(file_bytes);
+    Scan scan{lines, table, rules, {}, 0, 0, 0, nullptr, 0, false, {}};
+    scan.tag_region.end = rules.tag_end;
+    scan.check.opn_num.assign(table.n, 0);
+    scan.check.cls_num.assign(table.n, 0);
+    for (scan.l = 0; scan.l < lines.size(); ++scan.l) {
+        for (scan.p = 0; scan.p < lines[scan.l].text.size();) {
+            if (scan.region)
+                region_step(scan);
+            else if (!try_region_start(scan))
+                try_names(scan);
+        }
+        end_of_line(scan);
+    }
+    RulesCheck& check = scan.check;
+    check.ended_in_region = scan.region != nullptr;
+    if (scan.depth != 0 || check.ended_in_region)
+        check.ok = false;
+    for (size_t j = 0; j < table.n; ++j) {
+        if (check.opn_num[j] != check.cls_num[j])
+            check.ok = false;
+    }
+    return check;
+}
+
+static std::string folded_name(const TagTable& table, const TagRules& rules, size_t id) {
+    std::string name(name_of(table, id));
+    for (char& byte : name)
+        byte = static_cast<char>(folded(rules, byte));
+    return name;
+}
+
+// Whether a and b can both match at one place: one starts the other, and the
+// shorter has no word end or the longer goes on there with no word byte.
+static bool can_meet(const TagTable& table, const TagRules& rules, size_t a, size_t b) {
+    std::string x = folded_name(table, rules, a);
+    std::string y = folded_name(table, rules, b);
+    bool x_end = rules.word_end[a];
+    if (y.size() < x.size()) {
+        std::swap(x, y);
+        x_end = rules.word_end[b];
+    }
+    if (y.compare(0, x.size(), x) != 0)
+        return false;
+    if (y.size() == x.size())
+        return true;
+    return !x_end || !is_word_byte(static_cast<unsigned char>(y[x.size()]));
+}
+
+static NameCollision reference_name_collision(const TagTable& table, const TagRules& rules);
+
+struct Spelling {
+    std::string text;
+    size_t owner;
+};
+
+static bool spellings_meet(const TagRules& rules, const Spelling& a, const Spelling& b) {
+    TagTable pair;
+    pair.n = 1;
+    pair.opn_tag = {a.text};
+    pair.cls_tag = {b.text};
+    TagRules flags = rules;
+    flags.word_end = {rules.word_end[a.owner], rules.word_end[b.owner]};
+    return can_meet(pair, flags, 0, 1);
+}
+
+// Every spelling against every other of another name, once the names are clear.
+static NameCollision reference_spelling_collision(const TagTable& table, const TagRules& rules) {
+    std::vector<Spelling> all;
+    for (size_t id = 0; id < 2 * table.n; ++id) {
+        all.push_back({std::string(name_of(table, id)), id});
+        for (const std::string& other : rules.spellings[id])
+            all.push_back({other, id});
+    }
+    for (const Spelling& a : all) {
+        for (const Spelling& b : all) {
+            if (a.owner == b.owner || !spellings_meet(rules, a, b))
+                continue;
+            size_t o = a.owner, c = b.owner;
+            if ((o & 1) != (c & 1))
+                return (o & 1) ? NameCollision{CollisionPlace::across, c >> 1, o >> 1}
+                               : NameCollision{CollisionPlace::across, o >> 1, c >> 1};
+            return {(o & 1) ? CollisionPlace::in_cls : CollisionPlace::in_opn, std::min(o, c) >> 1,
+                    std::max(o, c) >> 1};
+        }
+    }
+    return {};
+}
+
+NameCollision reference_rules_collision(const TagTable& table, const TagRules& rules) {
+    NameCollision names = reference_name_collision(table, rules);
+    if (names.place != CollisionPlace::none)
+        return names;
+    return reference_spelling_collision(table, rules);
+}
+
+static NameCollision reference_name_collision(const TagTable& table, const TagRules& rules) {
+    size_t n = table.n;
+    for (size_t i = 0; i + 1 < n; ++i) {
+        for (size_t j = i + 1; j < n; ++j) {
+            if (can_meet(table, rules, 2 * i, 2 * j))
+                return {CollisionPlace::in_opn, i, j};
+            if (can_meet(table, rules, 2 * i + 1, 2 * j + 1))
+                return {CollisionPlace::in_cls, i, j};
+        }
+    }
+    for (size_t j = 0; j < n; ++j) {
+        for (size_t k = 0; k < n; ++k) {
+            if (can_meet(table, rules, 2 * j, 2 * k + 1))
+                return {CollisionPlace::across, j, k};
+        }
+    }
+    return {};
+}
+
+void write_rules_check(FILE* out, const TagTable& table, const RulesCheck& check) {
+    for (const KeptName& kept : check.kept) {
+        std::string_view name = name_of(table, 2 * kept.pair + (kept.kind == KeptKind::cls));
+        std::fprintf(out, "%llu:%llu: ", static_cast<unsigned long long>(kept.line),
+                     static_cast<unsigned long long>(kept.column));
+        std::fwrite(name.data(), 1, name.size(), out);
+        std::fprintf(out, " (%lld)\n", static_cast<long long>(kept.lvl));
+    }
+    if (check.ended_in_region)
+        std::fprintf(out, "%llu:%llu: region not closed\n",
+                     static_cast<unsigned long long>(check.region_line),
+                     static_cast<unsigned long long>(check.region_column));
+    for (size_t j = 0; j < table.n; ++j) {
+        if (check.opn_num[j] != check.cls_num[j]) {
+            std::fputs("counts differ: ", out);
+            std::fwrite(table.opn_tag[j].data(), 1, table.opn_tag[j].size(), out);
+            std::fprintf(out, " (%llu) - ", static_cast<unsigned long long>(check.opn_num[j]));
+            std::fwrite(table.cls_tag[j].data(), 1, table.cls_tag[j].size(), out);
+            std::fprintf(out, " (%llu)\n", static_cast<unsigned long long>(check.cls_num[j]));
+        }
+    }
+    std::fputs(check.ok ? "Judged OK.\n" : "Errors may exist.\n", out);
+}

@@ -1,0 +1,176 @@
+#include "tags/rules_file.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <string>
+#include <vector>
+
+#include "check_support.h"
+
+namespace {
+
+// The rules in a few words: the flags by name id, then each region.
+std::string describe(const TagRules& rules) {
+    std::string text;
+    if (rules.ignore_case)
+        text += "case ";
+    auto flags = [&](const char* what, const std::vector<bool>& set) {
+        text += what;
+        for (bool flag : set)
+            text += flag ? '1' : '0';
+        text += ' ';
+    };
+    flags("end:", rules.word_end);
+    flags("self:", rules.self_closing);
+    if (!rules.tag_end.empty())
+        text += "tag:" + rules.tag_end + " ";
+    if (!rules.self_close_mark.empty())
+        text += "[" + rules.self_close_mark + "|" + rules.self_close_end + "] ";
+    for (size_t id = 0; id < rules.spellings.size(); ++id) {
+        for (const std::string& other : rules.spellings[id])
+            text += std::to_string(id) + "=" + other + " ";
+    }
+    for (const RegionRule& region : rules.regions) {
+        const char* kinds[] = {"region", "line", "verb"};
+        text += std::string(kinds[static_cast<int>(region.kind)]) + "(" + region.start;
+        if (region.kind == RegionKind::to_end_mark)
+            text += "|" + region.end;
+        if (region.has_escape)
+            text += std::string(" esc ") + region.escape;
+        if (region.has_not_after)
+            text += std::string(" after ") + region.not_after;
+        if (region.one_line)
+            text += " one-line";
+        text += ") ";
+    }
+    return text;
+}
+
+const TagTable kTable = make_tag_table({"<a", "<b", "{% if"}, {"</a", "</b", "{% endif"});
+
+struct AcceptCase {
+    const char* what;
+    const char* text;
+    const char* expected;
+};
+
+TEST(RulesFile, ReadsEachRule) {
+    const AcceptCase cases[] = {
+        {"comments and blank lines", "# word-end\n\n   \t# x\n", "end:000000 self:000000 "},
+        {"word end for every name", "word-end\n", "end:111111 self:000000 "},
+        {"word end for the names given", "word-end </a \"{% if\"\n", "end:010010 self:000000 "},
+        {"blanks and tabs between words", "\tword-end \t <b\t\n", "end:001000 self:000000 "},
+        {"case", "ignore-case\n", "case end:000000 self:000000 "},
+        {"self-closing open names", "self-closing /> >\n", "end:000000 self:101010 [/>|>] "},
+        {"self-closing for one name", "self-closing /> > <b\n", "end:000000 self:001000 [/>|>] "},
+        {"the same mark again", "self-closing /> > <a\nself-closing /> > <b\n",
+         "end:000000 self:101000 [/>|>] "},
+        {"region with options", "region \"\\\"\" \"\\\"\" escape \\ one-line\n",
+         "end:000000 self:000000 region(\"|\" esc \\ one-line) "},
+        {"line region not after a byte", "line-region % not-after \\\n",
+         "end:000000 self:000000 line(% after \\) "},
+        {"verb", "verb \\verb\n", "end:000000 self:000000 verb(\\verb) "},
+        {"backslashes stand as they are unquoted", "region \\begin{x} \\end{x}\n",
+         "end:000000 self:000000 region(\\begin{x}|\\end{x}) "},
+        {"quoted blanks, tabs and bytes", "region \"{% raw %}\" \"a\\tb\\x23\\\\\"\n",
+         "end:000000 self:000000 region({% raw %}|a\tb#\\) "},
+        {"quoted name", "word-end \"{% if\"\n", "end:000010 self:000000 "},
+        {"spellings of the names that start so", "spelling \"{% \" \"{%- \" {%\n",
+         "end:000000 self:000000 4={%- if 4={%if 5={%- endif 5={%endif "},
+        {"tag end", "tag-end >\n", "end:000000 self:000000 tag:> "},
+        {"CR LF lines", "word-end <a\r\nignore-case\r\n", "case end:100000 self:000000 "},
+        {"last line without a line end", "word-end <a", "end:100000 self:000000 "},
+    };
+    for (const AcceptCase& c : cases) {
+        RulesLoad load = parse_rules(c.text, "R", kTable);
+        ASSERT_TRUE(load.ok) << c.what << ": " << load.message;
+        EXPECT_TRUE(load.rules.present) << c.what;
+        EXPECT_EQ(describe(load.rules), c.expected) << c.what;
+    }
+}
+
+struct RejectCase {
+    const char* what;
+    const char* text;
+    const char* expected;
+};
+
+TEST(RulesFile, RejectsABadRuleWithItsFileAndLine) {
+    const RejectCase cases[] = {
+        {"unknown rule after comments", "# x\n\nword-end\nwordend\n",
+         "ERROR : R, line 4: unknown rule wordend.\n"},
+        {"name not in the lists", "word-end <i\n", "ERROR : R, line 1: no name <i.\n"},
+        {"self-closing for a close name", "self-closing /> > </a\n",
+         "ERROR : R, line 1: no open name </a.\n"},
+        {"self-closing without its end", "self-closing />\n",
+         "ERROR : R, line 1: self-closing takes MARK and END.\n"},
+        {"two marks", "self-closing /> >\nself-closing / >\n",
+         "ERROR : R, line 2: one MARK and END for all self-closing names.\n"},
+        {"ignore-case with an argument", "ignore-case yes\n",
+         "ERROR : R, line 1: ignore-case takes no argument.\n"},
+        {"region without its end", "region <!--\n",
+         "ERROR : R, line 1: region takes START and END.\n"},
+        {"line region without its start", "line-region\n",
+         "ERROR : R, line 1: line-region takes START.\n"},
+        {"empty quoted mark", "region \"\" x\n", "ERROR : R, line 1: empty region mark.\n"},
+        {"verb with options", "verb \\verb one-line\n",
+         "ERROR : R, line 1: verb takes START alone.\n"},
+        {"escape of two bytes", "region ' ' escape \\\\\n",
+         "ERROR : R, line 1: escape takes one byte.\n"},
+        {"escape without its byte", "region ' ' escape\n",
+         "ERROR : R, line 1: escape takes one byte.\n"},
+        {"escape in a line region", "line-region // escape \\\n",
+         "ERROR : R, line 1: unknown region option escape.\n"},
+        {"unknown option", "region a b twice\n",
+         "ERROR : R, line 1: unknown region option twice.\n"},
+        {"unclosed quote", "word-end \"<a\n",
+         "ERROR : R, line 1: quoted argument without its closing '\"'.\n"},
+        {"unknown escape", "word-end \"<\\a\"\n",
+         "ERROR : R, line 1: unknown escape in a quoted argument.\n"},
+        {"short hex escape", "word-end \"\\x3\"\n",
+         "ERROR : R, line 1: unknown escape in a quoted argument.\n"},
+        {"text right after a quote", "word-end \"<a\"x\n",
+         "ERROR : R, line 1: blank expected after a quoted argument.\n"},
+        {"tag end without END", "tag-end\n", "ERROR : R, line 1: tag-end takes END.\n"},
+        {"spelling without TO", "spelling {%\n",
+         "ERROR : R, line 1: spelling takes FROM and TO.\n"},
+        {"spelling to nothing", "spelling \"{% if\" \"\"\n",
+         "ERROR : R, line 1: spelling makes an empty name.\n"},
+    };
+    for (const RejectCase& c : cases) {
+        RulesLoad load = parse_rules(c.text, "R", kTable);
+        EXPECT_FALSE(load.ok) << c.what;
+        EXPECT_EQ(load.message, c.expected) << c.what;
+    }
+}
+
+TEST(RulesFile, NoFileMeansNoRulesAndABadOneAnError) {
+    char dir_template[] = "/tmp/tamberlox_rules_XXXXXX";
+    ASSERT_NE(mkdtemp(dir_template), nullptr);
+    std::string dir = dir_template;
+    RulesLoad absent = load_rules(dir, kTable);
+    EXPECT_TRUE(absent.ok);
+    EXPECT_FALSE(absent.rules.present);
+    EXPECT_EQ(describe(absent.rules), "end:000000 self:000000 ");
+    std::string path = dir + "/" + kRulesFile;
+    FILE* file = std::fopen(path.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fputs("word-end\nbad\n", file);
+    std::fclose(file);
+    RulesLoad bad = load_rules(dir, kTable);
+    EXPECT_FALSE(bad.ok);
+    EXPECT_EQ(bad.message, "ERROR : " + path + ", line 2: unknown rule bad.\n");
+    std::remove(path.c_str());
+    ASSERT_EQ(symlink(kRulesFile, path.c_str()), 0);  // a loop: there, but never opened
+    RulesLoad looped = load_rules(dir, kTable);
+    EXPECT_FALSE(looped.ok);
+    EXPECT_EQ(looped.message, "ERROR : can't open " + path + ".\n");
+    std::remove(path.c_str());
+    rmdir(dir.c_str());
+}
+
+}  // namespace

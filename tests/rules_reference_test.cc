@@ -1,0 +1,220 @@
+// The rules, each kind on its own, as the reference applies them: which names
+// are kept where, and the verdict. The same cases hold for any engine that reads
+// rules.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "check_support.h"
+#include "reference_check.h"
+#include "reference_rules.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+// The kept names as "name@line:column" joined by blanks, "!" after the verdict
+// when the file fails.
+std::string trace(const TagTable& table, const RulesCheck& check) {
+    std::string text;
+    for (const KeptName& kept : check.kept) {
+        text += name_of(table, 2 * kept.pair + (kept.kind == KeptKind::cls));
+        text += "@" + std::to_string(kept.line) + ":" + std::to_string(kept.column) + " ";
+    }
+    return text + (check.ok ? "ok" : "!");
+}
+
+struct RuleCase {
+    const char* what;
+    const char* rules;
+    const char* text;
+    const char* expected;
+};
+
+struct RuleGroup {
+    Names opn_tag;
+    Names cls_tag;
+    std::vector<RuleCase> cases;
+};
+
+void run_group(const RuleGroup& group) {
+    TagTable table = make_tag_table(group.opn_tag, group.cls_tag);
+    for (const RuleCase& c : group.cases) {
+        RulesLoad load = parse_rules(c.rules, "R", table);
+        ASSERT_TRUE(load.ok) << c.what << ": " << load.message;
+        RulesCheck check = reference_rules_check(c.text, table, load.rules);
+        EXPECT_EQ(trace(table, check), c.expected) << c.what;
+    }
+}
+
+TEST(RulesReference, WordEnd) {
+    run_group({{"<em", "<embed", "<b"},
+               {"</em", "</embed", "</b"},
+               {
+                   {"bare and with attributes", "word-end\n", "<em>x</em><em class=a>y</em >",
+                    "<em@1:1 </em@1:6 <em@1:11 </em@1:24 ok"},
+                   {"a longer element is not the name", "word-end\n", "<embed src=x></embed>",
+                    "<embed@1:1 </embed@1:14 ok"},
+                   {"at the line's end", "word-end\n", "<b\nclass=x>t</b\n>", "<b@1:1 </b@2:10 ok"},
+                   {"every word byte stops it", "word-end\n", "<b-x <b_x <b:x <b.x <b9 <bZ", "ok"},
+                   {"only the names given", "word-end </b\n", "<b> <bx", "<b@1:1 <b@1:5 !"},
+               }});
+}
+
+TEST(RulesReference, IgnoreCase) {
+    run_group(
+        {{"<title"},
+         {"</title>"},
+         {
+             {"names fold", "ignore-case\n", "<title>T</TITLE>", "<title@1:1 </title>@1:9 ok"},
+             {"a crossing in capitals", "ignore-case\n", "<TITLE><Title></title>",
+              "<title@1:1 <title@1:8 </title>@1:15 !"},
+             {"without the rule bytes differ", "", "<title>T</TITLE>", "<title@1:1 !"},
+         }});
+}
+
+TEST(RulesReference, SelfClosing) {
+    run_group(
+        {{"<a", "<td"},
+         {"</a", "</td"},
+         {
+             {"closes itself", "word-end\nself-closing /> >\n", "<a name=\"x\"/><td class=\"y\" />",
+              "ok"},
+             {"an ordinary tag is kept", "word-end\nself-closing /> >\n", "<a href=x>t</a>",
+              "<a@1:1 </a@1:12 ok"},
+             {"a tag over lines", "word-end\nself-closing /> >\n", "<a\n name=x\n/>", "ok"},
+             {"only the first end counts", "word-end\nself-closing /> >\n", "<a href=x>t/></a>",
+              "<a@1:1 </a@1:14 ok"},
+             {"only the names given", "word-end\nself-closing /> > <a\n", "<a/><td/>", "<td@1:5 !"},
+             {"no end before the text ends", "word-end\nself-closing /> >\n", "<a x", "<a@1:1 !"},
+             {"marks fold too", "ignore-case\nself-closing /X> >\n", "<A /x>", "ok"},
+         }});
+}
+
+TEST(RulesReference, RegionsToAnEndMark) {
+    run_group({{"<b", "<script"},
+               {"</b", "</script"},
+               {
+                   {"names in a comment", "region <!-- -->\n", "<!-- </b> -->", "ok"},
+                   {"a comment over lines", "region <!-- -->\n", "<b><!--\n</b>\n--></b>",
+                    "<b@1:1 </b@3:4 ok"},
+                   {"the end is looked for after the start", "region <!-- -->\n", "<!-->--></b>",
+                    "</b@1:9 !"},
+                   {"the text ends in the region", "region <!-- -->\n", "<b><!-- </b>", "<b@1:1 !"},
+                   {"a region start before a name", "region <script </script>\n",
+                    "<script>if (a<b) x = \"</b\";</script>", "ok"},
+                   {"the first region in file order", "region <! >\nregion <!-- -->\n",
+                    "<!-- x > </b> -->", "</b@1:10 !"},
+                   {"regions fold", "ignore-case\nregion <!-- -->\nregion <script </script>\n",
+                    "<SCRIPT></b></Script>", "ok"},
+               }});
+}
+
+TEST(RulesReference, EscapesAndOneLineRegions) {
+    const char* c_rules =
+        "region \"\\\"\" \"\\\"\" escape \\ one-line\n"
+        "region ' ' escape \\ one-line\nregion /* */\nline-region //\n";
+    run_group({{"{"},
+               {"}"},
+               {
+                   {"an escaped quote", c_rules, "\"a\\\"{\" {}", "{@1:8 }@1:9 ok"},
+                   {"an escaped backslash ends", c_rules, "\"\\\\\"{}", "{@1:5 }@1:6 ok"},
+                   {"three backslashes", c_rules, "'\\\\\\'{' {}", "{@1:9 }@1:10 ok"},
+                   {"character constants", c_rules, "c = '{'; {}", "{@1:10 }@1:11 ok"},
+                   {"one-line ends at the line's end", c_rules, "#error don't {\n}", "}@2:1 !"},
+                   {"an escaped line end goes on", c_rules, "\"a\\\n{\" {}", "{@2:4 }@2:5 ok"},
+                   {"a comment over lines", c_rules, "/* {\n */ {}", "{@2:5 }@2:6 ok"},
+                   {"a line comment", c_rules, "{ // }\n}", "{@1:1 }@2:1 ok"},
+                   {"a quote in a comment", c_rules, "/* don't */ {}", "{@1:13 }@1:14 ok"},
+                   {"a comment in a string", c_rules, "\"/*\" {}", "{@1:6 }@1:7 ok"},
+                   {"an unclosed comment fails", c_rules, "{} /* x", "{@1:1 }@1:2 !"},
+               }});
+}
+
+TEST(RulesReference, LineRegionsAndVerb) {
+    const char* latex_rules = "line-region % not-after \\\nverb \\verb\n";
+    run_group(
+        {{"\\begin{"},
+         {"\\end{"},
+         {
+             {"a comment", latex_rules, "% \\begin{x}\n", "ok"},
+             {"an escaped percent sign", latex_rules, "50\\% \\begin{x}\\end{x}",
+              "\\begin{@1:6 \\end{@1:15 ok"},
+             {"a line break, then a comment", latex_rules, "\\\\% \\begin{x}", "ok"},
+             {"verb", latex_rules, "\\verb|\\end{x}| \\verb+\\begin{+", "ok"},
+             {"verb with a star", latex_rules, "\\verb*!\\end{!", "ok"},
+             {"a letter after verb is a longer command", latex_rules, "\\verbatim \\end{x}",
+              "\\end{@1:11 !"},
+             {"verb ends at the line's end", latex_rules, "\\verb|\\end{\n\\end{", "\\end{@2:1 !"},
+             {"a blank is no delimiter", latex_rules, "\\verb \\end{", "\\end{@1:7 !"},
+             {"a comment in verb", latex_rules, "\\verb|%|\\begin{x}", "\\begin{@1:9 !"},
+         }});
+}
+
+TEST(RulesReference, TagEnd) {
+    const char* html = "word-end\ntag-end >\nself-closing /> >\n";
+    run_group(
+        {{"<a", "<ol", "<blockquote"},
+         {"</a", "</ol", "</blockquote"},
+         {
+             {"a name in an attribute", html, "<a title=\"</a>\">x</a>", "<a@1:1 </a@1:18 ok"},
+             {"an end tag that swallows the next", html, "<blockquote><ol>x</ol</blockquote>\n<a/>",
+              "<blockquote@1:1 <ol@1:13 </ol@1:18 !"},
+             {"a tag over lines", html, "<a\nhref=\"</ol>\"\n>x</a>", "<a@1:1 </a@3:3 ok"},
+             {"a tag never ended", html, "<a>x</a", "<a@1:1 </a@1:5 !"},
+             {"without tag end every place counts", "word-end\n", "<a title=\"</a>\">",
+              "<a@1:1 </a@1:11 ok"},
+         }});
+}
+
+TEST(RulesReference, Spellings) {
+    run_group({{"{% if", "{% ifchanged"},
+               {"{% endif", "{% endifchanged"},
+               {
+                   {"whitespace control", "word-end\nspelling \"{% \" \"{%- \" \"{%+ \" {%\n",
+                    "{%- if a %}{%endif -%}{%+ ifchanged x %}{% endifchanged %}",
+                    "{% if@1:1 {% endif@1:12 {% ifchanged@1:23 {% endifchanged@1:41 ok"},
+               }});
+}
+
+TEST(RulesReference, PositionsAreBytesOfTheFile) {
+    TagTable table = make_tag_table({"<b"}, {"</b"});
+    RulesLoad load = parse_rules("word-end\n", "R", table);
+    ASSERT_TRUE(load.ok);
+    RulesCheck check = reference_rules_check("x\r\n <b>\rjunk</b\n\n</b>", table, load.rules);
+    ASSERT_EQ(check.kept.size(), 2u);
+    EXPECT_EQ(check.kept[0].line, 2u);
+    EXPECT_EQ(check.kept[0].column, 2u);
+    EXPECT_EQ(check.kept[0].offset, 4u);
+    EXPECT_EQ(check.kept[1].line, 4u);
+    EXPECT_EQ(check.kept[1].offset, 17u);
+    EXPECT_EQ(check.kept[1].lvl, 0);
+    EXPECT_TRUE(check.ok);
+}
+
+// Without rules the verdict and the counts are the plain checker's.
+TEST(RulesReference, NoRulesIsThePlainCheck) {
+    std::mt19937_64 random(8122026);
+    Names opn_tag = {"<", "((", "ab"};
+    Names cls_tag = {">", "))", "ba"};
+    TagTable table = make_tag_table(opn_tag, cls_tag);
+    TagRules rules = no_rules(table);
+    for (int round = 0; round < 2000; ++round) {
+        std::string text = random_text(random, random_below(random, 40), "<>()ab\n\r");
+        RulesCheck check = reference_rules_check(text, table, rules);
+        std::string report = reference_report(opn_tag, cls_tag, reference_lines(text));
+        bool plain_ok = report.ends_with("Judged OK.\n");
+        ASSERT_EQ(check.ok, plain_ok) << "round " << round;
+        for (size_t j = 0; j < table.n; ++j) {
+            std::string numbers = opn_tag[j] + " (" + std::to_string(check.opn_num[j]) + ") - " +
+                                  cls_tag[j] + " (" + std::to_string(check.cls_num[j]) + ")";
+            bool occurs = check.opn_num[j] + check.cls_num[j] > 0;
+            ASSERT_EQ(report.find(numbers) != std::string::npos, occurs) << "round " << round;
+        }
+    }
+}
+
+}  // namespace
