@@ -10,17 +10,12 @@
 #include "scan/parallel_scan.h"
 #include "text/thread_group.h"
 
-constexpr size_t kMostThreads = 256;
-
 size_t checking_threads() {
     const char* setting = std::getenv("TAMBERLOX_THREADS");
-    if (setting != nullptr && *setting >= '0' && *setting <= '9') {
-        char* end;
-        unsigned long long threads = std::strtoull(setting, &end, 10);
-        if (*end == '\0' && threads >= 1)
-            return threads < kMostThreads ? threads : kMostThreads;
-    }
-    return available_cores();
+    size_t threads = 0;
+    if (setting == nullptr || !parse_thread_count(setting, threads))
+        threads = 0;
+    return threads_to_use(threads);
 }
 
 // The matcher goes before the report, which then reuses its memory.
@@ -41,7 +36,7 @@ ParallelCheck check_in_parallel(FileReader& reader, const TagTable& table) {
         return ParallelCheck::not_taken;
     ParallelScan scan;
     scan_with_matcher(reader.fd, static_cast<uint64_t>(status.st_size), table, plan, scan);
-    if (scan.totals.read_error)
+    if (scan.read_error)
         return ParallelCheck::read_error;
     close_file_reader(reader);
     OutputBuffer out;

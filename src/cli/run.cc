@@ -7,12 +7,12 @@
 #include <string_view>
 #include <utility>
 
-#include "cli/fatal_error.h"
 #include "cli/parallel_check.h"
 #include "match/tag_matcher.h"
 #include "report/print_report.h"
 #include "scan/scan_file.h"
 #include "tags/load_tag_table.h"
+#include "text/fatal_error.h"
 #include "text/file_reader.h"
 #include "text/output_buffer.h"
 
@@ -55,11 +55,20 @@ static ScanResult scan_checked_file(FileReader& reader, const TagTable& table) {
     return scan_file(reader, matcher, table);
 }
 
+// The checker says a rejection of its lists in one line, but a "suspicious"
+// list without a line end: scripts compare its output byte for byte.
+std::string checker_rejection_message(const ListRejection& rejection) {
+    std::string message = rejection_text(rejection);
+    if (rejection.kind != RejectionKind::suspicious)
+        message += '\n';
+    return message;
+}
+
 // The phases of a check run, in their fixed order; the first failure ends the run.
 static void check_file(const std::string& file_name) {
     const TagTableLoad lists = load_tag_table(".");
     if (!lists.ok)
-        fatal_error(lists.message);
+        fatal_error(checker_rejection_message(lists.rejection));
     const TagTable& table = lists.table;
     FileReader reader;
     if (!open_file_reader(reader, file_name))
@@ -96,7 +105,7 @@ int run_checker(int argc, const char* const* argv) {
         check_file(argv[1]);
     } catch (const std::bad_alloc&) {
         // Out of memory anywhere but while a list is read, which makes that list suspicious.
-        fatal_error("ERROR : Allocation error.\n");
+        fatal_error(kAllocationError);
     }
     return 0;
 }

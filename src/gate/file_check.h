@@ -1,10 +1,9 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
-#include <vector>
 
-#include "gate/pair_matching.h"
+#include "scan/name_tally.h"
+#include "scan/pair_matching.h"
 
 // What the gate learns about one checked file: the checker's own verdict, the
 // per-pair counts and the names found, matched pair by pair; or why the file
@@ -15,8 +14,6 @@ enum class FileStatus { checked, cannot_open, cannot_read, out_of_memory };
 struct FileCheck {
     FileStatus status = FileStatus::checked;
     std::string problem;  // the system's reason when the file could not be checked
-    bool judged_ok = true;
+    NameTally tally;      // the counts and the checker's verdict
     PairMatching matching;
-    std::vector<uint64_t> opn_num;
-    std::vector<uint64_t> cls_num;
 };

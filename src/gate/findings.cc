@@ -43,7 +43,7 @@ void find_crossings(const PairMatching& matching, const PairNames& names,
 
 void find_unmatched(const FileCheck& check, const PairNames& names,
                     std::vector<PlacedFinding>& placed) {
-    Severity severity = check.judged_ok ? Severity::warning : Severity::error;
+    Severity severity = check.tally.judged_ok ? Severity::warning : Severity::error;
     for (const CloseRecord& close : check.matching.unmatched_closes) {
         placed.push_back(
             {close.index, {close.line, severity, cls_name(names, close.pair) + " closes nothing"}});
@@ -59,12 +59,13 @@ void find_unmatched(const FileCheck& check, const PairNames& names,
 
 void find_count_differences(const FileCheck& check, const PairNames& names,
                             std::vector<Finding>& findings) {
-    for (uint32_t pair = 0; pair < check.opn_num.size(); ++pair) {
-        if (check.opn_num[pair] == check.cls_num[pair])
+    for (uint32_t pair = 0; pair < check.tally.opn_num.size(); ++pair) {
+        if (check.tally.opn_num[pair] == check.tally.cls_num[pair])
             continue;
         std::string message = "counts differ: " + opn_name(names, pair) + " " +
-                              std::to_string(check.opn_num[pair]) + ", " + cls_name(names, pair) +
-                              " " + std::to_string(check.cls_num[pair]);
+                              std::to_string(check.tally.opn_num[pair]) + ", " +
+                              cls_name(names, pair) + " " +
+                              std::to_string(check.tally.cls_num[pair]);
         findings.push_back({0, Severity::error, message});
     }
 }

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "text/thread_group.h"
+
 const char* const kGateHelp =
     "Usage: tamberlox-gate [OPTION]... FILE...\n"
     "Check the nesting of the listed tag names in each FILE and say where it breaks.\n"
@@ -65,19 +67,6 @@ const KnownOption* find_short(char name, std::string& error) {
     return nullptr;
 }
 
-bool parse_jobs(std::string_view text, size_t& jobs) {
-    if (text.empty() || text.size() > 6)
-        return false;
-    size_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        value = value * 10 + static_cast<size_t>(c - '0');
-    }
-    jobs = value;
-    return value > 0;
-}
-
 bool apply(const KnownOption& known, std::string_view value, GateOptions& options,
            std::string& error) {
     switch (known.id) {
@@ -95,7 +84,7 @@ bool apply(const KnownOption& known, std::string_view value, GateOptions& option
                 error = "unknown format '" + std::string(value) + "' (gnu, github or json)";
             return error.empty();
         case OptionId::jobs:
-            if (!parse_jobs(value, options.jobs))
+            if (!parse_thread_count(value, options.jobs))
                 error = "invalid number of jobs '" + std::string(value) + "'";
             return error.empty();
         case OptionId::strict:
@@ -111,75 +100,105 @@ bool apply(const KnownOption& known, std::string_view value, GateOptions& option
     return true;
 }
 
+// Where a parse stands: the arguments, the next one, and what was asked for.
+struct ArgumentParse {
+    int argc;
+    const char* const* argv;
+    int next;
+    GateOptions& options;
+    std::string& error;
+    bool help = false;
+    bool version = false;
+};
+
+// The argument after the current one, as an option's value; false when there is none.
+bool take_next_argument(ArgumentParse& parse, std::string_view& value) {
+    if (parse.next == parse.argc)
+        return false;
+    value = parse.argv[parse.next++];
+    return true;
+}
+
+bool take_option(ArgumentParse& parse, const KnownOption& known, std::string_view value) {
+    parse.help |= known.id == OptionId::help;
+    parse.version |= known.id == OptionId::version;
+    return apply(known, value, parse.options, parse.error);
+}
+
+// "--name", "--name=value" or "--name value", `body` being what follows "--".
+bool parse_long_option(ArgumentParse& parse, std::string_view body) {
+    size_t equals = body.find('=');
+    const KnownOption* known = find_long(body.substr(0, equals), parse.error);
+    if (!known)
+        return false;
+    std::string name(known->long_name);
+    std::string_view value;
+    if (equals != std::string_view::npos) {
+        if (!known->takes_value) {
+            parse.error = "option '--" + name + "' doesn't allow an argument";
+            return false;
+        }
+        value = body.substr(equals + 1);
+    } else if (known->takes_value && !take_next_argument(parse, value)) {
+        parse.error = "option '--" + name + "' requires an argument";
+        return false;
+    }
+    return take_option(parse, *known, value);
+}
+
+// "-abc": options bundled, the first that takes a value taking the rest or the
+// next argument.
+bool parse_short_options(ArgumentParse& parse, std::string_view arg) {
+    for (size_t at = 1; at < arg.size(); ++at) {
+        const KnownOption* known = find_short(arg[at], parse.error);
+        if (!known)
+            return false;
+        if (!known->takes_value) {
+            if (!take_option(parse, *known, {}))
+                return false;
+            continue;
+        }
+        std::string_view value = arg.substr(at + 1);
+        if (value.empty() && !take_next_argument(parse, value)) {
+            parse.error = std::string("option requires an argument -- '") + arg[at] + "'";
+            return false;
+        }
+        return take_option(parse, *known, value);
+    }
+    return true;
+}
+
+ParseOutcome outcome_of(const ArgumentParse& parse) {
+    if (parse.help)
+        return ParseOutcome::help;
+    if (parse.version)
+        return ParseOutcome::version;
+    if (parse.options.files.empty()) {
+        parse.error = "no file to check";
+        return ParseOutcome::usage_error;
+    }
+    return ParseOutcome::run;
+}
+
 }  // namespace
 
 ParseOutcome parse_gate_options(int argc, const char* const* argv, GateOptions& options,
                                 std::string& error) {
-    bool help = false, version = false, only_files = false;
-    auto note = [&](const KnownOption& known) {
-        help |= known.id == OptionId::help;
-        version |= known.id == OptionId::version;
-    };
-    for (int i = 1; i < argc; ++i) {
-        std::string_view arg = argv[i];
-        if (only_files || arg.size() < 2 || arg[0] != '-') {
+    ArgumentParse parse{argc, argv, 1, options, error};
+    bool only_files = false;
+    while (parse.next < argc) {
+        std::string_view arg = argv[parse.next++];
+        bool parsed = true;
+        if (only_files || arg.size() < 2 || arg[0] != '-')
             options.files.emplace_back(arg);
-        } else if (arg == "--") {
+        else if (arg == "--")
             only_files = true;
-        } else if (arg.substr(0, 2) == "--") {
-            std::string_view body = arg.substr(2);
-            size_t equals = body.find('=');
-            const KnownOption* known = find_long(body.substr(0, equals), error);
-            if (!known)
-                return ParseOutcome::usage_error;
-            std::string_view value;
-            if (equals != std::string_view::npos) {
-                if (!known->takes_value) {
-                    error = "option '--" + std::string(known->long_name) +
-                            "' doesn't allow an argument";
-                    return ParseOutcome::usage_error;
-                }
-                value = body.substr(equals + 1);
-            } else if (known->takes_value) {
-                if (i + 1 == argc) {
-                    error = "option '--" + std::string(known->long_name) + "' requires an argument";
-                    return ParseOutcome::usage_error;
-                }
-                value = argv[++i];
-            }
-            note(*known);
-            if (!apply(*known, value, options, error))
-                return ParseOutcome::usage_error;
-        } else {
-            for (size_t at = 1; at < arg.size(); ++at) {
-                const KnownOption* known = find_short(arg[at], error);
-                if (!known)
-                    return ParseOutcome::usage_error;
-                std::string_view value;
-                if (known->takes_value) {
-                    if (at + 1 < arg.size()) {
-                        value = arg.substr(at + 1);
-                    } else if (i + 1 < argc) {
-                        value = argv[++i];
-                    } else {
-                        error = std::string("option requires an argument -- '") + arg[at] + "'";
-                        return ParseOutcome::usage_error;
-                    }
-                    at = arg.size();
-                }
-                note(*known);
-                if (!apply(*known, value, options, error))
-                    return ParseOutcome::usage_error;
-            }
-        }
+        else if (arg.starts_with("--"))
+            parsed = parse_long_option(parse, arg.substr(2));
+        else
+            parsed = parse_short_options(parse, arg);
+        if (!parsed)
+            return ParseOutcome::usage_error;
     }
-    if (help)
-        return ParseOutcome::help;
-    if (version)
-        return ParseOutcome::version;
-    if (options.files.empty()) {
-        error = "no file to check";
-        return ParseOutcome::usage_error;
-    }
-    return ParseOutcome::run;
+    return outcome_of(parse);
 }

@@ -1,23 +1,29 @@
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <new>
 #include <string>
+#include <string_view>
 
-#include "gate/check_files.h"
 #include "gate/gate_engine.h"
 #include "gate/gate_options.h"
+#include "gate/run_checks.h"
+#include "tags/load_tag_table.h"
+#include "text/fatal_error.h"
+#include "text/output_buffer.h"
 #include "text/thread_group.h"
 
 #ifndef TAMBERLOX_VERSION
 #define TAMBERLOX_VERSION "unknown"
 #endif
 
-static void put_text(FILE* stream, const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stream);
-    std::fflush(stream);
+static void put_standard_output(std::string_view text) {
+    OutputBuffer out;
+    open_output(out, STDOUT_FILENO, 4096);
+    put_bytes(out, text);
+    if (!flush_output(out))
+        exit_with_message(2, kGateWriteError);
 }
 
 // "-" stands for the names on standard input, one a line; empty lines are skipped.
@@ -37,44 +43,41 @@ static std::vector<std::string> expand_file_names(const std::vector<std::string>
     return files;
 }
 
-static int run_gate(int argc, const char* const* argv) {
-    GateOptions options;
-    std::string error;
-    switch (parse_gate_options(argc, argv, options, error)) {
+// Ends the run on a usage error; returns when the options ask for a check run.
+static void answer_options(ParseOutcome outcome, const std::string& error) {
+    switch (outcome) {
         case ParseOutcome::help:
-            put_text(stdout, kGateHelp);
-            return 0;
+            put_standard_output(kGateHelp);
+            std::_Exit(0);
         case ParseOutcome::version:
-            put_text(stdout, "tamberlox-gate " TAMBERLOX_VERSION "\n");
-            return 0;
+            put_standard_output("tamberlox-gate " TAMBERLOX_VERSION "\n");
+            std::_Exit(0);
         case ParseOutcome::usage_error:
-            put_text(stderr, "tamberlox-gate: " + error +
-                                 "\nTry 'tamberlox-gate --help' for more information.\n");
-            return 2;
+            exit_with_message(2,
+                              "tamberlox-gate: %s\n"
+                              "Try 'tamberlox-gate --help' for more information.\n",
+                              {error});
         case ParseOutcome::run:
             break;
     }
+}
+
+static int run_gate(int argc, const char* const* argv) {
+    GateOptions options;
+    std::string error;
+    answer_options(parse_gate_options(argc, argv, options, error), error);
     std::vector<std::string> files = expand_file_names(options.files);
     GateEngine engine;
-    std::string rejection;
-    if (!load_gate_engine(options.lists_dir, engine, rejection)) {
-        // The checker's own message; a rejection is one line here.
-        if (rejection.empty() || rejection.back() != '\n')
-            rejection += '\n';
-        put_text(stderr, rejection);
-        return 2;
-    }
-    // Each job holds a read buffer: more than this would only take memory.
-    constexpr size_t kMostJobs = 256;
-    size_t jobs = std::min(options.jobs > 0 ? options.jobs : available_cores(), kMostJobs);
-    return check_files(engine, options, files, jobs);
+    ListRejection rejection;
+    if (!load_gate_engine(options.lists_dir, engine, rejection))
+        exit_with_message(2, "%s\n", {rejection_text(rejection)});
+    return run_checks(engine, options, files, threads_to_use(options.jobs));
 }
 
 int main(int argc, char** argv) {
     try {
         return run_gate(argc, argv);
     } catch (const std::bad_alloc&) {
-        std::fputs("ERROR : Allocation error.\n", stderr);
-        return 2;
+        exit_with_message(2, kAllocationError);
     }
 }

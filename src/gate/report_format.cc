@@ -57,15 +57,15 @@ std::string github_report(const FileReport& report, bool quiet) {
 
 std::string json_pairs(const FileCheck& check, PairNames names) {
     std::string out = "[";
-    for (size_t pair = 0; pair < check.opn_num.size(); ++pair) {
-        if (check.opn_num[pair] == 0 && check.cls_num[pair] == 0)
+    for (size_t pair = 0; pair < check.tally.opn_num.size(); ++pair) {
+        if (check.tally.opn_num[pair] == 0 && check.tally.cls_num[pair] == 0)
             continue;
         if (out.size() > 1)
             out += ",";
         out += "{\"opn_tag\":" + json_string(printable_bytes((*names.opn_tag)[pair])) +
-               ",\"opn_num\":" + std::to_string(check.opn_num[pair]) +
+               ",\"opn_num\":" + std::to_string(check.tally.opn_num[pair]) +
                ",\"cls_tag\":" + json_string(printable_bytes((*names.cls_tag)[pair])) +
-               ",\"cls_num\":" + std::to_string(check.cls_num[pair]) + "}";
+               ",\"cls_num\":" + std::to_string(check.tally.cls_num[pair]) + "}";
     }
     return out + "]";
 }
@@ -75,7 +75,7 @@ std::string json_report(const FileReport& report, PairNames names, bool quiet) {
     if (report.check.status != FileStatus::checked)
         return out + ",\"error\":" + json_string(problem_text(report.check)) + "}";
     out += ",\"verdict\":";
-    out += report.check.judged_ok ? "\"Judged OK.\"" : "\"Errors may exist.\"";
+    out += report.check.tally.judged_ok ? "\"Judged OK.\"" : "\"Errors may exist.\"";
     out += ",\"fails\":";
     out += report.fails ? "true" : "false";
     out += ",\"pairs\":" + json_pairs(report.check, names) + ",\"findings\":[";

@@ -70,26 +70,18 @@ static std::vector<FormatPiece> cut_into_pieces(const ParallelScan& scan) {
         const std::vector<PieceStart>& starts = range.piece_starts;
         for (size_t start = 0; start < starts.size(); ++start) {
             uint64_t end =
-                start + 1 < starts.size() ? starts[start + 1].count : range.occurrences.count;
-            pieces.push_back({&range, start, end - starts[start].count});
+                start + 1 < starts.size() ? starts[start + 1].mark.count : range.occurrences.count;
+            pieces.push_back({&range, start, end - starts[start].mark.count});
         }
     }
     return pieces;
 }
 
-// Reads a piece's occurrences from the start of its block.
 static OccurrenceCursor cursor_at(const FormatPiece& piece) {
     const RangeScan& range = *piece.range;
     const PieceStart& start = range.piece_starts[piece.start];
-    OccurrenceCursor cursor = occurrence_cursor(range.lines_before + start.last_line,
-                                                depth_after(start.before, range.start_depth));
-    // At a block's start, next_occurrence moves on to the block by itself.
-    cursor.block = start.block - (start.pos == 0);
-    if (start.pos != 0) {
-        cursor.pos = start.pos;
-        cursor.limit = used_bytes(range.occurrences, start.block);
-    }
-    return cursor;
+    return cursor_from_mark(range.occurrences, start.mark, range.lines_before,
+                            depth_after(start.before, range.start_depth));
 }
 
 // A thread that waits for blocks is woken once half of them are back.

@@ -21,24 +21,24 @@ static void put_level(OutputBuffer& out, int64_t lvl) {
 
 constexpr int64_t kCachedLevels = 64;
 
-static Piece add_piece(StructureWriter& writer, std::string_view text) {
-    Piece piece{writer.arena.size(), text.size()};
+static ArenaText add_text(StructureWriter& writer, std::string_view text) {
+    ArenaText added{writer.arena.size(), text.size()};
     writer.arena.insert(writer.arena.end(), text.begin(), text.end());
-    return piece;
+    return added;
 }
 
 StructureWriter make_structure_writer(const TagTable& table) {
     StructureWriter writer;
     for (size_t pair = 0; pair < table.n; ++pair) {
-        writer.name_text.push_back(add_piece(writer, table.opn_tag[pair] + " : "));
-        writer.name_text.push_back(add_piece(writer, table.cls_tag[pair] + " : "));
+        writer.name_text.push_back(add_text(writer, table.opn_tag[pair] + " : "));
+        writer.name_text.push_back(add_text(writer, table.cls_tag[pair] + " : "));
     }
     for (int64_t lvl = -1; lvl < kCachedLevels; ++lvl) {
         OutputBuffer out;
         open_output(out, -1, 512);
         put_level(out, lvl);
         flush_output(out);
-        writer.level_prefix.push_back(add_piece(writer, out.collected));
+        writer.level_prefix.push_back(add_text(writer, out.collected));
     }
     writer.arena.resize(writer.arena.size() + kCopySpare);
     return writer;
@@ -66,7 +66,7 @@ static void set_line(StructureWriter& writer, uint64_t line) {
     writer.line = line;
 }
 
-// Most pieces are short: the first two blocks are copied without a test.
+// Most texts are short: the first two blocks are copied without a test.
 static char* copy_in_blocks(char* to, const char* from, size_t length) {
     std::memcpy(to, from, kCopyBlock);
     std::memcpy(to + kCopyBlock, from + kCopyBlock, kCopyBlock);
@@ -79,11 +79,12 @@ static char* copy_in_blocks(char* to, const char* from, size_t length) {
 bool put_occurrence(OutputBuffer& out, StructureWriter& writer, const TagOccurrence& occurrence) {
     if (occurrence.line != writer.line)
         set_line(writer, occurrence.line);
-    Piece name =
+    ArenaText name =
         writer.name_text[occurrence.pair * size_t{2} + (occurrence.kind == TagKind::close)];
     const char* arena = writer.arena.data();
     bool cached = occurrence.lvl < kCachedLevels;
-    Piece prefix = cached ? writer.level_prefix[static_cast<size_t>(occurrence.lvl + 1)] : Piece{};
+    ArenaText prefix =
+        cached ? writer.level_prefix[static_cast<size_t>(occurrence.lvl + 1)] : ArenaText{};
     size_t length = prefix.length + name.length + writer.line_length;
     if (cached && out.capacity - out.size < length + kCopySpare && !flush_output(out))
         return false;
@@ -106,10 +107,10 @@ bool put_occurrence(OutputBuffer& out, StructureWriter& writer, const TagOccurre
     return !out.failed;
 }
 
-static void put_pair_numbers(OutputBuffer& out, const ScanResult& result, const TagTable& table,
+static void put_pair_numbers(OutputBuffer& out, const NameTally& tally, const TagTable& table,
                              size_t pair) {
-    uint64_t opn_num = result.opn_num[pair];
-    uint64_t cls_num = result.cls_num[pair];
+    uint64_t opn_num = tally.opn_num[pair];
+    uint64_t cls_num = tally.cls_num[pair];
     put_bytes(out, opn_num == cls_num ? "     " : "*    ");
     put_bytes(out, table.opn_tag[pair]);
     put_bytes(out, " (");
@@ -132,16 +133,16 @@ uint64_t longest_structure_line(const TagTable& table, int64_t deepest) {
     return field + 4 * level + 2 + longest_name + 3 + 20 + 1;
 }
 
-bool put_numbers_and_verdict(OutputBuffer& out, const ScanResult& result, const TagTable& table) {
+bool put_numbers_and_verdict(OutputBuffer& out, const NameTally& tally, const TagTable& table) {
     put_bytes(out, "\n");
     put_bytes(out, "***** TAG NUMBERS *****\n");
     for (size_t pair = 0; pair < table.n && !out.failed; ++pair) {
-        if (result.opn_num[pair] != 0 || result.cls_num[pair] != 0) {
-            put_pair_numbers(out, result, table, pair);
+        if (tally.opn_num[pair] != 0 || tally.cls_num[pair] != 0) {
+            put_pair_numbers(out, tally, table, pair);
         }
     }
     put_bytes(out, "\n");
-    put_bytes(out, result.judged_ok ? "Judged OK.\n" : "Errors may exist.\n");
+    put_bytes(out, tally.judged_ok ? "Judged OK.\n" : "Errors may exist.\n");
     return flush_output(out);
 }
 
@@ -155,5 +156,5 @@ bool print_report(const ScanResult& result, const TagTable& table, OutputBuffer&
         if (!put_occurrence(out, writer, occurrence))
             break;
     }
-    return put_numbers_and_verdict(out, result, table);
+    return put_numbers_and_verdict(out, result.tally, table);
 }

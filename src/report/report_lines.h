@@ -9,29 +9,30 @@
 #include <cstdint>
 #include <vector>
 
+#include "scan/name_tally.h"
 #include "scan/occurrence_list.h"
-#include "scan/scan_file.h"
 #include "tags/tag_table.h"
 #include "text/output_buffer.h"
 
-// Pieces are copied 16 bytes at a time, at least 32; the copy may run past a
-// piece's end, so every piece has 32 readable bytes after it, and the output
+// Texts are copied 16 bytes at a time, at least 32; the copy may run past a
+// text's end, so every text has 32 readable bytes after it, and the output
 // keeps 32 spare.
 constexpr size_t kCopyBlock = 16;
 constexpr size_t kCopySpare = 2 * kCopyBlock;
 
-struct Piece {
+// A text formatted once, in a writer's arena.
+struct ArenaText {
     size_t offset;
     size_t length;
 };
 
-// A structure line is put together from pieces formatted once: the level
+// A structure line is put together from texts formatted once: the level
 // prefix, the name with " : ", the line number with its line end. One writer
 // per thread.
 struct StructureWriter {
     std::vector<char> arena;
-    std::vector<Piece> level_prefix;  // index lvl + 1, for lvl below kCachedLevels
-    std::vector<Piece> name_text;     // by name id: 2 * pair, + 1 for a close name
+    std::vector<ArenaText> level_prefix;  // index lvl + 1, for lvl below kCachedLevels
+    std::vector<ArenaText> name_text;     // by name id: 2 * pair, + 1 for a close name
     uint64_t line = 0;
     char line_text[20 + 1 + kCopySpare];  // the line number and a line end
     size_t line_length = 0;
@@ -48,5 +49,5 @@ bool put_occurrence(OutputBuffer& out, StructureWriter& writer, const TagOccurre
 uint64_t longest_structure_line(const TagTable& table, int64_t deepest);
 
 // The end of the report after the tag structure: the tag numbers and the
-// settled verdict of `result`. False when a write failed.
-bool put_numbers_and_verdict(OutputBuffer& out, const ScanResult& result, const TagTable& table);
+// settled verdict of `tally`. False when a write failed.
+bool put_numbers_and_verdict(OutputBuffer& out, const NameTally& tally, const TagTable& table);

@@ -91,9 +91,14 @@ inline uint8_t* put_varint(uint8_t* out, uint64_t value) {
     return out;
 }
 
+// The next occurrence starts a new block: the last one has no room left for it.
+inline bool next_starts_block(const OccurrenceList& list) {
+    return list.end - list.out < static_cast<ptrdiff_t>(kMaxOccurrenceBytes);
+}
+
 // Hot: a change needs a benchmark run. Throws std::bad_alloc when no memory can be had.
 inline void append_occurrence(OccurrenceList& list, uint64_t name_id, uint64_t line) {
-    if (list.end - list.out < static_cast<ptrdiff_t>(kMaxOccurrenceBytes))
+    if (next_starts_block(list))
         add_occurrence_block(list);
     uint64_t line_step = line - list.last_line;
     uint8_t* out = list.out;
@@ -135,6 +140,22 @@ inline OccurrenceCursor occurrence_cursor(uint64_t lines_before, int64_t depth) 
     return cursor;
 }
 
+// Where the next occurrence of a list will go, for a cursor to start there
+// later, once more are appended.
+struct OccurrenceMark {
+    size_t block;        // of the list
+    size_t pos;          // within the block
+    uint64_t count;      // occurrences before it
+    uint64_t last_line;  // of the occurrence before it
+};
+
+inline OccurrenceMark mark_occurrences(const OccurrenceList& list) {
+    if (next_starts_block(list))
+        return {list.blocks.size(), 0, list.count, list.last_line};
+    size_t pos = static_cast<size_t>(list.out - list.blocks.back().bytes);
+    return {list.blocks.size() - 1, pos, list.count, list.last_line};
+}
+
 inline size_t used_bytes(const OccurrenceList& list, size_t block) {
     if (block + 1 < list.blocks.size())
         return list.blocks[block].size;
@@ -152,6 +173,20 @@ inline uint64_t get_varint(const uint8_t* bytes, size_t& pos) {
         if (byte < 0x80)
             return value;
     }
+}
+
+// A cursor reading `list` from `mark` on, its lines and levels as
+// occurrence_cursor(lines_before, depth) gives them; depth is the one at the mark.
+inline OccurrenceCursor cursor_from_mark(const OccurrenceList& list, const OccurrenceMark& mark,
+                                         uint64_t lines_before, int64_t depth) {
+    OccurrenceCursor cursor = occurrence_cursor(lines_before + mark.last_line, depth);
+    // At a block's start, next_occurrence moves on to the block by itself.
+    cursor.block = mark.block - (mark.pos == 0);
+    if (mark.pos != 0) {
+        cursor.pos = mark.pos;
+        cursor.limit = used_bytes(list, mark.block);
+    }
+    return cursor;
 }
 
 // Hot: a change needs a benchmark run. False after the last occurrence.

@@ -1,15 +1,15 @@
 #include "scan/parallel_scan.h"
 
-#include <unistd.h>
-
+#include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <string_view>
 
+#include "scan/scan_loop.h"
+#include "text/file_reader.h"
 #include "text/text_bytes.h"
 #include "text/thread_group.h"
 
@@ -45,16 +45,13 @@ struct ScanWork {
     std::vector<uint64_t>* counts = nullptr;                       // the threads' added up
 };
 
-// Up to `room` bytes at `offset`; got is 0 only at the end of the file.
-static bool read_at(RangeReader& reader, size_t room, uint64_t offset, size_t& got) {
+// Up to `room` bytes at `offset`, cut at a 0x1A; the plan's unreadable bytes
+// fail as a damaged disk would.
+static ReadStatus read_range_bytes(RangeReader& reader, size_t room, uint64_t offset, size_t& size,
+                                   bool& ends_text) {
     if (room > reader.unreadable_from || offset >= reader.unreadable_from - room)
-        return false;
-    ssize_t result;
-    do {
-        result = ::pread(reader.fd, reader.buffer.get(), room, static_cast<off_t>(offset));
-    } while (result < 0 && errno == EINTR);
-    got = result > 0 ? static_cast<size_t>(result) : 0;
-    return result >= 0;
+        return ReadStatus::error;
+    return read_at(reader.fd, offset, reader.buffer.get(), room, size, ends_text);
 }
 
 // A range holds the lines that start in its nominal bytes [from, to): it
@@ -64,49 +61,101 @@ static bool read_at(RangeReader& reader, size_t room, uint64_t offset, size_t& g
 static bool find_range_begin(RangeReader& reader, uint64_t from, uint64_t to, RangeScan& range) {
     uint64_t pos = from - 1;
     for (size_t probe = 4096; pos < to - 1; probe = std::min(2 * probe, reader.capacity)) {
-        size_t got;
+        size_t size;
+        bool ends_text;
         uint64_t room = std::min<uint64_t>({probe, reader.capacity, to - 1 - pos});
-        if (!read_at(reader, room, pos, got)) {
+        ReadStatus status = read_range_bytes(reader, room, pos, size, ends_text);
+        if (status == ReadStatus::error) {
             range.read_error = true;
             return false;
         }
         const char* bytes = reader.buffer.get();
-        const char* lf = static_cast<const char*>(std::memchr(bytes, kLf, got));
-        size_t text = lf ? static_cast<size_t>(lf - bytes) : got;
-        if (got == 0 || std::memchr(bytes, kEndOfFileByte, text) != nullptr)
-            return false;
-        if (lf) {
-            range.begin = pos + text + 1;
+        if (const void* lf = std::memchr(bytes, kLf, size)) {
+            range.begin = pos + static_cast<size_t>(static_cast<const char*>(lf) - bytes) + 1;
             return true;
         }
-        pos += got;
+        if (status == ReadStatus::end || ends_text)
+            return false;
+        pos += size;
     }
     return false;
 }
 
-static void add_piece_start(RangeScan& range, const LevelSummary& levels) {
-    const OccurrenceList& list = range.occurrences;
-    // The same test as append_occurrence's: a new block starts here.
-    if (list.end - list.out < static_cast<ptrdiff_t>(kMaxOccurrenceBytes)) {
-        range.piece_starts.push_back({list.blocks.size(), 0, list.count, list.last_line, levels});
-    } else {
-        size_t pos = static_cast<size_t>(list.out - list.blocks.back().bytes);
-        range.piece_starts.push_back(
-            {list.blocks.size() - 1, pos, list.count, list.last_line, levels});
+// A range's bytes, read with pread from its line start to the LF that ends its
+// last line (the first at nominal_end - 1 or later) or to the end of the text.
+struct RangeSource {
+    ScanWork& work;
+    RangeReader& reader;
+    RangeScan& range;
+    uint64_t pos;
+    uint64_t nominal_end;
+    bool last = false;
+};
+
+static void note_end_byte(ScanWork& work, uint64_t at) {
+    uint64_t seen = work.end_byte_seen.load();
+    while (at < seen && !work.end_byte_seen.compare_exchange_weak(seen, at)) {
     }
-    range.next_piece_at = list.count + kPieceOccurrences;
 }
 
-// Hot: a change needs a benchmark run. Records a batch of names: the
-// occurrence, the counter, the level summary, and where pieces start. The
-// summary stays in locals: the list's stores could alias it.
-static void record_found(RangeScan& range, std::vector<FoundName>& found, uint64_t* counts) {
+// Cuts a chunk read at source.pos at the LF that ends the range's last line.
+static void cut_at_range_end(RangeSource& source, const char* bytes, size_t& size) {
+    uint64_t nominal_end = source.nominal_end;
+    if (nominal_end == kNoEnd || source.pos + size <= nominal_end - 1)
+        return;
+    size_t from =
+        nominal_end - 1 > source.pos ? static_cast<size_t>(nominal_end - 1 - source.pos) : 0;
+    if (const void* lf = std::memchr(bytes + from, kLf, size - from)) {
+        size = static_cast<size_t>(static_cast<const char*>(lf) - bytes) + 1;
+        source.range.end_of_file_byte = false;
+        source.last = true;
+    }
+}
+
+// A range behind a 0x1A seen elsewhere stops: it will be dropped.
+static ReadStatus read_chunk(RangeSource& source, std::string_view& chunk) {
+    if (source.last || source.pos > source.work.end_byte_seen.load())
+        return ReadStatus::end;
+    RangeReader& reader = source.reader;
+    size_t size;
+    bool ends_text;
+    ReadStatus status = read_range_bytes(reader, reader.capacity, source.pos, size, ends_text);
+    if (status == ReadStatus::error)
+        return status;
+    if (ends_text) {
+        source.range.end_of_file_byte = true;
+        source.last = true;
+    }
+    cut_at_range_end(source, reader.buffer.get(), size);
+    if (source.range.end_of_file_byte)
+        note_end_byte(source.work, source.pos + size);
+    chunk = std::string_view(reader.buffer.get(), size);
+    source.pos += size;
+    return size == 0 ? ReadStatus::end : ReadStatus::chunk;
+}
+
+// The parallel scan's sink: a range's occurrences, its names counted, its
+// level summary, and where pieces start.
+struct RangeSink {
+    RangeScan& range;
+    uint64_t* counts;  // by name id
+};
+
+static void add_piece_start(RangeScan& range, const LevelSummary& levels) {
+    range.piece_starts.push_back({mark_occurrences(range.occurrences), levels});
+    range.next_piece_at = range.occurrences.count + kPieceOccurrences;
+}
+
+// Hot: a change needs a benchmark run. The summary stays in locals: the
+// list's stores could alias it.
+static void take_names(RangeSink& sink, const FoundBatch& batch) {
+    RangeScan& range = sink.range;
     OccurrenceList& list = range.occurrences;
+    uint64_t* counts = sink.counts;
     LevelSummary levels = range.levels;
     int64_t peak = range.peak;
-    for (const FoundName& name : found) {
-        if (list.end - list.out < static_cast<ptrdiff_t>(kMaxOccurrenceBytes) ||
-            list.count == range.next_piece_at)
+    for (const FoundName& name : batch.names) {
+        if (next_starts_block(list) || list.count == range.next_piece_at)
             add_piece_start(range, levels);
         append_occurrence(list, name.id, name.line);
         add_tag(levels, name.id & 1);
@@ -115,84 +164,39 @@ static void record_found(RangeScan& range, std::vector<FoundName>& found, uint64
     }
     range.levels = levels;
     range.peak = peak;
-    found.clear();
 }
 
-// The bytes to scan of a chunk read at `pos`: up to a 0x1A, and up to the LF
-// that ends the range's last line, the first at nominal_end - 1 or later.
-static size_t cut_chunk(const char* bytes, size_t got, uint64_t pos, uint64_t nominal_end,
-                        RangeScan& range, bool& last) {
-    size_t size = got;
-    if (const void* stop = std::memchr(bytes, kEndOfFileByte, got)) {
-        size = static_cast<size_t>(static_cast<const char*>(stop) - bytes);
-        range.end_of_file_byte = true;
-        last = true;
-    }
-    if (nominal_end != kNoEnd && pos + size > nominal_end - 1) {
-        size_t from = nominal_end - 1 > pos ? static_cast<size_t>(nominal_end - 1 - pos) : 0;
-        if (const void* lf = std::memchr(bytes + from, kLf, size - from)) {
-            size = static_cast<size_t>(static_cast<const char*>(lf) - bytes) + 1;
-            range.end_of_file_byte = false;
-            last = true;
-        }
-    }
-    return size;
-}
-
-static void note_end_byte(ScanWork& work, uint64_t at) {
-    uint64_t seen = work.end_byte_seen.load();
-    while (at < seen && !work.end_byte_seen.compare_exchange_weak(seen, at)) {
-    }
+static void end_text(RangeSink& sink, const TextScan& text) {
+    sink.range.line_ends = text.line - 1;
 }
 
 static void scan_range(ScanWork& work, RangeReader& reader, uint64_t nominal_end,
                        RangeScan& range) {
-    const TagMatcher& matcher = work.matcher;
-    TextScan text;
-    start_text_scan(matcher, text);
-    uint64_t pos = range.begin;
-    // A range behind a 0x1A seen elsewhere stops: it will be dropped.
-    for (bool last = false; !last && pos <= work.end_byte_seen.load();) {
-        size_t got;
-        if (!read_at(reader, reader.capacity, pos, got)) {
-            range.read_error = true;
-            return;
-        }
-        if (got == 0)
-            break;
-        size_t size = cut_chunk(reader.buffer.get(), got, pos, nominal_end, range, last);
-        if (range.end_of_file_byte)
-            note_end_byte(work, pos + size);
-        std::string_view chunk(reader.buffer.get(), size);
-        while (!find_names(matcher, chunk, text, reader.found))
-            record_found(range, reader.found, reader.counts.data());
-        record_found(range, reader.found, reader.counts.data());
-        pos += size;
-    }
-    finish_text_scan(text, reader.found);
-    record_found(range, reader.found, reader.counts.data());
-    range.end = pos;
-    range.line_ends = text.line - 1;
+    RangeSource source{work, reader, range, range.begin, nominal_end};
+    RangeSink sink{range, reader.counts.data()};
+    if (scan_text(work.matcher, source, sink, reader.found) == ReadStatus::error)
+        range.read_error = true;
+    range.end = source.pos;
 }
 
-static uint64_t nominal_begin(const ScanWork& work, size_t index) {
-    uint64_t count = work.ranges.size();
-    return work.size / count * index + work.size % count * index / count;
-}
-
-static void scan_into(ScanWork& work, RangeReader& reader, size_t index, RangeScan& range) {
+static void take_reader_memory(const ScanWork& work, RangeReader& reader) {
     if (!reader.buffer) {
         reader.buffer = std::make_unique_for_overwrite<char[]>(work.plan.read_bytes);
         reader.capacity = work.plan.read_bytes;
-        reader.found.reserve(2 * kFoundBatch);
+        reader.found = make_found_names();
     }
     if (!reader.arena)
         reader.arena = std::make_shared<OccurrenceArena>();
     if (reader.counts.size() != work.name_count)
         reader.counts.assign(work.name_count, 0);
-    bool is_last = index + 1 == work.ranges.size();
-    uint64_t nominal_end = is_last ? kNoEnd : nominal_begin(work, index + 1);
-    uint64_t begin = nominal_begin(work, index);
+}
+
+static void scan_into(ScanWork& work, RangeReader& reader, size_t index, RangeScan& range) {
+    take_reader_memory(work, reader);
+    uint64_t count = work.ranges.size();
+    bool is_last = index + 1 == count;
+    uint64_t nominal_end = is_last ? kNoEnd : nominal_begin(work.size, count, index + 1);
+    uint64_t begin = nominal_begin(work.size, count, index);
     if (begin > work.end_byte_seen.load())
         return;
     if (index > 0 && !find_range_begin(reader, begin, nominal_end, range))
@@ -228,7 +232,7 @@ static void scan_ranges(ScanWork& work) {
 }
 
 // Takes the names of a range behind the end of the text back out of the counts.
-static void uncount(const RangeScan& range, ScanResult& totals) {
+static void uncount(const RangeScan& range, NameTally& totals) {
     OccurrenceCursor cursor;
     TagOccurrence occurrence;
     while (next_occurrence(range.occurrences, cursor, occurrence)) {
@@ -238,52 +242,56 @@ static void uncount(const RangeScan& range, ScanResult& totals) {
     }
 }
 
+static void add_up_counts(const std::vector<uint64_t>& counts, size_t pairs, NameTally& totals) {
+    start_tally(totals, pairs);
+    for (size_t pair = 0; pair < pairs; ++pair) {
+        totals.opn_num[pair] = counts[2 * pair];
+        totals.cls_num[pair] = counts[2 * pair + 1];
+    }
+}
+
+// Places the range after those before it: its first line, its start depth,
+// and what it does to the depth.
+static void follow_range(RangeScan& range, uint64_t& lines, ParallelScan& scan) {
+    NameTally& totals = scan.totals;
+    range.lines_before = lines;
+    range.start_depth = totals.depth;
+    scan.deepest = std::max(scan.deepest, totals.depth + range.peak);
+    totals.close_at_level_zero |= meets_level_zero(range.levels, totals.depth);
+    totals.depth = depth_after(range.levels, totals.depth);
+    lines += range.line_ends;
+}
+
 // Line numbers, levels, counters and the verdict, in file order. A range that
 // failed counts only if reading on one thread would have reached it.
 static void put_together(std::vector<RangeScan>& ranges, const std::vector<uint64_t>& counts,
                          const TagTable& table, ParallelScan& scan) {
-    ScanResult& totals = scan.totals;
-    totals.opn_num.assign(table.n, 0);
-    totals.cls_num.assign(table.n, 0);
-    for (size_t pair = 0; pair < table.n; ++pair) {
-        totals.opn_num[pair] = counts[2 * pair];
-        totals.cls_num[pair] = counts[2 * pair + 1];
-    }
+    add_up_counts(counts, table.n, scan.totals);
     uint64_t lines = 0;
     size_t index = 0;
     for (; index < ranges.size(); ++index) {
         RangeScan& range = ranges[index];
         if (range.read_error) {
-            totals.read_error = true;
+            scan.read_error = true;
             return;
         }
         if (range.out_of_memory)
             throw std::bad_alloc();
-        range.lines_before = lines;
-        range.start_depth = totals.depth;
-        scan.deepest = std::max(scan.deepest, totals.depth + range.peak);
-        totals.close_at_level_zero |= meets_level_zero(range.levels, totals.depth);
-        totals.depth = depth_after(range.levels, totals.depth);
-        lines += range.line_ends;
+        follow_range(range, lines, scan);
         bool file_ends = range.end_of_file_byte;
         scan.ranges.push_back(std::move(range));
         if (file_ends)
             break;
     }
     while (++index < ranges.size())
-        uncount(ranges[index], totals);
-    settle_verdict(totals);
+        uncount(ranges[index], scan.totals);
+    settle_verdict(scan.totals);
 }
 
 void scan_in_parallel(int fd, uint64_t size, const TagMatcher& matcher, const TagTable& table,
                       const ParallelPlan& plan, ParallelScan& scan) {
     size_t threads = std::max<size_t>(plan.threads, 1);
-    uint64_t per_round = threads * std::max<uint64_t>(plan.range_bytes, 1);
-    // Whole rounds of ranges, so that the threads end together.
-    uint64_t count = threads * std::max<uint64_t>(1, (size + per_round - 1) / per_round);
-    // Every nominal range at least a byte long: their starts must differ.
-    count = std::min(count, std::max<uint64_t>(size, 1));
-    std::vector<RangeScan> ranges(count);
+    std::vector<RangeScan> ranges(range_count(plan, size));
     std::vector<std::unique_ptr<char[]>> read_buffers;
     read_buffers.reserve(threads);
     std::vector<uint64_t> counts(2 * table.n);

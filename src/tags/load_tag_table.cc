@@ -16,14 +16,14 @@ std::string list_file_path(const std::string& directory, const char* file_name) 
     return directory + "/" + file_name;
 }
 
-static std::string suspicious(const std::string& path) {
-    return "ERROR : " + path + " is suspicious.";
+static ListRejection rejected(RejectionKind kind, const std::string& path) {
+    return {kind, path, {}, {}, {}};
 }
 
 // One name per line, blank lines included. Running out of memory here makes the
-// file "suspicious", as an empty one does. Sets `message` when the list cannot
+// file "suspicious", as an empty one does. Sets `rejection` when the list cannot
 // be had at all.
-static std::vector<std::string> read_name_list(const std::string& path, std::string& message) {
+static std::vector<std::string> read_name_list(const std::string& path, ListRejection& rejection) {
     std::vector<std::string> names;
     try {
         std::string bytes;
@@ -31,39 +31,45 @@ static std::vector<std::string> read_name_list(const std::string& path, std::str
             case WholeFileStatus::read:
                 break;
             case WholeFileStatus::cannot_open:
-                message = "ERROR : can't open " + path + ".\n";
+                rejection = rejected(RejectionKind::cannot_open, path);
                 return names;
             case WholeFileStatus::read_error:
-                message = "ERROR : can't read " + path + ".\n";
+                rejection = rejected(RejectionKind::cannot_read, path);
                 return names;
         }
         names = split_lines(bytes);
     } catch (const std::bad_alloc&) {
         names = {};
-        message = suspicious(path);
+        rejection = rejected(RejectionKind::suspicious, path);
         return names;
     }
     // Pair indexes are signed 32-bit in the occurrence records.
     if (names.size() > INT32_MAX)
-        message = suspicious(path);
+        rejection = rejected(RejectionKind::suspicious, path);
     return names;
 }
 
-static std::string collision_message(const TagTable& table, const std::string& opn_path,
-                                     const std::string& cls_path) {
+static ListRejection collision(const TagTable& table, const std::string& opn_path,
+                               const std::string& cls_path) {
     NameCollision collision = find_first_collision(table.opn_tag, table.cls_tag);
     switch (collision.place) {
         case CollisionPlace::none:
             break;
         case CollisionPlace::in_opn:
-            return "ERROR : " + table.opn_tag[collision.first] + " and " +
-                   table.opn_tag[collision.second] + " exist in " + opn_path + ".\n";
+            return {RejectionKind::collision_in_opn,
+                    opn_path,
+                    {},
+                    table.opn_tag[collision.first],
+                    table.opn_tag[collision.second]};
         case CollisionPlace::in_cls:
-            return "ERROR : " + table.cls_tag[collision.first] + " and " +
-                   table.cls_tag[collision.second] + " exist in " + cls_path + ".\n";
+            return {RejectionKind::collision_in_cls,
+                    cls_path,
+                    {},
+                    table.cls_tag[collision.first],
+                    table.cls_tag[collision.second]};
         case CollisionPlace::across:
-            return "ERROR : " + table.opn_tag[collision.first] + " in " + opn_path + " and " +
-                   table.cls_tag[collision.second] + " in " + cls_path + " exist.\n";
+            return {RejectionKind::collision_across, opn_path, cls_path,
+                    table.opn_tag[collision.first], table.cls_tag[collision.second]};
     }
     return {};
 }
@@ -71,20 +77,43 @@ static std::string collision_message(const TagTable& table, const std::string& o
 TagTableLoad load_tag_table(const std::string& directory) {
     TagTableLoad load;
     TagTable& table = load.table;
+    ListRejection& rejection = load.rejection;
     std::string opn_path = list_file_path(directory, kOpnListFile);
     std::string cls_path = list_file_path(directory, kClsListFile);
-    table.opn_tag = read_name_list(opn_path, load.message);
-    if (load.message.empty() && table.opn_tag.empty())
-        load.message = suspicious(opn_path);
-    if (!load.message.empty())
+    table.opn_tag = read_name_list(opn_path, rejection);
+    if (rejection.kind == RejectionKind::none && table.opn_tag.empty())
+        rejection = rejected(RejectionKind::suspicious, opn_path);
+    if (rejection.kind != RejectionKind::none)
         return load;
-    table.cls_tag = read_name_list(cls_path, load.message);
-    if (load.message.empty() && table.cls_tag.size() != table.opn_tag.size())
-        load.message = suspicious(cls_path);
-    if (!load.message.empty())
+    table.cls_tag = read_name_list(cls_path, rejection);
+    if (rejection.kind == RejectionKind::none && table.cls_tag.size() != table.opn_tag.size())
+        rejection = rejected(RejectionKind::suspicious, cls_path);
+    if (rejection.kind != RejectionKind::none)
         return load;
     table.n = table.opn_tag.size();
-    load.message = collision_message(table, opn_path, cls_path);
-    load.ok = load.message.empty();
+    rejection = collision(table, opn_path, cls_path);
+    load.ok = rejection.kind == RejectionKind::none;
     return load;
+}
+
+std::string rejection_text(const ListRejection& rejection) {
+    const std::string& path = rejection.path;
+    switch (rejection.kind) {
+        case RejectionKind::none:
+            break;
+        case RejectionKind::cannot_open:
+            return "ERROR : can't open " + path + ".";
+        case RejectionKind::cannot_read:
+            return "ERROR : can't read " + path + ".";
+        case RejectionKind::suspicious:
+            return "ERROR : " + path + " is suspicious.";
+        case RejectionKind::collision_in_opn:
+        case RejectionKind::collision_in_cls:
+            return "ERROR : " + rejection.first + " and " + rejection.second + " exist in " + path +
+                   ".";
+        case RejectionKind::collision_across:
+            return "ERROR : " + rejection.first + " in " + path + " and " + rejection.second +
+                   " in " + rejection.other_path + " exist.";
+    }
+    return {};
 }

@@ -61,12 +61,31 @@ static ReadStatus read_into(FileReader& reader, char* target, size_t room, size_
     if (got < 0)
         return ReadStatus::error;
     size = static_cast<size_t>(got);
-    if (const void* stop = std::memchr(target, kEndOfFileByte, size)) {
-        size = static_cast<size_t>(static_cast<const char*>(stop) - target);
+    if (cut_at_end_of_text(target, size) || got == 0)
         reader.at_end = true;
-    }
-    if (got == 0)
-        reader.at_end = true;
+    return size == 0 ? ReadStatus::end : ReadStatus::chunk;
+}
+
+bool cut_at_end_of_text(const char* bytes, size_t& size) {
+    const void* stop = std::memchr(bytes, kEndOfFileByte, size);
+    if (stop == nullptr)
+        return false;
+    size = static_cast<size_t>(static_cast<const char*>(stop) - bytes);
+    return true;
+}
+
+ReadStatus read_at(int fd, uint64_t offset, char* buffer, size_t room, size_t& size,
+                   bool& ends_text) {
+    ssize_t got;
+    do {
+        got = ::pread(fd, buffer, room, static_cast<off_t>(offset));
+    } while (got < 0 && errno == EINTR);
+    size = 0;
+    ends_text = false;
+    if (got < 0)
+        return ReadStatus::error;
+    size = static_cast<size_t>(got);
+    ends_text = cut_at_end_of_text(buffer, size);
     return size == 0 ? ReadStatus::end : ReadStatus::chunk;
 }
 

@@ -1,13 +1,14 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 
-// Reads a file in chunks of its bytes as they stand. A byte 0x1A ends the file:
-// it and everything behind it are never handed out. Lines, CR and LF are left
-// to the caller.
+// Reads a file whole, in chunks of its bytes as they stand, or in ranges at
+// given offsets. A byte 0x1A ends the file's text: it and everything behind it
+// are never handed out. Lines, CR and LF are left to the caller.
 
 constexpr size_t kReadBufferSize = 256 * 1024;
 
@@ -37,6 +38,16 @@ enum class ReadStatus { chunk, end, error };
 // holds until the next call; a chunk is never empty. A read error is `error`,
 // never taken for the end of the file.
 ReadStatus read_chunk(FileReader& reader, std::string_view& chunk);
+
+// Cuts `size` back to the bytes before the first 0x1A among them; true when
+// there was one, which ends the file's text.
+bool cut_at_end_of_text(const char* bytes, size_t& size);
+
+// Up to `room` bytes at `offset` of the file open as fd (pread), cut at a 0x1A
+// as cut_at_end_of_text does, `ends_text` set when it was. `end` only at the
+// end of the file or at a 0x1A at `offset`; a read error is `error`.
+ReadStatus read_at(int fd, uint64_t offset, char* buffer, size_t room, size_t& size,
+                   bool& ends_text);
 
 enum class WholeFileStatus { read, cannot_open, read_error };
 

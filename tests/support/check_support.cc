@@ -98,7 +98,7 @@ std::string check_in_parallel_in_process(const std::vector<std::string>& opn_tag
     ParallelScan scan;
     scan_in_parallel(reader.fd, static_cast<uint64_t>(status.st_size), build_tag_matcher(table),
                      table, plan, scan);
-    if (scan.totals.read_error)
+    if (scan.read_error)
         throw std::runtime_error("cannot read " + path);
     OutputBuffer out;
     open_output(out, -1, 61);
@@ -125,24 +125,31 @@ std::vector<FoundName> naive_names(const TagTable& table, std::string_view bytes
     return found;
 }
 
+ReadStatus read_chunk(BytesSource& source, std::string_view& chunk) {
+    if (source.rest.empty())
+        return ReadStatus::end;
+    chunk = source.rest.substr(0, source.chunk_size);
+    source.rest.remove_prefix(chunk.size());
+    return ReadStatus::chunk;
+}
+
+void take_names(CollectingSink& sink, const FoundBatch& batch) {
+    sink.names.insert(sink.names.end(), batch.names.begin(), batch.names.end());
+    sink.chunk_offsets.push_back(batch.chunk_offset);
+    sink.chunk_sizes.push_back(batch.chunk.size());
+}
+
+void end_text(CollectingSink& sink, const TextScan& text) {
+    sink.lines_ended = text.line - 1;
+    ++sink.ends;
+}
+
 std::vector<FoundName> matcher_names(const TagMatcher& matcher, std::string_view bytes,
                                      size_t chunk_size) {
-    TextScan scan;
-    start_text_scan(matcher, scan);
-    std::vector<FoundName> all;
-    std::vector<FoundName> found;
-    for (size_t at = 0; at < bytes.size(); at += chunk_size) {
-        std::string_view chunk = bytes.substr(at, chunk_size);
-        bool done;
-        do {
-            done = find_names(matcher, chunk, scan, found);
-            all.insert(all.end(), found.begin(), found.end());
-            found.clear();
-        } while (!done);
-    }
-    finish_text_scan(scan, found);
-    all.insert(all.end(), found.begin(), found.end());
-    return all;
+    BytesSource source{bytes, chunk_size};
+    CollectingSink sink;
+    scan_text(matcher, source, sink);
+    return sink.names;
 }
 
 size_t random_below(std::mt19937_64& random, size_t bound) {

@@ -14,6 +14,7 @@
 
 #include "match/tag_matcher.h"
 #include "scan/parallel_scan.h"
+#include "scan/scan_loop.h"
 #include "tags/name_collision.h"
 #include "tags/tag_table.h"
 #include "text/file_reader.h"
@@ -61,6 +62,26 @@ std::string check_in_parallel_in_process(const std::vector<std::string>& opn_tag
 // by position, with its id (2 * pair for an open name, 2 * pair + 1 for a close
 // name). Lines end at LF; a CR ends a line's text.
 std::vector<FoundName> naive_names(const TagTable& table, std::string_view bytes);
+
+// A text held in memory, handed out in chunks of `chunk_size` bytes.
+struct BytesSource {
+    std::string_view rest;
+    size_t chunk_size;
+};
+
+ReadStatus read_chunk(BytesSource& source, std::string_view& chunk);
+
+// A sink that keeps what it is given.
+struct CollectingSink {
+    std::vector<FoundName> names;
+    std::vector<uint64_t> chunk_offsets;  // one a batch
+    std::vector<size_t> chunk_sizes;
+    uint64_t lines_ended = 0;
+    size_t ends = 0;  // calls of end_text
+};
+
+void take_names(CollectingSink& sink, const FoundBatch& batch);
+void end_text(CollectingSink& sink, const TextScan& text);
 
 // What find_names hands out for `bytes` taken in chunks of `chunk_size`, over as
 // many batches as it takes.

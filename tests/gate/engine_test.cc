@@ -10,10 +10,8 @@
 #include <vector>
 
 #include "check_support.h"
-#include "gate/escape.h"
 #include "gate/findings.h"
 #include "gate/gate_engine.h"
-#include "gate/gate_options.h"
 #include "reference_check.h"
 
 namespace {
@@ -106,7 +104,7 @@ TEST(Gate, FailsExactlyWhenTheCheckerSaysErrorsAndFindsEveryUnmatchedName) {
         bool errors = has_suffix(reference_report(opn_tag, cls_tag, reference_lines(bytes)),
                                  "Errors may exist.\n");
         SCOPED_TRACE("round " + std::to_string(round));
-        ASSERT_EQ(check.judged_ok, !errors);
+        ASSERT_EQ(check.tally.judged_ok, !errors);
         ASSERT_EQ(file_fails(check, findings), errors);
         ASSERT_EQ(file_fails(check, find_findings(check, pair_names, true)),
                   errors || !findings.empty());
@@ -127,59 +125,6 @@ TEST(Gate, FailsExactlyWhenTheCheckerSaysErrorsAndFindsEveryUnmatchedName) {
         ASSERT_EQ(unmatched, expected.unmatched);
         ASSERT_EQ(crossing, expected.crossing);
     }
-}
-
-TEST(Gate, ShowsUnprintableBytesAsHex) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"<li>", "<li>"},
-        {std::string("a\0b", 3), "a\\x00b"},
-        {"\t\x7f", "\\x09\\x7F"},
-        {"\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80", "\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80"},
-        {"\xc3", "\\xC3"},                    // cut short
-        {"\xc0\xaf", "\\xC0\\xAF"},           // overlong
-        {"\xc2\x85", "\\xC2\\x85"},           // a control of the upper half
-        {"\xed\xa0\x80", "\\xED\\xA0\\x80"},  // a surrogate
-        {"\xff", "\\xFF"},
-    };
-    for (const auto& [bytes, shown] : cases)
-        EXPECT_EQ(printable_bytes(bytes), shown);
-    EXPECT_EQ(json_string("a\"\\\n"), "\"a\\\"\\\\\\u000A\"");
-    EXPECT_EQ(github_property("a:b,c%"), "a%3Ab%2Cc%25");
-}
-
-TEST(Gate, ParsesOptionsTheGnuWay) {
-    struct Case {
-        std::vector<const char*> args;
-        ParseOutcome outcome;
-        std::vector<std::string> files;
-    };
-    const Case cases[] = {
-        {{"-qsj3", "a", "--lis=d", "b"}, ParseOutcome::run, {"a", "b"}},
-        {{"--", "-q", "-"}, ParseOutcome::run, {"-q", "-"}},
-        {{"--format", "yaml", "a"}, ParseOutcome::usage_error, {}},
-        {{"--strict=yes", "a"}, ParseOutcome::usage_error, {}},
-        {{"-j"}, ParseOutcome::usage_error, {}},
-        {{"a", "--help"}, ParseOutcome::help, {"a"}},
-    };
-    for (const Case& c : cases) {
-        std::vector<const char*> argv{"tamberlox-gate"};
-        argv.insert(argv.end(), c.args.begin(), c.args.end());
-        GateOptions options;
-        std::string error;
-        EXPECT_EQ(parse_gate_options(static_cast<int>(argv.size()), argv.data(), options, error),
-                  c.outcome)
-            << c.args[0];
-        if (c.outcome == ParseOutcome::run) {
-            EXPECT_EQ(options.files, c.files);
-        }
-    }
-    GateOptions options;
-    std::string error;
-    const char* argv[] = {"g", "-qsj3", "--lis=d", "x"};
-    parse_gate_options(4, argv, options, error);
-    EXPECT_TRUE(options.quiet && options.strict);
-    EXPECT_EQ(options.jobs, 3u);
-    EXPECT_EQ(options.lists_dir, "d");
 }
 
 }  // namespace

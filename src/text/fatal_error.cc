@@ -1,4 +1,4 @@
-#include "cli/fatal_error.h"
+#include "text/fatal_error.h"
 
 #include <unistd.h>
 
@@ -6,7 +6,8 @@
 
 #include "text/output_buffer.h"
 
-void fatal_error(std::string_view format, std::initializer_list<std::string_view> args) {
+void exit_with_message(int status, std::string_view format,
+                       std::initializer_list<std::string_view> args) {
     const std::string_view* arg = args.begin();
     while (!format.empty()) {
         size_t mark = format.find("%s");
@@ -18,5 +19,5 @@ void fatal_error(std::string_view format, std::initializer_list<std::string_view
         write_all(STDERR_FILENO, *arg++);
         format.remove_prefix(mark + 2);
     }
-    std::_Exit(1);
+    std::_Exit(status);
 }

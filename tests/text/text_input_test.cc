@@ -1,5 +1,5 @@
-// Reading files: the chunks of the checked file, and list files read whole and
-// split into lines.
+// Reading files: the chunks of the checked file, ranges read at an offset, and
+// list files read whole and split into lines.
 
 #include <gtest/gtest.h>
 
@@ -115,6 +115,38 @@ TEST(TextInput, ChunksEndAtTheEndOfFileByte) {
         EXPECT_EQ(read, std::string(10, 'a')) << buffer_size;
         EXPECT_EQ(read_chunk(reader, chunk), ReadStatus::end);
     }
+}
+
+// A range read ends at the first 0x1A, wherever the read starts.
+TEST(TextInput, RangesEndAtTheEndOfFileByte) {
+    ScratchFile file;
+    fill_scratch_file(file, std::string("ab\ncd\x1a"
+                                        "ef\x1a",
+                                        9));
+    struct Case {
+        uint64_t offset;
+        size_t room;
+        ReadStatus status;
+        std::string bytes;
+        bool ends_text;
+    };
+    const Case cases[] = {
+        {0, 3, ReadStatus::chunk, "ab\n", false}, {0, 64, ReadStatus::chunk, "ab\ncd", true},
+        {4, 64, ReadStatus::chunk, "d", true},    {5, 64, ReadStatus::end, "", true},
+        {6, 2, ReadStatus::chunk, "ef", false},   {9, 64, ReadStatus::end, "", false},
+    };
+    char buffer[64];
+    for (const Case& c : cases) {
+        size_t size = 99;
+        bool ends_text = !c.ends_text;
+        EXPECT_EQ(read_at(file.fd, c.offset, buffer, c.room, size, ends_text), c.status)
+            << c.offset;
+        EXPECT_EQ(std::string(buffer, size), c.bytes) << c.offset;
+        EXPECT_EQ(ends_text, c.ends_text) << c.offset;
+    }
+    size_t size;
+    bool ends_text;
+    EXPECT_EQ(read_at(-1, 0, buffer, 8, size, ends_text), ReadStatus::error);
 }
 
 }  // namespace

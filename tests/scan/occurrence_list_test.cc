@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -122,6 +123,42 @@ TEST(OccurrenceList, EmptyListGivesNothing) {
     OccurrenceCursor cursor;
     TagOccurrence read;
     EXPECT_FALSE(next_occurrence(list, cursor, read));
+}
+
+// A cursor from a mark reads on from where the mark was taken, across block
+// starts, with its lines and levels following on.
+TEST(OccurrenceList, CursorsStartAtMarks) {
+    OccurrenceList list;
+    std::vector<OccurrenceMark> marks;
+    std::vector<TagOccurrence> all;
+    const uint64_t count = 3 * kOccurrenceBlockSize / 2;
+    for (uint64_t i = 0; i < count; ++i) {
+        if (i % 997 == 0 || next_starts_block(list))
+            marks.push_back(mark_occurrences(list));
+        append_occurrence(list, i % 3 == 2 ? 1 : 0, 1 + i / 5);
+    }
+    marks.push_back(mark_occurrences(list));
+    OccurrenceCursor whole;
+    TagOccurrence read;
+    while (next_occurrence(list, whole, read))
+        all.push_back(read);
+    ASSERT_EQ(all.size(), count);
+    ASSERT_GT(list.blocks.size(), 2u);
+    for (const OccurrenceMark& mark : marks) {
+        int64_t depth = 0;
+        if (mark.count > 0) {
+            const TagOccurrence& before = all[mark.count - 1];
+            depth =
+                before.kind == TagKind::open ? before.lvl + 1 : std::max<int64_t>(before.lvl, 0);
+        }
+        OccurrenceCursor cursor = cursor_from_mark(list, mark, 1000, depth);
+        for (uint64_t i = mark.count; i < count; ++i) {
+            ASSERT_TRUE(next_occurrence(list, cursor, read)) << mark.count;
+            ASSERT_EQ(read.line, 1000 + all[i].line) << mark.count;
+            ASSERT_EQ(read.lvl, all[i].lvl) << mark.count;
+        }
+        EXPECT_FALSE(next_occurrence(list, cursor, read));
+    }
 }
 
 }  // namespace

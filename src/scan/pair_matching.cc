@@ -1,4 +1,4 @@
-#include "gate/pair_matching.h"
+#include "scan/pair_matching.h"
 
 #include <algorithm>
 

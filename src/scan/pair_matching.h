@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "scan/name_tally.h"
+#include "scan/scan_loop.h"
+
 // Matches each pair on its own while the names come in file order: a close name
 // matches the latest unmatched open name of its pair. Memory follows the
 // unmatched names, not the file: the closes that match nothing, the opens still
@@ -65,3 +68,20 @@ void start_pair_matching(PairMatching& matching, size_t pairs);
 
 // The next name found. Throws std::bad_alloc when memory runs out.
 void match_name(PairMatching& matching, uint32_t pair, bool is_close, uint64_t line);
+
+// The gate's sink: every name counted and matched at once, none kept.
+struct PairSink {
+    NameTally& tally;
+    PairMatching& matching;
+};
+
+inline void take_names(PairSink& sink, const FoundBatch& batch) {
+    PairMatching& matching = sink.matching;
+    tally_names(sink.tally, batch.names, [&matching](const FoundName& name) {
+        match_name(matching, name.id >> 1, name.id & 1, name.line);
+    });
+}
+
+inline void end_text(PairSink& sink, const TextScan&) {
+    settle_verdict(sink.tally);
+}

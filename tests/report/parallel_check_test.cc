@@ -123,7 +123,7 @@ TEST(ParallelCheck, ReadErrorFailsTheScan) {
     ASSERT_GE(directory, 0);
     ParallelScan scan;
     scan_in_parallel(directory, 100, build_tag_matcher(table), table, kPlans[1], scan);
-    EXPECT_TRUE(scan.totals.read_error);
+    EXPECT_TRUE(scan.read_error);
     ::close(directory);
 }
 

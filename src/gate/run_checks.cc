@@ -1,0 +1,132 @@
+#include "gate/run_checks.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <thread>
+
+#include "gate/findings.h"
+#include "gate/report_format.h"
+#include "text/fatal_error.h"
+#include "text/output_buffer.h"
+#include "text/thread_group.h"
+
+namespace {
+
+struct Outcome {
+    std::string text;
+    bool fails = false;
+    bool unreadable = false;
+};
+
+Outcome check_and_format(const GateEngine& engine, const GateOptions& options,
+                         const std::string& name, FileReader& reader) {
+    PairNames names{&engine.table.opn_tag, &engine.table.cls_tag};
+    Outcome outcome;
+    try {
+        FileCheck check = check_one_file(engine, name, reader);
+        std::vector<Finding> findings = find_findings(check, names, options.strict);
+        outcome.fails = file_fails(check, findings);
+        outcome.unreadable = check.status != FileStatus::checked;
+        outcome.text = format_file_report(options.format, {name, check, findings, outcome.fails},
+                                          names, options.quiet);
+    } catch (const std::bad_alloc&) {
+        FileCheck failed;
+        failed.status = FileStatus::out_of_memory;
+        failed.problem = std::strerror(ENOMEM);
+        outcome = {format_file_report(options.format, {name, failed, {}, true}, names, false), true,
+                   true};
+    }
+    return outcome;
+}
+
+// The checking threads hand their results to the writing one, by file index.
+struct CheckWork {
+    const GateEngine& engine;
+    const GateOptions& options;
+    const std::vector<std::string>& files;
+    std::atomic<size_t> next{0};
+    std::mutex mutex{};
+    std::condition_variable ready{};
+    std::vector<Outcome> outcomes{};
+    std::vector<char> done{};
+};
+
+void check_in_turn(CheckWork& work) {
+    FileReader reader;
+    for (size_t i; (i = work.next.fetch_add(1)) < work.files.size();) {
+        Outcome outcome = check_and_format(work.engine, work.options, work.files[i], reader);
+        std::lock_guard<std::mutex> lock(work.mutex);
+        work.outcomes[i] = std::move(outcome);
+        work.done[i] = 1;
+        work.ready.notify_all();
+    }
+}
+
+void flush_or_end(OutputBuffer& out) {
+    if (!flush_output(out))
+        exit_with_message(2, kGateWriteError);
+}
+
+// File i's outcome from the checking threads; what is written so far goes out
+// while it waits.
+Outcome wait_for_outcome(CheckWork& work, size_t i, OutputBuffer& out) {
+    std::unique_lock<std::mutex> lock(work.mutex);
+    if (!work.done[i]) {
+        lock.unlock();
+        flush_or_end(out);
+        lock.lock();
+        work.ready.wait(lock, [&] { return work.done[i] != 0; });
+    }
+    return std::move(work.outcomes[i]);
+}
+
+struct Totals {
+    size_t failed = 0;
+    size_t unreadable = 0;
+};
+
+void write_outcome(OutputBuffer& out, const GateOptions& options, size_t i, const Outcome& outcome,
+                   Totals& totals) {
+    totals.failed += outcome.fails;
+    totals.unreadable += outcome.unreadable;
+    if (options.format == OutputFormat::json && i > 0)
+        put_bytes(out, ",\n");
+    put_bytes(out, outcome.text);
+    if (out.failed)
+        exit_with_message(2, kGateWriteError);
+}
+
+}  // namespace
+
+int run_checks(const GateEngine& engine, const GateOptions& options,
+               const std::vector<std::string>& files, size_t jobs) {
+    CheckWork work{engine, options, files};
+    work.outcomes.resize(files.size());
+    work.done.assign(files.size(), 0);
+    // With one job, or one file, the writing thread checks the files itself;
+    // so it does when no thread starts.
+    size_t threads = jobs > 1 && files.size() > 1 ? std::min(jobs, files.size()) : 0;
+    std::vector<std::thread> checking = start_threads(threads, [&work] { check_in_turn(work); });
+    OutputBuffer out;
+    open_output(out, STDOUT_FILENO, 64 * 1024);
+    if (options.format == OutputFormat::json)
+        put_bytes(out, kJsonStart);
+    FileReader reader;
+    Totals totals;
+    for (size_t i = 0; i < files.size(); ++i) {
+        Outcome outcome = checking.empty() ? check_and_format(engine, options, files[i], reader)
+                                           : wait_for_outcome(work, i, out);
+        write_outcome(out, options, i, outcome, totals);
+    }
+    join_threads(checking);
+    if (options.format == OutputFormat::json)
+        put_bytes(out, json_end(files.size(), totals.failed, totals.unreadable));
+    flush_or_end(out);
+    return totals.unreadable > 0 ? 2 : totals.failed > 0 ? 1 : 0;
+}

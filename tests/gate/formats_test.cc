@@ -1,0 +1,30 @@
+// How the gate shows names and messages in each output format.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+
+#include "gate/escape.h"
+
+namespace {
+
+TEST(Gate, ShowsUnprintableBytesAsHex) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"<li>", "<li>"},
+        {std::string("a\0b", 3), "a\\x00b"},
+        {"\t\x7f", "\\x09\\x7F"},
+        {"\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80", "\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80"},
+        {"\xc3", "\\xC3"},                    // cut short
+        {"\xc0\xaf", "\\xC0\\xAF"},           // overlong
+        {"\xc2\x85", "\\xC2\\x85"},           // a control of the upper half
+        {"\xed\xa0\x80", "\\xED\\xA0\\x80"},  // a surrogate
+        {"\xff", "\\xFF"},
+    };
+    for (const auto& [bytes, shown] : cases)
+        EXPECT_EQ(printable_bytes(bytes), shown);
+    EXPECT_EQ(json_string("a\"\\\n"), "\"a\\\"\\\\\\u000A\"");
+    EXPECT_EQ(github_property("a:b,c%"), "a%3Ab%2Cc%25");
+}
+
+}  // namespace
