@@ -8,7 +8,7 @@ void start_text_scan(const TagMatcher& matcher, TextScan& scan) {
     scan = TextScan{};
     if (matcher.trie.needs_reorder) {
         size_t window = std::min<size_t>(std::bit_ceil(matcher.trie.longest_name), 64);
-        scan.slot.assign(window, FoundName{kNoState, 0});
+        scan.slot.assign(window, FoundName{kNoState, 0, 0});
         scan.window_mask = window - 1;
     }
 }
@@ -56,7 +56,7 @@ static void settle_waiting(TextScan& scan, uint64_t limit, std::vector<FoundName
 // A window wide enough for starts from `lowest` to `highest`, with the waiting
 // matches in their new slots.
 static void widen_window(TextScan& scan, uint64_t lowest, uint64_t highest) {
-    std::vector<FoundName> slot(std::bit_ceil(highest - lowest + 1), FoundName{kNoState, 0});
+    std::vector<FoundName> slot(std::bit_ceil(highest - lowest + 1), FoundName{kNoState, 0, 0});
     size_t mask = slot.size() - 1;
     for (uint64_t start = scan.lowest; start <= scan.highest; ++start) {
         FoundName& name = scan.slot[start & scan.window_mask];
@@ -79,7 +79,7 @@ static void move_far(TextScan& scan) {
 
 static void wait_in_window(TextScan& scan, uint64_t start, uint32_t id) {
     if (!scan.far.empty()) {
-        scan.far.emplace(start, FoundName{id, scan.line});
+        scan.far.emplace(start, FoundName{id, scan.line, start});
         ++scan.waiting;
         return;
     }
@@ -90,7 +90,7 @@ static void wait_in_window(TextScan& scan, uint64_t start, uint32_t id) {
         uint64_t highest = std::max(scan.highest, start);
         if (highest - lowest >= kWidestWindow) {
             move_far(scan);
-            scan.far.emplace(start, FoundName{id, scan.line});
+            scan.far.emplace(start, FoundName{id, scan.line, start});
             ++scan.waiting;
             return;
         }
@@ -99,7 +99,7 @@ static void wait_in_window(TextScan& scan, uint64_t start, uint32_t id) {
         scan.lowest = lowest;
         scan.highest = highest;
     }
-    scan.slot[start & scan.window_mask] = FoundName{id, scan.line};
+    scan.slot[start & scan.window_mask] = FoundName{id, scan.line, start};
     ++scan.waiting;
 }
 
@@ -109,7 +109,8 @@ static void take_names_ending(const TrieAutomaton& m, uint32_t state, uint64_t e
                               std::vector<FoundName>& found) {
     StateOutput output = output_of(m, state);
     if (!m.needs_reorder && output.dict_link == kNoState) {
-        found.push_back(FoundName{output.own_name, scan.line});
+        found.push_back(
+            FoundName{output.own_name, scan.line, end + 1 - m.name_length[output.own_name]});
         return;
     }
     if (m.needs_reorder && end + 1 > m.longest_name) {
@@ -122,7 +123,7 @@ static void take_names_ending(const TrieAutomaton& m, uint32_t state, uint64_t e
         if (m.needs_reorder) {
             wait_in_window(scan, end + 1 - m.name_length[id], id);
         } else {
-            found.push_back(FoundName{id, scan.line});
+            found.push_back(FoundName{id, scan.line, end + 1 - m.name_length[id]});
         }
         if (output.dict_link == kNoState)
             break;
@@ -144,7 +145,7 @@ static size_t skip_to_start(const TagMatcher& m, const uint8_t* data, size_t p, 
         // Whatever the walk found before starts before anything found from here.
         if (scan.waiting > 0)
             settle_waiting(scan, UINT64_MAX, found);
-        p = skip_hashed_starts(m.starts, data, p - depth, n, scan.line, found);
+        p = skip_hashed_starts(m.starts, data, p - depth, n, scan.offset, scan.line, found);
         // A full batch leaves p itself still to be looked at.
         bool stopped = p < n && found.size() < kFoundBatch;
         scan.skip_from = scan.offset + p + stopped;
