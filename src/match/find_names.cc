@@ -6,11 +6,15 @@
 
 void start_text_scan(const TagMatcher& matcher, TextScan& scan) {
     scan = TextScan{};
-    if (matcher.trie.needs_reorder) {
-        size_t window = std::min<size_t>(std::bit_ceil(matcher.trie.longest_name), 64);
-        scan.slot.assign(window, FoundName{kNoState, 0});
-        scan.window_mask = window - 1;
-    }
+    if (matcher.trie.needs_reorder)
+        start_waiting(scan.waiting, matcher.trie.longest_name);
+}
+
+// No match still to come starts before where the walk stands at the root or at a
+// line's end: every waiting match can be handed out.
+static void settle_all_waiting(TextScan& scan, std::vector<FoundName>& found) {
+    if (scan.waiting.count > 0)
+        settle_waiting(scan.waiting, UINT64_MAX, scan.line, found);
 }
 
 // The rest of a line whose text a CR has ended: up to and past its LF.
@@ -23,84 +27,13 @@ static size_t skip_cut_line(const uint8_t* data, size_t p, size_t n, TextScan& s
     return static_cast<size_t>(static_cast<const uint8_t*>(lf) - data) + 1;
 }
 
-static void take_line_break(uint8_t byte, TextScan& scan) {
+static void take_line_break(uint8_t byte, TextScan& scan, std::vector<FoundName>& found) {
+    settle_all_waiting(scan, found);
     if (byte == kLf) {
         ++scan.line;
     } else {
         scan.cut = true;
     }
-}
-
-// Hands out the waiting matches whose start is below `limit`: no match still to
-// come can start there.
-static void settle_waiting(TextScan& scan, uint64_t limit, std::vector<FoundName>& found) {
-    if (!scan.far.empty()) {
-        for (auto first = scan.far.begin(); first != scan.far.end() && first->first < limit;) {
-            found.push_back(first->second);
-            first = scan.far.erase(first);
-            --scan.waiting;
-        }
-        return;
-    }
-    while (scan.waiting > 0 && scan.lowest < limit) {
-        FoundName& slot = scan.slot[scan.lowest & scan.window_mask];
-        if (slot.id != kNoState) {
-            found.push_back(slot);
-            slot.id = kNoState;
-            --scan.waiting;
-        }
-        ++scan.lowest;
-    }
-}
-
-// A window wide enough for starts from `lowest` to `highest`, with the waiting
-// matches in their new slots.
-static void widen_window(TextScan& scan, uint64_t lowest, uint64_t highest) {
-    std::vector<FoundName> slot(std::bit_ceil(highest - lowest + 1), FoundName{kNoState, 0});
-    size_t mask = slot.size() - 1;
-    for (uint64_t start = scan.lowest; start <= scan.highest; ++start) {
-        FoundName& name = scan.slot[start & scan.window_mask];
-        if (name.id != kNoState)
-            slot[start & mask] = name;
-    }
-    scan.slot = std::move(slot);
-    scan.window_mask = mask;
-}
-
-// The waiting matches from the window into `far`.
-static void move_far(TextScan& scan) {
-    for (uint64_t start = scan.lowest; start <= scan.highest; ++start) {
-        FoundName& name = scan.slot[start & scan.window_mask];
-        if (name.id != kNoState)
-            scan.far.emplace(start, name);
-        name.id = kNoState;
-    }
-}
-
-static void wait_in_window(TextScan& scan, uint64_t start, uint32_t id) {
-    if (!scan.far.empty()) {
-        scan.far.emplace(start, FoundName{id, scan.line});
-        ++scan.waiting;
-        return;
-    }
-    if (scan.waiting == 0) {
-        scan.lowest = scan.highest = start;
-    } else {
-        uint64_t lowest = std::min(scan.lowest, start);
-        uint64_t highest = std::max(scan.highest, start);
-        if (highest - lowest >= kWidestWindow) {
-            move_far(scan);
-            scan.far.emplace(start, FoundName{id, scan.line});
-            ++scan.waiting;
-            return;
-        }
-        if (highest - lowest > scan.window_mask)
-            widen_window(scan, lowest, highest);
-        scan.lowest = lowest;
-        scan.highest = highest;
-    }
-    scan.slot[start & scan.window_mask] = FoundName{id, scan.line};
-    ++scan.waiting;
 }
 
 // All names ending at `end` end in `state`: its own name, the longest, then
@@ -109,20 +42,21 @@ static void take_names_ending(const TrieAutomaton& m, uint32_t state, uint64_t e
                               std::vector<FoundName>& found) {
     StateOutput output = output_of(m, state);
     if (!m.needs_reorder && output.dict_link == kNoState) {
-        found.push_back(FoundName{output.own_name, scan.line});
+        found.push_back(
+            FoundName{output.own_name, scan.line, end + 1 - m.name_length[output.own_name]});
         return;
     }
     if (m.needs_reorder && end + 1 > m.longest_name) {
-        settle_waiting(scan, end + 1 - m.longest_name, found);
+        settle_waiting(scan.waiting, end + 1 - m.longest_name, scan.line, found);
     }
     if (output.own_name == kNoName)
         output = output_of(m, output.dict_link);
     for (;;) {
         uint32_t id = output.own_name;
         if (m.needs_reorder) {
-            wait_in_window(scan, end + 1 - m.name_length[id], id);
+            add_waiting(scan.waiting, end + 1 - m.name_length[id], id);
         } else {
-            found.push_back(FoundName{id, scan.line});
+            found.push_back(FoundName{id, scan.line, end + 1 - m.name_length[id]});
         }
         if (output.dict_link == kNoState)
             break;
@@ -139,12 +73,11 @@ static size_t skip_to_start(const TagMatcher& m, const uint8_t* data, size_t p, 
     if (p < depth || scan.offset + p - depth < scan.skip_from)
         return p;
     state = 0;
+    // Whatever the walk found before starts before anything found from here.
+    settle_all_waiting(scan, found);
 #if defined(__SSE2__)
     if (m.skip == SkipKind::hashed_starts) {
-        // Whatever the walk found before starts before anything found from here.
-        if (scan.waiting > 0)
-            settle_waiting(scan, UINT64_MAX, found);
-        p = skip_hashed_starts(m.starts, data, p - depth, n, scan.line, found);
+        p = skip_hashed_starts(m.starts, data, p - depth, n, scan.offset, scan.line, found);
         // A full batch leaves p itself still to be looked at.
         bool stopped = p < n && found.size() < kFoundBatch;
         scan.skip_from = scan.offset + p + stopped;
@@ -152,8 +85,6 @@ static size_t skip_to_start(const TagMatcher& m, const uint8_t* data, size_t p, 
             p = pass_start_bytes(m.starts, data, p, n, state);
         return p;
     }
-#else
-    (void)found;
 #endif
     p = skip_at_root(m.first_bytes, data, p, n, scan.line);
     scan.skip_from = scan.offset + p + (p < n);
@@ -185,7 +116,7 @@ static size_t scan_table(const TagMatcher& m, const uint8_t* data, size_t n, Tex
         if (codes.has_output(code)) {
             if (codes.is_line_break(code)) {
                 code = 0;
-                take_line_break(data[p - 1], scan);
+                take_line_break(data[p - 1], scan, found);
                 continue;
             }
             take_names_ending(m.trie, t.state_of_row[row_of_code(t, code)], scan.offset + p - 1,
@@ -226,7 +157,7 @@ static size_t scan_trie(const TagMatcher& m, const uint8_t* data, size_t n, Text
         uint8_t byte = data[p++];
         if (byte == kLf || byte == kCr) {
             state = 0;
-            take_line_break(byte, scan);
+            take_line_break(byte, scan, found);
             continue;
         }
         state = trie_step(trie, state, byte);
@@ -256,5 +187,5 @@ bool find_names(const TagMatcher& matcher, std::string_view chunk, TextScan& sca
 }
 
 void finish_text_scan(TextScan& scan, std::vector<FoundName>& found) {
-    settle_waiting(scan, UINT64_MAX, found);
+    settle_all_waiting(scan, found);
 }

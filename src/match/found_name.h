@@ -4,10 +4,12 @@
 #include <cstdint>
 
 // A name found: its id (2 * pair for the open name, 2 * pair + 1 for the close
-// name) and the number of the line it stands on.
+// name), the number of the line it stands on, and the offset of its first byte
+// from where the scan began (as TextScan.offset counts).
 struct FoundName {
     uint32_t id;
     uint64_t line;
+    uint64_t start;
     bool operator==(const FoundName&) const = default;
 };
 

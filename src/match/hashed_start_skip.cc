@@ -208,8 +208,8 @@ static StartAnswer name_starting(const HashedStartSkip& skip, const uint8_t* dat
 // that matter. False when one is left to the walk, or the batch is full: `stop`
 // is where to go on from then.
 static bool settle_block(const HashedStartSkip& skip, const uint8_t* data, size_t p, size_t n,
-                         BlockStops block, uint64_t& line, std::vector<FoundName>& found,
-                         size_t& stop) {
+                         BlockStops block, uint64_t offset, uint64_t& line,
+                         std::vector<FoundName>& found, size_t& stop) {
     uint32_t line_ends = block.line_ends;
     for (uint32_t stops = block.stops; stops != 0; stops &= stops - 1) {
         uint32_t at = static_cast<uint32_t>(std::countr_zero(stops));
@@ -223,7 +223,7 @@ static bool settle_block(const HashedStartSkip& skip, const uint8_t* data, size_
         line_ends &= ~before;
         if (answer == StartAnswer::walk)
             return false;
-        found.push_back(FoundName{id, line});
+        found.push_back(FoundName{id, line, offset + stop});
         if (found.size() >= kFoundBatch) {
             ++stop;
             return false;
@@ -234,7 +234,7 @@ static bool settle_block(const HashedStartSkip& skip, const uint8_t* data, size_
 }
 
 size_t skip_hashed_starts(const HashedStartSkip& skip, const uint8_t* data, size_t p, size_t n,
-                          uint64_t& line, std::vector<FoundName>& found) {
+                          uint64_t offset, uint64_t& line, std::vector<FoundName>& found) {
     size_t stop = n;
 #if defined(TAMBERLOX_AVX2)
     // Once a whole block has settled, the next one is looked at a block ahead,
@@ -249,7 +249,7 @@ size_t skip_hashed_starts(const HashedStartSkip& skip, const uint8_t* data, size
                 next = hashed_stops_32(skip, data + p + 32);
                 prefetch_first_slot(skip, data + p + 32, next.stops);
             }
-            if (!settle_block(skip, data, p, n, block, line, found, stop))
+            if (!settle_block(skip, data, p, n, block, offset, line, found, stop))
                 return stop;
             if (!more) {
                 p += 32;
@@ -261,7 +261,8 @@ size_t skip_hashed_starts(const HashedStartSkip& skip, const uint8_t* data, size
     }
 #endif
     for (; p + 19 <= n; p += 16) {
-        if (!settle_block(skip, data, p, n, hashed_stops_16(skip, data + p), line, found, stop))
+        if (!settle_block(skip, data, p, n, hashed_stops_16(skip, data + p), offset, line, found,
+                          stop))
             return stop;
     }
     for (; p < n; ++p) {
@@ -270,7 +271,7 @@ size_t skip_hashed_starts(const HashedStartSkip& skip, const uint8_t* data, size
         if (answer == StartAnswer::walk)
             return p;
         if (answer == StartAnswer::one_name) {
-            found.push_back(FoundName{id, line});
+            found.push_back(FoundName{id, line, offset + p});
             if (found.size() >= kFoundBatch)
                 return p + 1;
         }

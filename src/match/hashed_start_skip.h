@@ -114,6 +114,7 @@ inline size_t pass_start_bytes(const HashedStartSkip& skip, const uint8_t* data,
 // Moves p to where the walk must go on from, taking the names settled by their
 // first bytes on the way; stops early, before p, once `found` holds kFoundBatch.
 // Hot: a change needs a benchmark run.
+// `offset`: of data[0] from where the scan began.
 size_t skip_hashed_starts(const HashedStartSkip& skip, const uint8_t* data, size_t p, size_t n,
-                          uint64_t& line, std::vector<FoundName>& found);
+                          uint64_t offset, uint64_t& line, std::vector<FoundName>& found);
 #endif

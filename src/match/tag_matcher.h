@@ -30,7 +30,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <string_view>
 #include <vector>
 
@@ -39,6 +38,7 @@
 #include "match/full_table.h"
 #include "match/hashed_start_skip.h"
 #include "match/trie_automaton.h"
+#include "match/waiting_names.h"
 #include "tags/tag_table.h"
 
 // How the automaton is walked.
@@ -89,20 +89,8 @@ struct TextScan {
     bool cut = false;  // a CR has ended the current line's text
     // Skipping may start again from here on; below it the walk has more to do.
     uint64_t skip_from = 0;
-    // Matches waiting for every earlier start to be settled, by start & window_mask;
-    // the waiting starts lie within [lowest, highest]. The window grows with the
-    // distance between them up to kWidestWindow; further apart (a long name in
-    // the text, holding a few others), they wait in `far` by start instead, so
-    // that memory follows their number, not the distance.
-    std::vector<FoundName> slot;
-    size_t window_mask = 0;
-    uint64_t lowest = 0;
-    uint64_t highest = 0;
-    size_t waiting = 0;
-    std::map<uint64_t, FoundName> far;
+    WaitingNames waiting;
 };
-
-constexpr size_t kWidestWindow = size_t{1} << 16;
 
 void start_text_scan(const TagMatcher& matcher, TextScan& scan);
 

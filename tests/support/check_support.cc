@@ -109,18 +109,21 @@ std::string check_in_parallel_in_process(const std::vector<std::string>& opn_tag
 std::vector<FoundName> naive_names(const TagTable& table, std::string_view bytes) {
     std::vector<FoundName> found;
     uint64_t line = 1;
+    uint64_t line_start = 0;
     while (!bytes.empty()) {
         std::string_view text = bytes.substr(0, bytes.find('\n'));
-        bytes.remove_prefix(std::min(bytes.size(), text.size() + 1));
+        size_t line_length = std::min(bytes.size(), text.size() + 1);
+        bytes.remove_prefix(line_length);
         text = text.substr(0, text.find('\r'));
         for (size_t p = 0; p < text.size(); ++p) {
             for (size_t id = 0; id < 2 * table.n; ++id) {
                 if (text.substr(p).starts_with(name_of(table, id))) {
-                    found.push_back({static_cast<uint32_t>(id), line});
+                    found.push_back({static_cast<uint32_t>(id), line, line_start + p});
                 }
             }
         }
         ++line;
+        line_start += line_length;
     }
     return found;
 }
