@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "scan/name_tally.h"
@@ -16,4 +17,6 @@ struct FileCheck {
     std::string problem;  // the system's reason when the file could not be checked
     NameTally tally;      // the counts and the checker's verdict
     PairMatching matching;
+    bool ended_in_region = false;  // under rules: the text ended inside a region or a tag
+    uint64_t region_line = 0;      // where that region or tag started
 };

@@ -84,6 +84,9 @@ std::vector<Finding> find_findings(const FileCheck& check, PairNames names, bool
     findings.reserve(placed.size());
     for (PlacedFinding& one : placed)
         findings.push_back(std::move(one.finding));
+    if (check.ended_in_region)
+        findings.push_back({check.region_line, Severity::error,
+                            "the text ends inside the region or tag that starts here"});
     find_count_differences(check, names, findings);
     if (check.matching.count == 0)
         findings.push_back({0, Severity::warning, "no listed name occurs"});

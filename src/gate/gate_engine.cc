@@ -1,21 +1,56 @@
 #include "gate/gate_engine.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <new>
 
+#include "scan/rules_filter.h"
 #include "scan/scan_loop.h"
+#include "tags/rules_collision.h"
+#include "tags/rules_file.h"
 
-bool load_gate_engine(const std::string& lists_dir, GateEngine& engine, ListRejection& rejection) {
-    TagTableLoad load = load_tag_table(lists_dir);
+// The list file that is not there, told with where it was looked for and how to
+// name another directory.
+static std::string rejection_message(const ListRejection& rejection, const std::string& lists_dir) {
+    std::string message = rejection_text(rejection) + "\n";
+    if (rejection.kind == RejectionKind::cannot_open &&
+        rejection.path == list_file_path(lists_dir, kOpnListFile) && ::access(rejection.path.c_str(), F_OK) != 0 && errno == ENOENT) {
+        bool here = lists_dir.empty() || lists_dir == ".";
+        message += "tamberlox-gate: no list files in " +
+                   (here ? std::string("the current directory") : lists_dir) +
+                   "; name their directory with --lists=DIR.\n";
+    }
+    return message;
+}
+
+bool load_gate_engine(const std::string& lists_dir, GateEngine& engine, std::string& message) {
+    TagTableLoad load = load_tag_lists(lists_dir);
     if (!load.ok) {
-        rejection = std::move(load.rejection);
+        message = rejection_message(load.rejection, lists_dir);
+        return false;
+    }
+    RulesLoad rules = load_rules(lists_dir, load.table);
+    if (!rules.ok) {
+        message = rules.message;
+        return false;
+    }
+    NameCollision collision = rules.rules.present
+                                  ? find_first_rules_collision(load.table, rules.rules)
+                                  : find_first_collision(load.table.opn_tag, load.table.cls_tag);
+    ListRejection rejection = collision_rejection(load.table, collision, lists_dir);
+    if (rejection.kind != RejectionKind::none) {
+        message = rejection_text(rejection) + "\n";
         return false;
     }
     engine.table = std::move(load.table);
-    engine.matcher = build_tag_matcher(engine.table);
+    engine.has_rules = rules.rules.present;
+    if (engine.has_rules)
+        engine.rules = build_rules_matcher(engine.table, rules.rules);
+    else
+        engine.matcher = build_tag_matcher(engine.table);
     return true;
 }
 
@@ -42,6 +77,29 @@ static void scan_pairs(const GateEngine& engine, FileReader& reader, FileCheck& 
         cannot_check(check, FileStatus::cannot_read, errno);
 }
 
+// The same through the rules: the filter keeps what the rules keep.
+static void scan_pairs_by_rules(const GateEngine& engine, FileReader& reader, FileCheck& check) {
+    start_tally(check.tally, engine.table.n);
+    start_pair_matching(check.matching, engine.table.n);
+    PairSink pairs{check.tally, check.matching};
+    RulesText text;
+    start_rules_text(text, engine.rules);
+    RulesFilterState state;
+    start_rules_filter(state, engine.rules, text);
+    RulesSink<PairSink> sink{state, pairs};
+    RulesSource<FileReader> source{reader, engine.rules, text};
+    errno = 0;
+    if (scan_text(engine.rules.matcher, source, sink) == ReadStatus::error) {
+        cannot_check(check, FileStatus::cannot_read, errno);
+        return;
+    }
+    if (state.ended_in_region) {
+        check.ended_in_region = true;
+        check.region_line = state.region_line;
+        check.tally.judged_ok = false;
+    }
+}
+
 FileCheck check_one_file(const GateEngine& engine, const std::string& name, FileReader& reader) {
     FileCheck check;
     try {
@@ -50,7 +108,10 @@ FileCheck check_one_file(const GateEngine& engine, const std::string& name, File
             open_failed(check, name);
             return check;
         }
-        scan_pairs(engine, reader, check);
+        if (engine.has_rules)
+            scan_pairs_by_rules(engine, reader, check);
+        else
+            scan_pairs(engine, reader, check);
     } catch (const std::bad_alloc&) {
         cannot_check(check, FileStatus::out_of_memory, ENOMEM);
     }

@@ -4,20 +4,27 @@
 
 #include "gate/file_check.h"
 #include "match/tag_matcher.h"
+#include "scan/rules_matcher.h"
 #include "tags/load_tag_table.h"
 #include "tags/tag_table.h"
 #include "text/file_reader.h"
 
 // The checker's engine as the gate uses it: the lists loaded and compiled once,
-// then shared read-only by every thread that checks files.
+// then shared read-only by every thread that checks files. With a rules file
+// beside the lists, the names are found through the rules matcher and filtered
+// by the rules (scan/rules_filter.h) on their way to the pair matching.
 struct GateEngine {
     TagTable table;
-    TagMatcher matcher;
+    TagMatcher matcher;  // without rules
+    bool has_rules = false;
+    RulesMatcher rules;
 };
 
-// Loads the two list files from `lists_dir` by the checker's rules. False, with
-// the reason, when the lists are rejected. Throws std::bad_alloc.
-bool load_gate_engine(const std::string& lists_dir, GateEngine& engine, ListRejection& rejection);
+// Loads the two list files from `lists_dir`, and the rules file when there is
+// one. Names that could meet are rejected by the checker's rule, or under rules
+// by the rules' own. False, with the message to end the run with (its line end
+// included), when the lists or the rules are rejected. Throws std::bad_alloc.
+bool load_gate_engine(const std::string& lists_dir, GateEngine& engine, std::string& message);
 
 // Scans one file as the checker does, through `reader` (each thread keeps one, so
 // that its buffer serves every file), matching the names pair by pair as they

@@ -68,9 +68,9 @@ static int run_gate(int argc, const char* const* argv) {
     answer_options(parse_gate_options(argc, argv, options, error), error);
     std::vector<std::string> files = expand_file_names(options.files);
     GateEngine engine;
-    ListRejection rejection;
-    if (!load_gate_engine(options.lists_dir, engine, rejection))
-        exit_with_message(2, "%s\n", {rejection_text(rejection)});
+    std::string message;
+    if (!load_gate_engine(options.lists_dir, engine, message))
+        exit_with_message(2, "%s", {message});
     return run_checks(engine, options, files, threads_to_use(options.jobs));
 }
 

@@ -49,9 +49,10 @@ static std::vector<std::string> read_name_list(const std::string& path, ListReje
     return names;
 }
 
-static ListRejection collision(const TagTable& table, const std::string& opn_path,
-                               const std::string& cls_path) {
-    NameCollision collision = find_first_collision(table.opn_tag, table.cls_tag);
+ListRejection collision_rejection(const TagTable& table, const NameCollision& collision,
+                                  const std::string& directory) {
+    std::string opn_path = list_file_path(directory, kOpnListFile);
+    std::string cls_path = list_file_path(directory, kClsListFile);
     switch (collision.place) {
         case CollisionPlace::none:
             break;
@@ -74,7 +75,7 @@ static ListRejection collision(const TagTable& table, const std::string& opn_pat
     return {};
 }
 
-TagTableLoad load_tag_table(const std::string& directory) {
+TagTableLoad load_tag_lists(const std::string& directory) {
     TagTableLoad load;
     TagTable& table = load.table;
     ListRejection& rejection = load.rejection;
@@ -91,8 +92,17 @@ TagTableLoad load_tag_table(const std::string& directory) {
     if (rejection.kind != RejectionKind::none)
         return load;
     table.n = table.opn_tag.size();
-    rejection = collision(table, opn_path, cls_path);
-    load.ok = rejection.kind == RejectionKind::none;
+    load.ok = true;
+    return load;
+}
+
+TagTableLoad load_tag_table(const std::string& directory) {
+    TagTableLoad load = load_tag_lists(directory);
+    if (!load.ok)
+        return load;
+    NameCollision collision = find_first_collision(load.table.opn_tag, load.table.cls_tag);
+    load.rejection = collision_rejection(load.table, collision, directory);
+    load.ok = load.rejection.kind == RejectionKind::none;
     return load;
 }
 

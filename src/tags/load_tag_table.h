@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "tags/name_collision.h"
 #include "tags/tag_table.h"
 
 // Why the lists were rejected. Each program words it itself.
@@ -45,3 +46,12 @@ std::string list_file_path(const std::string& directory, const char* file_name);
 // directory. Running out of memory while a list is read makes the list
 // "suspicious"; elsewhere it throws std::bad_alloc.
 TagTableLoad load_tag_table(const std::string& directory);
+
+// The two lists as load_tag_table reads them, without the check for names that
+// collide: for a caller with a collision check of its own.
+TagTableLoad load_tag_lists(const std::string& directory);
+
+// The rejection for `collision` (none: no rejection), naming the list files of
+// `directory` as load_tag_table does.
+ListRejection collision_rejection(const TagTable& table, const NameCollision& collision,
+                                  const std::string& directory);

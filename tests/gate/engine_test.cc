@@ -95,7 +95,8 @@ TEST(Gate, FailsExactlyWhenTheCheckerSaysErrorsAndFindsEveryUnmatchedName) {
             round % 2 ? random_checked_file(random, names)
                       : random_balanced_file(random, opn_tag, cls_tag, round % 40 ? 10 : 600);
         fill_scratch_file(file, bytes);
-        GateEngine engine{make_tag_table(opn_tag, cls_tag), {}};
+        GateEngine engine;
+        engine.table = make_tag_table(opn_tag, cls_tag);
         engine.matcher = build_tag_matcher(engine.table);
         FileCheck check = check_one_file(engine, file.path, reader);
         PairNames pair_names{&engine.table.opn_tag, &engine.table.cls_tag};

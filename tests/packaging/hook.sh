@@ -10,7 +10,7 @@ hook=$(realpath -- "$2") lists=$3 data=$(realpath -- "$4")
 
 repo=$(mktemp -d) || exit 1
 trap 'rm -rf "$repo"' EXIT
-cp "$lists"/_tamberlox_opn.txt "$lists"/_tamberlox_cls.txt "$repo/"
+cp "$lists"/_tamberlox_opn.txt "$lists"/_tamberlox_cls.txt "$lists"/_tamberlox_rules.txt "$repo/"
 cd "$repo" && git init -q . || exit 1
 mkdir site
 
@@ -44,7 +44,7 @@ expect unchecked_kind_ignored 0 ""
 cp "$data/good.html" index.htm && git add index.htm
 TAMBERLOX_GATE=$repo/none expect gate_missing 1 *"could not check"*
 
-mkdir conf && mv _tamberlox_opn.txt _tamberlox_cls.txt conf/
+mkdir conf && mv _tamberlox_opn.txt _tamberlox_cls.txt _tamberlox_rules.txt conf/
 TAMBERLOX_LISTS=conf expect lists_elsewhere 0 ""
 
 echo "hook: $failures failed"

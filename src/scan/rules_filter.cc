@@ -1,0 +1,379 @@
+#include "scan/rules_filter.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "text/text_bytes.h"
+
+namespace {
+
+uint64_t text_end(const RulesText& text) {
+    return text.offset + text.bytes.size();
+}
+
+// The bytes from `pos` to the end of the text at hand; `pos` is never before it.
+const uint8_t* bytes_at(const RulesText& text, uint64_t pos) {
+    return reinterpret_cast<const uint8_t*>(text.bytes.data()) + (pos - text.offset);
+}
+
+// The byte at `pos`, or -1 past the text's end.
+int byte_at(const RulesText& text, uint64_t pos) {
+    return pos < text_end(text) ? *bytes_at(text, pos) : -1;
+}
+
+bool is_line_end(int byte) {
+    return byte == kLf || byte == kCr;
+}
+
+bool matches_at(const RulesFilterState& state, uint64_t pos, const std::string& folded) {
+    const RulesText& text = *state.text;
+    if (text_end(text) - pos < folded.size())
+        return false;
+    const uint8_t* at = bytes_at(text, pos);
+    if (!state.rm->rules.ignore_case)
+        return std::memcmp(at, folded.data(), folded.size()) == 0;
+    for (size_t i = 0; i < folded.size(); ++i) {
+        if (fold_case(at[i]) != static_cast<uint8_t>(folded[i]))
+            return false;
+    }
+    return true;
+}
+
+// Enough bytes after `pos` are at hand to decide there, or there will be none.
+bool ready_at(const RulesFilterState& state, uint64_t pos) {
+    return state.text->final || pos + state.rm->reach <= text_end(*state.text);
+}
+
+// Whether an odd run of `byte` stands right before `pos`.
+bool after_odd_run(const RulesFilterState& state, uint64_t pos, uint8_t byte) {
+    const RulesText& text = *state.text;
+    uint64_t run = 0;
+    while (pos > text.offset && *bytes_at(text, pos - 1) == byte) {
+        --pos;
+        ++run;
+    }
+    if (pos == text.offset) {
+        const std::vector<uint8_t>& bytes = state.rm->not_after_bytes;
+        run += text.runs_before[std::find(bytes.begin(), bytes.end(), byte) - bytes.begin()];
+    }
+    return run % 2 == 1;
+}
+
+// The length the region's start takes at `pos`, its `length` bytes matched
+// there; 0 when it starts nothing.
+uint64_t region_start_length(const RulesFilterState& state, uint64_t pos, size_t length,
+                             const RegionRule& region, uint8_t& delimiter) {
+    if (region.has_not_after && after_odd_run(state, pos, static_cast<uint8_t>(region.not_after)))
+        return 0;
+    if (region.kind != RegionKind::verb)
+        return length;
+    uint64_t q = pos + length;
+    int byte = byte_at(*state.text, q);
+    if (byte == '*')
+        byte = byte_at(*state.text, ++q);
+    bool letter = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z');
+    if (byte < 0 || is_line_end(byte) || letter || byte == ' ' || byte == '\t')
+        return 0;
+    delimiter = static_cast<uint8_t>(byte);
+    return q + 1 - pos;
+}
+
+void open_region(RulesFilterState& state, const RegionRule& rule, const StopBytes& stops,
+                 uint64_t next, const FoundName& hint, uint8_t delimiter) {
+    OpenRegion& region = state.region;
+    region.rule = &rule;
+    region.stops = &stops;
+    if (rule.kind == RegionKind::verb) {
+        region.verb_stops = StopBytes{};
+        region.verb_stops[kLf] = region.verb_stops[kCr] = region.verb_stops[delimiter] = true;
+        region.stops = &region.verb_stops;
+    }
+    region.next = next;
+    region.delimiter = delimiter;
+    region.cut = false;
+    region.escaped_end = false;
+    region.line = hint.line;
+    region.start = hint.start;
+}
+
+void close_region(RulesFilterState& state, uint64_t end) {
+    state.region.rule = nullptr;
+    state.resume = end;
+}
+
+// One step of the open region at a byte it stops at; false when that needs bytes
+// not at hand yet.
+bool region_step(RulesFilterState& state, uint8_t byte) {
+    OpenRegion& region = state.region;
+    const RegionRule& rule = *region.rule;
+    uint64_t q = region.next;
+    if (byte == kLf) {
+        bool continues =
+            rule.kind == RegionKind::to_end_mark && (!rule.one_line || region.escaped_end);
+        region.cut = region.escaped_end = false;
+        if (!continues)
+            close_region(state, q + 1);
+        ++region.next;
+        return true;
+    }
+    if (byte == kCr) {
+        region.cut = true;
+        ++region.next;
+        return true;
+    }
+    if (rule.kind == RegionKind::verb && byte == region.delimiter) {
+        close_region(state, q + 1);
+        return true;
+    }
+    if (rule.kind != RegionKind::to_end_mark) {
+        ++region.next;
+        return true;
+    }
+    const RulesText& text = *state.text;
+    if (rule.has_escape && byte == static_cast<uint8_t>(rule.escape)) {
+        if (!text.final && q + 2 > text_end(text))
+            return false;
+        int after = byte_at(text, q + 1);
+        region.escaped_end = after < 0 || is_line_end(after);
+        region.next = region.escaped_end ? q + 1 : q + 2;
+        return true;
+    }
+    if (!text.final && q + rule.end.size() > text_end(text))
+        return false;
+    if (matches_at(state, q, rule.end)) {
+        close_region(state, q + rule.end.size());
+        return true;
+    }
+    ++region.next;
+    return true;
+}
+
+// Steps the open region over the bytes before `limit`, as far as they are at
+// hand. Hot: a change needs a benchmark run.
+void advance_region(RulesFilterState& state, uint64_t limit) {
+    OpenRegion& region = state.region;
+    const RulesText& text = *state.text;
+    limit = std::min(limit, text_end(text));
+    while (region.rule != nullptr && region.next < limit) {
+        const uint8_t* at = bytes_at(text, region.next);
+        size_t span = limit - region.next;
+        const StopBytes& stops = region.cut ? state.rm->line_end_stops : *region.stops;
+        size_t i = 0;
+        while (i < span && !stops[at[i]])
+            ++i;
+        region.next += i;
+        if (i == span)
+            break;
+        if (!region_step(state, at[i]))
+            break;
+    }
+}
+
+// Searches for the self-closing end mark from state.self_close_next on, over the
+// lines' text; true when one starts there.
+bool find_self_close_end(RulesFilterState& state) {
+    const RulesText& text = *state.text;
+    const std::string& mark = state.rm->rules.self_close_end;
+    uint64_t end = text_end(text);
+    uint64_t& next = state.self_close_next;
+    while (next < end) {
+        const uint8_t* at = bytes_at(text, next);
+        const StopBytes& stops =
+            state.self_close_cut ? state.rm->line_end_stops : state.rm->self_close_stops;
+        size_t span = end - next;
+        size_t i = 0;
+        while (i < span && !stops[at[i]])
+            ++i;
+        next += i;
+        if (i == span)
+            break;
+        if (at[i] == kLf || at[i] == kCr) {
+            state.self_close_cut = at[i] == kCr;
+            ++next;
+            continue;
+        }
+        if (!text.final && next + mark.size() > end)
+            return false;
+        if (matches_at(state, next, mark))
+            return true;
+        ++next;
+    }
+    return false;
+}
+
+// Whether the tag of `name`, up to the end mark found, ends in the mark.
+bool closes_itself(const RulesFilterState& state, const HeldName& name) {
+    const TagRules& rules = state.rm->rules;
+    uint64_t tag_end = state.self_close_next + rules.self_close_end.size();
+    if (tag_end < name.name_end + rules.self_close_mark.size())
+        return false;
+    return matches_at(state, tag_end - rules.self_close_mark.size(), rules.self_close_mark);
+}
+
+// Hands the held names on in order, each self-closing one once its tag's end is
+// found (or the text ended without one).
+void settle_held(RulesFilterState& state) {
+    while (!state.held.empty()) {
+        HeldName& head = state.held.front();
+        if (!head.awaiting) {
+            state.kept.push_back(head.name);
+            state.held.pop_front();
+            continue;
+        }
+        if (state.self_close_next < head.name_end) {
+            state.self_close_next = head.name_end;
+            state.self_close_cut = false;
+        }
+        bool found = find_self_close_end(state);
+        if (!found && !state.text->final)
+            return;
+        head.awaiting = false;
+        --state.awaiting;
+        if (found && closes_itself(state, head))
+            state.held.pop_front();
+    }
+}
+
+void keep_name(RulesFilterState& state, const FoundName& name, uint64_t name_end) {
+    bool awaits = state.rm->rules.self_closing[name.id];
+    if (!awaits && state.held.empty()) {
+        state.kept.push_back(name);
+        return;
+    }
+    state.held.push_back({name, name_end, awaits});
+    state.awaiting += awaits;
+}
+
+bool ends_word(const RulesText& text, uint64_t pos) {
+    int byte = byte_at(text, pos);
+    return byte < 0 || is_line_end(byte) || !is_word_byte(static_cast<uint8_t>(byte));
+}
+
+// What the rules make of the place of `hint`: a region start, a name or
+// nothing. False when the bytes there are not all at hand yet.
+bool take_hint(RulesFilterState& state, const FoundName& hint) {
+    uint64_t pos = hint.start;
+    if (!ready_at(state, pos))
+        return false;
+    if (state.region.rule != nullptr) {
+        advance_region(state, pos);
+        if (state.region.rule != nullptr)
+            return true;
+    }
+    if (pos < state.resume)
+        return true;
+    const RulesMatcher& rm = *state.rm;
+    for (const RulePattern& pattern : rm.groups[hint.id]) {
+        if (!matches_at(state, pos, pattern.text))
+            continue;
+        uint64_t after = pos + pattern.text.size();
+        if (pattern.is_region) {
+            const RegionRule& rule = rm.rules.regions[pattern.region];
+            uint8_t delimiter = 0;
+            uint64_t length = region_start_length(state, pos, pattern.text.size(), rule, delimiter);
+            if (length == 0)
+                continue;
+            open_region(state, rule, rm.region_stops[pattern.region], pos + length, hint,
+                        delimiter);
+            return true;
+        }
+        if (pattern.word_end && !ends_word(*state.text, after))
+            continue;
+        keep_name(state, FoundName{pattern.id, hint.line, pos}, after);
+        if (!rm.tag_region.end.empty())
+            open_region(state, rm.tag_region, rm.region_stops.back(), after, hint, 0);
+        else
+            state.resume = pos + 1;
+        return true;
+    }
+    return true;
+}
+
+}  // namespace
+
+void start_rules_filter(RulesFilterState& state, const RulesMatcher& rm, const RulesText& text) {
+    state = RulesFilterState{};
+    state.rm = &rm;
+    state.text = &text;
+}
+
+void filter_hints(RulesFilterState& state, const std::vector<FoundName>& hints) {
+    std::vector<FoundName> waiting;
+    waiting.swap(state.deferred);
+    for (const std::vector<FoundName>* list : {&std::as_const(waiting), &hints}) {
+        for (const FoundName& hint : *list) {
+            if (!state.deferred.empty() || !take_hint(state, hint))
+                state.deferred.push_back(hint);
+        }
+    }
+    uint64_t end = text_end(*state.text);
+    advance_region(state, state.deferred.empty() ? end : state.deferred.front().start);
+    if (!state.held.empty())
+        settle_held(state);
+}
+
+void finish_rules_filter(RulesFilterState& state) {
+    const OpenRegion& region = state.region;
+    if (region.rule == nullptr)
+        return;
+    const RulesText& text = *state.text;
+    uint64_t end = text_end(text);
+    bool line_ended = end == 0 || byte_at(text, end - 1) == kLf;
+    const RegionRule& rule = *region.rule;
+    state.ended_in_region = line_ended || (rule.kind == RegionKind::to_end_mark &&
+                                           (!rule.one_line || region.escaped_end));
+    state.region_line = region.line;
+    state.region_start = region.start;
+}
+
+void start_rules_text(RulesText& text, const RulesMatcher& rm) {
+    text.bytes.clear();
+    text.offset = 0;
+    text.runs_before.assign(rm.not_after_bytes.size(), 0);
+    text.line_start = 0;
+    text.final = false;
+}
+
+// Drops the bytes before `base`, keeping the runs of the not-after bytes that
+// end there.
+static void drop_before(RulesText& text, const RulesMatcher& rm, uint64_t base) {
+    const uint8_t* data = reinterpret_cast<const uint8_t*>(text.bytes.data());
+    size_t dropped = base - text.offset;
+    for (size_t k = 0; k < rm.not_after_bytes.size(); ++k) {
+        size_t at = dropped;
+        while (at > 0 && data[at - 1] == rm.not_after_bytes[k])
+            --at;
+        text.runs_before[k] = (at == 0 ? text.runs_before[k] : 0) + (dropped - at);
+    }
+    text.bytes.erase(0, dropped);
+    text.offset = base;
+}
+
+static void fold_into(std::string_view raw, std::string& folded) {
+    folded.resize(raw.size());
+    for (size_t i = 0; i < raw.size(); ++i)
+        folded[i] = static_cast<char>(fold_case(static_cast<uint8_t>(raw[i])));
+}
+
+std::string_view add_chunk(RulesText& text, const RulesMatcher& rm, std::string_view raw) {
+    uint64_t end = text_end(text);
+    uint64_t base = end - std::min<uint64_t>(end - text.offset, 2 * rm.reach + 16);
+    // Hints the matcher holds back come out by their line's end at the latest.
+    if (rm.matcher.trie.needs_reorder)
+        base = std::min(base, std::max(text.line_start, text.offset));
+    // Dropping costs a move of what stays: only once what goes is as much.
+    if (base - text.offset >= end - base)
+        drop_before(text, rm, base);
+    text.bytes.append(raw);
+    for (size_t i = raw.size(); i > 0; --i) {
+        if (is_line_end(static_cast<uint8_t>(raw[i - 1]))) {
+            text.line_start = end + i;
+            break;
+        }
+    }
+    if (!rm.rules.ignore_case)
+        return std::string_view(text.bytes).substr(end - text.offset);
+    fold_into(raw, text.folded);
+    return text.folded;
+}

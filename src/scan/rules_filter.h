@@ -1,0 +1,127 @@
+#pragma once
+
+// The rules applied to the names the scan finds, as a sink in front of another.
+// The scan's matcher is the rules matcher (rules_matcher.h): each string it finds
+// is a hint, in order of start. The filter decides each hint on the bytes there,
+// as the rules try them: a region start first, then the names with their word
+// ends. What a region or a tag covers is searched for in the bytes (its end mark,
+// escapes, line ends); a self-closing open name waits for the first end mark
+// after it. The kept names, with their lines and starts, go to the next sink in
+// order, as the checker's names would.
+//
+// Seams. The filter reads the bytes from the source (RulesSource), which keeps
+// the text before the current chunk as far back as a decision may look (twice
+// the reach of one), with the runs of the "not-after" bytes that end before it;
+// where the matcher may hold a hint back to its line's end, from the start of
+// the line in progress. A hint whose bytes reach past the chunk waits for the
+// next one, and so does a search that needs more.
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "scan/rules_matcher.h"
+#include "scan/scan_loop.h"
+
+// The text the filter sees: `bytes` from `offset` on, up to the end of the
+// current chunk.
+struct RulesText {
+    std::string bytes;
+    uint64_t offset = 0;
+    std::vector<uint64_t> runs_before;  // by not_after_bytes: the run ending before `offset`
+    uint64_t line_start = 0;            // of the line in progress
+    std::string folded;                 // the current chunk, under ignore-case
+    bool final = false;                 // the text has ended
+};
+
+struct OpenRegion {
+    const RegionRule* rule = nullptr;  // none open
+    const StopBytes* stops = nullptr;
+    StopBytes verb_stops{};
+    uint64_t next = 0;  // where the next step starts
+    uint8_t delimiter = 0;
+    bool cut = false;  // a CR has ended the line's text
+    bool escaped_end = false;
+    uint64_t line = 0;  // where it started
+    uint64_t start = 0;
+};
+
+// A kept name, waiting while an earlier self-closing name's tag is searched.
+struct HeldName {
+    FoundName name;
+    uint64_t name_end;
+    bool awaiting;  // self-closing, its tag's end not found yet
+};
+
+struct RulesFilterState {
+    const RulesMatcher* rm = nullptr;
+    const RulesText* text = nullptr;
+    std::vector<FoundName> deferred;  // hints waiting for bytes
+    uint64_t resume = 0;              // hints before it are passed over
+    OpenRegion region;
+    std::deque<HeldName> held;
+    uint64_t awaiting = 0;
+    uint64_t self_close_next = 0;  // the search for the end mark of the first awaiting
+    bool self_close_cut = false;
+    std::vector<FoundName> kept;  // of the current batch
+    bool ended_in_region = false;
+    uint64_t region_line = 0;  // of the region the text ended in
+    uint64_t region_start = 0;
+};
+
+void start_rules_filter(RulesFilterState& state, const RulesMatcher& rm, const RulesText& text);
+
+// The hints of one batch of the scan. Leaves the names kept in `kept`.
+// Hot: a change needs a benchmark run.
+void filter_hints(RulesFilterState& state, const std::vector<FoundName>& hints);
+
+// After the last batch: whether the text ended in a region.
+void finish_rules_filter(RulesFilterState& state);
+
+// The sink: the rules in front of `next`.
+template <typename Next>
+struct RulesSink {
+    RulesFilterState& state;
+    Next& next;
+};
+
+template <typename Next>
+void take_names(RulesSink<Next>& sink, const FoundBatch& batch) {
+    filter_hints(sink.state, batch.names);
+    take_names(sink.next, FoundBatch{sink.state.kept, batch.chunk, batch.chunk_offset});
+    sink.state.kept.clear();
+}
+
+template <typename Next>
+void end_text(RulesSink<Next>& sink, const TextScan& text) {
+    finish_rules_filter(sink.state);
+    end_text(sink.next, text);
+}
+
+// A source in front of another that keeps what the filter needs of the text in
+// `text` and hands the scan each chunk from there, folded under ignore-case.
+template <typename Inner>
+struct RulesSource {
+    Inner& inner;
+    const RulesMatcher& rm;
+    RulesText& text;
+};
+
+void start_rules_text(RulesText& text, const RulesMatcher& rm);
+
+// Appends the next chunk to the text, dropping what no decision needs any more;
+// returns the chunk the scan sees.
+std::string_view add_chunk(RulesText& text, const RulesMatcher& rm, std::string_view raw);
+
+template <typename Inner>
+ReadStatus read_chunk(RulesSource<Inner>& source, std::string_view& chunk) {
+    std::string_view raw;
+    ReadStatus status = read_chunk(source.inner, raw);
+    if (status == ReadStatus::chunk)
+        chunk = add_chunk(source.text, source.rm, raw);
+    else
+        source.text.final = true;
+    return status;
+}

@@ -1,0 +1,151 @@
+#include "scan/rules_matcher.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "text/text_bytes.h"
+
+static std::string folded_text(std::string_view text, bool fold) {
+    std::string out(text);
+    for (char& byte : out)
+        byte = static_cast<char>(folded_byte(fold, static_cast<uint8_t>(byte)));
+    return out;
+}
+
+// Region starts in rule order, then the open names by pair, then the close
+// names, each name before its other spellings: the order the rules try them.
+static std::vector<RulePattern> patterns_in_order(const TagTable& table, const TagRules& rules) {
+    std::vector<RulePattern> patterns;
+    bool fold = rules.ignore_case;
+    for (size_t r = 0; r < rules.regions.size(); ++r)
+        patterns.push_back(
+            {folded_text(rules.regions[r].start, fold), true, static_cast<uint32_t>(r), 0, false});
+    for (size_t k = 0; k < 2 * table.n; ++k) {
+        size_t id = k < table.n ? 2 * k : 2 * (k - table.n) + 1;
+        bool word_end = rules.word_end[id];
+        patterns.push_back(
+            {folded_text(name_of(table, id), fold), false, 0, static_cast<uint32_t>(id), word_end});
+        for (const std::string& other : rules.spellings[id])
+            patterns.push_back(
+                {folded_text(other, fold), false, 0, static_cast<uint32_t>(id), word_end});
+    }
+    return patterns;
+}
+
+static bool begins_any(const std::vector<std::string>& sorted, const std::string& prefix) {
+    auto at = std::lower_bound(sorted.begin(), sorted.end(), prefix);
+    return at != sorted.end() && at->starts_with(prefix);
+}
+
+// A string that no string of `sorted` (prefix-free) begins and that begins none
+// of them: it pairs an odd last string in the automaton's table and is never
+// reported. 0x1A is tried first, as no text the scan sees holds it; the first
+// byte is one a string of two bytes or more starts with, so that skipping the
+// text stays as it was.
+static std::string unused_string(const std::vector<std::string>& sorted) {
+    std::string pad;
+    for (const std::string& text : sorted) {
+        if (text.size() >= 2) {
+            pad = text.substr(0, 1);
+            break;
+        }
+    }
+    for (;;) {
+        std::string next;
+        for (unsigned byte = 0x1A; byte < 0x1A + 256; ++byte) {
+            char c = static_cast<char>(byte & 0xFF);
+            if (c == kLf || c == kCr)
+                continue;
+            if (!begins_any(sorted, pad + c))
+                return pad + c;
+            if (next.empty() && !std::binary_search(sorted.begin(), sorted.end(), pad + c))
+                next = pad + c;
+        }
+        pad = next;
+    }
+}
+
+static StopBytes stops_of(const RegionRule& region, bool fold) {
+    StopBytes stops{};
+    stops[kLf] = stops[kCr] = true;
+    if (region.has_escape)
+        stops[static_cast<uint8_t>(region.escape)] = true;
+    if (region.kind == RegionKind::to_end_mark && !region.end.empty()) {
+        uint8_t first = static_cast<uint8_t>(region.end[0]);
+        stops[first] = true;
+        if (fold) {
+            for (unsigned byte = 0; byte < 256; ++byte)
+                stops[byte] =
+                    stops[byte] || fold_case(static_cast<uint8_t>(byte)) == fold_case(first);
+        }
+    }
+    return stops;
+}
+
+static void add_groups(const std::vector<RulePattern>& patterns, RulesMatcher& rm) {
+    std::vector<size_t> order(patterns.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return patterns[a].text < patterns[b].text; });
+    std::vector<std::string> shortest;
+    std::vector<std::vector<size_t>> members;
+    for (size_t i : order) {
+        if (shortest.empty() || !patterns[i].text.starts_with(shortest.back())) {
+            shortest.push_back(patterns[i].text);
+            members.emplace_back();
+        }
+        members.back().push_back(i);
+    }
+    for (std::vector<size_t>& group : members) {
+        std::sort(group.begin(), group.end());
+        rm.groups.emplace_back();
+        for (size_t i : group)
+            rm.groups.back().push_back(patterns[i]);
+    }
+    if (shortest.size() % 2 == 1) {
+        shortest.push_back(unused_string(shortest));
+        rm.groups.emplace_back();
+    }
+    TagTable strings;
+    strings.n = shortest.size() / 2;
+    for (size_t j = 0; j < strings.n; ++j) {
+        strings.opn_tag.push_back(shortest[2 * j]);
+        strings.cls_tag.push_back(shortest[2 * j + 1]);
+    }
+    rm.matcher = build_tag_matcher(strings);
+}
+
+RulesMatcher build_rules_matcher(const TagTable& table, const TagRules& rules) {
+    RulesMatcher rm;
+    rm.rules = rules;
+    bool fold = rules.ignore_case;
+    std::vector<RulePattern> patterns = patterns_in_order(table, rules);
+    size_t longest = 0;
+    for (const RulePattern& pattern : patterns)
+        longest = std::max(longest, pattern.text.size());
+    add_groups(patterns, rm);
+    rm.tag_region.end = rules.tag_end;
+    for (RegionRule& region : rm.rules.regions) {
+        region.end = folded_text(region.end, fold);
+        rm.region_stops.push_back(stops_of(region, fold));
+        longest = std::max(longest, region.end.size());
+        if (region.has_not_after &&
+            std::find(rm.not_after_bytes.begin(), rm.not_after_bytes.end(),
+                      static_cast<uint8_t>(region.not_after)) == rm.not_after_bytes.end())
+            rm.not_after_bytes.push_back(static_cast<uint8_t>(region.not_after));
+    }
+    rm.tag_region.end = folded_text(rules.tag_end, fold);
+    rm.region_stops.push_back(stops_of(rm.tag_region, fold));
+    rm.rules.self_close_mark = folded_text(rules.self_close_mark, fold);
+    rm.rules.self_close_end = folded_text(rules.self_close_end, fold);
+    RegionRule self_close_end;
+    self_close_end.end = rm.rules.self_close_end;
+    rm.self_close_stops = stops_of(self_close_end, fold);
+    rm.line_end_stops[kLf] = true;
+    longest = std::max(
+        {longest, rules.tag_end.size(), rules.self_close_mark.size(), rules.self_close_end.size()});
+    // A verb's start takes a '*' and its delimiter; a word end, the byte after.
+    rm.reach = longest + 2;
+    return rm;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+// The matcher of a list set read with its rules: every spelling of every name
+// and every region start in one automaton. Spellings and starts may be prefixes
+// of one another ("<b" of "<body", "<!" of "<!--"), and the automaton finds one
+// string a place: it is built from the shortest of them, the strings none of the
+// others begins, each standing for its group, the strings that begin with it. A
+// found string is a hint: what the rules make of that place is decided on the
+// bytes there, over the group in the order the rules try it (rules_filter.h).
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "match/tag_matcher.h"
+#include "tags/rules_file.h"
+#include "tags/tag_table.h"
+
+// One thing a string found may be: the start of region rule `region`, or a
+// spelling of name `id`.
+struct RulePattern {
+    std::string text;  // folded under ignore-case
+    bool is_region = false;
+    uint32_t region = 0;
+    uint32_t id = 0;
+    bool word_end = false;
+};
+
+// Bytes a region or a search for an end mark stops at.
+using StopBytes = std::array<bool, 256>;
+
+struct RulesMatcher {
+    TagRules rules;
+    TagMatcher matcher;
+    std::vector<std::vector<RulePattern>> groups;  // by the matcher's id, in the order tried
+    RegionRule tag_region;                         // after a name under tag-end
+    std::vector<StopBytes> region_stops;           // by region rule; the tag region's last
+    StopBytes self_close_stops{};
+    StopBytes line_end_stops{};
+    std::vector<uint8_t> not_after_bytes;  // those the region rules name
+    size_t reach = 0;                      // the most bytes a decision looks at from a place
+};
+
+// Throws std::bad_alloc when memory runs out.
+RulesMatcher build_rules_matcher(const TagTable& table, const TagRules& rules);
+
+inline uint8_t folded_byte(bool fold, uint8_t byte) {
+    return fold ? fold_case(byte) : byte;
+}

@@ -1,0 +1,124 @@
+// The gate's rules engine against the reference on random lists, random rule
+// sets and random texts, read in chunks of random sizes so that names, region
+// marks, escapes and word ends fall on the seams.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "check_support.h"
+#include "reference_rules.h"
+#include "rules_engine_support.h"
+#include "tags/rules_collision.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+struct RandomCase {
+    TagTable table;
+    TagRules rules;
+    std::string rules_text;
+};
+
+// Lists and rules that load: a set the collision check would reject is drawn again.
+RandomCase random_case(std::mt19937_64& random, const NameStyle& style, std::string_view marks) {
+    for (;;) {
+        Names opn_tag, cls_tag;
+        random_tag_pairs(random, style, opn_tag, cls_tag);
+        RandomCase c{make_tag_table(opn_tag, cls_tag), {}, {}};
+        Names names = opn_tag;
+        names.insert(names.end(), cls_tag.begin(), cls_tag.end());
+        c.rules_text = random_rules_text(random, names, marks);
+        RulesLoad load = parse_rules(c.rules_text, "R", c.table);
+        if (!load.ok)
+            continue;
+        if (find_first_rules_collision(c.table, load.rules).place != CollisionPlace::none)
+            continue;
+        c.rules = load.rules;
+        return c;
+    }
+}
+
+std::string random_text_for(std::mt19937_64& random, const TagTable& table, const TagRules& rules,
+                            std::string_view filler) {
+    Names pieces;
+    for (size_t id = 0; id < 2 * table.n; ++id) {
+        pieces.emplace_back(name_of(table, id));
+        for (const std::string& other : rules.spellings[id])
+            pieces.push_back(other);
+    }
+    for (const RegionRule& region : rules.regions) {
+        pieces.push_back(region.start);
+        if (!region.end.empty())
+            pieces.push_back(region.end);
+    }
+    for (const std::string* mark :
+         {&rules.self_close_mark, &rules.self_close_end, &rules.tag_end}) {
+        if (!mark->empty())
+            pieces.push_back(*mark);
+    }
+    std::string text;
+    size_t length = random_below(random, 4) == 0 ? 2000 : 80;
+    while (text.size() < length) {
+        if (random_below(random, 2) == 0) {
+            std::string piece = pieces[random_below(random, pieces.size())];
+            if (rules.ignore_case && random_below(random, 2) == 0) {
+                for (char& byte : piece)
+                    byte = static_cast<char>(std::toupper(static_cast<unsigned char>(byte)));
+            }
+            text += piece;
+        } else {
+            text += random_text(random, 1 + random_below(random, 3), filler);
+        }
+    }
+    return text;
+}
+
+void expect_same(const RandomCase& c, const std::string& text, size_t most_chunk, uint64_t seed) {
+    RulesCheck expected = reference_rules_check(text, c.table, c.rules);
+    RulesCheck actual = engine_rules_check(text, c.table, c.rules, most_chunk, seed);
+    std::string differences = rules_check_differences(c.table, expected, actual);
+    ASSERT_EQ(differences, "") << "rules:\n"
+                               << c.rules_text << "text: " << testing::PrintToString(text)
+                               << "\nchunks up to " << most_chunk;
+}
+
+TEST(RulesEngine, KeepsWhatTheReferenceKeepsOnRandomRulesAndTexts) {
+    std::mt19937_64 random(20261208);
+    const NameStyle style{"<{\\a", "ab/>-", 4, 1};
+    const std::string marks = "<>/!-\\\"ab*%{}";
+    const std::string filler = std::string("ab AB-.\n\r\\\"*/\0", 15);
+    for (int round = 0; round < 3000; ++round) {
+        RandomCase c = random_case(random, style, marks);
+        std::string text = random_text_for(random, c.table, c.rules, filler);
+        SCOPED_TRACE("round " + std::to_string(round));
+        expect_same(c, text, 1 + random_below(random, 6), random());
+        expect_same(c, text, 1 + random_below(random, 400), random());
+        if (HasFatalFailure())
+            return;
+    }
+}
+
+// Names that hold one another inside make the matcher hold hints back to the
+// line's end; long lines make the engine keep the line.
+TEST(RulesEngine, HintsHeldToTheLineEndOnLongLines) {
+    TagTable table = make_tag_table({"xbq", "<a"}, {"b", "</a"});
+    RulesLoad load =
+        parse_rules("word-end <a </a\nregion <! >\nline-region % not-after \\\n", "R", table);
+    ASSERT_TRUE(load.ok) << load.message;
+    RandomCase c{table, load.rules, "..."};
+    std::mt19937_64 random(5);
+    for (int round = 0; round < 50; ++round) {
+        std::string text = "xb" + std::string(3000 + random_below(random, 3000), 'x') + "q";
+        text += random_below(random, 2) ? "<a b</a>" : "<! b ><a>b\\\\%</a>\n";
+        text += std::string(random_below(random, 3000), '\\') + "%b\n<a></a>";
+        expect_same(c, text, 1 + random_below(random, 700), random());
+        if (HasFatalFailure())
+            return;
+    }
+}
+
+}  // namespace

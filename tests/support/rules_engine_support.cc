@@ -1,0 +1,171 @@
+#include "rules_engine_support.h"
+
+#include <algorithm>
+
+#include "check_support.h"
+#include "scan/name_tally.h"
+#include "scan/rules_filter.h"
+#include "scan/scan_loop.h"
+
+namespace {
+
+struct RandomChunks {
+    std::string_view rest;
+    size_t most_chunk;
+    std::mt19937_64 random;
+};
+
+ReadStatus read_chunk(RandomChunks& source, std::string_view& chunk) {
+    if (source.rest.empty())
+        return ReadStatus::end;
+    size_t size = std::min(source.rest.size(), 1 + random_below(source.random, source.most_chunk));
+    chunk = source.rest.substr(0, size);
+    source.rest.remove_prefix(size);
+    return ReadStatus::chunk;
+}
+
+struct KeptSink {
+    const TagTable& table;
+    RulesCheck& check;
+    NameTally tally;
+    int64_t depth = 0;
+};
+
+void take_names(KeptSink& sink, const FoundBatch& batch) {
+    for (const FoundName& name : batch.names) {
+        bool is_close = name.id & 1;
+        KeptName kept;
+        kept.pair = name.id >> 1;
+        kept.kind = is_close ? KeptKind::cls : KeptKind::opn;
+        if (is_close)
+            --sink.depth;
+        kept.lvl = sink.depth;
+        sink.depth = std::max<int64_t>(is_close ? sink.depth : sink.depth + 1, 0);
+        kept.line = name.line;
+        kept.offset = name.start;
+        sink.check.kept.push_back(kept);
+    }
+    tally_names(sink.tally, batch.names, [](const FoundName&) {});
+}
+
+void end_text(KeptSink& sink, const TextScan&) {
+    settle_verdict(sink.tally);
+}
+
+std::string quoted_argument(std::string_view bytes) {
+    std::string out = "\"";
+    for (char byte : bytes) {
+        if (byte == '"' || byte == '\\')
+            out += '\\';
+        out += byte;
+    }
+    return out + "\"";
+}
+
+std::string random_mark(std::mt19937_64& random, const std::vector<std::string>& names,
+                        std::string_view marks) {
+    if (random_below(random, 3) == 0) {
+        const std::string& name = names[random_below(random, names.size())];
+        return name.substr(0, 1 + random_below(random, name.size()));
+    }
+    return random_text(random, 1 + random_below(random, 3), marks);
+}
+
+std::string random_region(std::mt19937_64& random, const std::vector<std::string>& names,
+                          std::string_view marks) {
+    std::string start = quoted_argument(random_mark(random, names, marks));
+    size_t kind = random_below(random, 4);
+    if (kind == 0)
+        return "verb " + start + "\n";
+    std::string line =
+        kind == 1 ? "line-region " + start
+                  : "region " + start + " " + quoted_argument(random_mark(random, names, marks));
+    std::string byte(1, marks[random_below(random, marks.size())]);
+    if (kind != 1 && random_below(random, 3) == 0)
+        line += " escape " + quoted_argument(byte);
+    if (random_below(random, 4) == 0)
+        line += " not-after " + quoted_argument(byte);
+    if (kind != 1 && random_below(random, 3) == 0)
+        line += " one-line";
+    return line + "\n";
+}
+
+}  // namespace
+
+RulesCheck engine_rules_check(std::string_view bytes, const TagTable& table, const TagRules& rules,
+                              size_t most_chunk, uint64_t seed) {
+    RulesMatcher rm = build_rules_matcher(table, rules);
+    RulesCheck check;
+    KeptSink kept{table, check, {}, 0};
+    start_tally(kept.tally, table.n);
+    RulesText text;
+    start_rules_text(text, rm);
+    RulesFilterState state;
+    start_rules_filter(state, rm, text);
+    RulesSink<KeptSink> sink{state, kept};
+    RandomChunks chunks{bytes.substr(0, bytes.find('\x1a')), most_chunk, std::mt19937_64(seed)};
+    RulesSource<RandomChunks> source{chunks, rm, text};
+    scan_text(rm.matcher, source, sink);
+    check.opn_num = kept.tally.opn_num;
+    check.cls_num = kept.tally.cls_num;
+    check.ended_in_region = state.ended_in_region;
+    check.ok = kept.tally.judged_ok && !state.ended_in_region;
+    return check;
+}
+
+std::string rules_check_differences(const TagTable& table, const RulesCheck& expected,
+                                    const RulesCheck& actual) {
+    std::string out;
+    auto describe = [&](const KeptName& kept) {
+        return std::string(name_of(table, 2 * kept.pair + (kept.kind == KeptKind::cls))) + "@" +
+               std::to_string(kept.line) + "/" + std::to_string(kept.offset) + "(" +
+               std::to_string(kept.lvl) + ")";
+    };
+    size_t common = std::min(expected.kept.size(), actual.kept.size());
+    for (size_t i = 0; i <= common; ++i) {
+        bool expected_has = i < expected.kept.size();
+        bool actual_has = i < actual.kept.size();
+        std::string e = expected_has ? describe(expected.kept[i]) : "-";
+        std::string a = actual_has ? describe(actual.kept[i]) : "-";
+        if (e != a) {
+            out += "kept #" + std::to_string(i) + ": expected " + e + ", got " + a + "\n";
+            break;
+        }
+    }
+    if (expected.opn_num != actual.opn_num || expected.cls_num != actual.cls_num)
+        out += "counts differ\n";
+    if (expected.ended_in_region != actual.ended_in_region)
+        out += "ended in region: expected " + std::to_string(expected.ended_in_region) + "\n";
+    if (expected.ok != actual.ok)
+        out += "verdict: expected " + std::string(expected.ok ? "ok" : "errors") + "\n";
+    return out;
+}
+
+std::string random_rules_text(std::mt19937_64& random, const std::vector<std::string>& names,
+                              std::string_view marks) {
+    std::string rules;
+    if (random_below(random, 2) == 0)
+        rules += "ignore-case\n";
+    if (random_below(random, 2) == 0) {
+        rules += "word-end";
+        if (random_below(random, 2) == 0)
+            rules += " " + quoted_argument(names[random_below(random, names.size())]);
+        rules += "\n";
+    }
+    for (size_t r = random_below(random, 4); r > 0; --r)
+        rules += random_region(random, names, marks);
+    if (random_below(random, 3) == 0)
+        rules += "self-closing " +
+                 quoted_argument(random_text(random, 1 + random_below(random, 2), marks)) + " " +
+                 quoted_argument(random_text(random, 1, marks)) + "\n";
+    if (random_below(random, 4) == 0)
+        rules += "tag-end " +
+                 quoted_argument(random_text(random, 1 + random_below(random, 2), marks)) + "\n";
+    if (random_below(random, 3) == 0) {
+        const std::string& name = names[random_below(random, names.size())];
+        std::string from = name.substr(0, 1 + random_below(random, name.size()));
+        rules += "spelling " + quoted_argument(from) + " " +
+                 quoted_argument(random_text(random, random_below(random, 3) + 1, marks)) + "\n";
+    }
+    return rules;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+// The gate's rules engine run in the process on given bytes, its result in the
+// reference's terms, and random rule sets to try it with.
+
+#include <cstddef>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "reference_rules.h"
+#include "tags/rules_file.h"
+#include "tags/tag_table.h"
+
+// The rules matcher, the rules source and filter, and the checker's counts over
+// `bytes` (cut at the first 0x1A), read in chunks of 1 to `most_chunk` bytes of
+// random sizes drawn with `seed`: kept names with their levels, counts and
+// verdict as reference_rules_check gives them (columns left 0: the engine
+// hands out byte offsets).
+RulesCheck engine_rules_check(std::string_view bytes, const TagTable& table, const TagRules& rules,
+                              size_t most_chunk, uint64_t seed);
+
+// The differences between two checks, one a line; empty when they agree.
+// Columns are not compared.
+std::string rules_check_differences(const TagTable& table, const RulesCheck& expected,
+                                    const RulesCheck& actual);
+
+// The text of a random rules file for the names: word ends, case, regions of
+// every kind with their options, self-closing marks, tag ends and spellings,
+// each now and then, made of bytes of `marks`. The parser and the collision
+// check decide whether it holds.
+std::string random_rules_text(std::mt19937_64& random, const std::vector<std::string>& names,
+                              std::string_view marks);
