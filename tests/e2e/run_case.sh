@@ -39,7 +39,7 @@ actual=$work/actual
 generated=$work/expected
 mkdir "$run_dir" "$actual" "$generated" || exit 1
 
-for list in opn cls; do
+for list in opn cls rules; do
     if [ -e "$case_dir/$list" ]; then
         cp -- "$case_dir/$list" "$run_dir/_tamberlox_$list.txt" || exit 1
     fi

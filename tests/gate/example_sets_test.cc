@@ -6,6 +6,9 @@
 
 #include <string>
 
+#include "check_support.h"
+#include "gate/findings.h"
+#include "gate/gate_engine.h"
 #include "reference_rules.h"
 #include "tags/load_tag_table.h"
 #include "tags/rules_collision.h"
@@ -72,6 +75,8 @@ TEST(ExampleSets, JudgeTheirFormats) {
          true},
         {"templates", "a for closed by endif", "{% for x in y %}{% endif %}", false},
     };
+    ScratchFile file;
+    FileReader reader;
     for (const SetCase& c : cases) {
         std::string dir = std::string(TAMBERLOX_SOURCE_DIR "/examples/") + c.set;
         TagTable table = read_lists(dir);
@@ -82,6 +87,16 @@ TEST(ExampleSets, JudgeTheirFormats) {
             << c.set;
         EXPECT_EQ(reference_rules_check(c.text, table, load.rules).ok, c.ok)
             << c.set << ": " << c.what;
+        // The gate itself, its lists and rules loaded from the set's folder.
+        GateEngine engine;
+        std::string message;
+        ASSERT_TRUE(load_gate_engine(dir, engine, message)) << message;
+        ASSERT_TRUE(engine.has_rules);
+        fill_scratch_file(file, c.text);
+        FileCheck check = check_one_file(engine, file.path, reader);
+        PairNames names{&engine.table.opn_tag, &engine.table.cls_tag};
+        EXPECT_EQ(!file_fails(check, find_findings(check, names, false)), c.ok)
+            << c.set << ": " << c.what << " (gate)";
     }
 }
 

@@ -11,6 +11,7 @@
 #include "check_support.h"
 #include "reference_check.h"
 #include "reference_rules.h"
+#include "rules_engine_support.h"
 
 namespace {
 
@@ -47,6 +48,12 @@ void run_group(const RuleGroup& group) {
         ASSERT_TRUE(load.ok) << c.what << ": " << load.message;
         RulesCheck check = reference_rules_check(c.text, table, load.rules);
         EXPECT_EQ(trace(table, check), c.expected) << c.what;
+        // The gate's engine, the text whole and byte by byte.
+        for (size_t chunk : {size_t{1}, size_t{1} << 16}) {
+            RulesCheck engine = engine_rules_check(c.text, table, load.rules, chunk, chunk);
+            EXPECT_EQ(rules_check_differences(table, check, engine), "")
+                << c.what << ", chunks of " << chunk;
+        }
     }
 }
 
@@ -208,6 +215,8 @@ TEST(RulesReference, NoRulesIsThePlainCheck) {
         std::string report = reference_report(opn_tag, cls_tag, reference_lines(text));
         bool plain_ok = report.ends_with("Judged OK.\n");
         ASSERT_EQ(check.ok, plain_ok) << "round " << round;
+        RulesCheck engine = engine_rules_check(text, table, rules, 1 + round % 7, round);
+        ASSERT_EQ(rules_check_differences(table, check, engine), "") << "round " << round;
         for (size_t j = 0; j < table.n; ++j) {
             std::string numbers = opn_tag[j] + " (" + std::to_string(check.opn_num[j]) + ") - " +
                                   cls_tag[j] + " (" + std::to_string(check.cls_num[j]) + ")";
