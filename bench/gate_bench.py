@@ -5,6 +5,12 @@
                one gate run (all cores, and --jobs 1) against a shell loop
                running tamberlox on each file
   large file   one markup file of --large-mb MB: the gate against tamberlox
+  rules        with --rules-lists (a set with a rules file, e.g. examples/html):
+               the gate through its rules on the HTML pages under --pages
+               (/usr/share/doc) and on one file of --large-mb MB made of them,
+               against the gate on the same files with the same lists, minus the
+               pairs whose names are prefixes of one another, and no rules file
+               (the lists alone would be refused)
 
 Builds nothing; the files go to bench/corpus/gate (kept between runs). Example:
   bench/gate_bench.py --gate build-bench/tamberlox-gate --tamberlox build-bench/tamberlox
@@ -99,6 +105,77 @@ def large_file(args):
           f"in CPU time: {gate[1] / tamberlox[1]:.2f}x |")
 
 
+def read_lines(path):
+    with open(path, "rb") as f:
+        return f.read().split(b"\n")[:-1]
+
+
+def prefix_free_pairs(opn, cls):
+    """The pairs in order, leaving out one whose name meets a name kept before."""
+    kept, kept_opn, kept_cls = [], [], []
+    for o, c in zip(opn, cls):
+        if any(a.startswith(b) or b.startswith(a) for a in (o, c) for b in kept + [o, c]
+               if a is not b):
+            continue
+        kept += [o, c]
+        kept_opn.append(o)
+        kept_cls.append(c)
+    return kept_opn, kept_cls
+
+
+def rules_sets(args, folder):
+    """The set with its rules, and the plain set the gate takes without them."""
+    with_rules, plain = os.path.join(folder, "with_rules"), os.path.join(folder, "plain")
+    os.makedirs(with_rules, exist_ok=True)
+    os.makedirs(plain, exist_ok=True)
+    for name in ("_tamberlox_opn.txt", "_tamberlox_cls.txt", "_tamberlox_rules.txt"):
+        with open(os.path.join(args.rules_lists, name), "rb") as f:
+            data = f.read()
+        with open(os.path.join(with_rules, name), "wb") as f:
+            f.write(data)
+    opn = read_lines(os.path.join(args.rules_lists, "_tamberlox_opn.txt"))
+    cls = read_lines(os.path.join(args.rules_lists, "_tamberlox_cls.txt"))
+    plain_opn, plain_cls = prefix_free_pairs(opn, cls)
+    for name, names in (("_tamberlox_opn.txt", plain_opn), ("_tamberlox_cls.txt", plain_cls)):
+        with open(os.path.join(plain, name), "wb") as f:
+            f.write(b"".join(n + b"\n" for n in names))
+    return with_rules, plain, len(opn), len(plain_opn)
+
+
+def rules_files(args):
+    folder = os.path.join(args.dir, "rules")
+    with_rules, plain, pairs, plain_pairs = rules_sets(args, folder)
+    pages = sorted(os.path.join(root, name) for root, _, names in os.walk(args.pages)
+                   for name in names if name.endswith(".html"))
+    page_list = os.path.join(folder, "pages.txt")
+    with open(page_list, "w") as f:
+        f.write("".join(page + "\n" for page in pages))
+    large = os.path.join(folder, "large.html")
+    size = int(args.large_mb * 1_000_000)
+    if not os.path.exists(large) or os.path.getsize(large) < size:
+        with open(large, "wb") as out:
+            written = 0
+            while written < size:
+                for page in pages:
+                    with open(page, "rb") as f:
+                        data = f.read()
+                    out.write(data)
+                    written += len(data)
+                    if written >= size:
+                        break
+    print(f"| rules | {pairs} pairs with the rules, {plain_pairs} without |")
+    for what, target in ((f"{len(pages)} HTML pages", f"- < {page_list}"),
+                         (f"one page of {args.large_mb:g} MB", large)):
+        result = medians({
+            "plain": ["sh", "-c", f"{args.gate} --lists {plain} {target}"],
+            "rules": ["sh", "-c", f"{args.gate} --lists {with_rules} {target}"],
+        }, folder, args.runs)
+        plain_time, rules_time = result["plain"], result["rules"]
+        print(f"| {what} | without rules {plain_time[0]:.3f} s | with rules {rules_time[0]:.3f} s: "
+              f"{rules_time[0] / plain_time[0]:.2f}x | in CPU time: "
+              f"{rules_time[1] / plain_time[1]:.2f}x |")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
@@ -109,7 +186,14 @@ def main():
     parser.add_argument("--files", default="2000,10000", help="counts of small files")
     parser.add_argument("--small-kb", type=int, default=3)
     parser.add_argument("--large-mb", type=float, default=50)
+    parser.add_argument("--rules-lists", help="a set with a rules file: time the gate's rules")
+    parser.add_argument("--pages", default="/usr/share/doc", help="where the HTML pages are")
     args = parser.parse_args()
+    if args.rules_lists:
+        args.gate = os.path.abspath(args.gate)
+        args.rules_lists = os.path.abspath(args.rules_lists)
+        rules_files(args)
+        return
     args.gate = os.path.abspath(args.gate)
     args.tamberlox = os.path.abspath(args.tamberlox)
     for count in [int(c) for c in args.files.split(",") if c]:

@@ -16,12 +16,12 @@ if ! command -v clang++ >/dev/null 2>&1; then
 fi
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTAMBERLOX_FUZZ=ON -DTAMBERLOX_TESTS=OFF -DTAMBERLOX_WERROR=ON >/dev/null
-cmake --build "$build" --target fuzz_check fuzz_line_reader
+cmake --build "$build" --target fuzz_check fuzz_line_reader fuzz_gate_rules
 mkdir -p "$findings"
 
 # target and longest input. A report grows with the square of the nesting depth,
 # so longer inputs to fuzz_check mostly cost time.
-targets="fuzz_check:1024 fuzz_line_reader:1024"
+targets="fuzz_check:1024 fuzz_line_reader:1024 fuzz_gate_rules:1024"
 
 for entry in $targets; do
     target=${entry%%:*}

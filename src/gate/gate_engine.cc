@@ -17,13 +17,24 @@
 static std::string rejection_message(const ListRejection& rejection, const std::string& lists_dir) {
     std::string message = rejection_text(rejection) + "\n";
     if (rejection.kind == RejectionKind::cannot_open &&
-        rejection.path == list_file_path(lists_dir, kOpnListFile) && ::access(rejection.path.c_str(), F_OK) != 0 && errno == ENOENT) {
+        rejection.path == list_file_path(lists_dir, kOpnListFile) &&
+        ::access(rejection.path.c_str(), F_OK) != 0 && errno == ENOENT) {
         bool here = lists_dir.empty() || lists_dir == ".";
         message += "tamberlox-gate: no list files in " +
                    (here ? std::string("the current directory") : lists_dir) +
                    "; name their directory with --lists=DIR.\n";
     }
     return message;
+}
+
+// An empty name would match everywhere, whatever the rules: the checker's own
+// check rejects it.
+static bool has_empty_name(const TagTable& table) {
+    for (size_t j = 0; j < table.n; ++j) {
+        if (table.opn_tag[j].empty() || table.cls_tag[j].empty())
+            return true;
+    }
+    return false;
 }
 
 bool load_gate_engine(const std::string& lists_dir, GateEngine& engine, std::string& message) {
@@ -37,7 +48,7 @@ bool load_gate_engine(const std::string& lists_dir, GateEngine& engine, std::str
         message = rules.message;
         return false;
     }
-    NameCollision collision = rules.rules.present
+    NameCollision collision = rules.rules.present && !has_empty_name(load.table)
                                   ? find_first_rules_collision(load.table, rules.rules)
                                   : find_first_collision(load.table.opn_tag, load.table.cls_tag);
     ListRejection rejection = collision_rejection(load.table, collision, lists_dir);

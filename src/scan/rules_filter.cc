@@ -26,18 +26,24 @@ bool is_line_end(int byte) {
     return byte == kLf || byte == kCr;
 }
 
-bool matches_at(const RulesFilterState& state, uint64_t pos, const std::string& folded) {
+// Whether `folded` stands at `pos`, its first `known` bytes known to.
+bool matches_from(const RulesFilterState& state, uint64_t pos, const std::string& folded,
+                  size_t known) {
     const RulesText& text = *state.text;
     if (text_end(text) - pos < folded.size())
         return false;
     const uint8_t* at = bytes_at(text, pos);
     if (!state.rm->rules.ignore_case)
-        return std::memcmp(at, folded.data(), folded.size()) == 0;
-    for (size_t i = 0; i < folded.size(); ++i) {
+        return std::memcmp(at + known, folded.data() + known, folded.size() - known) == 0;
+    for (size_t i = known; i < folded.size(); ++i) {
         if (fold_case(at[i]) != static_cast<uint8_t>(folded[i]))
             return false;
     }
     return true;
+}
+
+bool matches_at(const RulesFilterState& state, uint64_t pos, const std::string& folded) {
+    return matches_from(state, pos, folded, 0);
 }
 
 // Enough bytes after `pos` are at hand to decide there, or there will be none.
@@ -170,18 +176,18 @@ void advance_region(RulesFilterState& state, uint64_t limit) {
     }
 }
 
-// Searches for the self-closing end mark from state.self_close_next on, over the
-// lines' text; true when one starts there.
-bool find_self_close_end(RulesFilterState& state) {
+// Searches for the self-closing end mark from `search.next` on, over the lines'
+// text, up to `limit`; true when one starts at search.next.
+bool find_self_close_end(const RulesFilterState& state, EndSearch& search, uint64_t limit) {
     const RulesText& text = *state.text;
     const std::string& mark = state.rm->rules.self_close_end;
     uint64_t end = text_end(text);
-    uint64_t& next = state.self_close_next;
-    while (next < end) {
+    limit = std::min(limit, end);
+    uint64_t& next = search.next;
+    while (next < limit) {
         const uint8_t* at = bytes_at(text, next);
-        const StopBytes& stops =
-            state.self_close_cut ? state.rm->line_end_stops : state.rm->self_close_stops;
-        size_t span = end - next;
+        const StopBytes& stops = search.cut ? state.rm->line_end_stops : state.rm->self_close_stops;
+        size_t span = limit - next;
         size_t i = 0;
         while (i < span && !stops[at[i]])
             ++i;
@@ -189,7 +195,7 @@ bool find_self_close_end(RulesFilterState& state) {
         if (i == span)
             break;
         if (at[i] == kLf || at[i] == kCr) {
-            state.self_close_cut = at[i] == kCr;
+            search.cut = at[i] == kCr;
             ++next;
             continue;
         }
@@ -202,36 +208,58 @@ bool find_self_close_end(RulesFilterState& state) {
     return false;
 }
 
-// Whether the tag of `name`, up to the end mark found, ends in the mark.
-bool closes_itself(const RulesFilterState& state, const HeldName& name) {
+// Whether the tag of a name ending at `name_end` ends in the mark, its end mark
+// starting at `mark_start`.
+bool closes_itself(const RulesFilterState& state, uint64_t name_end, uint64_t mark_start) {
     const TagRules& rules = state.rm->rules;
-    uint64_t tag_end = state.self_close_next + rules.self_close_end.size();
-    if (tag_end < name.name_end + rules.self_close_mark.size())
+    uint64_t tag_end = mark_start + rules.self_close_end.size();
+    if (tag_end < name_end + rules.self_close_mark.size())
         return false;
     return matches_at(state, tag_end - rules.self_close_mark.size(), rules.self_close_mark);
 }
 
+// Moves the search of a held self-closing name on. `covered` is what the search
+// of the name before found: no end mark from its name's end up to its place,
+// where it stands (and found one, or not). A search that reaches that stretch
+// goes on from its end. Sets `found` when the name's first end mark is known.
+void advance_held(const RulesFilterState& state, HeldName& held, EndSearch& covered) {
+    if (covered.valid && held.search.next < covered.from) {
+        held.search.found = find_self_close_end(state, held.search, covered.from);
+        if (held.search.found)
+            return;
+    }
+    if (covered.valid && held.search.next >= covered.from && held.search.next <= covered.next) {
+        held.search = covered;
+    } else {
+        held.search.found = find_self_close_end(state, held.search, UINT64_MAX);
+    }
+    covered = held.search;
+    covered.from = held.name_end;
+    covered.valid = true;
+}
+
+// The search moved on, and the tag judged while its bytes are at hand.
+void search_held(const RulesFilterState& state, HeldName& held, EndSearch& covered) {
+    advance_held(state, held, covered);
+    if (held.search.found)
+        held.closes = closes_itself(state, held.name_end, held.search.next);
+}
+
 // Hands the held names on in order, each self-closing one once its tag's end is
-// found (or the text ended without one).
+// found (or the text ended without one); the searches of all move on.
 void settle_held(RulesFilterState& state) {
+    EndSearch covered;
+    for (HeldName& held : state.held) {
+        if (held.awaiting && !held.search.found)
+            search_held(state, held, covered);
+    }
     while (!state.held.empty()) {
         HeldName& head = state.held.front();
-        if (!head.awaiting) {
-            state.kept.push_back(head.name);
-            state.held.pop_front();
-            continue;
-        }
-        if (state.self_close_next < head.name_end) {
-            state.self_close_next = head.name_end;
-            state.self_close_cut = false;
-        }
-        bool found = find_self_close_end(state);
-        if (!found && !state.text->final)
+        if (head.awaiting && !head.search.found && !state.text->final)
             return;
-        head.awaiting = false;
-        --state.awaiting;
-        if (found && closes_itself(state, head))
-            state.held.pop_front();
+        if (!(head.awaiting && head.closes))
+            state.kept.push_back(head.name);
+        state.held.pop_front();
     }
 }
 
@@ -241,8 +269,18 @@ void keep_name(RulesFilterState& state, const FoundName& name, uint64_t name_end
         state.kept.push_back(name);
         return;
     }
-    state.held.push_back({name, name_end, awaits});
-    state.awaiting += awaits;
+    HeldName held{name, name_end, awaits, {}, false};
+    held.search.next = name_end;
+    if (awaits && state.held.empty()) {
+        // Most tags end in the bytes at hand: decided here, nothing held.
+        held.search.found = find_self_close_end(state, held.search, UINT64_MAX);
+        if (held.search.found) {
+            if (!closes_itself(state, name_end, held.search.next))
+                state.kept.push_back(name);
+            return;
+        }
+    }
+    state.held.push_back(held);
 }
 
 bool ends_word(const RulesText& text, uint64_t pos) {
@@ -264,8 +302,9 @@ bool take_hint(RulesFilterState& state, const FoundName& hint) {
     if (pos < state.resume)
         return true;
     const RulesMatcher& rm = *state.rm;
+    size_t known = rm.group_prefix[hint.id];
     for (const RulePattern& pattern : rm.groups[hint.id]) {
-        if (!matches_at(state, pos, pattern.text))
+        if (!matches_from(state, pos, pattern.text, known))
             continue;
         uint64_t after = pos + pattern.text.size();
         if (pattern.is_region) {
@@ -352,26 +391,37 @@ static void drop_before(RulesText& text, const RulesMatcher& rm, uint64_t base) 
 
 static void fold_into(std::string_view raw, std::string& folded) {
     folded.resize(raw.size());
-    for (size_t i = 0; i < raw.size(); ++i)
-        folded[i] = static_cast<char>(fold_case(static_cast<uint8_t>(raw[i])));
+    const uint8_t* from = reinterpret_cast<const uint8_t*>(raw.data());
+    uint8_t* to = reinterpret_cast<uint8_t*>(folded.data());
+    for (size_t i = 0; i < raw.size(); ++i) {
+        uint8_t byte = from[i];
+        to[i] = static_cast<uint8_t>(byte + (static_cast<uint8_t>(byte - 'A') < 26 ? 32 : 0));
+    }
+}
+
+// Where the line in progress at the end of `raw` starts, if it starts there.
+static void find_line_start(RulesText& text, std::string_view raw, uint64_t offset) {
+    for (size_t i = raw.size(); i > 0; --i) {
+        if (is_line_end(static_cast<uint8_t>(raw[i - 1]))) {
+            text.line_start = offset + i;
+            return;
+        }
+    }
 }
 
 std::string_view add_chunk(RulesText& text, const RulesMatcher& rm, std::string_view raw) {
     uint64_t end = text_end(text);
     uint64_t base = end - std::min<uint64_t>(end - text.offset, 2 * rm.reach + 16);
     // Hints the matcher holds back come out by their line's end at the latest.
-    if (rm.matcher.trie.needs_reorder)
+    bool held_back = rm.matcher.trie.needs_reorder;
+    if (held_back)
         base = std::min(base, std::max(text.line_start, text.offset));
     // Dropping costs a move of what stays: only once what goes is as much.
     if (base - text.offset >= end - base)
         drop_before(text, rm, base);
     text.bytes.append(raw);
-    for (size_t i = raw.size(); i > 0; --i) {
-        if (is_line_end(static_cast<uint8_t>(raw[i - 1]))) {
-            text.line_start = end + i;
-            break;
-        }
-    }
+    if (held_back)
+        find_line_start(text, raw, end);
     if (!rm.rules.ignore_case)
         return std::string_view(text.bytes).substr(end - text.offset);
     fold_into(raw, text.folded);

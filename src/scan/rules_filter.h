@@ -48,11 +48,23 @@ struct OpenRegion {
     uint64_t start = 0;
 };
 
-// A kept name, waiting while an earlier self-closing name's tag is searched.
+// The search for the first self-closing end mark after a name: none starts from
+// `from` up to `next`; `found`: one starts at `next`.
+struct EndSearch {
+    uint64_t from = 0;
+    uint64_t next = 0;
+    bool cut = false;  // a CR has ended the line's text at `next`
+    bool found = false;
+    bool valid = false;
+};
+
+// A kept name, waiting while its tag's end, or an earlier name's, is searched.
 struct HeldName {
     FoundName name;
     uint64_t name_end;
-    bool awaiting;  // self-closing, its tag's end not found yet
+    bool awaiting;  // self-closing: dropped if its tag closes itself
+    EndSearch search;
+    bool closes;  // once found: the tag closes itself
 };
 
 struct RulesFilterState {
@@ -62,9 +74,6 @@ struct RulesFilterState {
     uint64_t resume = 0;              // hints before it are passed over
     OpenRegion region;
     std::deque<HeldName> held;
-    uint64_t awaiting = 0;
-    uint64_t self_close_next = 0;  // the search for the end mark of the first awaiting
-    bool self_close_cut = false;
     std::vector<FoundName> kept;  // of the current batch
     bool ended_in_region = false;
     uint64_t region_line = 0;  // of the region the text ended in

@@ -107,6 +107,8 @@ static void add_groups(const std::vector<RulePattern>& patterns, RulesMatcher& r
         shortest.push_back(unused_string(shortest));
         rm.groups.emplace_back();
     }
+    for (const std::string& text : shortest)
+        rm.group_prefix.push_back(static_cast<uint32_t>(text.size()));
     TagTable strings;
     strings.n = shortest.size() / 2;
     for (size_t j = 0; j < strings.n; ++j) {

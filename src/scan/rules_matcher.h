@@ -35,6 +35,7 @@ struct RulesMatcher {
     TagRules rules;
     TagMatcher matcher;
     std::vector<std::vector<RulePattern>> groups;  // by the matcher's id, in the order tried
+    std::vector<uint32_t> group_prefix;            // by the matcher's id: the bytes all share
     RegionRule tag_region;                         // after a name under tag-end
     std::vector<StopBytes> region_stops;           // by region rule; the tag region's last
     StopBytes self_close_stops{};

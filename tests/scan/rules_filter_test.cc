@@ -81,7 +81,10 @@ void expect_same(const RandomCase& c, const std::string& text, size_t most_chunk
     RulesCheck expected = reference_rules_check(text, c.table, c.rules);
     RulesCheck actual = engine_rules_check(text, c.table, c.rules, most_chunk, seed);
     std::string differences = rules_check_differences(c.table, expected, actual);
-    ASSERT_EQ(differences, "") << "rules:\n"
+    std::string names;
+    for (size_t id = 0; id < 2 * c.table.n; ++id)
+        names += testing::PrintToString(std::string(name_of(c.table, id))) + " ";
+    ASSERT_EQ(differences, "") << "names: " << names << "\nrules:\n"
                                << c.rules_text << "text: " << testing::PrintToString(text)
                                << "\nchunks up to " << most_chunk;
 }
@@ -116,6 +119,27 @@ TEST(RulesEngine, HintsHeldToTheLineEndOnLongLines) {
         text += random_below(random, 2) ? "<a b</a>" : "<! b ><a>b\\\\%</a>\n";
         text += std::string(random_below(random, 3000), '\\') + "%b\n<a></a>";
         expect_same(c, text, 1 + random_below(random, 700), random());
+        if (HasFatalFailure())
+            return;
+    }
+}
+
+// Self-closing names one inside another, their tags' ends far behind many
+// chunks and lines, with more names waiting behind them.
+TEST(RulesEngine, SelfClosingTagsEndingFarAway) {
+    TagTable table = make_tag_table({"<ab", "b"}, {"</ab", "c"});
+    RulesLoad load = parse_rules("self-closing /> >\n", "R", table);
+    ASSERT_TRUE(load.ok) << load.message;
+    RandomCase c{table, load.rules, "self-closing /> >"};
+    std::mt19937_64 random(11);
+    for (int round = 0; round < 60; ++round) {
+        std::string text;
+        for (int tag = 0; tag < 4; ++tag) {
+            text += random_below(random, 2) ? "<ab" : "<abb";
+            text += random_text(random, random_below(random, 2500), "xc\n\r/");
+            text += random_below(random, 2) ? "/>" : ">";
+        }
+        expect_same(c, text, 1 + random_below(random, 300), random());
         if (HasFatalFailure())
             return;
     }
