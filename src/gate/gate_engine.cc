@@ -93,9 +93,10 @@ static void scan_pairs_by_rules(const GateEngine& engine, FileReader& reader, Fi
     start_tally(check.tally, engine.table.n);
     start_pair_matching(check.matching, engine.table.n);
     PairSink pairs{check.tally, check.matching};
-    RulesText text;
+    // Each thread's buffers serve every file it checks.
+    static thread_local RulesText text;
+    static thread_local RulesFilterState state;
     start_rules_text(text, engine.rules);
-    RulesFilterState state;
     start_rules_filter(state, engine.rules, text);
     RulesSink<PairSink> sink{state, pairs};
     RulesSource<FileReader> source{reader, engine.rules, text};

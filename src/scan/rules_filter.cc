@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr size_t kKeptTextCapacity = size_t{4} << 20;
+
 uint64_t text_end(const RulesText& text) {
     return text.offset + text.bytes.size();
 }
@@ -92,7 +94,9 @@ void open_region(RulesFilterState& state, const RegionRule& rule, const StopByte
     region.stops = &stops;
     if (rule.kind == RegionKind::verb) {
         region.verb_stops = StopBytes{};
-        region.verb_stops[kLf] = region.verb_stops[kCr] = region.verb_stops[delimiter] = true;
+        add_stop(region.verb_stops, kLf);
+        add_stop(region.verb_stops, kCr);
+        add_stop(region.verb_stops, delimiter);
         region.stops = &region.verb_stops;
     }
     region.next = next;
@@ -165,9 +169,7 @@ void advance_region(RulesFilterState& state, uint64_t limit) {
         const uint8_t* at = bytes_at(text, region.next);
         size_t span = limit - region.next;
         const StopBytes& stops = region.cut ? state.rm->line_end_stops : *region.stops;
-        size_t i = 0;
-        while (i < span && !stops[at[i]])
-            ++i;
+        size_t i = skip_to_stop(at, span, stops);
         region.next += i;
         if (i == span)
             break;
@@ -188,9 +190,7 @@ bool find_self_close_end(const RulesFilterState& state, EndSearch& search, uint6
         const uint8_t* at = bytes_at(text, next);
         const StopBytes& stops = search.cut ? state.rm->line_end_stops : state.rm->self_close_stops;
         size_t span = limit - next;
-        size_t i = 0;
-        while (i < span && !stops[at[i]])
-            ++i;
+        size_t i = skip_to_stop(at, span, stops);
         next += i;
         if (i == span)
             break;
@@ -263,11 +263,15 @@ void settle_held(RulesFilterState& state) {
     }
 }
 
-void keep_name(RulesFilterState& state, const FoundName& name, uint64_t name_end) {
+// Keeps the name, or holds it while a self-closing tag's end is searched;
+// returns where that end starts when it is found at once, else kNotFound.
+constexpr uint64_t kNotFound = UINT64_MAX;
+
+uint64_t keep_name(RulesFilterState& state, const FoundName& name, uint64_t name_end) {
     bool awaits = state.rm->rules.self_closing[name.id];
     if (!awaits && state.held.empty()) {
         state.kept.push_back(name);
-        return;
+        return kNotFound;
     }
     HeldName held{name, name_end, awaits, {}, false};
     held.search.next = name_end;
@@ -277,10 +281,11 @@ void keep_name(RulesFilterState& state, const FoundName& name, uint64_t name_end
         if (held.search.found) {
             if (!closes_itself(state, name_end, held.search.next))
                 state.kept.push_back(name);
-            return;
+            return held.search.next;
         }
     }
     state.held.push_back(held);
+    return kNotFound;
 }
 
 bool ends_word(const RulesText& text, uint64_t pos) {
@@ -319,8 +324,11 @@ bool take_hint(RulesFilterState& state, const FoundName& hint) {
         }
         if (pattern.word_end && !ends_word(*state.text, after))
             continue;
-        keep_name(state, FoundName{pattern.id, hint.line, pos}, after);
-        if (!rm.tag_region.end.empty())
+        uint64_t tag_close = keep_name(state, FoundName{pattern.id, hint.line, pos}, after);
+        // The same search as the tag's: its end is known already.
+        if (tag_close != kNotFound && rm.tag_end_is_self_close_end)
+            state.resume = tag_close + rm.tag_region.end.size();
+        else if (!rm.tag_region.end.empty())
             open_region(state, rm.tag_region, rm.region_stops.back(), after, hint, 0);
         else
             state.resume = pos + 1;
@@ -332,9 +340,15 @@ bool take_hint(RulesFilterState& state, const FoundName& hint) {
 }  // namespace
 
 void start_rules_filter(RulesFilterState& state, const RulesMatcher& rm, const RulesText& text) {
-    state = RulesFilterState{};
     state.rm = &rm;
     state.text = &text;
+    state.deferred.clear();
+    state.resume = 0;
+    state.region = OpenRegion{};
+    state.held.clear();
+    state.kept.clear();
+    state.ended_in_region = false;
+    state.region_line = state.region_start = 0;
 }
 
 void filter_hints(RulesFilterState& state, const std::vector<FoundName>& hints) {
@@ -367,6 +381,9 @@ void finish_rules_filter(RulesFilterState& state) {
 }
 
 void start_rules_text(RulesText& text, const RulesMatcher& rm) {
+    // A long line kept for the last text need not stay.
+    if (text.bytes.capacity() > kKeptTextCapacity)
+        text.bytes = std::string();
     text.bytes.clear();
     text.offset = 0;
     text.runs_before.assign(rm.not_after_bytes.size(), 0);

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "text/text_bytes.h"
 
 static std::string folded_text(std::string_view text, bool fold) {
@@ -65,18 +69,53 @@ static std::string unused_string(const std::vector<std::string>& sorted) {
     }
 }
 
+void add_stop(StopBytes& stops, uint8_t byte) {
+    if (stops.is_stop[byte])
+        return;
+    stops.is_stop[byte] = true;
+    if (stops.few_count == stops.few.size())
+        stops.many = true;
+    else
+        stops.few[stops.few_count++] = byte;
+}
+
+size_t skip_to_stop(const uint8_t* at, size_t span, const StopBytes& stops) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    if (!stops.many && stops.few_count > 0) {
+        __m128i b[4];
+        for (size_t k = 0; k < 4; ++k)
+            b[k] = _mm_set1_epi8(static_cast<char>(stops.few[k < stops.few_count ? k : 0]));
+        for (; i + 16 <= span; i += 16) {
+            __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + i));
+            __m128i hit =
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, b[0]), _mm_cmpeq_epi8(v, b[1])),
+                             _mm_or_si128(_mm_cmpeq_epi8(v, b[2]), _mm_cmpeq_epi8(v, b[3])));
+            int mask = _mm_movemask_epi8(hit);
+            if (mask != 0)
+                return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+        }
+    }
+#endif
+    while (i < span && !stops.is_stop[at[i]])
+        ++i;
+    return i;
+}
+
 static StopBytes stops_of(const RegionRule& region, bool fold) {
-    StopBytes stops{};
-    stops[kLf] = stops[kCr] = true;
+    StopBytes stops;
+    add_stop(stops, kLf);
+    add_stop(stops, kCr);
     if (region.has_escape)
-        stops[static_cast<uint8_t>(region.escape)] = true;
+        add_stop(stops, static_cast<uint8_t>(region.escape));
     if (region.kind == RegionKind::to_end_mark && !region.end.empty()) {
         uint8_t first = static_cast<uint8_t>(region.end[0]);
-        stops[first] = true;
+        add_stop(stops, first);
         if (fold) {
-            for (unsigned byte = 0; byte < 256; ++byte)
-                stops[byte] =
-                    stops[byte] || fold_case(static_cast<uint8_t>(byte)) == fold_case(first);
+            for (unsigned byte = 0; byte < 256; ++byte) {
+                if (fold_case(static_cast<uint8_t>(byte)) == fold_case(first))
+                    add_stop(stops, static_cast<uint8_t>(byte));
+            }
         }
     }
     return stops;
@@ -144,7 +183,9 @@ RulesMatcher build_rules_matcher(const TagTable& table, const TagRules& rules) {
     RegionRule self_close_end;
     self_close_end.end = rm.rules.self_close_end;
     rm.self_close_stops = stops_of(self_close_end, fold);
-    rm.line_end_stops[kLf] = true;
+    rm.tag_end_is_self_close_end =
+        !rm.tag_region.end.empty() && rm.tag_region.end == rm.rules.self_close_end;
+    add_stop(rm.line_end_stops, kLf);
     longest = std::max(
         {longest, rules.tag_end.size(), rules.self_close_mark.size(), rules.self_close_end.size()});
     // A verb's start takes a '*' and its delimiter; a word end, the byte after.

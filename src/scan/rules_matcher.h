@@ -28,8 +28,20 @@ struct RulePattern {
     bool word_end = false;
 };
 
-// Bytes a region or a search for an end mark stops at.
-using StopBytes = std::array<bool, 256>;
+// Bytes a region or a search for an end mark stops at: a table, and the bytes
+// themselves when they are four at most, to be looked for 16 at a time.
+struct StopBytes {
+    std::array<bool, 256> is_stop{};
+    std::array<uint8_t, 4> few{};
+    size_t few_count = 0;
+    bool many = false;  // more than four
+};
+
+void add_stop(StopBytes& stops, uint8_t byte);
+
+// How many bytes from `at` on, up to `span`, are no stop.
+// Hot: a change needs a benchmark run.
+size_t skip_to_stop(const uint8_t* at, size_t span, const StopBytes& stops);
 
 struct RulesMatcher {
     TagRules rules;
@@ -37,7 +49,8 @@ struct RulesMatcher {
     std::vector<std::vector<RulePattern>> groups;  // by the matcher's id, in the order tried
     std::vector<uint32_t> group_prefix;            // by the matcher's id: the bytes all share
     RegionRule tag_region;                         // after a name under tag-end
-    std::vector<StopBytes> region_stops;           // by region rule; the tag region's last
+    bool tag_end_is_self_close_end = false;
+    std::vector<StopBytes> region_stops;  // by region rule; the tag region's last
     StopBytes self_close_stops{};
     StopBytes line_end_stops{};
     std::vector<uint8_t> not_after_bytes;  // those the region rules name
