@@ -23,7 +23,11 @@ std::string trace(const TagTable& table, const RulesCheck& check) {
     std::string text;
     for (const KeptName& kept : check.kept) {
         text += name_of(table, 2 * kept.pair + (kept.kind == KeptKind::cls));
-        text += "@" + std::to_string(kept.line) + ":" + std::to_string(kept.column) + " ";
+        text += '@';
+        text += std::to_string(kept.line);
+        text += ':';
+        text += std::to_string(kept.column);
+        text += ' ';
     }
     return text + (check.ok ? "ok" : "!");
 }

@@ -148,8 +148,10 @@ std::string random_rules_text(std::mt19937_64& random, const std::vector<std::st
         rules += "ignore-case\n";
     if (random_below(random, 2) == 0) {
         rules += "word-end";
-        if (random_below(random, 2) == 0)
-            rules += " " + quoted_argument(names[random_below(random, names.size())]);
+        if (random_below(random, 2) == 0) {
+            rules += ' ';
+            rules += quoted_argument(names[random_below(random, names.size())]);
+        }
         rules += "\n";
     }
     for (size_t r = random_below(random, 4); r > 0; --r)
