@@ -145,4 +145,26 @@ TEST(RulesEngine, SelfClosingTagsEndingFarAway) {
     }
 }
 
+// The HTML set's way of reading: a tag's end found once serves its
+// self-closing mark and the end of the tag, over CRs, LFs and seams.
+TEST(RulesEngine, TagEndsThatAreSelfClosingEnds) {
+    TagTable table = make_tag_table({"<a", "<abbr", "<b"}, {"</a", "</abbr", "</b"});
+    RulesLoad load = parse_rules(
+        "word-end\nignore-case\nself-closing /> >\nregion <!-- -->\ntag-end >\n", "R", table);
+    ASSERT_TRUE(load.ok) << load.message;
+    RandomCase c{table, load.rules, "html"};
+    std::mt19937_64 random(12);
+    const std::vector<std::string> pieces = {"<a",  "<A", "<abbr", "</a",  "</ABBR", "<b",
+                                             "</b", "/>", ">",     "<!--", "-->",    " x=\"<b>\"",
+                                             "\r",  "\n", "/",     "-",    "b",      "abc"};
+    for (int round = 0; round < 400; ++round) {
+        std::string text;
+        for (size_t n = random_below(random, 200); n > 0; --n)
+            text += pieces[random_below(random, pieces.size())];
+        expect_same(c, text, 1 + random_below(random, round % 2 ? 5 : 200), random());
+        if (HasFatalFailure())
+            return;
+    }
+}
+
 }  // namespace
