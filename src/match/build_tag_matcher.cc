@@ -20,10 +20,6 @@ static size_t byte_classes(const TrieAutomaton& trie) {
     return 1 + static_cast<size_t>(std::count(used.begin(), used.end(), true));
 }
 
-// When starts settle almost every position, a full table larger than this would
-// cost more to map than the few walks it speeds up.
-constexpr size_t kHashedEntryLimit = 64 * 1024;
-
 static SkipKind choose_skip(const ListShape& shape) {
     if (shape.few_first_bytes)
         return SkipKind::first_bytes;
@@ -34,19 +30,16 @@ static SkipKind choose_skip(const ListShape& shape) {
     return SkipKind::none;
 }
 
-// `walked_starts`: the starts the hashed skip leaves to the walk (all of them
-// without that skip).
-static WalkKind choose_walk(const ListShape& shape, SkipKind skip, size_t walked_starts,
-                            const MatcherOptions& options) {
-    size_t entry_limit = options.dense_entry_limit;
-    if (skip == SkipKind::hashed_starts && walked_starts * 16 < shape.starts)
-        entry_limit = std::min(entry_limit, kHashedEntryLimit);
-    bool fits = !shape.tails && shape.rows <= entry_limit / shape.classes;
-    return walked_starts > 0 && fits ? WalkKind::table : WalkKind::trie;
+// A dense table wherever it fits, even when skipping settles every start: where
+// skipping gives way, the walk takes the text alone.
+static WalkKind choose_walk(const ListShape& shape, const MatcherOptions& options) {
+    bool fits = !shape.tails && shape.rows <= options.dense_entry_limit / shape.classes;
+    return fits ? WalkKind::table : WalkKind::trie;
 }
 
 TagMatcher build_tag_matcher(const TagTable& table, const MatcherOptions& options) {
     TagMatcher m;
+    m.give_way = options.give_way;
     std::vector<uint32_t> order = build_trie_automaton(table, m.trie, options.tail_states);
     std::vector<StateDepth> depth_of = state_depths(m.trie, order);
     ListShape shape;
@@ -65,7 +58,7 @@ TagMatcher build_tag_matcher(const TagTable& table, const MatcherOptions& option
         walked_starts = build_hashed_start_skip(table, shape.start_bytes, shape.starts,
                                                 options.wide_blocks, m.starts);
     }
-    m.walk = choose_walk(shape, m.skip, walked_starts, options);
+    m.walk = choose_walk(shape, options);
 
     // Skipping takes over in states shallower than the bytes it looks at.
     size_t shallow_depth = m.skip == SkipKind::hashed_starts ? shape.start_bytes

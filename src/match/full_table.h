@@ -102,16 +102,14 @@ inline size_t end_of_run(const uint8_t* data, size_t p, size_t n) {
 }
 
 // Follows the table from p until a state with output (a name's end, or a line
-// break), a state on a chain, a shallow state where skipping may take over, or
-// the end. A plain state other than the root that stays put on a byte stays put
-// on a run of it, so such runs are passed whole: a long name of 'a's against a
-// file of 'a's costs no more than a plain scan.
-// Hot: a change needs a benchmark run.
-inline size_t walk_table(const FullTable& t, const uint8_t* data, size_t p, size_t n,
-                         uint32_t& code) {
+// break), a state on a chain, a shallow state where skipping may take over (by
+// `codes`, which may say there are none), or the end. A plain state other than the root that stays
+// put on a byte stays put on a run of it, so such runs are passed whole: a long name of 'a's
+// against a file of 'a's costs no more than a plain scan. Hot: a change needs a benchmark run.
+inline size_t walk_table(const FullTable& t, const RowCodes codes, const uint8_t* data, size_t p,
+                         size_t n, uint32_t& code) {
     const uint32_t* entries = t.entries.data();
     const uint8_t* byte_class = t.byte_class.data();
-    const RowCodes codes = t.codes;
     uint32_t state = code;
     do {
         uint32_t next = entries[state + byte_class[data[p]]];

@@ -190,10 +190,12 @@ static bool same_slot_name(const uint8_t* text, const uint8_t* name, size_t leng
 // What the bytes at p tell: no name starts there; one name does (`id`), found
 // there; or the walk must tell.
 static StartAnswer name_starting(const HashedStartSkip& skip, const uint8_t* data, size_t p,
-                                 size_t n, uint32_t& id) {
+                                 size_t n, uint32_t& id, uint64_t& cost) {
+    ++cost;
     if (p + 4 > n || data[p] == kLf || data[p] == kCr)
         return StartAnswer::walk;
-    const StartSlot& slot = skip.slots[start_slot(skip, start_key(data + p, skip.start_mask))];
+    const StartSlot& slot =
+        skip.slots[start_slot(skip, start_key(data + p, skip.start_mask), cost)];
     if (slot.answer != StartAnswer::one_name)
         return slot.answer;
     if (slot.length > n - p)
@@ -209,13 +211,13 @@ static StartAnswer name_starting(const HashedStartSkip& skip, const uint8_t* dat
 // is where to go on from then.
 static bool settle_block(const HashedStartSkip& skip, const uint8_t* data, size_t p, size_t n,
                          BlockStops block, uint64_t offset, uint64_t& line,
-                         std::vector<FoundName>& found, size_t& stop) {
+                         std::vector<FoundName>& found, size_t& stop, uint64_t& cost) {
     uint32_t line_ends = block.line_ends;
     for (uint32_t stops = block.stops; stops != 0; stops &= stops - 1) {
         uint32_t at = static_cast<uint32_t>(std::countr_zero(stops));
         stop = p + at;
         uint32_t id;
-        StartAnswer answer = name_starting(skip, data, stop, n, id);
+        StartAnswer answer = name_starting(skip, data, stop, n, id, cost);
         if (answer == StartAnswer::no_name)
             continue;
         uint32_t before = (uint32_t{1} << at) - 1;
@@ -234,7 +236,8 @@ static bool settle_block(const HashedStartSkip& skip, const uint8_t* data, size_
 }
 
 size_t skip_hashed_starts(const HashedStartSkip& skip, const uint8_t* data, size_t p, size_t n,
-                          uint64_t offset, uint64_t& line, std::vector<FoundName>& found) {
+                          uint64_t offset, uint64_t& line, std::vector<FoundName>& found,
+                          uint64_t& cost) {
     size_t stop = n;
 #if defined(TAMBERLOX_AVX2)
     // Once a whole block has settled, the next one is looked at a block ahead,
@@ -249,7 +252,7 @@ size_t skip_hashed_starts(const HashedStartSkip& skip, const uint8_t* data, size
                 next = hashed_stops_32(skip, data + p + 32);
                 prefetch_first_slot(skip, data + p + 32, next.stops);
             }
-            if (!settle_block(skip, data, p, n, block, offset, line, found, stop))
+            if (!settle_block(skip, data, p, n, block, offset, line, found, stop, cost))
                 return stop;
             if (!more) {
                 p += 32;
@@ -262,12 +265,12 @@ size_t skip_hashed_starts(const HashedStartSkip& skip, const uint8_t* data, size
 #endif
     for (; p + 19 <= n; p += 16) {
         if (!settle_block(skip, data, p, n, hashed_stops_16(skip, data + p), offset, line, found,
-                          stop))
+                          stop, cost))
             return stop;
     }
     for (; p < n; ++p) {
         uint32_t id;
-        StartAnswer answer = name_starting(skip, data, p, n, id);
+        StartAnswer answer = name_starting(skip, data, p, n, id, cost);
         if (answer == StartAnswer::walk)
             return p;
         if (answer == StartAnswer::one_name) {

@@ -41,6 +41,28 @@
 #include "match/waiting_names.h"
 #include "tags/tag_table.h"
 
+// What skipping costs against what it saves, over stretches of at least
+// tally_bytes of text: a unit for each time it is entered (kSkipEntryCost), each
+// position it stops at and each slot it probes, against each byte it passes
+// over. Where it costs more, the walk takes the text alone for a distance that
+// doubles each time skipping fails again, so that no list and text can make
+// skipping slower than the walk.
+struct GiveWayRule {
+    uint64_t tally_bytes = 4096;
+    uint64_t shortest = 4096;  // distance walked alone
+    uint64_t longest = uint64_t{1} << 20;
+};
+
+constexpr uint64_t kSkipEntryCost = 16;
+
+struct SkipTally {
+    uint64_t stretch_start = 0;
+    uint64_t cost = 0;
+    uint64_t saved = 0;
+    uint64_t walk_alone_until = 0;
+    uint64_t give_way = 0;  // the last distance walked alone, 0 once skipping pays
+};
+
 // How the automaton is walked.
 enum class WalkKind : uint8_t {
     table,  // the full table, one load a byte
@@ -61,6 +83,7 @@ struct TagMatcher {
     HashedStartSkip starts;     // with SkipKind::hashed_starts
     WalkKind walk = WalkKind::trie;
     SkipKind skip = SkipKind::none;
+    GiveWayRule give_way;
 };
 
 // What a matcher may use; tests narrow it to reach each way of walking and
@@ -71,6 +94,7 @@ struct MatcherOptions {
     // Tails from this many states on (0: always). A full table has at least four
     // byte classes, so the default leaves the tables as they were.
     size_t tail_states = kDenseEntryLimit / 4;
+    GiveWayRule give_way{};  // tests shorten it to switch often
 };
 
 // Throws std::bad_alloc when memory runs out.
@@ -89,6 +113,7 @@ struct TextScan {
     bool cut = false;  // a CR has ended the current line's text
     // Skipping may start again from here on; below it the walk has more to do.
     uint64_t skip_from = 0;
+    SkipTally tally;
     WaitingNames waiting;
 };
 
