@@ -85,7 +85,7 @@ void expect_all_modes_naive(const TagTable& table, const std::vector<std::string
         }
         if (mode.options.tail_states == 0 && matcher.trie.longest_name >= kTailMinDepth) {
             ASSERT_GT(state_count(matcher.trie), matcher.trie.node_count) << what;
-            ASSERT_EQ(matcher.walk, WalkKind::trie) << what << ": a full table takes no tails";
+            ASSERT_EQ(matcher.walk, WalkKind::trie) << what << ": a dense table takes no tails";
         }
         for (const std::string& text : texts) {
             std::vector<FoundName> expected = naive_names(table, text);

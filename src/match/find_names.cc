@@ -120,9 +120,9 @@ static size_t skip_to_start(const TagMatcher& m, const uint8_t* data, size_t p, 
 // (kSkips false), shallow states are walked like any other.
 // Hot: a change needs a benchmark run.
 template <bool kSkips>
-static size_t scan_table(const TagMatcher& m, const uint8_t* data, size_t p, size_t n,
-                         TextScan& scan, std::vector<FoundName>& found) {
-    const FullTable& t = m.table;
+static size_t scan_dense_table(const TagMatcher& m, const uint8_t* data, size_t p, size_t n,
+                               TextScan& scan, std::vector<FoundName>& found) {
+    const DenseTable& t = m.table;
     RowCodes codes = t.codes;
     if (!kSkips)
         codes.shallow = 0;
@@ -159,15 +159,15 @@ static size_t scan_table(const TagMatcher& m, const uint8_t* data, size_t p, siz
 }
 
 // Stretches where skipping has given way, and the others.
-static size_t scan_by_table(const TagMatcher& m, const uint8_t* data, size_t n, TextScan& scan,
-                            std::vector<FoundName>& found) {
+static size_t scan_by_dense_table(const TagMatcher& m, const uint8_t* data, size_t n,
+                                  TextScan& scan, std::vector<FoundName>& found) {
     size_t p = scan.pos;
     while (p < n && found.size() < kFoundBatch) {
         if (walks_alone(scan, p)) {
             uint64_t end = std::min<uint64_t>(n, scan.tally.walk_alone_until - scan.offset);
-            p = scan_table<false>(m, data, p, static_cast<size_t>(end), scan, found);
+            p = scan_dense_table<false>(m, data, p, static_cast<size_t>(end), scan, found);
         } else {
-            p = scan_table<true>(m, data, p, n, scan, found);
+            p = scan_dense_table<true>(m, data, p, n, scan, found);
         }
     }
     return p;
@@ -219,8 +219,9 @@ bool find_names(const TagMatcher& matcher, std::string_view chunk, TextScan& sca
                 std::vector<FoundName>& found) {
     const uint8_t* data = reinterpret_cast<const uint8_t*>(chunk.data());
     size_t n = chunk.size();
-    size_t p = matcher.walk == WalkKind::table ? scan_by_table(matcher, data, n, scan, found)
-                                               : scan_trie(matcher, data, n, scan, found);
+    size_t p = matcher.walk == WalkKind::dense_table
+                   ? scan_by_dense_table(matcher, data, n, scan, found)
+                   : scan_trie(matcher, data, n, scan, found);
     if (p < n) {
         scan.pos = p;
         return false;

@@ -4,7 +4,7 @@
 #include <array>
 #include <bit>
 
-#include "match/matcher_parts.h"
+#include "match/simd_bytes.h"
 
 #if defined(TAMBERLOX_AVX2)
 #include <immintrin.h>

@@ -31,7 +31,7 @@ struct StartSlot {
     uint8_t length = 0;  // of the one name
     uint8_t bytes[kInlineName] = {};
     // one_name: the name's id. walk: where the walk stands after the start
-    // bytes (a row's code with a full table, else a state), or the root: the walk
+    // bytes (a row's code with a dense table, else a state), or the root: the walk
     // begins at the start itself.
     uint32_t id_or_state = 0;
 };

@@ -6,7 +6,7 @@
 //
 // Design. All names become one Aho-Corasick automaton (trie_automaton.h), walked
 // through a full transition table over byte classes when that stays small
-// (full_table.h), else through the trie's sorted child lists and failure links,
+// (dense_table.h), else through the trie's sorted child lists and failure links,
 // which bound its memory. While no name is under way the scanner skips:
 // - when the names begin with at most four distinct bytes, it compares 32 bytes
 //   at a time with them (SSE2; first_byte_skip.h);
@@ -19,9 +19,9 @@
 //   automaton, standing after those bytes. A lookup probes a bounded number of
 //   slots, and the hash's factor changes when a list crowds the slots of one, so
 //   that no list can make the skip slow.
-// From a state that leads to one name alone (a chain of the full table), the
+// From a state that leads to one name alone (a chain of the dense table), the
 // rest of that name is compared at once, so a long name costs no more than a
-// short one. In a trie too large for a full table those states are tails,
+// short one. In a trie too large for a dense table those states are tails,
 // positions in the name's bytes, so that a long name takes little memory.
 // When a name holds another before its own end, matches can end out of order of
 // their starts; a window as wide as the waiting matches lie apart puts them
@@ -33,9 +33,9 @@
 #include <string_view>
 #include <vector>
 
+#include "match/dense_table.h"
 #include "match/first_byte_skip.h"
 #include "match/found_name.h"
-#include "match/full_table.h"
 #include "match/hashed_start_skip.h"
 #include "match/trie_automaton.h"
 #include "match/waiting_names.h"
@@ -65,8 +65,8 @@ struct SkipTally {
 
 // How the automaton is walked.
 enum class WalkKind : uint8_t {
-    table,  // the full table, one load a byte
-    trie,   // child lists and failure links
+    dense_table,  // one load a byte
+    trie,         // child lists and failure links
 };
 
 // How text where no name can start is passed over while at the root or near it.
@@ -78,7 +78,7 @@ enum class SkipKind : uint8_t {
 
 struct TagMatcher {
     TrieAutomaton trie;
-    FullTable table;            // with WalkKind::table
+    DenseTable table;           // with WalkKind::dense_table
     FirstByteSkip first_bytes;  // with SkipKind::first_bytes
     HashedStartSkip starts;     // with SkipKind::hashed_starts
     WalkKind walk = WalkKind::trie;
@@ -89,9 +89,9 @@ struct TagMatcher {
 // What a matcher may use; tests narrow it to reach each way of walking and
 // skipping. The defaults are what the checker uses.
 struct MatcherOptions {
-    size_t dense_entry_limit = kDenseEntryLimit;  // 0: never a full table
+    size_t dense_entry_limit = kDenseEntryLimit;  // 0: never a dense table
     bool wide_blocks = true;                      // 32-byte blocks where the processor has them
-    // Tails from this many states on (0: always). A full table has at least four
+    // Tails from this many states on (0: always). A dense table has at least four
     // byte classes, so the default leaves the tables as they were.
     size_t tail_states = kDenseEntryLimit / 4;
     GiveWayRule give_way{};  // tests shorten it to switch often
