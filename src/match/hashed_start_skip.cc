@@ -235,33 +235,47 @@ static bool settle_block(const HashedStartSkip& skip, const uint8_t* data, size_
     return true;
 }
 
+#if defined(TAMBERLOX_AVX2)
+// 32 positions at a time while 40 bytes are readable; false when a stop is left
+// to the walk or the batch is full, `stop` being where to go on from. The first
+// block is settled alone: right after the walk it often holds the next stop.
+// From then on each block's stops are found a block ahead, so that its first
+// stop's slot is on its way to the cache by the time it is settled.
+static bool settle_wide_blocks(const HashedStartSkip& skip, const uint8_t* data, size_t& p,
+                               size_t n, uint64_t offset, uint64_t& line,
+                               std::vector<FoundName>& found, size_t& stop, uint64_t& cost) {
+    auto settle = [&](BlockStops block) {
+        return settle_block(skip, data, p, n, block, offset, line, found, stop, cost);
+    };
+    if (p + 40 > n)
+        return true;
+    if (!settle(hashed_stops_32(skip, data + p)))
+        return false;
+    p += 32;
+    if (p + 40 > n)
+        return true;
+    BlockStops block = hashed_stops_32(skip, data + p);
+    for (; p + 32 + 40 <= n; p += 32) {
+        BlockStops next = hashed_stops_32(skip, data + p + 32);
+        prefetch_first_slot(skip, data + p + 32, next.stops);
+        if (!settle(block))
+            return false;
+        block = next;
+    }
+    if (!settle(block))
+        return false;
+    p += 32;
+    return true;
+}
+#endif
+
 size_t skip_hashed_starts(const HashedStartSkip& skip, const uint8_t* data, size_t p, size_t n,
                           uint64_t offset, uint64_t& line, std::vector<FoundName>& found,
                           uint64_t& cost) {
     size_t stop = n;
 #if defined(TAMBERLOX_AVX2)
-    // Once a whole block has settled, the next one is looked at a block ahead,
-    // so that its first stop's slot is on its way to the cache by then.
-    if (skip.wide_blocks && p + 40 <= n) {
-        BlockStops block = hashed_stops_32(skip, data + p);
-        bool ahead = false;
-        for (;; p += 32) {
-            bool more = p + 32 + 40 <= n;
-            BlockStops next{};
-            if (more && ahead) {
-                next = hashed_stops_32(skip, data + p + 32);
-                prefetch_first_slot(skip, data + p + 32, next.stops);
-            }
-            if (!settle_block(skip, data, p, n, block, offset, line, found, stop, cost))
-                return stop;
-            if (!more) {
-                p += 32;
-                break;
-            }
-            block = ahead ? next : hashed_stops_32(skip, data + p + 32);
-            ahead = true;
-        }
-    }
+    if (skip.wide_blocks && !settle_wide_blocks(skip, data, p, n, offset, line, found, stop, cost))
+        return stop;
 #endif
     for (; p + 19 <= n; p += 16) {
         if (!settle_block(skip, data, p, n, hashed_stops_16(skip, data + p), offset, line, found,
