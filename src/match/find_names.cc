@@ -97,7 +97,7 @@ static size_t skip_to_start(const TagMatcher& m, const uint8_t* data, size_t p, 
     // Whatever the walk found before starts before anything found from here.
     settle_all_waiting(scan, found);
     size_t from = p - depth;
-    uint64_t cost = kSkipEntryCost;
+    uint64_t cost = kHashedEntryCost;
 #if defined(__SSE2__)
     if (m.skip == SkipKind::hashed_starts) {
         p = skip_hashed_starts(m.starts, data, from, n, scan.offset, scan.line, found, cost);
@@ -112,7 +112,7 @@ static size_t skip_to_start(const TagMatcher& m, const uint8_t* data, size_t p, 
 #endif
     p = skip_at_root(m.first_bytes, data, p, n, scan.line);
     scan.skip_from = scan.offset + p + (p < n);
-    tally_skip(m.give_way, scan.tally, scan.offset + from, scan.offset + p, cost);
+    tally_skip(m.give_way, scan.tally, scan.offset + from, scan.offset + p, kFirstByteEntryCost);
     return p;
 }
 

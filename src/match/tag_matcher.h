@@ -42,18 +42,20 @@
 #include "tags/tag_table.h"
 
 // What skipping costs against what it saves, over stretches of at least
-// tally_bytes of text: a unit for each time it is entered (kSkipEntryCost), each
-// position it stops at and each slot it probes, against each byte it passes
-// over. Where it costs more, the walk takes the text alone for a distance that
-// doubles each time skipping fails again, so that no list and text can make
-// skipping slower than the walk.
+// tally_bytes of text: units for each time it is entered (the hashed skip looks
+// at a block of 32 positions at once, the first-byte skip at 32 bytes), one for
+// each position it stops at and each slot it probes, against one for each byte
+// it passes over, which the walk would take about a unit each. Where it costs more, the walk takes
+// the text alone for a distance that doubles each time skipping fails again, so that no list and
+// text can make skipping slower than the walk.
 struct GiveWayRule {
     uint64_t tally_bytes = 4096;
     uint64_t shortest = 4096;  // distance walked alone
     uint64_t longest = uint64_t{1} << 20;
 };
 
-constexpr uint64_t kSkipEntryCost = 16;
+constexpr uint64_t kHashedEntryCost = 16;
+constexpr uint64_t kFirstByteEntryCost = 4;
 
 struct SkipTally {
     uint64_t stretch_start = 0;
