@@ -17,16 +17,19 @@
 //   one short name begins with those bytes, it is compared there and then; a
 //   start that several names share, or a long name's, hands the text to the
 //   automaton, standing after those bytes. A lookup probes a bounded number of
-//   slots, and the hash's factor changes when a list crowds the slots of one, so
-//   that no list can make the skip slow.
+//   slots, and the hash's factor changes when a list crowds the slots of one.
+// Neither skip can be kept from being slow by every list and text, so each
+// tallies what it costs against what it saves and, where it stops paying, gives
+// way to the walk for a while (SkipTally): the worst case is the walk's speed.
+// The walk is by the dense table wherever it fits, even when skipping seems to
+// settle every start.
 // From a state that leads to one name alone (a chain of the dense table), the
 // rest of that name is compared at once, so a long name costs no more than a
 // short one. In a trie too large for a dense table those states are tails,
 // positions in the name's bytes, so that a long name takes little memory.
 // When a name holds another before its own end, matches can end out of order of
-// their starts; a window as wide as the waiting matches lie apart puts them
-// back. Functions marked "Hot" are the inner loops: a change to them needs a run
-// of bench/run_bench.sh against the code before it.
+// their starts; they wait to be put back in order (waiting_names.h). Functions marked "Hot" are the
+// inner loops: a change to them needs a run of bench/run_bench.sh against the code before it.
 
 #include <cstddef>
 #include <cstdint>
