@@ -28,8 +28,9 @@
 // short one. In a trie too large for a dense table those states are tails,
 // positions in the name's bytes, so that a long name takes little memory.
 // When a name holds another before its own end, matches can end out of order of
-// their starts; they wait to be put back in order (waiting_names.h). Functions marked "Hot" are the
-// inner loops: a change to them needs a run of bench/run_bench.sh against the code before it.
+// their starts; they wait to be put back in order (waiting_names.h).
+// Functions marked "Hot" are the inner loops: a change to them needs a run of
+// bench/run_bench.sh against the code before it.
 
 #include <cstddef>
 #include <cstdint>
