@@ -24,6 +24,22 @@ and input. A folder made earlier by this same script with the same size and seed
                 random keys: what slot_flood is timed against
   slot_flood_build, random_slots_build
                 the same names over an empty file: building the matcher
+  rotation_flood  64 pairs of four-byte names that fill the 32 slots behind the
+                home slot of each rotation of one key (one of them with that
+                rotation's exact hash), over lines of that key repeated
+  rotation_twin 64 pairs of random four-byte names over the same input
+  crowd_flood   16 groups of 127 four-byte names alike but for their top 7 bits,
+                which share one home slot under any odd factor, over lines of
+                other keys of those home slots
+  crowd_twin    2,032 random four-byte names over lines of other keys of the
+                same hashes as 256 of them
+  waiting       the open names 'X' + 'ab' x 5,000,000 and 'ab', close '>' and
+                'ba', over lines of 'ab' x 40 + 'a': every match waits for the
+                long name to be ruled out
+  waiting_twin  the same with the long name 'X' + 'c' x 10,000,000, which holds
+                no other
+  shared_starts 1,000,000 pairs of random 8-letter names, which share their
+                starts as far as so many do, over a little prose: the list's memory
   long_names    16,000 names of 1,000 bytes (a 5-letter start, then 'y's), one
                 every ~5 KB among words and runs of 'y'
   small_markup  the markup corpus at 15 MB whatever the size asked for: under
@@ -443,6 +459,148 @@ def random_slots_build(rng, _size):
     return opn, cls, []
 
 
+# The hashed skip's table for up to 128 four-byte names: 256 slots, the home
+# slot being the low 8 bits of the 19-bit hash.
+SMALL_SLOTS = 256
+
+
+def start_hash(key, factor=FLOOD_FACTOR):
+    return (key * factor & 0xFFFFFFFF) >> FLOOD_SHIFT
+
+
+def key_of(text):
+    return sum(ord(c) << (8 * i) for i, c in enumerate(text))
+
+
+def keys_of_hash(rng, hash_value, count, factor=FLOOD_FACTOR):
+    """`count` usable keys with the given hash."""
+    inverse = pow(factor, -1, 1 << 32)
+    keys = set()
+    while len(keys) < count:
+        product = rng.getrandbits(FLOOD_SHIFT) | hash_value << FLOOD_SHIFT
+        key = product * inverse & 0xFFFFFFFF
+        if usable_key(key):
+            keys.add(key_text(key))
+    return sorted(keys)
+
+
+def rotation_key(rng):
+    """A key whose four rotations have home slots at least 32 apart."""
+    while True:
+        key = random_keys(rng, 1)[0]
+        homes = [start_hash(key_of(key[r:] + key[:r])) % SMALL_SLOTS for r in range(4)]
+        if len(set(key)) == 4 and all((a - b) % SMALL_SLOTS >= 32 for a in homes for b in homes
+                                      if a != b) and len(set(homes)) == 4:
+            return key
+
+
+def rotation_lines(size, key):
+    line = key * 1000 + "\n"
+    for _ in range(size // len(line) + 1):
+        yield line
+
+
+def rotation_flood(rng, size):
+    key = rotation_key(rng)
+    names = []
+    for r in range(4):
+        rotation = key_of(key[r:] + key[:r])
+        # One name of the rotation's own hash, 31 others of its home slot.
+        names += [k for k in keys_of_hash(rng, start_hash(rotation), 2) if k != key][:1]
+        while len(names) < 32 * (r + 1):
+            slot_hash = (rng.getrandbits(19 - 8) << 8) | start_hash(rotation) % SMALL_SLOTS
+            names += [k for k in keys_of_hash(rng, slot_hash, 1) if k not in names]
+    rng.shuffle(names)
+    return *split_pairs(names), rotation_lines(size, key)
+
+
+def rotation_twin(rng, size):
+    key = rotation_key(rng)
+    names = random_keys(rng, 128)
+    rng.shuffle(names)
+    return *split_pairs(names), rotation_lines(size, key)
+
+
+def crowd_groups(rng):
+    """16 groups of the 127 usable keys alike in bytes 0-2 and bit 24 (set)."""
+    names = []
+    while len(names) < 16 * 127:
+        base = rng.getrandbits(24) | 1 << 24
+        group = [key_text(base | v << 25) for v in range(128) if 2 * v + 1 != 0x0D]
+        if usable_key(base) and group[0] not in names:
+            names += group
+    return names
+
+
+# The hashed skip's factors, tried in turn; it keeps the first that crowds out
+# the fewest starts, probing at most 32 slots from a key's own.
+START_FACTORS = [0x9E3779B1, 0x85EBCA6B, 0xC2B2AE35, 0x27D4EB2F]
+
+
+def crowded_starts(names, factor, slot_count):
+    """How many names find no free slot within 32 of their own, in list order
+    (open and close names by turns)."""
+    taken, crowded = set(), 0
+    for name in names:
+        home = start_hash(key_of(name), factor) % slot_count
+        free = [s for s in range(home, home + 32) if s % slot_count not in taken]
+        if free:
+            taken.add(free[0] % slot_count)
+        else:
+            crowded += 1
+    return crowded
+
+
+def other_keys(rng, hashes, names, factor=FLOOD_FACTOR):
+    """A key of each hash given, none of them a name."""
+    keys = []
+    for hash_value in hashes:
+        keys += [k for k in keys_of_hash(rng, hash_value, 1, factor=factor) if k not in names]
+    return keys
+
+
+def crowd_flood(rng, size):
+    names = crowd_groups(rng)
+    rng.shuffle(names)
+    opn, cls = split_pairs(names)
+    in_order = [name for pair in zip(opn, cls) for name in pair]
+    counts = [crowded_starts(in_order, f, 4096) for f in START_FACTORS]
+    factor = START_FACTORS[counts.index(min(counts))]
+    homes = sorted({start_hash(key_of(name), factor) % 4096 for name in names})
+    hashes = [home | rng.getrandbits(7) << 12 for home in homes for _ in range(16)]
+    return opn, cls, key_lines(rng, size, other_keys(rng, hashes, set(names), factor))
+
+
+def crowd_twin(rng, size):
+    names = random_keys(rng, 2032)
+    keys = other_keys(rng, [start_hash(key_of(name)) for name in names[:256]], set(names))
+    rng.shuffle(names)
+    return *split_pairs(names), key_lines(rng, size, keys)
+
+
+def waiting_lines(size):
+    line = "ab" * 40 + "a\n"
+    for _ in range(size // len(line)):
+        yield line
+
+
+def waiting(_rng, size):
+    return ["X" + "ab" * 5_000_000, "ab"], [">", "ba"], waiting_lines(size)
+
+
+def waiting_twin(_rng, size):
+    return ["X" + "c" * 10_000_000, "ab"], [">", "ba"], waiting_lines(size)
+
+
+def shared_starts(rng, _size):
+    names = set()
+    while len(names) < 2_000_000:
+        names.add("".join(rng.choices("abcdefghijklmnopqrstuvwxyz", k=8)))
+    names = sorted(names)
+    rng.shuffle(names)
+    return *split_pairs(names), [words(rng, 12) + "\n" for _ in range(1000)]
+
+
 def long_names(rng, size):
     starts = prefix_free_words(rng, 16000, 5, 5)
     names = [start + "y" * 995 for start in starts]
@@ -468,6 +626,9 @@ CORPORA = {"markup": markup, "prose": prose, "code": code, "random_names": rando
            "common_start": common_start, "no_line_end": no_line_end, "slot_flood": slot_flood,
            "random_slots": random_slots, "slot_flood_build": slot_flood_build,
            "random_slots_build": random_slots_build, "long_names": long_names,
+           "rotation_flood": rotation_flood, "rotation_twin": rotation_twin,
+           "crowd_flood": crowd_flood, "crowd_twin": crowd_twin, "waiting": waiting,
+           "waiting_twin": waiting_twin, "shared_starts": shared_starts,
            "small_markup": markup}
 
 

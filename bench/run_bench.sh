@@ -64,6 +64,9 @@ read_lines=${read_lines:-$build/bench/tamberlox_read_lines}
 case ",$only," in *,hostile,*) only="$only,benign" ;; esac
 case ",$only," in *,slot_flood,*) only="$only,random_slots" ;; esac
 case ",$only," in *,slot_flood_build,*) only="$only,random_slots_build" ;; esac
+case ",$only," in *,rotation_flood,*) only="$only,rotation_twin" ;; esac
+case ",$only," in *,crowd_flood,*) only="$only,crowd_twin" ;; esac
+case ",$only," in *,waiting,*) only="$only,waiting_twin" ;; esac
 
 needed=("$tamberlox" "$reference")
 if [ -z "$only" ] || [[ ",$only," == *,short_lines,* ]]; then needed+=("$read_lines"); fi

@@ -63,15 +63,24 @@ static void compare_matchers(const TagTable& table, std::string_view file_bytes,
     std::string_view bytes = file_bytes.substr(0, file_bytes.find('\x1a'));
     std::vector<FoundName> expected = naive_names(table, bytes);
     require(matcher_names(build_tag_matcher(table), bytes, chunk_size) == expected,
-            "dense matcher");
+            "matcher by the dense table");
     require(matcher_names(build_tag_matcher(table, {.dense_entry_limit = 0}), bytes, chunk_size) ==
                 expected,
-            "sparse matcher");
+            "matcher by the trie");
     require(
         matcher_names(build_tag_matcher(table, {.tail_states = 0}), bytes, chunk_size) == expected,
         "matcher with tails");
     TagMatcher narrow = build_tag_matcher(table, {.wide_blocks = false});
     require(matcher_names(narrow, bytes, chunk_size) == expected, "matcher in 16-byte blocks");
+    // Skipping judged every few bytes, so that it gives way and comes back often.
+    const GiveWayRule often{
+        .tally_bytes = 1 + chunk_size % 16, .shortest = 1 + chunk_size % 7, .longest = 64};
+    require(
+        matcher_names(build_tag_matcher(table, {.give_way = often}), bytes, chunk_size) == expected,
+        "matcher giving way often");
+    require(matcher_names(build_tag_matcher(table, {.dense_entry_limit = 0, .give_way = often}),
+                          bytes, chunk_size) == expected,
+            "matcher by the trie giving way often");
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

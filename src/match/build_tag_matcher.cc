@@ -7,9 +7,9 @@ struct ListShape {
     bool few_first_bytes = false;  // block compares can take them all
     size_t start_bytes = 0;        // the shortest name's length, up to kMaxStartBytes
     size_t starts = 0;             // distinct starts of that many bytes
-    size_t rows = 0;               // of a full table
-    size_t classes = 0;            // of bytes, in a full table
-    bool tails = false;            // which a full table does not take
+    size_t rows = 0;               // of a dense table
+    size_t classes = 0;            // of bytes, in a dense table
+    bool tails = false;            // which a dense table does not take
 };
 
 static size_t byte_classes(const TrieAutomaton& trie) {
@@ -19,10 +19,6 @@ static size_t byte_classes(const TrieAutomaton& trie) {
     used[kLf] = used[kCr] = true;
     return 1 + static_cast<size_t>(std::count(used.begin(), used.end(), true));
 }
-
-// When starts settle almost every position, a full table larger than this would
-// cost more to map than the few walks it speeds up.
-constexpr size_t kHashedEntryLimit = 64 * 1024;
 
 static SkipKind choose_skip(const ListShape& shape) {
     if (shape.few_first_bytes)
@@ -34,21 +30,14 @@ static SkipKind choose_skip(const ListShape& shape) {
     return SkipKind::none;
 }
 
-// `walked_starts`: the starts the hashed skip leaves to the walk (all of them
-// without that skip).
-static WalkKind choose_walk(const ListShape& shape, SkipKind skip, size_t walked_starts,
-                            const MatcherOptions& options) {
-    size_t entry_limit = options.dense_entry_limit;
-    if (skip == SkipKind::hashed_starts && walked_starts * 16 < shape.starts)
-        entry_limit = std::min(entry_limit, kHashedEntryLimit);
-    bool fits = !shape.tails && shape.rows <= entry_limit / shape.classes;
-    return walked_starts > 0 && fits ? WalkKind::table : WalkKind::trie;
+// A dense table wherever it fits, even when skipping settles every start: where
+// skipping gives way, the walk takes the text alone.
+static WalkKind choose_walk(const ListShape& shape, const MatcherOptions& options) {
+    bool fits = !shape.tails && shape.rows <= options.dense_entry_limit / shape.classes;
+    return fits ? WalkKind::dense_table : WalkKind::trie;
 }
 
-TagMatcher build_tag_matcher(const TagTable& table, const MatcherOptions& options) {
-    TagMatcher m;
-    std::vector<uint32_t> order = build_trie_automaton(table, m.trie, options.tail_states);
-    std::vector<StateDepth> depth_of = state_depths(m.trie, order);
+static ListShape shape_of(TagMatcher& m, const std::vector<StateDepth>& depth_of) {
     ListShape shape;
     shape.few_first_bytes = build_first_byte_skip(m.trie, m.first_bytes);
     shape.start_bytes = std::min<size_t>(
@@ -58,28 +47,45 @@ TagMatcher build_tag_matcher(const TagTable& table, const MatcherOptions& option
     shape.rows = state_count(m.trie) + 1;
     shape.tails = state_count(m.trie) > m.trie.node_count;
     shape.classes = byte_classes(m.trie);
+    return shape;
+}
 
+// Skipping takes over in states shallower than the bytes it looks at.
+static size_t shallow_depth(SkipKind skip, const ListShape& shape) {
+    return skip == SkipKind::hashed_starts ? shape.start_bytes
+           : skip == SkipKind::first_bytes ? 1
+                                           : 0;
+}
+
+// The walk, and where the hashed skip hands the text to it.
+static void build_walk(const ListShape& shape, const std::vector<uint32_t>& order,
+                       std::vector<StateDepth>& depth_of, size_t walked_starts, TagMatcher& m) {
+    const bool hashed = m.skip == SkipKind::hashed_starts;
+    std::vector<uint32_t> code_of;
+    if (m.walk == WalkKind::dense_table) {
+        build_dense_table(m.trie, order, depth_of, shallow_depth(m.skip, shape), m.table);
+        if (hashed && walked_starts > 0)
+            code_of = codes_of_states(m.table);
+    }
+    if (hashed && walked_starts > 0)
+        set_walk_states(m.trie, code_of, m.starts);
+    if (hashed && m.walk == WalkKind::trie)
+        m.trie.depth = std::move(depth_of);
+}
+
+TagMatcher build_tag_matcher(const TagTable& table, const MatcherOptions& options) {
+    TagMatcher m;
+    m.give_way = options.give_way;
+    std::vector<uint32_t> order = build_trie_automaton(table, m.trie, options.tail_states);
+    std::vector<StateDepth> depth_of = state_depths(m.trie, order);
+    ListShape shape = shape_of(m, depth_of);
     m.skip = choose_skip(shape);
     size_t walked_starts = shape.starts;
     if (m.skip == SkipKind::hashed_starts) {
         walked_starts = build_hashed_start_skip(table, shape.start_bytes, shape.starts,
                                                 options.wide_blocks, m.starts);
     }
-    m.walk = choose_walk(shape, m.skip, walked_starts, options);
-
-    // Skipping takes over in states shallower than the bytes it looks at.
-    size_t shallow_depth = m.skip == SkipKind::hashed_starts ? shape.start_bytes
-                           : m.skip == SkipKind::first_bytes ? 1
-                                                             : 0;
-    if (m.walk == WalkKind::table) {
-        build_full_table(m.trie, order, depth_of, shallow_depth, SIZE_MAX, m.table);
-    }
-    if (m.skip == SkipKind::hashed_starts && walked_starts > 0) {
-        set_walk_states(
-            m.trie, m.walk == WalkKind::table ? codes_of_states(m.table) : std::vector<uint32_t>{},
-            m.starts);
-    }
-    if (m.skip == SkipKind::hashed_starts && m.walk == WalkKind::trie)
-        m.trie.depth = std::move(depth_of);
+    m.walk = choose_walk(shape, options);
+    build_walk(shape, order, depth_of, walked_starts, m);
     return m;
 }

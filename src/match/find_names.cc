@@ -64,23 +64,47 @@ static void take_names_ending(const TrieAutomaton& m, uint32_t state, uint64_t e
     }
 }
 
+// Judges each stretch of text once it is long enough; see SkipTally.
+static void tally_skip(const GiveWayRule& rule, SkipTally& tally, uint64_t from, uint64_t to,
+                       uint64_t cost) {
+    tally.cost += cost;
+    tally.saved += to - from;
+    if (to - tally.stretch_start < rule.tally_bytes)
+        return;
+    if (tally.cost > tally.saved) {
+        tally.give_way = std::clamp(2 * tally.give_way, rule.shortest, rule.longest);
+        tally.walk_alone_until = to + tally.give_way;
+    } else {
+        tally.give_way = 0;
+    }
+    tally.stretch_start = std::max(to, tally.walk_alone_until);
+    tally.cost = tally.saved = 0;
+}
+
+static bool walks_alone(const TextScan& scan, size_t p) {
+    return scan.offset + p < scan.tally.walk_alone_until;
+}
+
 // From a state shallower than skipping looks, skipping starts again where the
 // bytes that led to it start, unless that is still where the last skip stopped,
-// or lies in an earlier chunk: then the walk goes on.
+// or lies in an earlier chunk, or skipping has given way: then the walk goes on.
 static size_t skip_to_start(const TagMatcher& m, const uint8_t* data, size_t p, size_t n,
                             size_t depth, TextScan& scan, uint32_t& state,
                             std::vector<FoundName>& found) {
-    if (p < depth || scan.offset + p - depth < scan.skip_from)
+    if (p < depth || scan.offset + p - depth < scan.skip_from || walks_alone(scan, p))
         return p;
     state = 0;
     // Whatever the walk found before starts before anything found from here.
     settle_all_waiting(scan, found);
+    size_t from = p - depth;
+    uint64_t cost = kHashedEntryCost;
 #if defined(__SSE2__)
     if (m.skip == SkipKind::hashed_starts) {
-        p = skip_hashed_starts(m.starts, data, p - depth, n, scan.offset, scan.line, found);
+        p = skip_hashed_starts(m.starts, data, from, n, scan.offset, scan.line, found, cost);
         // A full batch leaves p itself still to be looked at.
         bool stopped = p < n && found.size() < kFoundBatch;
         scan.skip_from = scan.offset + p + stopped;
+        tally_skip(m.give_way, scan.tally, scan.offset + from, scan.offset + p, cost);
         if (stopped)
             p = pass_start_bytes(m.starts, data, p, n, state);
         return p;
@@ -88,30 +112,35 @@ static size_t skip_to_start(const TagMatcher& m, const uint8_t* data, size_t p, 
 #endif
     p = skip_at_root(m.first_bytes, data, p, n, scan.line);
     scan.skip_from = scan.offset + p + (p < n);
+    tally_skip(m.give_way, scan.tally, scan.offset + from, scan.offset + p, kFirstByteEntryCost);
     return p;
 }
 
-// The walk by the full table. Hot: a change needs a benchmark run.
-static size_t scan_table(const TagMatcher& m, const uint8_t* data, size_t n, TextScan& scan,
-                         std::vector<FoundName>& found) {
-    const FullTable& t = m.table;
-    const RowCodes codes = t.codes;
-    size_t p = scan.pos;
+// The walk by the dense table, up to n. While skipping has given way
+// (kSkips false), shallow states are walked like any other.
+// Hot: a change needs a benchmark run.
+template <bool kSkips>
+static size_t scan_dense_table(const TagMatcher& m, const uint8_t* data, size_t p, size_t n,
+                               TextScan& scan, std::vector<FoundName>& found) {
+    const DenseTable& t = m.table;
+    RowCodes codes = t.codes;
+    if (!kSkips)
+        codes.shallow = 0;
     uint32_t code = scan.state;
     while (p < n) {
         if (code == 0 && scan.cut) {
             p = skip_cut_line(data, p, n, scan);
             continue;
         }
-        if (codes.is_shallow(code)) {
+        if (kSkips && codes.is_shallow(code)) {
             p = skip_to_start(m, data, p, n, codes.shallow_depth(code), scan, code, found);
-            if (p == n || found.size() >= kFoundBatch)
+            if (p == n || found.size() >= kFoundBatch || walks_alone(scan, p))
                 break;
         }
         if (codes.is_chain(code)) {
             p = follow_chain(t, data, p, n, code);
         } else {
-            p = walk_table(t, data, p, n, code);
+            p = walk_table(t, codes, data, p, n, code);
         }
         if (codes.has_output(code)) {
             if (codes.is_line_break(code)) {
@@ -126,6 +155,21 @@ static size_t scan_table(const TagMatcher& m, const uint8_t* data, size_t n, Tex
         }
     }
     scan.state = code;
+    return p;
+}
+
+// Stretches where skipping has given way, and the others.
+static size_t scan_by_dense_table(const TagMatcher& m, const uint8_t* data, size_t n,
+                                  TextScan& scan, std::vector<FoundName>& found) {
+    size_t p = scan.pos;
+    while (p < n && found.size() < kFoundBatch) {
+        if (walks_alone(scan, p)) {
+            uint64_t end = std::min<uint64_t>(n, scan.tally.walk_alone_until - scan.offset);
+            p = scan_dense_table<false>(m, data, p, static_cast<size_t>(end), scan, found);
+        } else {
+            p = scan_dense_table<true>(m, data, p, n, scan, found);
+        }
+    }
     return p;
 }
 
@@ -175,8 +219,9 @@ bool find_names(const TagMatcher& matcher, std::string_view chunk, TextScan& sca
                 std::vector<FoundName>& found) {
     const uint8_t* data = reinterpret_cast<const uint8_t*>(chunk.data());
     size_t n = chunk.size();
-    size_t p = matcher.walk == WalkKind::table ? scan_table(matcher, data, n, scan, found)
-                                               : scan_trie(matcher, data, n, scan, found);
+    size_t p = matcher.walk == WalkKind::dense_table
+                   ? scan_by_dense_table(matcher, data, n, scan, found)
+                   : scan_trie(matcher, data, n, scan, found);
     if (p < n) {
         scan.pos = p;
         return false;

@@ -2,7 +2,7 @@
 
 #include <bit>
 
-#include "match/matcher_parts.h"
+#include "match/simd_bytes.h"
 
 bool build_first_byte_skip(const TrieAutomaton& trie, FirstByteSkip& skip) {
     skip.byte_role[kLf] = kLineEnd;
@@ -33,7 +33,7 @@ static uint64_t sum_of_bytes(__m128i counts) {
 }
 
 // The bytes of a block where the root stops: a CR or one of the first
-// kFirstBytes bytes a name can begin with (unused places repeat the first).
+// kFirstBytes bytes a name can begin with (unused places repeat the last).
 template <int kFirstBytes>
 static __m128i root_stops(__m128i block, __m128i cr, const __m128i (&first)[kMaxSkipBytes]) {
     __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, first[0]));

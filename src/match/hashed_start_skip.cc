@@ -4,7 +4,7 @@
 #include <array>
 #include <bit>
 
-#include "match/matcher_parts.h"
+#include "match/simd_bytes.h"
 
 #if defined(TAMBERLOX_AVX2)
 #include <immintrin.h>
@@ -190,10 +190,12 @@ static bool same_slot_name(const uint8_t* text, const uint8_t* name, size_t leng
 // What the bytes at p tell: no name starts there; one name does (`id`), found
 // there; or the walk must tell.
 static StartAnswer name_starting(const HashedStartSkip& skip, const uint8_t* data, size_t p,
-                                 size_t n, uint32_t& id) {
+                                 size_t n, uint32_t& id, uint64_t& cost) {
+    ++cost;
     if (p + 4 > n || data[p] == kLf || data[p] == kCr)
         return StartAnswer::walk;
-    const StartSlot& slot = skip.slots[start_slot(skip, start_key(data + p, skip.start_mask))];
+    const StartSlot& slot =
+        skip.slots[start_slot(skip, start_key(data + p, skip.start_mask), cost)];
     if (slot.answer != StartAnswer::one_name)
         return slot.answer;
     if (slot.length > n - p)
@@ -209,13 +211,13 @@ static StartAnswer name_starting(const HashedStartSkip& skip, const uint8_t* dat
 // is where to go on from then.
 static bool settle_block(const HashedStartSkip& skip, const uint8_t* data, size_t p, size_t n,
                          BlockStops block, uint64_t offset, uint64_t& line,
-                         std::vector<FoundName>& found, size_t& stop) {
+                         std::vector<FoundName>& found, size_t& stop, uint64_t& cost) {
     uint32_t line_ends = block.line_ends;
     for (uint32_t stops = block.stops; stops != 0; stops &= stops - 1) {
         uint32_t at = static_cast<uint32_t>(std::countr_zero(stops));
         stop = p + at;
         uint32_t id;
-        StartAnswer answer = name_starting(skip, data, stop, n, id);
+        StartAnswer answer = name_starting(skip, data, stop, n, id, cost);
         if (answer == StartAnswer::no_name)
             continue;
         uint32_t before = (uint32_t{1} << at) - 1;
@@ -233,41 +235,56 @@ static bool settle_block(const HashedStartSkip& skip, const uint8_t* data, size_
     return true;
 }
 
+#if defined(TAMBERLOX_AVX2)
+// 32 positions at a time while 40 bytes are readable; false when a stop is left
+// to the walk or the batch is full, `stop` being where to go on from. The first
+// block is settled alone: right after the walk it often holds the next stop.
+// From then on each block's stops are found a block ahead, so that its first
+// stop's slot is on its way to the cache by the time it is settled.
+static bool settle_wide_blocks(const HashedStartSkip& skip, const uint8_t* data, size_t& p,
+                               size_t n, uint64_t offset, uint64_t& line,
+                               std::vector<FoundName>& found, size_t& stop, uint64_t& cost) {
+    auto settle = [&](BlockStops block) {
+        return settle_block(skip, data, p, n, block, offset, line, found, stop, cost);
+    };
+    if (p + 40 > n)
+        return true;
+    if (!settle(hashed_stops_32(skip, data + p)))
+        return false;
+    p += 32;
+    if (p + 40 > n)
+        return true;
+    BlockStops block = hashed_stops_32(skip, data + p);
+    for (; p + 32 + 40 <= n; p += 32) {
+        BlockStops next = hashed_stops_32(skip, data + p + 32);
+        prefetch_first_slot(skip, data + p + 32, next.stops);
+        if (!settle(block))
+            return false;
+        block = next;
+    }
+    if (!settle(block))
+        return false;
+    p += 32;
+    return true;
+}
+#endif
+
 size_t skip_hashed_starts(const HashedStartSkip& skip, const uint8_t* data, size_t p, size_t n,
-                          uint64_t offset, uint64_t& line, std::vector<FoundName>& found) {
+                          uint64_t offset, uint64_t& line, std::vector<FoundName>& found,
+                          uint64_t& cost) {
     size_t stop = n;
 #if defined(TAMBERLOX_AVX2)
-    // Once a whole block has settled, the next one is looked at a block ahead,
-    // so that its first stop's slot is on its way to the cache by then.
-    if (skip.wide_blocks && p + 40 <= n) {
-        BlockStops block = hashed_stops_32(skip, data + p);
-        bool ahead = false;
-        for (;; p += 32) {
-            bool more = p + 32 + 40 <= n;
-            BlockStops next{};
-            if (more && ahead) {
-                next = hashed_stops_32(skip, data + p + 32);
-                prefetch_first_slot(skip, data + p + 32, next.stops);
-            }
-            if (!settle_block(skip, data, p, n, block, offset, line, found, stop))
-                return stop;
-            if (!more) {
-                p += 32;
-                break;
-            }
-            block = ahead ? next : hashed_stops_32(skip, data + p + 32);
-            ahead = true;
-        }
-    }
+    if (skip.wide_blocks && !settle_wide_blocks(skip, data, p, n, offset, line, found, stop, cost))
+        return stop;
 #endif
     for (; p + 19 <= n; p += 16) {
         if (!settle_block(skip, data, p, n, hashed_stops_16(skip, data + p), offset, line, found,
-                          stop))
+                          stop, cost))
             return stop;
     }
     for (; p < n; ++p) {
         uint32_t id;
-        StartAnswer answer = name_starting(skip, data, p, n, id);
+        StartAnswer answer = name_starting(skip, data, p, n, id, cost);
         if (answer == StartAnswer::walk)
             return p;
         if (answer == StartAnswer::one_name) {

@@ -31,7 +31,7 @@ struct StartSlot {
     uint8_t length = 0;  // of the one name
     uint8_t bytes[kInlineName] = {};
     // one_name: the name's id. walk: where the walk stands after the start
-    // bytes (a row's code with a full table, else a state), or the root: the walk
+    // bytes (a row's code with a dense table, else a state), or the root: the walk
     // begins at the start itself.
     uint32_t id_or_state = 0;
 };
@@ -86,16 +86,25 @@ inline uint32_t start_hash(uint32_t key, uint32_t factor) {
 }
 
 // The slot holding `key`, or the empty one where it would go; the slot past
-// slot_mask when all kStartProbes slots from its own hold other keys.
-inline size_t start_slot(const HashedStartSkip& skip, uint32_t key) {
+// slot_mask when all kStartProbes slots from its own hold other keys. Adds the
+// slots it looked past to `probes`.
+inline size_t start_slot(const HashedStartSkip& skip, uint32_t key, uint64_t& probes) {
     size_t slot = start_hash(key, skip.factor) & skip.slot_mask;
     for (size_t probe = 0; probe < kStartProbes; ++probe) {
         const StartSlot& s = skip.slots[slot];
-        if (s.key == key || s.answer == StartAnswer::no_name)
+        if (s.key == key || s.answer == StartAnswer::no_name) {
+            probes += probe;
             return slot;
+        }
         slot = (slot + 1) & skip.slot_mask;
     }
+    probes += kStartProbes;
     return size_t{skip.slot_mask} + 1;
+}
+
+inline size_t start_slot(const HashedStartSkip& skip, uint32_t key) {
+    uint64_t probes = 0;
+    return start_slot(skip, key, probes);
 }
 
 // At a start left to the walk: the position and state the walk goes on from.
@@ -113,8 +122,10 @@ inline size_t pass_start_bytes(const HashedStartSkip& skip, const uint8_t* data,
 #if defined(__SSE2__)
 // Moves p to where the walk must go on from, taking the names settled by their
 // first bytes on the way; stops early, before p, once `found` holds kFoundBatch.
+// `offset`: of data[0] from where the scan began. Adds to `cost` a unit for each
+// position it stops at and each slot it probes past the first.
 // Hot: a change needs a benchmark run.
-// `offset`: of data[0] from where the scan began.
 size_t skip_hashed_starts(const HashedStartSkip& skip, const uint8_t* data, size_t p, size_t n,
-                          uint64_t offset, uint64_t& line, std::vector<FoundName>& found);
+                          uint64_t offset, uint64_t& line, std::vector<FoundName>& found,
+                          uint64_t& cost);
 #endif

@@ -6,7 +6,7 @@
 //
 // Design. All names become one Aho-Corasick automaton (trie_automaton.h), walked
 // through a full transition table over byte classes when that stays small
-// (full_table.h), else through the trie's sorted child lists and failure links,
+// (dense_table.h), else through the trie's sorted child lists and failure links,
 // which bound its memory. While no name is under way the scanner skips:
 // - when the names begin with at most four distinct bytes, it compares 32 bytes
 //   at a time with them (SSE2; first_byte_skip.h);
@@ -17,34 +17,62 @@
 //   one short name begins with those bytes, it is compared there and then; a
 //   start that several names share, or a long name's, hands the text to the
 //   automaton, standing after those bytes. A lookup probes a bounded number of
-//   slots, and the hash's factor changes when a list crowds the slots of one, so
-//   that no list can make the skip slow.
-// From a state that leads to one name alone (a chain of the full table), the
+//   slots, and the hash's factor changes when a list crowds the slots of one.
+// Neither skip can be kept from being slow by every list and text, so each
+// tallies what it costs against what it saves and, where it stops paying, gives
+// way to the walk for a while (SkipTally): the worst case is the walk's speed.
+// The walk is by the dense table wherever it fits, even when skipping seems to
+// settle every start.
+// From a state that leads to one name alone (a chain of the dense table), the
 // rest of that name is compared at once, so a long name costs no more than a
-// short one. In a trie too large for a full table those states are tails,
+// short one. In a trie too large for a dense table those states are tails,
 // positions in the name's bytes, so that a long name takes little memory.
 // When a name holds another before its own end, matches can end out of order of
-// their starts; a window as wide as the waiting matches lie apart puts them
-// back. Functions marked "Hot" are the inner loops: a change to them needs a run
-// of bench/run_bench.sh against the code before it.
+// their starts; they wait to be put back in order (waiting_names.h).
+// Functions marked "Hot" are the inner loops: a change to them needs a run of
+// bench/run_bench.sh against the code before it.
 
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
 
+#include "match/dense_table.h"
 #include "match/first_byte_skip.h"
 #include "match/found_name.h"
-#include "match/full_table.h"
 #include "match/hashed_start_skip.h"
 #include "match/trie_automaton.h"
 #include "match/waiting_names.h"
 #include "tags/tag_table.h"
 
+// What skipping costs against what it saves, over stretches of at least
+// tally_bytes of text: units for each time it is entered (the hashed skip looks
+// at a block of 32 positions at once, the first-byte skip at 32 bytes), one for
+// each position it stops at and each slot it probes, against one for each byte
+// it passes over, which the walk would take about a unit each. Where it costs more, the walk takes
+// the text alone for a distance that doubles each time skipping fails again, so that no list and
+// text can make skipping slower than the walk.
+struct GiveWayRule {
+    uint64_t tally_bytes = 4096;
+    uint64_t shortest = 4096;  // distance walked alone
+    uint64_t longest = uint64_t{1} << 20;
+};
+
+constexpr uint64_t kHashedEntryCost = 16;
+constexpr uint64_t kFirstByteEntryCost = 4;
+
+struct SkipTally {
+    uint64_t stretch_start = 0;
+    uint64_t cost = 0;
+    uint64_t saved = 0;
+    uint64_t walk_alone_until = 0;
+    uint64_t give_way = 0;  // the last distance walked alone, 0 once skipping pays
+};
+
 // How the automaton is walked.
 enum class WalkKind : uint8_t {
-    table,  // the full table, one load a byte
-    trie,   // child lists and failure links
+    dense_table,  // one load a byte
+    trie,         // child lists and failure links
 };
 
 // How text where no name can start is passed over while at the root or near it.
@@ -56,21 +84,23 @@ enum class SkipKind : uint8_t {
 
 struct TagMatcher {
     TrieAutomaton trie;
-    FullTable table;            // with WalkKind::table
+    DenseTable table;           // with WalkKind::dense_table
     FirstByteSkip first_bytes;  // with SkipKind::first_bytes
     HashedStartSkip starts;     // with SkipKind::hashed_starts
     WalkKind walk = WalkKind::trie;
     SkipKind skip = SkipKind::none;
+    GiveWayRule give_way;
 };
 
 // What a matcher may use; tests narrow it to reach each way of walking and
 // skipping. The defaults are what the checker uses.
 struct MatcherOptions {
-    size_t dense_entry_limit = kDenseEntryLimit;  // 0: never a full table
+    size_t dense_entry_limit = kDenseEntryLimit;  // 0: never a dense table
     bool wide_blocks = true;                      // 32-byte blocks where the processor has them
-    // Tails from this many states on (0: always). A full table has at least four
+    // Tails from this many states on (0: always). A dense table has at least four
     // byte classes, so the default leaves the tables as they were.
     size_t tail_states = kDenseEntryLimit / 4;
+    GiveWayRule give_way{};  // tests shorten it to switch often
 };
 
 // Throws std::bad_alloc when memory runs out.
@@ -89,6 +119,7 @@ struct TextScan {
     bool cut = false;  // a CR has ended the current line's text
     // Skipping may start again from here on; below it the walk has more to do.
     uint64_t skip_from = 0;
+    SkipTally tally;
     WaitingNames waiting;
 };
 

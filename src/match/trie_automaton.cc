@@ -82,25 +82,29 @@ static size_t node_depth(const SortedNames& sorted, size_t i, size_t length, boo
     return std::min(length, std::max(parting, kTailMinDepth - 1));
 }
 
+// The nodes the sorted names make, the root included; without tails, every
+// state is one.
+static size_t count_nodes(const TagTable& table, const SortedNames& sorted, bool tails) {
+    size_t count = 1;
+    for (size_t i = 0; i < sorted.ids.size(); ++i) {
+        size_t length = name_of(table, sorted.ids[i]).size();
+        count += node_depth(sorted, i, length, tails) - std::min<size_t>(sorted.shared[i], length);
+    }
+    return count;
+}
+
 // Builds the nodes and the tails' bytes; returns the name of each tail, in order.
+// One pass over the sorted names, whose path and edges it keeps as it goes: kept
+// whole rather than split over functions that would share all of its state.
 static std::vector<uint32_t> build_trie(const TagTable& table, size_t tail_states,
                                         TrieAutomaton& trie) {
     SortedNames sorted = sort_names(table);
     // Counted first, so that no vector of one entry a state grows by doubling.
-    size_t all_states = 1;
-    for (size_t i = 0; i < sorted.ids.size(); ++i) {
-        size_t length = name_of(table, sorted.ids[i]).size();
-        all_states += length - std::min<size_t>(sorted.shared[i], length);
-    }
+    size_t all_states = count_nodes(table, sorted, false);
     if (all_states >= kLinkUnset)
         throw std::bad_alloc();
     const bool tails = all_states >= tail_states;
-    size_t node_count = 1;
-    for (size_t i = 0; i < sorted.ids.size(); ++i) {
-        size_t length = name_of(table, sorted.ids[i]).size();
-        node_count +=
-            node_depth(sorted, i, length, tails) - std::min<size_t>(sorted.shared[i], length);
-    }
+    size_t node_count = count_nodes(table, sorted, tails);
     trie.node_count = static_cast<uint32_t>(node_count);
     trie.name_length.resize(sorted.ids.size());
     trie.own_name.assign(node_count, kNoName);

@@ -2,7 +2,7 @@
 
 // The trie of all names with its failure and dictionary links: the automaton
 // that every other part of the matcher is built from, and the walk used when a
-// full table would be too large.
+// dense table would be too large.
 
 #include <bit>
 #include <cstddef>
@@ -15,13 +15,13 @@
 constexpr uint32_t kNoState = UINT32_MAX;
 constexpr uint32_t kNoName = UINT32_MAX;
 
-// A state's depth in the trie, where depths past the largest are kept as the
-// largest: only the few smallest depths are ever told apart, and a byte a state
-// keeps memory small for long names.
+// A node's depth in the trie, capped at kDeepState: only the few smallest
+// depths are ever told apart, and one byte a node keeps memory small for long
+// names.
 using StateDepth = uint8_t;
 constexpr StateDepth kDeepState = UINT8_MAX;
 
-// Tails, in tries too large for a full table. A state at least kTailMinDepth
+// Tails, in tries too large for a dense table. A state at least kTailMinDepth
 // deep that leads to one name alone (the rest of a long name, past where it
 // parts from every other) is no node with a child list but a position in its
 // name's bytes: such positions take the ids from node_count on, one tail after
@@ -66,7 +66,7 @@ struct TrieAutomaton {
     // Some name holds another before its own end, so matches can arrive out of
     // order of their starts and must be put back in order.
     bool needs_reorder = false;
-    // Each node's depth, kept only for the hashed skip without a full table.
+    // Each node's depth, kept only for the hashed skip without a dense table.
     std::vector<StateDepth> depth;
 };
 

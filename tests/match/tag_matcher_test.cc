@@ -67,11 +67,16 @@ void expect_all_modes_naive(const TagTable& table, const std::vector<std::string
         const char* what;
         MatcherOptions options;
     };
+    // Skipping judged over a few bytes at a time, so that it gives way and comes
+    // back again and again, names cut where it does.
+    const GiveWayRule often{.tally_bytes = 8, .shortest = 5, .longest = 40};
     const Mode modes[] = {
-        {"full table", {}},
-        {"sparse", {.dense_entry_limit = 0}},
+        {"dense table", {}},
+        {"trie", {.dense_entry_limit = 0}},
         {"16-byte blocks", {.wide_blocks = false}},
         {"tails", {.tail_states = 0}},
+        {"giving way often", {.give_way = often}},
+        {"trie giving way often", {.dense_entry_limit = 0, .give_way = often}},
     };
     for (const Mode& mode : modes) {
         TagMatcher matcher = build_tag_matcher(table, mode.options);
@@ -80,7 +85,7 @@ void expect_all_modes_naive(const TagTable& table, const std::vector<std::string
         }
         if (mode.options.tail_states == 0 && matcher.trie.longest_name >= kTailMinDepth) {
             ASSERT_GT(state_count(matcher.trie), matcher.trie.node_count) << what;
-            ASSERT_EQ(matcher.walk, WalkKind::trie) << what << ": a full table takes no tails";
+            ASSERT_EQ(matcher.walk, WalkKind::trie) << what << ": a dense table takes no tails";
         }
         for (const std::string& text : texts) {
             std::vector<FoundName> expected = naive_names(table, text);
@@ -275,6 +280,42 @@ TEST(TagMatcher, FindsNamesThatCrowdTheStartSlots) {
         return start_slot(crowded.starts, start_key(reinterpret_cast<const uint8_t*>(name.data()),
                                                     UINT32_MAX)) == slots;
     }));
+}
+
+// Texts that flood the skip (keys crowded out of their slots, which every one
+// costs all the probes and a walk) between stretches where it pays: skipping
+// must give way in the floods and come back after them.
+TEST(TagMatcher, SkippingGivesWayToFloodsAndComesBack) {
+    std::mt19937_64 random(5);
+    const uint32_t slots = 512;
+    Names names;
+    for (uint32_t factor : kStartHashFactors) {
+        Names aimed = keys_of_one_slot(random, factor, slots, 300, 2 * 20);
+        names.insert(names.end(), aimed.begin(), aimed.end());
+    }
+    TagTable table = table_of(names);
+    const GiveWayRule shorter{.tally_bytes = 256, .shortest = 300, .longest = 2000};
+    for (const MatcherOptions& options :
+         {MatcherOptions{.give_way = shorter},
+          MatcherOptions{.dense_entry_limit = 0, .give_way = shorter}}) {
+        TagMatcher matcher = build_tag_matcher(table, options);
+        ASSERT_EQ(matcher.skip, SkipKind::hashed_starts);
+        uint32_t factor = matcher.starts.factor;
+        Names flood = keys_of_one_slot(random, factor, slots, 300, 50);
+        std::string text;
+        for (int stretch = 0; stretch < 8; ++stretch) {
+            const Names& keys = stretch % 2 ? flood : names;
+            for (int i = 0; i < 700; ++i)
+                text += stretch % 2 || i % 8 ? keys[random_below(random, keys.size())] : "\n..";
+        }
+        TextScan scan;
+        start_text_scan(matcher, scan);
+        std::vector<FoundName> found;
+        while (!find_names(matcher, text, scan, found))
+            found.clear();
+        EXPECT_GT(scan.tally.walk_alone_until, 0u) << "skipping never gave way";
+        expect_all_modes_naive(table, {text}, "floods between names", {1, 97, 1000});
+    }
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "match/full_table.h"
+#include "match/dense_table.h"
 
 #include <cstring>
 
@@ -23,11 +23,11 @@ static std::vector<uint8_t> find_chain_states(const TrieAutomaton& trie,
 
 // Rows in breadth-first order: states without output first (the root stays row
 // 0), then each chain's states one after another, then states with output.
-// Returns the row of each state; the codes are rows until build_full_table
+// Returns the row of each state; the codes are rows until build_dense_table
 // scales them.
 static std::vector<uint32_t> order_rows(const TrieAutomaton& trie,
                                         const std::vector<uint32_t>& order,
-                                        const std::vector<uint8_t>& on_chain, FullTable& t) {
+                                        const std::vector<uint8_t>& on_chain, DenseTable& t) {
     std::vector<uint32_t> row_of(order.size(), kNoState);
     auto add_row = [&](uint32_t state) {
         row_of[state] = static_cast<uint32_t>(t.state_of_row.size());
@@ -64,7 +64,7 @@ static std::vector<uint32_t> order_rows(const TrieAutomaton& trie,
 
 // The states shallower than `depth` come first in breadth-first order, and so do
 // their rows, since none of them has output: no name is shorter than `depth`.
-static void set_shallow_codes(FullTable& t, const std::vector<uint32_t>& order,
+static void set_shallow_codes(DenseTable& t, const std::vector<uint32_t>& order,
                               const std::vector<StateDepth>& depth_of, size_t depth) {
     uint32_t rows = 0;
     for (uint32_t state : order) {
@@ -79,9 +79,9 @@ static void set_shallow_codes(FullTable& t, const std::vector<uint32_t>& order,
         t.codes.depth[d] = t.codes.shallow;
 }
 
-bool build_full_table(const TrieAutomaton& trie, const std::vector<uint32_t>& order,
-                      const std::vector<StateDepth>& depth_of, size_t shallow_depth,
-                      size_t entry_limit, FullTable& t) {
+void build_dense_table(const TrieAutomaton& trie, const std::vector<uint32_t>& order,
+                       const std::vector<StateDepth>& depth_of, size_t shallow_depth,
+                       DenseTable& t) {
     std::array<bool, 256> used{};
     for (uint8_t byte : trie.child_byte)
         used[byte] = true;
@@ -91,8 +91,6 @@ bool build_full_table(const TrieAutomaton& trie, const std::vector<uint32_t>& or
         t.byte_class[byte] = used[byte] ? static_cast<uint8_t>(t.class_count++) : 0;
     }
     size_t row_count = trie.own_name.size() + 1;
-    if (row_count > entry_limit / t.class_count)
-        return false;
     uint32_t width = t.class_count;
     t.row_reciprocal = ((uint64_t{1} << 32) + width - 1) / width;
     std::vector<uint32_t> row_of =
@@ -116,10 +114,9 @@ bool build_full_table(const TrieAutomaton& trie, const std::vector<uint32_t>& or
     }
     if (shallow_depth > 0)
         set_shallow_codes(t, order, depth_of, shallow_depth);
-    return true;
 }
 
-std::vector<uint32_t> codes_of_states(const FullTable& t) {
+std::vector<uint32_t> codes_of_states(const DenseTable& t) {
     std::vector<uint32_t> code_of(t.state_of_row.size());
     for (uint32_t row = 0; row < t.state_of_row.size(); ++row)
         code_of[t.state_of_row[row]] = row * t.class_count;

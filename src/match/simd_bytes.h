@@ -1,6 +1,7 @@
 #pragma once
 
-// What the matcher's parts share: the processor's block compares.
+// The SIMD byte operations the matcher's parts share: block compares and bit
+// counts.
 
 #include <cstdint>
 
@@ -9,8 +10,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-// 32-byte blocks where the processor has them (AVX2), chosen when the matcher
-// is built.
+// TAMBERLOX_AVX2: the 32-byte block code (AVX2) is compiled in, as functions
+// with their own target attribute; whether the processor runs them is asked
+// when the matcher is built (HashedStartSkip.wide_blocks). The build itself
+// assumes no more than SSE2.
 #if defined(__SSE2__) && defined(__x86_64__) && defined(__GNUC__)
 #define TAMBERLOX_AVX2 1
 #endif

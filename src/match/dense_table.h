@@ -21,7 +21,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "match/matcher_parts.h"
+#include "match/simd_bytes.h"
 #include "match/trie_automaton.h"
 
 // Skipping by hash looks at up to this many bytes where a name may start.
@@ -55,7 +55,7 @@ struct ChainRest {
     uint32_t end_code;  // the row the name ends in
 };
 
-struct FullTable {
+struct DenseTable {
     std::array<uint8_t, 256> byte_class{};
     uint32_t class_count = 0;
     uint64_t row_reciprocal = 0;  // 2^32 / class_count, rounded up
@@ -68,19 +68,18 @@ struct FullTable {
     std::vector<uint8_t> chain_bytes;   // and 16 spare bytes
 };
 
-// Builds the table unless it would hold more than `entry_limit` entries; states
-// shallower than `shallow_depth` get the first rows and never join a chain.
-// Returns whether it was built.
-bool build_full_table(const TrieAutomaton& trie, const std::vector<uint32_t>& order,
-                      const std::vector<StateDepth>& depth_of, size_t shallow_depth,
-                      size_t entry_limit, FullTable& table);
+// Builds the table; states shallower than `shallow_depth` get the first rows
+// and never join a chain. The caller has checked that it fits.
+void build_dense_table(const TrieAutomaton& trie, const std::vector<uint32_t>& order,
+                       const std::vector<StateDepth>& depth_of, size_t shallow_depth,
+                       DenseTable& table);
 
 // The code of every trie state's row.
-std::vector<uint32_t> codes_of_states(const FullTable& table);
+std::vector<uint32_t> codes_of_states(const DenseTable& table);
 
 // code / class_count without a division; exact, as codes are multiples of
 // class_count below 2^32.
-inline uint32_t row_of_code(const FullTable& t, uint32_t code) {
+inline uint32_t row_of_code(const DenseTable& t, uint32_t code) {
     return static_cast<uint32_t>(code * t.row_reciprocal >> 32);
 }
 
@@ -102,16 +101,14 @@ inline size_t end_of_run(const uint8_t* data, size_t p, size_t n) {
 }
 
 // Follows the table from p until a state with output (a name's end, or a line
-// break), a state on a chain, a shallow state where skipping may take over, or
-// the end. A plain state other than the root that stays put on a byte stays put
-// on a run of it, so such runs are passed whole: a long name of 'a's against a
-// file of 'a's costs no more than a plain scan.
-// Hot: a change needs a benchmark run.
-inline size_t walk_table(const FullTable& t, const uint8_t* data, size_t p, size_t n,
-                         uint32_t& code) {
+// break), a state on a chain, a shallow state where skipping may take over (by
+// `codes`, which may say there are none), or the end. A plain state other than the root that stays
+// put on a byte stays put on a run of it, so such runs are passed whole: a long name of 'a's
+// against a file of 'a's costs no more than a plain scan. Hot: a change needs a benchmark run.
+inline size_t walk_table(const DenseTable& t, const RowCodes codes, const uint8_t* data, size_t p,
+                         size_t n, uint32_t& code) {
     const uint32_t* entries = t.entries.data();
     const uint8_t* byte_class = t.byte_class.data();
-    const RowCodes codes = t.codes;
     uint32_t state = code;
     do {
         uint32_t next = entries[state + byte_class[data[p]]];
@@ -152,7 +149,7 @@ inline size_t common_length(const uint8_t* a, const uint8_t* a_end, const uint8_
 // From a state on a chain: the rest of its name compared at once. Where the text
 // leaves the chain, one ordinary step (runs passed whole, as in the walk).
 // Hot: a change needs a benchmark run.
-inline size_t follow_chain(const FullTable& t, const uint8_t* data, size_t p, size_t n,
+inline size_t follow_chain(const DenseTable& t, const uint8_t* data, size_t p, size_t n,
                            uint32_t& code) {
     const ChainRest& rest = t.chain_rest[row_of_code(t, code - t.codes.chain)];
     size_t same = common_length(data + p, data + n, t.chain_bytes.data() + rest.offset,
