@@ -308,7 +308,13 @@ bool take_hint(RulesFilterState& state, const FoundName& hint) {
         return true;
     const RulesMatcher& rm = *state.rm;
     size_t known = rm.group_prefix[hint.id];
+    // The byte after the shared start rules out most of a group at once.
+    int next = byte_at(*state.text, pos + known);
+    if (next >= 0 && rm.rules.ignore_case)
+        next = fold_case(static_cast<uint8_t>(next));
     for (const RulePattern& pattern : rm.groups[hint.id]) {
+        if (pattern.text.size() > known && static_cast<uint8_t>(pattern.text[known]) != next)
+            continue;
         if (!matches_from(state, pos, pattern.text, known))
             continue;
         uint64_t after = pos + pattern.text.size();

@@ -80,7 +80,13 @@ void add_stop(StopBytes& stops, uint8_t byte) {
 }
 
 size_t skip_to_stop(const uint8_t* at, size_t span, const StopBytes& stops) {
+    // Most stops come within a few bytes: those are looked at one by one.
+    size_t near = std::min<size_t>(span, 8);
     size_t i = 0;
+    while (i < near && !stops.is_stop[at[i]])
+        ++i;
+    if (i < near)
+        return i;
 #if defined(__SSE2__)
     if (!stops.many && stops.few_count > 0) {
         __m128i b[4];
