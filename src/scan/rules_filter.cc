@@ -218,6 +218,31 @@ bool closes_itself(const RulesFilterState& state, uint64_t name_end, uint64_t ma
     return matches_at(state, tag_end - rules.self_close_mark.size(), rules.self_close_mark);
 }
 
+// The column of a kept name, from 1, while its bytes are at hand. Names are
+// kept in order of their starts, so the search for its line's start goes back
+// no further than the name kept before.
+uint64_t column_of(RulesFilterState& state, uint64_t start) {
+    const RulesText& text = *state.text;
+    uint64_t from = std::max(state.column_from, text.offset);
+    uint64_t line_start =
+        state.column_from >= text.offset ? state.column_line_start : text.line_start_before;
+    if (start > from) {
+        const void* lf = memrchr(bytes_at(text, from), '\n', start - from);
+        if (lf != nullptr)
+            line_start = text.offset +
+                         static_cast<uint64_t>(static_cast<const char*>(lf) - text.bytes.data()) +
+                         1;
+    }
+    state.column_from = start;
+    state.column_line_start = line_start;
+    return start - line_start + 1;
+}
+
+void hand_on(RulesFilterState& state, const FoundName& name, uint64_t column) {
+    state.kept.push_back(name);
+    state.kept_columns.push_back(column);
+}
+
 // Moves the search of a held self-closing name on. `covered` is what the search
 // of the name before found: no end mark from its name's end up to its place,
 // where it stands (and found one, or not). A search that reaches that stretch
@@ -258,7 +283,7 @@ void settle_held(RulesFilterState& state) {
         if (head.awaiting && !head.search.found && !state.text->final)
             return;
         if (!(head.awaiting && head.closes))
-            state.kept.push_back(head.name);
+            hand_on(state, head.name, head.column);
         state.held.pop_front();
     }
 }
@@ -269,18 +294,19 @@ constexpr uint64_t kNotFound = UINT64_MAX;
 
 uint64_t keep_name(RulesFilterState& state, const FoundName& name, uint64_t name_end) {
     bool awaits = state.rm->rules.self_closing[name.id];
+    uint64_t column = column_of(state, name.start);
     if (!awaits && state.held.empty()) {
-        state.kept.push_back(name);
+        hand_on(state, name, column);
         return kNotFound;
     }
-    HeldName held{name, name_end, awaits, {}, false};
+    HeldName held{name, name_end, awaits, {}, false, column};
     held.search.next = name_end;
     if (awaits && state.held.empty()) {
         // Most tags end in the bytes at hand: decided here, nothing held.
         held.search.found = find_self_close_end(state, held.search, UINT64_MAX);
         if (held.search.found) {
             if (!closes_itself(state, name_end, held.search.next))
-                state.kept.push_back(name);
+                hand_on(state, name, column);
             return held.search.next;
         }
     }
@@ -353,6 +379,8 @@ void start_rules_filter(RulesFilterState& state, const RulesMatcher& rm, const R
     state.region = OpenRegion{};
     state.held.clear();
     state.kept.clear();
+    state.kept_columns.clear();
+    state.column_from = state.column_line_start = 0;
     state.ended_in_region = false;
     state.region_line = state.region_start = 0;
 }
@@ -392,6 +420,7 @@ void start_rules_text(RulesText& text, const RulesMatcher& rm) {
         text.bytes = std::string();
     text.bytes.clear();
     text.offset = 0;
+    text.line_start_before = 0;
     text.runs_before.assign(rm.not_after_bytes.size(), 0);
     text.line_start = 0;
     text.final = false;
@@ -408,6 +437,10 @@ static void drop_before(RulesText& text, const RulesMatcher& rm, uint64_t base) 
             --at;
         text.runs_before[k] = (at == 0 ? text.runs_before[k] : 0) + (dropped - at);
     }
+    const void* lf = memrchr(data, '\n', dropped);
+    if (lf != nullptr)
+        text.line_start_before =
+            text.offset + static_cast<uint64_t>(static_cast<const uint8_t*>(lf) - data) + 1;
     text.bytes.erase(0, dropped);
     text.offset = base;
 }

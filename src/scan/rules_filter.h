@@ -7,7 +7,10 @@
 // ends. What a region or a tag covers is searched for in the bytes (its end mark,
 // escapes, line ends); a self-closing open name waits for the first end mark
 // after it. The kept names, with their lines and starts, go to the next sink in
-// order, as the checker's names would.
+// order, as the checker's names would, and their columns with them in
+// `kept_columns`: a kept name may come chunks after its line was read (a
+// self-closing name waits for its tag's end), when a sink could no longer
+// find where that line starts.
 //
 // Seams. The filter reads the bytes from the source (RulesSource), which keeps
 // the text before the current chunk as far back as a decision may look (twice
@@ -31,6 +34,7 @@ struct RulesText {
     std::string bytes;
     uint64_t offset = 0;
     std::vector<uint64_t> runs_before;  // by not_after_bytes: the run ending before `offset`
+    uint64_t line_start_before = 0;     // the start of the line `offset` stands on
     uint64_t line_start = 0;            // of the line in progress
     std::string folded;                 // the current chunk, under ignore-case
     bool final = false;                 // the text has ended
@@ -65,6 +69,7 @@ struct HeldName {
     bool awaiting;  // self-closing: dropped if its tag closes itself
     EndSearch search;
     bool closes;  // once found: the tag closes itself
+    uint64_t column;
 };
 
 struct RulesFilterState {
@@ -74,7 +79,11 @@ struct RulesFilterState {
     uint64_t resume = 0;              // hints before it are passed over
     OpenRegion region;
     std::deque<HeldName> held;
-    std::vector<FoundName> kept;  // of the current batch
+    std::vector<FoundName> kept;         // of the current batch
+    std::vector<uint64_t> kept_columns;  // theirs, from 1
+    // The start of the line of the name kept last, at column_from.
+    uint64_t column_from = 0;
+    uint64_t column_line_start = 0;
     bool ended_in_region = false;
     uint64_t region_line = 0;  // of the region the text ended in
     uint64_t region_start = 0;
@@ -101,6 +110,7 @@ void take_names(RulesSink<Next>& sink, const FoundBatch& batch) {
     filter_hints(sink.state, batch.names);
     take_names(sink.next, FoundBatch{sink.state.kept, batch.chunk, batch.chunk_offset});
     sink.state.kept.clear();
+    sink.state.kept_columns.clear();
 }
 
 template <typename Next>

@@ -27,12 +27,14 @@ ReadStatus read_chunk(RandomChunks& source, std::string_view& chunk) {
 struct KeptSink {
     const TagTable& table;
     RulesCheck& check;
+    const std::vector<uint64_t>& columns;  // in step with the batch's names
     NameTally tally;
     int64_t depth = 0;
 };
 
 void take_names(KeptSink& sink, const FoundBatch& batch) {
-    for (const FoundName& name : batch.names) {
+    for (size_t i = 0; i < batch.names.size(); ++i) {
+        const FoundName& name = batch.names[i];
         bool is_close = name.id & 1;
         KeptName kept;
         kept.pair = name.id >> 1;
@@ -42,6 +44,7 @@ void take_names(KeptSink& sink, const FoundBatch& batch) {
         kept.lvl = sink.depth;
         sink.depth = std::max<int64_t>(is_close ? sink.depth : sink.depth + 1, 0);
         kept.line = name.line;
+        kept.column = sink.columns[i];
         kept.offset = name.start;
         sink.check.kept.push_back(kept);
     }
@@ -96,12 +99,12 @@ RulesCheck engine_rules_check(std::string_view bytes, const TagTable& table, con
                               size_t most_chunk, uint64_t seed) {
     RulesMatcher rm = build_rules_matcher(table, rules);
     RulesCheck check;
-    KeptSink kept{table, check, {}, 0};
-    start_tally(kept.tally, table.n);
     RulesText text;
     start_rules_text(text, rm);
     RulesFilterState state;
     start_rules_filter(state, rm, text);
+    KeptSink kept{table, check, state.kept_columns, {}, 0};
+    start_tally(kept.tally, table.n);
     RulesSink<KeptSink> sink{state, kept};
     RandomChunks chunks{bytes.substr(0, bytes.find('\x1a')), most_chunk, std::mt19937_64(seed)};
     RulesSource<RandomChunks> source{chunks, rm, text};
@@ -118,8 +121,8 @@ std::string rules_check_differences(const TagTable& table, const RulesCheck& exp
     std::string out;
     auto describe = [&](const KeptName& kept) {
         return std::string(name_of(table, 2 * kept.pair + (kept.kind == KeptKind::cls))) + "@" +
-               std::to_string(kept.line) + "/" + std::to_string(kept.offset) + "(" +
-               std::to_string(kept.lvl) + ")";
+               std::to_string(kept.line) + ":" + std::to_string(kept.column) + "/" +
+               std::to_string(kept.offset) + "(" + std::to_string(kept.lvl) + ")";
     };
     size_t common = std::min(expected.kept.size(), actual.kept.size());
     for (size_t i = 0; i <= common; ++i) {

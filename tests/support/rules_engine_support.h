@@ -16,13 +16,11 @@
 // The rules matcher, the rules source and filter, and the checker's counts over
 // `bytes` (cut at the first 0x1A), read in chunks of 1 to `most_chunk` bytes of
 // random sizes drawn with `seed`: kept names with their levels, counts and
-// verdict as reference_rules_check gives them (columns left 0: the engine
-// hands out byte offsets).
+// verdict as reference_rules_check gives them.
 RulesCheck engine_rules_check(std::string_view bytes, const TagTable& table, const TagRules& rules,
                               size_t most_chunk, uint64_t seed);
 
 // The differences between two checks, one a line; empty when they agree.
-// Columns are not compared.
 std::string rules_check_differences(const TagTable& table, const RulesCheck& expected,
                                     const RulesCheck& actual);
 
