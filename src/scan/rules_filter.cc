@@ -219,23 +219,23 @@ bool closes_itself(const RulesFilterState& state, uint64_t name_end, uint64_t ma
 }
 
 // The column of a kept name, from 1, while its bytes are at hand. Names are
-// kept in order of their starts, so the search for its line's start goes back
-// no further than the name kept before.
-uint64_t column_of(RulesFilterState& state, uint64_t start) {
+// kept in order of their starts: on the line of the name kept before, the
+// line's start is known; on a later one, it is the last line end before the
+// name, no further back than that name.
+uint64_t column_of(RulesFilterState& state, const FoundName& name) {
     const RulesText& text = *state.text;
-    uint64_t from = std::max(state.column_from, text.offset);
-    uint64_t line_start =
-        state.column_from >= text.offset ? state.column_line_start : text.line_start_before;
-    if (start > from) {
-        const void* lf = memrchr(bytes_at(text, from), '\n', start - from);
+    if (name.line != state.column_line) {
+        uint64_t from = std::max(state.column_from, text.offset);
+        uint64_t line_start = text.line_start_before;
+        const void* lf = memrchr(bytes_at(text, from), '\n', name.start - from);
         if (lf != nullptr)
-            line_start = text.offset +
-                         static_cast<uint64_t>(static_cast<const char*>(lf) - text.bytes.data()) +
-                         1;
+            line_start = text.offset + static_cast<uint64_t>(static_cast<const char*>(lf) -
+                                                             text.bytes.data()) + 1;
+        state.column_line = name.line;
+        state.column_line_start = line_start;
     }
-    state.column_from = start;
-    state.column_line_start = line_start;
-    return start - line_start + 1;
+    state.column_from = name.start;
+    return name.start - state.column_line_start + 1;
 }
 
 void hand_on(RulesFilterState& state, const FoundName& name, uint64_t column) {
@@ -294,7 +294,7 @@ constexpr uint64_t kNotFound = UINT64_MAX;
 
 uint64_t keep_name(RulesFilterState& state, const FoundName& name, uint64_t name_end) {
     bool awaits = state.rm->rules.self_closing[name.id];
-    uint64_t column = column_of(state, name.start);
+    uint64_t column = column_of(state, name);
     if (!awaits && state.held.empty()) {
         hand_on(state, name, column);
         return kNotFound;
@@ -380,7 +380,7 @@ void start_rules_filter(RulesFilterState& state, const RulesMatcher& rm, const R
     state.held.clear();
     state.kept.clear();
     state.kept_columns.clear();
-    state.column_from = state.column_line_start = 0;
+    state.column_from = state.column_line_start = state.column_line = 0;
     state.ended_in_region = false;
     state.region_line = state.region_start = 0;
 }

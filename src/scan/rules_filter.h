@@ -81,8 +81,9 @@ struct RulesFilterState {
     std::deque<HeldName> held;
     std::vector<FoundName> kept;         // of the current batch
     std::vector<uint64_t> kept_columns;  // theirs, from 1
-    // The start of the line of the name kept last, at column_from.
+    // The name kept last: its start, its line and where that line starts.
     uint64_t column_from = 0;
+    uint64_t column_line = 0;
     uint64_t column_line_start = 0;
     bool ended_in_region = false;
     uint64_t region_line = 0;  // of the region the text ended in
