@@ -35,8 +35,15 @@ bool matches_from(const RulesFilterState& state, uint64_t pos, const std::string
     if (text_end(text) - pos < folded.size())
         return false;
     const uint8_t* at = bytes_at(text, pos);
-    if (!state.rm->rules.ignore_case)
-        return std::memcmp(at + known, folded.data() + known, folded.size() - known) == 0;
+    const char* want = folded.data();
+    // Marks are a few bytes: a call of memcmp would cost more than the loop.
+    if (!state.rm->rules.ignore_case || state.rm->folded_text) {
+        for (size_t i = known; i < folded.size(); ++i) {
+            if (at[i] != static_cast<uint8_t>(want[i]))
+                return false;
+        }
+        return true;
+    }
     for (size_t i = known; i < folded.size(); ++i) {
         if (fold_case(at[i]) != static_cast<uint8_t>(folded[i]))
             return false;
@@ -229,8 +236,9 @@ uint64_t column_of(RulesFilterState& state, const FoundName& name) {
         uint64_t line_start = text.line_start_before;
         const void* lf = memrchr(bytes_at(text, from), '\n', name.start - from);
         if (lf != nullptr)
-            line_start = text.offset + static_cast<uint64_t>(static_cast<const char*>(lf) -
-                                                             text.bytes.data()) + 1;
+            line_start = text.offset +
+                         static_cast<uint64_t>(static_cast<const char*>(lf) - text.bytes.data()) +
+                         1;
         state.column_line = name.line;
         state.column_line_start = line_start;
     }
@@ -293,7 +301,7 @@ void settle_held(RulesFilterState& state) {
 constexpr uint64_t kNotFound = UINT64_MAX;
 
 uint64_t keep_name(RulesFilterState& state, const FoundName& name, uint64_t name_end) {
-    bool awaits = state.rm->rules.self_closing[name.id];
+    bool awaits = state.rm->self_closing[name.id];
     uint64_t column = column_of(state, name);
     if (!awaits && state.held.empty()) {
         hand_on(state, name, column);
@@ -336,7 +344,7 @@ bool take_hint(RulesFilterState& state, const FoundName& hint) {
     size_t known = rm.group_prefix[hint.id];
     // The byte after the shared start rules out most of a group at once.
     int next = byte_at(*state.text, pos + known);
-    if (next >= 0 && rm.rules.ignore_case)
+    if (next >= 0 && rm.rules.ignore_case && !rm.folded_text)
         next = fold_case(static_cast<uint8_t>(next));
     for (const RulePattern& pattern : rm.groups[hint.id]) {
         if (pattern.text.size() > known && static_cast<uint8_t>(pattern.text[known]) != next)
@@ -445,10 +453,8 @@ static void drop_before(RulesText& text, const RulesMatcher& rm, uint64_t base) 
     text.offset = base;
 }
 
-static void fold_into(std::string_view raw, std::string& folded) {
-    folded.resize(raw.size());
+static void fold_into(std::string_view raw, uint8_t* to) {
     const uint8_t* from = reinterpret_cast<const uint8_t*>(raw.data());
-    uint8_t* to = reinterpret_cast<uint8_t*>(folded.data());
     for (size_t i = 0; i < raw.size(); ++i) {
         uint8_t byte = from[i];
         to[i] = static_cast<uint8_t>(byte + (static_cast<uint8_t>(byte - 'A') < 26 ? 32 : 0));
@@ -475,11 +481,18 @@ std::string_view add_chunk(RulesText& text, const RulesMatcher& rm, std::string_
     // Dropping costs a move of what stays: only once what goes is as much.
     if (base - text.offset >= end - base)
         drop_before(text, rm, base);
-    text.bytes.append(raw);
+    size_t at = text.bytes.size();
+    if (rm.folded_text) {
+        text.bytes.resize(at + raw.size());
+        fold_into(raw, reinterpret_cast<uint8_t*>(text.bytes.data()) + at);
+    } else {
+        text.bytes.append(raw);
+    }
     if (held_back)
         find_line_start(text, raw, end);
-    if (!rm.rules.ignore_case)
-        return std::string_view(text.bytes).substr(end - text.offset);
-    fold_into(raw, text.folded);
+    if (!rm.rules.ignore_case || rm.folded_text)
+        return std::string_view(text.bytes).substr(at);
+    text.folded.resize(raw.size());
+    fold_into(raw, reinterpret_cast<uint8_t*>(text.folded.data()));
     return text.folded;
 }

@@ -9,6 +9,10 @@
 
 #include "text/text_bytes.h"
 
+static bool is_letter(uint8_t byte) {
+    return fold_case(byte) >= 'a' && fold_case(byte) <= 'z';
+}
+
 static std::string folded_text(std::string_view text, bool fold) {
     std::string out(text);
     for (char& byte : out)
@@ -189,6 +193,13 @@ RulesMatcher build_rules_matcher(const TagTable& table, const TagRules& rules) {
     RegionRule self_close_end;
     self_close_end.end = rm.rules.self_close_end;
     rm.self_close_stops = stops_of(self_close_end, fold);
+    rm.folded_text = fold;
+    for (const RegionRule& region : rules.regions) {
+        if ((region.has_escape && is_letter(static_cast<uint8_t>(region.escape))) ||
+            (region.has_not_after && is_letter(static_cast<uint8_t>(region.not_after))))
+            rm.folded_text = false;
+    }
+    rm.self_closing.assign(rules.self_closing.begin(), rules.self_closing.end());
     rm.tag_end_is_self_close_end =
         !rm.tag_region.end.empty() && rm.tag_region.end == rm.rules.self_close_end;
     add_stop(rm.line_end_stops, kLf);

@@ -50,6 +50,11 @@ struct RulesMatcher {
     std::vector<uint32_t> group_prefix;            // by the matcher's id: the bytes all share
     RegionRule tag_region;                         // after a name under tag-end
     bool tag_end_is_self_close_end = false;
+    // Under ignore-case, whether the filter can read folded text: no escape
+    // and no not-after byte is a letter (every other byte it looks at is the
+    // same folded). Else it reads the text as it is and folds as it compares.
+    bool folded_text = false;
+    std::vector<uint8_t> self_closing;    // by name id
     std::vector<StopBytes> region_stops;  // by region rule; the tag region's last
     StopBytes self_close_stops{};
     StopBytes line_end_stops{};
