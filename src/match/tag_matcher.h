@@ -101,7 +101,15 @@ struct MatcherOptions {
     // byte classes, so the default leaves the tables as they were.
     size_t tail_states = kDenseEntryLimit / 4;
     GiveWayRule give_way{};  // tests shorten it to switch often
+    // The start hash's factor tried before the fixed ones, when not 0. The
+    // programs draw it at random each run, so that no list can be made to
+    // crowd the slots of the factor a run uses.
+    uint32_t start_hash_factor = 0;
 };
+
+// The options the programs use: the defaults, with a start hash factor drawn
+// at random. The report never depends on it.
+MatcherOptions drawn_matcher_options();
 
 // Throws std::bad_alloc when memory runs out.
 TagMatcher build_tag_matcher(const TagTable& table, const MatcherOptions& options = {});
