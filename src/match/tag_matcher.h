@@ -17,7 +17,9 @@
 //   one short name begins with those bytes, it is compared there and then; a
 //   start that several names share, or a long name's, hands the text to the
 //   automaton, standing after those bytes. A lookup probes a bounded number of
-//   slots, and the hash's factor changes when a list crowds the slots of one.
+//   slots from the key's home slot, the top bits of its hash. The programs draw
+//   the hash's factor at random each run, so that no list can be aimed at it;
+//   when a list crowds the slots of one factor, the next is tried.
 // Neither skip can be kept from being slow by every list and text, so each
 // tallies what it costs against what it saves and, where it stops paying, gives
 // way to the walk for a while (SkipTally): the worst case is the walk's speed.
@@ -49,9 +51,10 @@
 // tally_bytes of text: units for each time it is entered (the hashed skip looks
 // at a block of 32 positions at once, the first-byte skip at 32 bytes), one for
 // each position it stops at and each slot it probes, against one for each byte
-// it passes over, which the walk would take about a unit each. Where it costs more, the walk takes
-// the text alone for a distance that doubles each time skipping fails again, so that no list and
-// text can make skipping slower than the walk.
+// it passes over, which the walk would take about a unit each. Where it costs
+// more, the walk takes the text alone for a distance that doubles each time
+// skipping fails again, so that no list and text can make skipping slower than
+// the walk.
 struct GiveWayRule {
     uint64_t tally_bytes = 4096;
     uint64_t shortest = 4096;  // distance walked alone
