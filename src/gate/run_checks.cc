@@ -18,30 +18,16 @@
 
 namespace {
 
+// A checked file waits in its compact form until its turn to be written.
 struct Outcome {
-    std::string text;
+    FileCheck check;
     bool fails = false;
-    bool unreadable = false;
 };
 
-Outcome check_and_format(const GateEngine& engine, const GateOptions& options,
-                         const std::string& name, FileReader& reader) {
-    PairNames names{&engine.table.opn_tag, &engine.table.cls_tag};
-    Outcome outcome;
-    try {
-        FileCheck check = check_one_file(engine, name, reader);
-        std::vector<Finding> findings = find_findings(check, names, options.strict);
-        outcome.fails = file_fails(check, findings);
-        outcome.unreadable = check.status != FileStatus::checked;
-        outcome.text = format_file_report(options.format, {name, check, findings, outcome.fails},
-                                          names, options.quiet);
-    } catch (const std::bad_alloc&) {
-        FileCheck failed;
-        failed.status = FileStatus::out_of_memory;
-        failed.problem = std::strerror(ENOMEM);
-        outcome = {format_file_report(options.format, {name, failed, {}, true}, names, false), true,
-                   true};
-    }
+Outcome check_file(const GateEngine& engine, const GateOptions& options, const std::string& name,
+                   FileReader& reader) {
+    Outcome outcome{check_one_file(engine, name, reader)};
+    outcome.fails = file_fails(outcome.check, options.strict);
     return outcome;
 }
 
@@ -60,7 +46,7 @@ struct CheckWork {
 void check_in_turn(CheckWork& work) {
     FileReader reader;
     for (size_t i; (i = work.next.fetch_add(1)) < work.files.size();) {
-        Outcome outcome = check_and_format(work.engine, work.options, work.files[i], reader);
+        Outcome outcome = check_file(work.engine, work.options, work.files[i], reader);
         std::lock_guard<std::mutex> lock(work.mutex);
         work.outcomes[i] = std::move(outcome);
         work.done[i] = 1;
@@ -91,14 +77,23 @@ struct Totals {
     size_t unreadable = 0;
 };
 
-void write_outcome(OutputBuffer& out, const GateOptions& options, size_t i, const Outcome& outcome,
-                   Totals& totals) {
-    totals.failed += outcome.fails;
-    totals.unreadable += outcome.unreadable;
-    if (options.format == OutputFormat::json && i > 0)
-        put_bytes(out, ",\n");
-    put_bytes(out, outcome.text);
-    if (out.failed)
+// Writes file i's report; the output goes out whenever the buffer fills.
+struct ReportWriter {
+    OutputBuffer& out;
+    const GateOptions& options;
+    const NameTexts& names;
+    Totals totals{};
+};
+
+void write_outcome(ReportWriter& writer, const std::string& name, size_t i,
+                   const Outcome& outcome) {
+    writer.totals.failed += outcome.fails;
+    writer.totals.unreadable += outcome.check.status != FileStatus::checked;
+    if (writer.options.format == OutputFormat::json && i > 0)
+        put_bytes(writer.out, ",\n");
+    ReportChoice choice{writer.options.strict, writer.options.quiet, writer.options.max_findings};
+    write_file_report(writer.out, {name, outcome.check, outcome.fails}, writer.names, choice);
+    if (writer.out.failed)
         exit_with_message(2, kGateWriteError);
 }
 
@@ -115,16 +110,18 @@ int run_checks(const GateEngine& engine, const GateOptions& options,
     std::vector<std::thread> checking = start_threads(threads, [&work] { check_in_turn(work); });
     OutputBuffer out;
     open_output(out, STDOUT_FILENO, 64 * 1024);
+    NameTexts names = make_name_texts(options.format, engine.table.opn_tag, engine.table.cls_tag);
+    ReportWriter writer{out, options, names};
     if (options.format == OutputFormat::json)
         put_bytes(out, kJsonStart);
     FileReader reader;
-    Totals totals;
     for (size_t i = 0; i < files.size(); ++i) {
-        Outcome outcome = checking.empty() ? check_and_format(engine, options, files[i], reader)
+        Outcome outcome = checking.empty() ? check_file(engine, options, files[i], reader)
                                            : wait_for_outcome(work, i, out);
-        write_outcome(out, options, i, outcome, totals);
+        write_outcome(writer, files[i], i, outcome);
     }
     join_threads(checking);
+    Totals& totals = writer.totals;
     if (options.format == OutputFormat::json)
         put_bytes(out, json_end(files.size(), totals.failed, totals.unreadable));
     flush_or_end(out);
