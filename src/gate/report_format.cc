@@ -17,7 +17,9 @@ std::string problem_text(const FileCheck& check) {
 
 // Inside a message: the quotes stay, the format's own escapes are added.
 std::string name_text(OutputFormat format, const std::string& name) {
-    std::string quoted = "'" + printable_bytes(name) + "'";
+    std::string quoted(1, '\'');
+    quoted += printable_bytes(name);
+    quoted += '\'';
     if (format == OutputFormat::github)
         return github_message(quoted);
     if (format == OutputFormat::json) {

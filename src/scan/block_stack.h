@@ -10,7 +10,7 @@
 // Blocks once had stay for reuse until the stack is dropped.
 template <typename T>
 struct BlockStack {
-    static constexpr size_t kBlockBits = 12;
+    static constexpr size_t kBlockBits = 10;
     static constexpr size_t kBlockSize = size_t{1} << kBlockBits;
     std::vector<std::unique_ptr<T[]>> blocks;
     uint64_t size = 0;

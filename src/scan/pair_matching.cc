@@ -76,14 +76,14 @@ void settle_crossed(PairMatching& matching, uint64_t place, const OpenEntry& mat
     }
 }
 
-void push_place(std::vector<PlaceRun>& runs, uint64_t place) {
+inline void push_place(std::vector<PlaceRun>& runs, uint64_t place) {
     if (!runs.empty() && runs.back().first + runs.back().count == place)
         ++runs.back().count;
     else
         runs.push_back({place, 1});
 }
 
-uint64_t pop_place(std::vector<PlaceRun>& runs) {
+inline uint64_t pop_place(std::vector<PlaceRun>& runs) {
     PlaceRun& top = runs.back();
     uint64_t place = top.first + --top.count;
     if (top.count == 0)
@@ -112,8 +112,22 @@ void drop_matched_top(PairMatching& matching) {
         return;
     opens.size = size;
     cut_places(matching.noteless, size);
-    while (!matching.pending_marks.empty() && matching.pending_marks.back().place >= size)
-        matching.pending_marks.pop_back();
+    std::vector<PendingMark>& marks = matching.pending_marks;
+    while (!marks.empty() && marks.back().place >= size)
+        marks.pop_back();
+}
+
+// The latest open has been matched: nothing above it to note or to cross.
+void drop_latest(PairMatching& matching) {
+    uint64_t place = --matching.opens.size;
+    if (place > 0 && at(matching.opens, place - 1).matched)
+        return drop_matched_top(matching);
+    std::vector<PlaceRun>& noteless = matching.noteless;
+    if (!noteless.empty() && noteless.back().first + noteless.back().count > place)
+        pop_place(noteless);
+    std::vector<PendingMark>& marks = matching.pending_marks;
+    if (!marks.empty() && marks.back().place == place)
+        marks.pop_back();
 }
 
 // `close` matched the open at `place`: the opens above it with no note yet
@@ -151,6 +165,7 @@ void start_pair_matching(PairMatching& matching, size_t pairs) {
     matching.unmatched_opens.resize(pairs);
 }
 
+// Hot: a change needs a benchmark run.
 void match_name(PairMatching& matching, uint32_t pair, bool is_close, NamePlace place) {
     ++matching.count;
     if (!is_close)
@@ -165,6 +180,8 @@ void match_name(PairMatching& matching, uint32_t pair, bool is_close, NamePlace 
     own.matched = 1;
     if (matching.pending.unsettled > 0)
         settle_crossed(matching, own_place, own);
+    if (own_place + 1 == matching.opens.size)
+        return drop_latest(matching);
     uint64_t own_line = own.place.line;
     drop_matched_top(matching);
     note_enclosed(matching, own_place, {place, pair});

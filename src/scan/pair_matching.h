@@ -100,33 +100,41 @@ void start_pair_matching(PairMatching& matching, size_t pairs);
 void match_name(PairMatching& matching, uint32_t pair, bool is_close, NamePlace place);
 
 // Where the line under way starts among the text's bytes, followed through
-// the chunks: `swept` is how far the chunks were searched for line ends.
+// the chunks: `swept` is how far the chunks were searched for line ends, and
+// `line` the line that starts at `line_start`, 0 when a chunk's end was swept
+// past a line end. Names on the line of the name before need no search.
 struct LineStarts {
     uint64_t line_start = 0;
     uint64_t swept = 0;
+    uint64_t line = 1;
 };
 
 // The last line end before `to` in the batch's chunk, from where the last sweep
-// stopped. Hot: a change needs a benchmark run.
-inline void sweep_lines(LineStarts& lines, const FoundBatch& batch, uint64_t to) {
+// stopped; false when there is none. Hot: a change needs a benchmark run.
+inline bool sweep_lines(LineStarts& lines, const FoundBatch& batch, uint64_t to) {
     uint64_t from = lines.swept > batch.chunk_offset ? lines.swept : batch.chunk_offset;
-    if (to > from) {
-        const char* data = batch.chunk.data();
-        size_t begin = from - batch.chunk_offset;
-        const void* lf = memrchr(data + begin, '\n', to - from);
-        if (lf != nullptr)
-            lines.line_start =
-                batch.chunk_offset + static_cast<uint64_t>(static_cast<const char*>(lf) - data) + 1;
-    }
     lines.swept = to;
+    if (to <= from)
+        return false;
+    const char* data = batch.chunk.data();
+    size_t begin = from - batch.chunk_offset;
+    const void* lf = memrchr(data + begin, '\n', to - from);
+    if (lf == nullptr)
+        return false;
+    lines.line_start =
+        batch.chunk_offset + static_cast<uint64_t>(static_cast<const char*>(lf) - data) + 1;
+    return true;
 }
 
 // The column of a name of the batch. A name handed out late started in an
 // earlier chunk on the line still under way, whose start is known.
-inline uint64_t name_column(LineStarts& lines, const FoundBatch& batch, uint64_t start) {
-    if (start > lines.swept)
-        sweep_lines(lines, batch, start);
-    return start >= lines.line_start ? start - lines.line_start + 1 : 0;
+inline uint64_t name_column(LineStarts& lines, const FoundBatch& batch, const FoundName& name) {
+    if (name.line != lines.line) {
+        if (name.start > lines.swept)
+            sweep_lines(lines, batch, name.start);
+        lines.line = name.line;
+    }
+    return name.start >= lines.line_start ? name.start - lines.line_start + 1 : 0;
 }
 
 // The gate's sink: every name counted and matched at once, none kept.
@@ -141,11 +149,11 @@ inline void take_names(PairSink& sink, const FoundBatch& batch) {
     PairMatching& matching = sink.matching;
     LineStarts& lines = sink.lines;
     tally_names(sink.tally, batch.names, [&](const FoundName& name) {
-        NamePlace place{name.line, name_column(lines, batch, name.start)};
+        NamePlace place{name.line, name_column(lines, batch, name)};
         match_name(matching, name.id >> 1, name.id & 1, place);
     });
-    if (batch.chunk_done)
-        sweep_lines(lines, batch, batch.chunk_offset + batch.chunk.size());
+    if (batch.chunk_done && sweep_lines(lines, batch, batch.chunk_offset + batch.chunk.size()))
+        lines.line = 0;
 }
 
 inline void end_text(PairSink& sink, const TextScan&) {
