@@ -108,9 +108,14 @@ Matched plain_matching(const std::vector<FoundName>& found, size_t pairs,
 TEST(PairMatching, PlacesNamesAsAPlainSearchDoesWhateverTheChunks) {
     std::mt19937_64 random(31);
     const NameStyle style{"{}<ab(", std::string("ab/>)\0", 6), 4};
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 1000; ++round) {
         std::vector<std::string> opn_tag, cls_tag;
         random_tag_pairs(random, style, opn_tag, cls_tag);
+        if (round % 3 == 0) {
+            // Names inside a longer one wait for it, often past a chunk's end.
+            opn_tag = {"<long-name>", "n", "a"};
+            cls_tag = {"</long-name>", "e", "-"};
+        }
         std::vector<std::string> names = opn_tag;
         names.insert(names.end(), cls_tag.begin(), cls_tag.end());
         TagTable table = make_tag_table(opn_tag, cls_tag);
