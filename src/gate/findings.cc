@@ -10,10 +10,10 @@ bool before(const NamePlace& a, const NamePlace& b) {
 constexpr NamePlace kNoPlace{UINT64_MAX, UINT64_MAX};
 
 Finding next_stray_close(const FindingWalk& walk) {
-    const std::vector<CloseRecord>& closes = walk.check.matching.unmatched_closes;
-    if (walk.next_close == closes.size())
+    const BlockStack<CloseRecord>& closes = walk.check.matching.unmatched_closes;
+    if (walk.next_close == closes.size)
         return {kNoPlace};
-    const CloseRecord& close = closes[walk.next_close];
+    const CloseRecord& close = at(closes, walk.next_close);
     return {close.place, walk.next_close, close.pair, FindingKind::closes_nothing};
 }
 
@@ -28,13 +28,13 @@ Finding next_unclosed_open(FindingWalk& walk) {
 }
 
 Finding next_crossing(FindingWalk& walk) {
-    const std::vector<PendingClose>& pending = walk.check.matching.pending.closes;
-    while (walk.next_pending < pending.size() && !pending[walk.next_pending].crosses)
+    const BlockStack<PendingClose>& pending = walk.check.matching.pending.closes;
+    while (walk.next_pending < pending.size && !crosses(at(pending, walk.next_pending)))
         ++walk.next_pending;
-    if (walk.next_pending == pending.size())
+    if (walk.next_pending == pending.size)
         return {kNoPlace};
-    const PendingClose& close = pending[walk.next_pending];
-    return {close.close.place, walk.next_pending, close.close.pair, FindingKind::crosses};
+    const PendingClose& close = at(pending, walk.next_pending);
+    return {close.place, walk.next_pending, close.pair, FindingKind::crosses};
 }
 
 bool next_at_name(FindingWalk& walk, Finding& finding) {
@@ -91,7 +91,7 @@ bool note_of(const FileCheck& check, const Finding& finding, NoteRecord& note) {
     uint64_t index = at(check.matching.opens, finding.record).note;
     if (index == 0)
         return false;
-    note = check.matching.notes[index - 1];
+    note = at(check.matching.notes, index - 1);
     return true;
 }
 

@@ -36,9 +36,9 @@ struct Finding {
 struct FindingWalk {
     const FileCheck& check;
     bool strict;
-    size_t next_close = 0;
+    uint64_t next_close = 0;
     uint64_t next_open = 0;
-    size_t next_pending = 0;
+    uint64_t next_pending = 0;
     uint32_t next_pair = 0;
     bool whole_file_done = false;
 };

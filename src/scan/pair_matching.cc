@@ -6,28 +6,37 @@ namespace {
 
 constexpr uint64_t kSettled = UINT64_MAX;
 
-void add_pending(PendingCloses& pending, const PendingClose& close) {
-    if (pending.closes.size() == pending.capacity) {
-        pending.capacity = pending.capacity == 0 ? 64 : 2 * pending.capacity;
-        pending.lowest_place.assign(2 * pending.capacity, kSettled);
-        for (size_t i = 0; i < pending.closes.size(); ++i) {
-            if (!pending.closes[i].crosses)
-                pending.lowest_place[pending.capacity + i] = pending.closes[i].open_place;
-        }
-        for (size_t node = pending.capacity - 1; node > 0; --node)
-            pending.lowest_place[node] =
-                std::min(pending.lowest_place[2 * node], pending.lowest_place[2 * node + 1]);
+// The tree doubles its leaves, the old ones kept.
+void grow_pending_tree(PendingCloses& pending) {
+    size_t capacity = pending.capacity == 0 ? 64 : 2 * pending.capacity;
+    std::vector<uint64_t> tree(2 * capacity, kSettled);
+    for (size_t i = 0; i < pending.capacity; ++i)
+        tree[capacity + i] = pending.lowest_place[pending.capacity + i];
+    for (size_t node = capacity - 1; node > 0; --node)
+        tree[node] = std::min(tree[2 * node], tree[2 * node + 1]);
+    pending.lowest_place = std::move(tree);
+    pending.capacity = capacity;
+}
+
+// A full tree whose closes are all settled, so all its nodes, starts again
+// from the next close.
+void add_pending(PendingCloses& pending, const PendingClose& close, uint64_t open_place) {
+    if (pending.closes.size - pending.tree_base == pending.capacity) {
+        if (pending.unsettled == 0 && pending.capacity > 0)
+            pending.tree_base = pending.closes.size;
+        else
+            grow_pending_tree(pending);
     }
-    size_t node = pending.capacity + pending.closes.size();
-    pending.closes.push_back(close);
-    pending.lowest_place[node] = close.open_place;
+    size_t node = pending.capacity + (pending.closes.size - pending.tree_base);
+    push(pending.closes, close);
+    pending.lowest_place[node] = open_place;
     for (node /= 2; node > 0; node /= 2)
-        pending.lowest_place[node] = std::min(pending.lowest_place[node], close.open_place);
+        pending.lowest_place[node] = std::min(pending.lowest_place[node], open_place);
     ++pending.unsettled;
 }
 
-void settle(PendingCloses& pending, size_t i) {
-    size_t node = pending.capacity + i;
+void settle(PendingCloses& pending, uint64_t i) {
+    size_t node = pending.capacity + (i - pending.tree_base);
     pending.lowest_place[node] = kSettled;
     for (node /= 2; node > 0; node /= 2)
         pending.lowest_place[node] =
@@ -63,13 +72,13 @@ uint64_t pending_before(const PairMatching& matching, uint64_t place) {
 // stack, so their places compare as their order in the file.
 void settle_crossed(PairMatching& matching, uint64_t place, const OpenEntry& matched) {
     PendingCloses& pending = matching.pending;
-    size_t from = pending_before(matching, place);
+    uint64_t from = std::max(pending_before(matching, place), pending.tree_base);
     for (;;) {
-        size_t i = first_below(pending, 1, 0, pending.capacity, from, place);
-        if (i == SIZE_MAX)
+        size_t leaf = first_below(pending, 1, 0, pending.capacity, from - pending.tree_base, place);
+        if (leaf == SIZE_MAX)
             return;
-        PendingClose& close = pending.closes[i];
-        close.crosses = true;
+        uint64_t i = pending.tree_base + leaf;
+        PendingClose& close = at(pending.closes, i);
         close.crossed_line = matched.place.line;
         close.crossed_pair = matched.pair;
         settle(pending, i);
@@ -134,7 +143,7 @@ void drop_latest(PairMatching& matching) {
 // get this close as theirs.
 void note_enclosed(PairMatching& matching, uint64_t place, const CloseRecord& close) {
     std::vector<PlaceRun>& noteless = matching.noteless;
-    uint64_t note = matching.notes.size() + 1;
+    uint64_t note = matching.notes.size + 1;
     bool noted = false;
     while (!noteless.empty() && noteless.back().first + noteless.back().count > place + 1) {
         OpenEntry& open = at(matching.opens, pop_place(noteless));
@@ -144,7 +153,7 @@ void note_enclosed(PairMatching& matching, uint64_t place, const CloseRecord& cl
         }
     }
     if (noted)
-        matching.notes.push_back(close);
+        push(matching.notes, close);
 }
 
 void push_open(PairMatching& matching, uint32_t pair, NamePlace place) {
@@ -152,7 +161,7 @@ void push_open(PairMatching& matching, uint32_t pair, NamePlace place) {
     push(matching.opens, OpenEntry{place, 0, pair, 0});
     push_place(matching.unmatched_opens[pair], at_place);
     push_place(matching.noteless, at_place);
-    uint64_t pending = matching.pending.closes.size();
+    uint64_t pending = matching.pending.closes.size;
     uint64_t before = matching.pending_marks.empty() ? 0 : matching.pending_marks.back().count;
     if (pending != before)
         matching.pending_marks.push_back({at_place, pending});
@@ -172,7 +181,7 @@ void match_name(PairMatching& matching, uint32_t pair, bool is_close, NamePlace 
         return push_open(matching, pair, place);
     std::vector<PlaceRun>& opens = matching.unmatched_opens[pair];
     if (opens.empty()) {
-        matching.unmatched_closes.push_back({place, pair});
+        push(matching.unmatched_closes, {place, pair});
         return;
     }
     uint64_t own_place = pop_place(opens);
@@ -186,5 +195,5 @@ void match_name(PairMatching& matching, uint32_t pair, bool is_close, NamePlace 
     drop_matched_top(matching);
     note_enclosed(matching, own_place, {place, pair});
     if (matching.opens.size > own_place)
-        add_pending(matching.pending, {{place, pair}, own_place, own_line});
+        add_pending(matching.pending, {place, own_line, 0, pair}, own_place);
 }

@@ -59,20 +59,25 @@ struct PlaceRun {
 // A close that may cross, and once it does, the open that was still unmatched
 // when it came and was matched after it.
 struct PendingClose {
-    CloseRecord close;
-    uint64_t open_place;  // of its own open on the open stack
-    uint64_t open_line;
-    uint64_t crossed_line = 0;
+    NamePlace place;
+    uint64_t open_line;         // of its own open
+    uint64_t crossed_line = 0;  // 0 until it crosses
+    uint32_t pair;
     uint32_t crossed_pair = 0;
-    bool crosses = false;
 };
 
-// The pending closes in the order they came, with a tree of the lowest
-// open_place over ranges of them (settled ones count as UINT64_MAX), to find
-// those a newly matched open settles.
+inline bool crosses(const PendingClose& close) {
+    return close.crossed_line != 0;
+}
+
+// The pending closes in the order they came, with a tree of the lowest place
+// of their own opens on the open stack over ranges of them (settled ones count
+// as UINT64_MAX), to find those a newly matched open settles. The tree covers
+// the closes from `tree_base` on: those before are all settled.
 struct PendingCloses {
-    std::vector<PendingClose> closes;
+    BlockStack<PendingClose> closes;
     std::vector<uint64_t> lowest_place;  // leaves from `capacity` on
+    uint64_t tree_base = 0;
     size_t capacity = 0;
     size_t unsettled = 0;
 };
@@ -87,10 +92,10 @@ struct PairMatching {
     BlockStack<OpenEntry> opens;
     std::vector<std::vector<PlaceRun>> unmatched_opens;  // by pair
     std::vector<PlaceRun> noteless;                      // the places of the opens with no note yet
-    std::vector<NoteRecord> notes;
+    BlockStack<NoteRecord> notes;
     std::vector<PendingMark> pending_marks;
     uint64_t count = 0;  // names found
-    std::vector<CloseRecord> unmatched_closes;
+    BlockStack<CloseRecord> unmatched_closes;
     PendingCloses pending;
 };
 

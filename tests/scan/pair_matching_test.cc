@@ -28,23 +28,38 @@ struct Matched {
 
 Matched matched_names(const PairMatching& matching) {
     Matched found;
-    for (const CloseRecord& close : matching.unmatched_closes)
-        found.unmatched_closes.push_back(close.place.column);
+    for (uint64_t i = 0; i < matching.unmatched_closes.size; ++i)
+        found.unmatched_closes.push_back(at(matching.unmatched_closes, i).place.column);
     for (uint64_t i = 0; i < matching.opens.size; ++i) {
         const OpenEntry& open = at(matching.opens, i);
         if (open.matched)
             continue;
         found.unmatched_opens.push_back(open.place.column);
-        found.notes.push_back(open.note == 0 ? 0 : matching.notes[open.note - 1].place.column);
+        found.notes.push_back(open.note == 0 ? 0 : at(matching.notes, open.note - 1).place.column);
     }
-    for (const PendingClose& pending : matching.pending.closes)
-        if (pending.crosses)
-            found.crossing.push_back(pending.close.place.column);
+    for (uint64_t i = 0; i < matching.pending.closes.size; ++i) {
+        const PendingClose& pending = at(matching.pending.closes, i);
+        if (crosses(pending))
+            found.crossing.push_back(pending.place.column);
+    }
     return found;
 }
 
 constexpr std::string_view kOpens = "([<";
 constexpr std::string_view kCloses = ")]>";
+
+// The names of `brackets` matched on one line, in columns 1, 2, ...
+PairMatching match_brackets(const std::string& brackets) {
+    PairMatching matching;
+    start_pair_matching(matching, 3);
+    for (size_t i = 0; i < brackets.size(); ++i) {
+        bool is_close = kCloses.find(brackets[i]) != std::string_view::npos;
+        uint32_t pair =
+            static_cast<uint32_t>(is_close ? kCloses.find(brackets[i]) : kOpens.find(brackets[i]));
+        match_name(matching, pair, is_close, {1, i + 1});
+    }
+    return matching;
+}
 
 TEST(PairMatching, FindsUnmatchedAndCrossingNamesAndNotes) {
     // '(' and ')' are pair 0, '[' and ']' pair 1, '<' and '>' pair 2; the
@@ -67,14 +82,7 @@ TEST(PairMatching, FindsUnmatchedAndCrossingNamesAndNotes) {
         {"(<[)(])", {{}, {2}, {4}, {4, 6}}},
     };
     for (const auto& [names, expected] : cases) {
-        PairMatching matching;
-        start_pair_matching(matching, 3);
-        for (size_t i = 0; i < names.size(); ++i) {
-            bool is_close = kCloses.find(names[i]) != std::string_view::npos;
-            uint32_t pair =
-                static_cast<uint32_t>(is_close ? kCloses.find(names[i]) : kOpens.find(names[i]));
-            match_name(matching, pair, is_close, {1, i + 1});
-        }
+        PairMatching matching = match_brackets(names);
         EXPECT_EQ(matched_names(matching), expected) << names;
         EXPECT_EQ(matching.count, names.size()) << names;
     }
@@ -100,6 +108,29 @@ Matched plain_matching(const std::vector<FoundName>& found, size_t pairs,
             expected.crossing.push_back(columns[span.second]);
     }
     return expected;
+}
+
+// Many pending closes, settled at once or much later, past the first blocks
+// of every record and the first trees of pending closes.
+TEST(PairMatching, FollowsManyPendingCloses) {
+    // The first two settle every pending close, and come alone at first in
+    // every other round.
+    std::string repeated[] = {"([)]", "<(<)>", "(<[)", "([)", "(<)>["};
+    std::mt19937_64 random(5);
+    for (int round = 0; round < 20; ++round) {
+        std::string brackets;
+        while (brackets.size() < 3000)
+            brackets += repeated[random() % (round % 2 == 0 && brackets.size() < 2000 ? 2 : 5)];
+        std::vector<FoundName> found;
+        std::vector<uint64_t> columns;
+        for (size_t i = 0; i < brackets.size(); ++i) {
+            bool is_close = kCloses.find(brackets[i]) != std::string_view::npos;
+            size_t pair = is_close ? kCloses.find(brackets[i]) : kOpens.find(brackets[i]);
+            found.push_back({static_cast<uint32_t>(2 * pair + is_close), 1, i});
+            columns.push_back(i + 1);
+        }
+        ASSERT_EQ(matched_names(match_brackets(brackets)), plain_matching(found, 3, columns));
+    }
 }
 
 // Columns and lines through chunks of every size: names cut at the seams,
