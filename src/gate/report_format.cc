@@ -267,7 +267,8 @@ void write_file_report(OutputBuffer& out, const FileReport& report, const NameTe
     FindingWalk walk{report.check, choice.strict};
     Finding finding;
     uint64_t shown = 0, left_out = 0;
-    while (next_finding(walk, finding)) {
+    // Once a write has failed nothing more goes out, and the run ends after the file.
+    while (!out.failed && next_finding(walk, finding)) {
         if (choice.quiet && finding.severity != Severity::error)
             continue;
         if (choice.max_findings != 0 && shown == choice.max_findings) {
