@@ -88,6 +88,9 @@ def made_once(folder, key, make):
     if os.path.exists(stamp):
         return
     os.makedirs(folder, exist_ok=True)
+    for old in os.listdir(folder):
+        if old.startswith(".made-"):
+            os.remove(os.path.join(folder, old))
     make(folder)
     open(stamp, "w").close()
 

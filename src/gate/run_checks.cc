@@ -18,23 +18,56 @@
 
 namespace {
 
-// A checked file waits in its compact form until its turn to be written.
+// How every file is reported, made once a run.
+struct ReportSetup {
+    OutputFormat format;
+    NameTexts names;
+    ReportChoice choice;
+};
+
+// A checked file waits until its turn to be written: formatted already when its
+// report is short, else in its compact form, which the writing thread formats
+// straight into the output.
 struct Outcome {
     FileCheck check;
     bool fails = false;
+    bool formatted = false;
+    std::string text;
 };
 
-Outcome check_file(const GateEngine& engine, const GateOptions& options, const std::string& name,
-                   FileReader& reader) {
-    Outcome outcome{check_one_file(engine, name, reader)};
-    outcome.fails = file_fails(outcome.check, options.strict);
+// The records a file's findings are read off, beyond which it is not formatted
+// ahead of its turn.
+constexpr uint64_t kFormatAheadRecords = 256;
+
+uint64_t finding_records(const PairMatching& matching) {
+    return matching.opens.size + matching.unmatched_closes.size + matching.pending.closes.size;
+}
+
+// Checks one file; a checking thread also formats a short report, so that the
+// writing thread has little to do and the records are freed where they were had.
+Outcome check_file(const GateEngine& engine, const ReportSetup& setup, const std::string& name,
+                   FileReader& reader, bool format_short) {
+    Outcome outcome;
+    outcome.check = check_one_file(engine, name, reader);
+    outcome.fails = file_fails(outcome.check, setup.choice.strict);
+    if (format_short && finding_records(outcome.check.matching) <= kFormatAheadRecords) {
+        OutputBuffer text;
+        open_output(text, -1, 4096);
+        write_file_report(text, {name, outcome.check, outcome.fails}, setup.names, setup.choice);
+        flush_output(text);
+        outcome.text = std::move(text.collected);
+        outcome.formatted = true;
+        FileStatus status = outcome.check.status;
+        outcome.check = FileCheck{};
+        outcome.check.status = status;
+    }
     return outcome;
 }
 
 // The checking threads hand their results to the writing one, by file index.
 struct CheckWork {
     const GateEngine& engine;
-    const GateOptions& options;
+    const ReportSetup& setup;
     const std::vector<std::string>& files;
     std::atomic<size_t> next{0};
     std::mutex mutex{};
@@ -46,7 +79,7 @@ struct CheckWork {
 void check_in_turn(CheckWork& work) {
     FileReader reader;
     for (size_t i; (i = work.next.fetch_add(1)) < work.files.size();) {
-        Outcome outcome = check_file(work.engine, work.options, work.files[i], reader);
+        Outcome outcome = check_file(work.engine, work.setup, work.files[i], reader, true);
         std::lock_guard<std::mutex> lock(work.mutex);
         work.outcomes[i] = std::move(outcome);
         work.done[i] = 1;
@@ -80,8 +113,7 @@ struct Totals {
 // Writes file i's report; the output goes out whenever the buffer fills.
 struct ReportWriter {
     OutputBuffer& out;
-    const GateOptions& options;
-    const NameTexts& names;
+    const ReportSetup& setup;
     Totals totals{};
 };
 
@@ -89,10 +121,13 @@ void write_outcome(ReportWriter& writer, const std::string& name, size_t i,
                    const Outcome& outcome) {
     writer.totals.failed += outcome.fails;
     writer.totals.unreadable += outcome.check.status != FileStatus::checked;
-    if (writer.options.format == OutputFormat::json && i > 0)
+    if (writer.setup.format == OutputFormat::json && i > 0)
         put_bytes(writer.out, ",\n");
-    ReportChoice choice{writer.options.strict, writer.options.quiet, writer.options.max_findings};
-    write_file_report(writer.out, {name, outcome.check, outcome.fails}, writer.names, choice);
+    if (outcome.formatted)
+        put_bytes(writer.out, outcome.text);
+    else
+        write_file_report(writer.out, {name, outcome.check, outcome.fails}, writer.setup.names,
+                          writer.setup.choice);
     if (writer.out.failed)
         exit_with_message(2, kGateWriteError);
 }
@@ -101,7 +136,10 @@ void write_outcome(ReportWriter& writer, const std::string& name, size_t i,
 
 int run_checks(const GateEngine& engine, const GateOptions& options,
                const std::vector<std::string>& files, size_t jobs) {
-    CheckWork work{engine, options, files};
+    ReportSetup setup{options.format,
+                      make_name_texts(options.format, engine.table.opn_tag, engine.table.cls_tag),
+                      {options.strict, options.quiet, options.max_findings}};
+    CheckWork work{engine, setup, files};
     work.outcomes.resize(files.size());
     work.done.assign(files.size(), 0);
     // With one job, or one file, the writing thread checks the files itself;
@@ -110,13 +148,12 @@ int run_checks(const GateEngine& engine, const GateOptions& options,
     std::vector<std::thread> checking = start_threads(threads, [&work] { check_in_turn(work); });
     OutputBuffer out;
     open_output(out, STDOUT_FILENO, 64 * 1024);
-    NameTexts names = make_name_texts(options.format, engine.table.opn_tag, engine.table.cls_tag);
-    ReportWriter writer{out, options, names};
+    ReportWriter writer{out, setup};
     if (options.format == OutputFormat::json)
         put_bytes(out, kJsonStart);
     FileReader reader;
     for (size_t i = 0; i < files.size(); ++i) {
-        Outcome outcome = checking.empty() ? check_file(engine, options, files[i], reader)
+        Outcome outcome = checking.empty() ? check_file(engine, setup, files[i], reader, false)
                                            : wait_for_outcome(work, i, out);
         write_outcome(writer, files[i], i, outcome);
     }

@@ -7,10 +7,11 @@
 
 // A stack in blocks of fixed size: it grows without copying what it holds, so
 // that a stack of millions of records never needs twice their memory at once.
-// Blocks once had stay for reuse until the stack is dropped.
+// Blocks once had stay for reuse until the stack is dropped; they are small,
+// so that the many files with few records cost no more than a few allocations.
 template <typename T>
 struct BlockStack {
-    static constexpr size_t kBlockBits = 10;
+    static constexpr size_t kBlockBits = 6;
     static constexpr size_t kBlockSize = size_t{1} << kBlockBits;
     std::vector<std::unique_ptr<T[]>> blocks;
     uint64_t size = 0;
