@@ -15,6 +15,7 @@ struct BlockStack {
     static constexpr size_t kBlockSize = size_t{1} << kBlockBits;
     std::vector<std::unique_ptr<T[]>> blocks;
     uint64_t size = 0;
+    uint64_t capacity = 0;  // of the blocks had
 };
 
 template <typename T>
@@ -30,7 +31,9 @@ inline const T& at(const BlockStack<T>& stack, uint64_t i) {
 // Throws std::bad_alloc when memory runs out.
 template <typename T>
 inline void push(BlockStack<T>& stack, const T& value) {
-    if (stack.size == stack.blocks.size() * BlockStack<T>::kBlockSize)
+    if (stack.size == stack.capacity) {
         stack.blocks.push_back(std::make_unique_for_overwrite<T[]>(BlockStack<T>::kBlockSize));
+        stack.capacity += BlockStack<T>::kBlockSize;
+    }
     at(stack, stack.size++) = value;
 }

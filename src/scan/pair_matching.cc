@@ -72,6 +72,8 @@ uint64_t pending_before(const PairMatching& matching, uint64_t place) {
 // stack, so their places compare as their order in the file.
 void settle_crossed(PairMatching& matching, uint64_t place, const OpenEntry& matched) {
     PendingCloses& pending = matching.pending;
+    if (pending.lowest_place[1] >= place)
+        return;  // no pending close has its own open below this one
     uint64_t from = std::max(pending_before(matching, place), pending.tree_base);
     for (;;) {
         size_t leaf = first_below(pending, 1, 0, pending.capacity, from - pending.tree_base, place);
