@@ -11,6 +11,12 @@
                against the gate on the same files with the same lists, minus the
                pairs whose names are prefixes of one another, and no rules file
                (the lists alone would be refused)
+  findings     one line of --findings-millions million unmatched opens, in each
+               format: peak RSS, and the time against its twin (the same size
+               of text, every name matched)
+
+With --old-gate, an earlier build of the gate runs beside the given one in
+every part, in the same rounds, and its figures are printed as ratios.
 
 Builds nothing; the files go to bench/corpus/gate (kept between runs). Example:
   bench/gate_bench.py --gate build-bench/tamberlox-gate --tamberlox build-bench/tamberlox
@@ -69,6 +75,61 @@ def medians(commands, cwd, runs):
                    statistics.median(t[1] for t in values)) for name, values in times.items()}
 
 
+def peak_rss_kb(command, cwd):
+    """Peak resident set of one run, in KB, by /usr/bin/time."""
+    with open(os.devnull, "w") as null:
+        done = subprocess.run(["/usr/bin/time", "-f", "%M"] + command, cwd=cwd, stdout=null,
+                              stderr=subprocess.PIPE, text=True)
+    return int(done.stderr.strip().splitlines()[-1])
+
+
+def gates(args):
+    """The gates to run: the given one, and the earlier build when there is one."""
+    return {"new": args.gate, **({"old": args.old_gate} if args.old_gate else {})}
+
+
+def made_once(folder, key, make):
+    """Calls make(folder) unless it was called before with this key."""
+    stamp = os.path.join(folder, f".made-{key}")
+    if os.path.exists(stamp):
+        return
+    os.makedirs(folder, exist_ok=True)
+    for old in os.listdir(folder):
+        if old.startswith(".made-"):
+            os.remove(os.path.join(folder, old))
+    make(folder)
+    open(stamp, "w").close()
+
+
+def write_findings_pair(folder, count):
+    """One line of `count` unclosed opens, and its twin of the same size, every name matched."""
+    make_corpus.write_lines(os.path.join(folder, "_tamberlox_opn.txt"), ["("])
+    make_corpus.write_lines(os.path.join(folder, "_tamberlox_cls.txt"), [")"])
+    with open(os.path.join(folder, "unmatched"), "wb") as out:
+        out.write(b"(" * count + b"\n")
+    with open(os.path.join(folder, "twin"), "wb") as out:
+        out.write(b"()" * (count // 2) + b"\n")
+
+
+def findings(args):
+    folder = os.path.join(args.dir, "findings")
+    count = int(args.findings_millions * 1_000_000)
+    made_once(folder, count, lambda folder: write_findings_pair(folder, count))
+    for fmt in ["gnu", "github", "json"]:
+        rss = {name: peak_rss_kb([gate, "--format", fmt, "unmatched"], folder)
+               for name, gate in gates(args).items()}
+        shown = " | ".join(f"{name} {kb / 1024:.0f} MB" for name, kb in rss.items())
+        print(f"| {count:,} findings, {fmt} | peak RSS: {shown} |")
+    commands = {}
+    for name, gate in gates(args).items():
+        commands[f"{name} twin"] = [gate, "twin"]
+        commands[f"{name} unmatched"] = [gate, "unmatched"]
+    result = medians(commands, folder, args.runs)
+    twin = result["new twin"][0]
+    shown = " | ".join(f"{name} {t[0] / twin:.2f}x" for name, t in result.items())
+    print(f"| time against the new gate on the twin ({twin:.3f} s) | {shown} |")
+
+
 def many_files(args, count):
     folder = os.path.join(args.dir, f"small-{count}")
     write_set(folder, count, args.small_kb * 1000, 1)
@@ -77,32 +138,40 @@ def many_files(args, count):
         "gate": ["sh", "-c", f"ls f*.html | {args.gate} -"],
         "gate_jobs1": ["sh", "-c", f"ls f*.html | {args.gate} --jobs 1 -"],
         "loop": ["sh", "-c", f"for f in {names}; do {args.tamberlox} \"$f\"; done"],
+        **({"old_gate": ["sh", "-c", f"ls f*.html | {args.old_gate} -"]} if args.old_gate else {}),
     }, folder, args.runs)
     loop, gate, gate1 = result["loop"], result["gate"], result["gate_jobs1"]
     print(f"| {count} files of {args.small_kb} KB | loop {loop[0]:.2f} s | gate {gate[0]:.3f} s: "
           f"{loop[0] / gate[0]:.0f}x faster | gate --jobs 1 {gate1[0]:.3f} s: "
           f"{loop[0] / gate1[0]:.0f}x faster | in CPU time: {loop[1] / gate[1]:.0f}x, "
           f"{loop[1] / gate1[1]:.0f}x |")
+    if args.old_gate:
+        print(f"| {count} files | old gate / new gate: {result['old_gate'][0] / gate[0]:.2f}x |")
+
+
+def write_markup(folder, size):
+    rng = random.Random("gate-bench:large")
+    opn, cls, pieces = make_corpus.markup(rng, size)
+    make_corpus.write_lines(os.path.join(folder, "_tamberlox_opn.txt"), opn)
+    make_corpus.write_lines(os.path.join(folder, "_tamberlox_cls.txt"), cls)
+    make_corpus.write_input(os.path.join(folder, "input"), pieces)
 
 
 def large_file(args):
     folder = os.path.join(args.dir, "large")
     size = int(args.large_mb * 1_000_000)
-    stamp = os.path.join(folder, f".made-{size}")
-    if not os.path.exists(stamp):
-        os.makedirs(folder, exist_ok=True)
-        rng = random.Random("gate-bench:large")
-        opn, cls, pieces = make_corpus.markup(rng, size)
-        make_corpus.write_lines(os.path.join(folder, "_tamberlox_opn.txt"), opn)
-        make_corpus.write_lines(os.path.join(folder, "_tamberlox_cls.txt"), cls)
-        make_corpus.write_input(os.path.join(folder, "input"), pieces)
-        open(stamp, "w").close()
-    result = medians({"tamberlox": [args.tamberlox, "input"], "gate": [args.gate, "input"]},
-                     folder, args.runs)
+    made_once(folder, size, lambda folder: write_markup(folder, size))
+    commands = {"tamberlox": [args.tamberlox, "input"], "gate": [args.gate, "input"]}
+    if args.old_gate:
+        commands["old_gate"] = [args.old_gate, "input"]
+    result = medians(commands, folder, args.runs)
     tamberlox, gate = result["tamberlox"], result["gate"]
     print(f"| one markup file of {args.large_mb:g} MB | tamberlox {tamberlox[0]:.3f} s | "
           f"gate {gate[0]:.3f} s: {gate[0] / tamberlox[0]:.2f}x tamberlox's time | "
           f"in CPU time: {gate[1] / tamberlox[1]:.2f}x |")
+    if args.old_gate:
+        print(f"| {args.large_mb:g} MB | old gate / new gate: "
+              f"{result['old_gate'][0] / gate[0]:.2f}x |")
 
 
 def read_lines(path):
@@ -188,6 +257,8 @@ def main():
     parser.add_argument("--large-mb", type=float, default=50)
     parser.add_argument("--rules-lists", help="a set with a rules file: time the gate's rules")
     parser.add_argument("--pages", default="/usr/share/doc", help="where the HTML pages are")
+    parser.add_argument("--findings-millions", type=float, default=10)
+    parser.add_argument("--old-gate", help="an earlier build, run beside --gate")
     args = parser.parse_args()
     if args.rules_lists:
         args.gate = os.path.abspath(args.gate)
@@ -195,11 +266,15 @@ def main():
         rules_files(args)
         return
     args.gate = os.path.abspath(args.gate)
+    if args.old_gate:
+        args.old_gate = os.path.abspath(args.old_gate)
     args.tamberlox = os.path.abspath(args.tamberlox)
     for count in [int(c) for c in args.files.split(",") if c]:
         many_files(args, count)
     if args.large_mb > 0:
         large_file(args)
+    if args.findings_millions > 0:
+        findings(args)
 
 
 if __name__ == "__main__":

@@ -29,7 +29,8 @@ and input. A folder made earlier by this same script with the same size and seed
                 rotation's exact hash), over lines of that key repeated
   rotation_twin 64 pairs of random four-byte names over the same input
   crowd_flood   16 groups of 127 four-byte names alike but for their top 7 bits,
-                which share one home slot under any odd factor, over lines of
+                which shared one home slot under any odd factor while the home
+                slot was the low bits of the hash, over lines of
                 other keys of those home slots
   crowd_twin    2,032 random four-byte names over lines of other keys of the
                 same hashes as 256 of them
@@ -381,8 +382,11 @@ def short_lines_text(rng, size):
 
 # Bytes of the four-byte keys: any but NUL, LF, CR and 0x1A.
 KEY_BYTES = [b for b in range(1, 256) if b not in (0x0A, 0x0D, 0x1A)]
-# The hashed skip's first hash and its table for 32,768 starts: the slot is bits
-# 13 to 28 of key * factor, the key being the 4 bytes read little-endian.
+# The hashed skip's first fixed hash and its table for 32,768 starts: the hash is
+# bits 13 to 31 of key * factor, the key being the 4 bytes read little-endian,
+# and a key's home slot the top bits of the hash (bits 16 to 31 here). The
+# programs try a factor drawn at random first: these lists are aimed at the
+# fixed one, which a run only falls back on when the drawn one crowds.
 FLOOD_FACTOR, FLOOD_SHIFT, FLOOD_SLOT_BITS, FLOOD_NAMES = 0x9E3779B1, 13, 16, 32768
 
 
@@ -398,12 +402,11 @@ def keys_of_one_slot(slot):
     """Every usable key whose hash lands in `slot`: the hash run backwards."""
     inverse = pow(FLOOD_FACTOR, -1, 1 << 32)
     keys = []
-    for low in range(1 << FLOOD_SHIFT):
-        for high in range(1 << (32 - FLOOD_SHIFT - FLOOD_SLOT_BITS)):
-            product = low | slot << FLOOD_SHIFT | high << (FLOOD_SHIFT + FLOOD_SLOT_BITS)
-            key = product * inverse & 0xFFFFFFFF
-            if usable_key(key):
-                keys.append(key_text(key))
+    for low in range(1 << (32 - FLOOD_SLOT_BITS)):
+        product = low | slot << (32 - FLOOD_SLOT_BITS)
+        key = product * inverse & 0xFFFFFFFF
+        if usable_key(key):
+            keys.append(key_text(key))
     return keys
 
 
@@ -460,8 +463,12 @@ def random_slots_build(rng, _size):
 
 
 # The hashed skip's table for up to 128 four-byte names: 256 slots, the home
-# slot being the low 8 bits of the 19-bit hash.
+# slot being the top 8 bits of the 19-bit hash.
 SMALL_SLOTS = 256
+
+
+def home_slot(hash_value, slot_count):
+    return hash_value >> (19 - (slot_count.bit_length() - 1))
 
 
 def start_hash(key, factor=FLOOD_FACTOR):
@@ -488,7 +495,7 @@ def rotation_key(rng):
     """A key whose four rotations have home slots at least 32 apart."""
     while True:
         key = random_keys(rng, 1)[0]
-        homes = [start_hash(key_of(key[r:] + key[:r])) % SMALL_SLOTS for r in range(4)]
+        homes = [home_slot(start_hash(key_of(key[r:] + key[:r])), SMALL_SLOTS) for r in range(4)]
         if len(set(key)) == 4 and all((a - b) % SMALL_SLOTS >= 32 for a in homes for b in homes
                                       if a != b) and len(set(homes)) == 4:
             return key
@@ -508,7 +515,8 @@ def rotation_flood(rng, size):
         # One name of the rotation's own hash, 31 others of its home slot.
         names += [k for k in keys_of_hash(rng, start_hash(rotation), 2) if k != key][:1]
         while len(names) < 32 * (r + 1):
-            slot_hash = (rng.getrandbits(19 - 8) << 8) | start_hash(rotation) % SMALL_SLOTS
+            home = home_slot(start_hash(rotation), SMALL_SLOTS)
+            slot_hash = home << (19 - 8) | rng.getrandbits(19 - 8)
             names += [k for k in keys_of_hash(rng, slot_hash, 1) if k not in names]
     rng.shuffle(names)
     return *split_pairs(names), rotation_lines(size, key)
@@ -542,7 +550,7 @@ def crowded_starts(names, factor, slot_count):
     (open and close names by turns)."""
     taken, crowded = set(), 0
     for name in names:
-        home = start_hash(key_of(name), factor) % slot_count
+        home = home_slot(start_hash(key_of(name), factor), slot_count)
         free = [s for s in range(home, home + 32) if s % slot_count not in taken]
         if free:
             taken.add(free[0] % slot_count)
@@ -566,8 +574,8 @@ def crowd_flood(rng, size):
     in_order = [name for pair in zip(opn, cls) for name in pair]
     counts = [crowded_starts(in_order, f, 4096) for f in START_FACTORS]
     factor = START_FACTORS[counts.index(min(counts))]
-    homes = sorted({start_hash(key_of(name), factor) % 4096 for name in names})
-    hashes = [home | rng.getrandbits(7) << 12 for home in homes for _ in range(16)]
+    homes = sorted({home_slot(start_hash(key_of(name), factor), 4096) for name in names})
+    hashes = [home << 7 | rng.getrandbits(7) for home in homes for _ in range(16)]
     return opn, cls, key_lines(rng, size, other_keys(rng, hashes, set(names), factor))
 
 

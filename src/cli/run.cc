@@ -51,7 +51,7 @@ static bool print_usage(std::string_view program) {
 
 // The matcher goes before the report, which then reuses its memory.
 static ScanResult scan_checked_file(FileReader& reader, const TagTable& table) {
-    const TagMatcher matcher = build_tag_matcher(table);
+    const TagMatcher matcher = build_tag_matcher(table, drawn_matcher_options());
     return scan_file(reader, matcher, table);
 }
 

@@ -18,5 +18,5 @@ struct FileCheck {
     NameTally tally;      // the counts and the checker's verdict
     PairMatching matching;
     bool ended_in_region = false;  // under rules: the text ended inside a region or a tag
-    uint64_t region_line = 0;      // where that region or tag started
+    NamePlace region_place{0, 0};  // where that region or tag started
 };

@@ -1,105 +1,113 @@
 #include "gate/findings.h"
 
-#include <algorithm>
-#include <cstddef>
-
-#include "gate/escape.h"
-
 namespace {
 
-// A finding at a name, kept with the name's place in the file for sorting.
-struct PlacedFinding {
-    uint64_t index;
-    Finding finding;
-};
-
-std::string quoted(const std::string& name) {
-    std::string out(1, '\'');
-    out += printable_bytes(name);
-    out += '\'';
-    return out;
+bool before(const NamePlace& a, const NamePlace& b) {
+    return a.line != b.line ? a.line < b.line : a.column < b.column;
 }
 
-std::string opn_name(const PairNames& names, uint32_t pair) {
-    return quoted((*names.opn_tag)[pair]);
-}
-std::string cls_name(const PairNames& names, uint32_t pair) {
-    return quoted((*names.cls_tag)[pair]);
+// The next of each kind of finding at a name, its place UINT64_MAX when none is left.
+constexpr NamePlace kNoPlace{UINT64_MAX, UINT64_MAX};
+
+Finding next_stray_close(const FindingWalk& walk) {
+    const BlockStack<CloseRecord>& closes = walk.check.matching.unmatched_closes;
+    if (walk.next_close == closes.size)
+        return {kNoPlace};
+    const CloseRecord& close = at(closes, walk.next_close);
+    return {close.place, walk.next_close, close.pair, FindingKind::closes_nothing};
 }
 
-void find_crossings(const PairMatching& matching, const PairNames& names,
-                    std::vector<PlacedFinding>& placed) {
-    for (const PendingClose& pending : matching.pending.closes) {
-        if (!pending.crosses)
-            continue;
-        const CloseRecord& close = pending.close;
-        std::string message =
-            cls_name(names, close.pair) + " closes " + opn_name(names, close.pair) + " of line " +
-            std::to_string(pending.open_line) + " while " + opn_name(names, pending.crossed_pair) +
-            " of line " + std::to_string(pending.crossed_line) + " is still open";
-        placed.push_back({close.index, {close.line, Severity::warning, message}});
+Finding next_unclosed_open(FindingWalk& walk) {
+    const BlockStack<OpenEntry>& opens = walk.check.matching.opens;
+    while (walk.next_open < opens.size && at(opens, walk.next_open).matched)
+        ++walk.next_open;
+    if (walk.next_open == opens.size)
+        return {kNoPlace};
+    const OpenEntry& open = at(opens, walk.next_open);
+    return {open.place, walk.next_open, open.pair, FindingKind::never_closed};
+}
+
+Finding next_crossing(FindingWalk& walk) {
+    const BlockStack<PendingClose>& pending = walk.check.matching.pending.closes;
+    while (walk.next_pending < pending.size && !crosses(at(pending, walk.next_pending)))
+        ++walk.next_pending;
+    if (walk.next_pending == pending.size)
+        return {kNoPlace};
+    const PendingClose& close = at(pending, walk.next_pending);
+    return {close.place, walk.next_pending, close.pair, FindingKind::crosses};
+}
+
+bool next_at_name(FindingWalk& walk, Finding& finding) {
+    Finding stray = next_stray_close(walk);
+    Finding unclosed = next_unclosed_open(walk);
+    Finding crossing = next_crossing(walk);
+    finding = stray;
+    if (before(unclosed.place, finding.place))
+        finding = unclosed;
+    if (before(crossing.place, finding.place))
+        finding = crossing;
+    if (finding.place.line == UINT64_MAX)
+        return false;
+    walk.next_close += finding.kind == FindingKind::closes_nothing;
+    walk.next_open += finding.kind == FindingKind::never_closed;
+    walk.next_pending += finding.kind == FindingKind::crosses;
+    bool unmatched = finding.kind != FindingKind::crosses;
+    finding.severity =
+        unmatched && !walk.check.tally.judged_ok ? Severity::error : Severity::warning;
+    return true;
+}
+
+bool next_about_file(FindingWalk& walk, Finding& finding) {
+    if (walk.check.ended_in_region && !walk.region_done) {
+        walk.region_done = true;
+        finding = {walk.check.region_place, 0, 0, FindingKind::ends_in_region, Severity::error};
+        return true;
     }
-}
-
-void find_unmatched(const FileCheck& check, const PairNames& names,
-                    std::vector<PlacedFinding>& placed) {
-    Severity severity = check.tally.judged_ok ? Severity::warning : Severity::error;
-    for (const CloseRecord& close : check.matching.unmatched_closes) {
-        placed.push_back(
-            {close.index, {close.line, severity, cls_name(names, close.pair) + " closes nothing"}});
-    }
-    const std::vector<std::vector<OpenEntry>>& opens = check.matching.unmatched_opens;
-    for (uint32_t pair = 0; pair < opens.size(); ++pair) {
-        for (const OpenEntry& open : opens[pair]) {
-            placed.push_back(
-                {open.index, {open.line, severity, opn_name(names, pair) + " is never closed"}});
+    const NameTally& tally = walk.check.tally;
+    while (walk.next_pair < tally.opn_num.size()) {
+        uint32_t pair = walk.next_pair++;
+        if (tally.opn_num[pair] != tally.cls_num[pair]) {
+            finding = {{0, 0}, 0, pair, FindingKind::counts_differ, Severity::error};
+            return true;
         }
     }
-}
-
-void find_count_differences(const FileCheck& check, const PairNames& names,
-                            std::vector<Finding>& findings) {
-    for (uint32_t pair = 0; pair < check.tally.opn_num.size(); ++pair) {
-        if (check.tally.opn_num[pair] == check.tally.cls_num[pair])
-            continue;
-        std::string message = "counts differ: " + opn_name(names, pair) + " " +
-                              std::to_string(check.tally.opn_num[pair]) + ", " +
-                              cls_name(names, pair) + " " +
-                              std::to_string(check.tally.cls_num[pair]);
-        findings.push_back({0, Severity::error, message});
-    }
+    if (walk.whole_file_done)
+        return false;
+    walk.whole_file_done = true;
+    finding = {{0, 0}, 0, 0, FindingKind::no_name, Severity::warning};
+    return walk.check.matching.count == 0;
 }
 
 }  // namespace
 
-std::vector<Finding> find_findings(const FileCheck& check, PairNames names, bool strict) {
-    std::vector<Finding> findings;
-    if (check.status != FileStatus::checked)
-        return findings;
-    std::vector<PlacedFinding> placed;
-    find_unmatched(check, names, placed);
-    find_crossings(check.matching, names, placed);
-    std::sort(placed.begin(), placed.end(),
-              [](const PlacedFinding& a, const PlacedFinding& b) { return a.index < b.index; });
-    findings.reserve(placed.size());
-    for (PlacedFinding& one : placed)
-        findings.push_back(std::move(one.finding));
-    if (check.ended_in_region)
-        findings.push_back({check.region_line, Severity::error,
-                            "the text ends inside the region or tag that starts here"});
-    find_count_differences(check, names, findings);
-    if (check.matching.count == 0)
-        findings.push_back({0, Severity::warning, "no listed name occurs"});
-    if (strict) {
-        for (Finding& finding : findings)
-            finding.severity = Severity::error;
-    }
-    return findings;
+bool next_finding(FindingWalk& walk, Finding& finding) {
+    if (walk.check.status != FileStatus::checked)
+        return false;
+    if (!next_at_name(walk, finding) && !next_about_file(walk, finding))
+        return false;
+    if (walk.strict)
+        finding.severity = Severity::error;
+    return true;
 }
 
-bool file_fails(const FileCheck& check, const std::vector<Finding>& findings) {
+bool note_of(const FileCheck& check, const Finding& finding, NoteRecord& note) {
+    if (finding.kind != FindingKind::never_closed)
+        return false;
+    uint64_t index = at(check.matching.opens, finding.record).note;
+    if (index == 0)
+        return false;
+    note = at(check.matching.notes, index - 1);
+    return true;
+}
+
+bool file_fails(const FileCheck& check, bool strict) {
     if (check.status != FileStatus::checked)
         return true;
-    return std::any_of(findings.begin(), findings.end(),
-                       [](const Finding& finding) { return finding.severity == Severity::error; });
+    FindingWalk walk{check, strict};
+    Finding finding;
+    while (next_finding(walk, finding)) {
+        if (finding.severity == Severity::error)
+            return true;
+    }
+    return false;
 }

@@ -1,36 +1,62 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <vector>
 
 #include "gate/file_check.h"
 
 // Where the nesting breaks, pair by pair: a close name matches the latest
 // unmatched open name of its own pair.
 // - a close name with nothing to match closes nothing;
-// - an open name left unmatched at the end is never closed;
+// - an open name left unmatched at the end is never closed, with a note at
+//   the close of an open that encloses it, when one does;
 // - a close whose span crosses a later-closed span of another pair is a
 //   warning at that close (the checker's shared level accepts it);
 // - a pair whose counts differ gets one line; so does a file with no listed name.
 // Unmatched names are errors in a file judged "Errors may exist." and warnings
 // in a file judged OK (the shared level can balance "( } { )"). With `strict`
 // every warning is an error.
+//
+// The findings are read off the pair matching one at a time, in file order,
+// the findings about the whole file last: none is kept but the matching's
+// own records.
 
 enum class Severity : uint8_t { warning, error };
 
+enum class FindingKind : uint8_t {
+    closes_nothing,
+    never_closed,
+    crosses,
+    ends_in_region,  // under rules: the text ends inside a region or a tag
+    counts_differ,
+    no_name,
+};
+
 struct Finding {
-    uint64_t line = 0;  // 0 for a finding about the whole file
+    NamePlace place{0, 0};  // line 0 for a finding about the whole file
+    uint64_t record = 0;    // never_closed: its open's place; crosses: its pending close
+    uint32_t pair = 0;
+    FindingKind kind = FindingKind::no_name;
     Severity severity = Severity::warning;
-    std::string message;
 };
 
-struct PairNames {
-    const std::vector<std::string>* opn_tag;
-    const std::vector<std::string>* cls_tag;
+// Where a walk over a file's findings stands.
+struct FindingWalk {
+    const FileCheck& check;
+    bool strict;
+    uint64_t next_close = 0;
+    uint64_t next_open = 0;
+    uint64_t next_pending = 0;
+    uint32_t next_pair = 0;
+    bool region_done = false;
+    bool whole_file_done = false;
 };
 
-std::vector<Finding> find_findings(const FileCheck& check, PairNames names, bool strict);
+// The next finding in file order; false after the last.
+bool next_finding(FindingWalk& walk, Finding& finding);
+
+// The note of a finding that is never closed: the close where it should have
+// closed; false when no open encloses it.
+bool note_of(const FileCheck& check, const Finding& finding, NoteRecord& note);
 
 // A file fails when it could not be checked or has an error.
-bool file_fails(const FileCheck& check, const std::vector<Finding>& findings);
+bool file_fails(const FileCheck& check, bool strict);

@@ -107,7 +107,7 @@ static void scan_pairs_by_rules(const GateEngine& engine, FileReader& reader, Fi
     }
     if (state.ended_in_region) {
         check.ended_in_region = true;
-        check.region_line = state.region_line;
+        check.region_place = {state.region_line, state.region_column};
         check.tally.judged_ok = false;
     }
 }

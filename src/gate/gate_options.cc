@@ -12,11 +12,15 @@ const char* const kGateHelp =
     "  -l, --lists=DIR     read _tamberlox_opn.txt and _tamberlox_cls.txt, and the\n"
     "                      rules in _tamberlox_rules.txt if there, from DIR\n"
     "                      (default: the current directory)\n"
-    "  -f, --format=FORMAT gnu (FILE:LINE: error: ...), github (workflow commands)\n"
-    "                      or json (one document for the run); default gnu\n"
+    "  -f, --format=FORMAT gnu (FILE:LINE:COLUMN: error: ...), github (workflow\n"
+    "                      commands) or json (one document for the run);\n"
+    "                      default gnu\n"
     "  -j, --jobs=N        check N files at a time (default: the cores available)\n"
     "  -s, --strict        fail a file on warnings too\n"
     "  -q, --quiet         print only what fails a file\n"
+    "  -m, --max-findings=N\n"
+    "                      print at most N findings a file, then how many were\n"
+    "                      left out (default 0: all)\n"
     "  -h, --help          print this help and exit\n"
     "  -V, --version       print the version and exit\n"
     "\n"
@@ -25,7 +29,7 @@ const char* const kGateHelp =
 
 namespace {
 
-enum class OptionId { lists, format, jobs, strict, quiet, help, version };
+enum class OptionId { lists, format, jobs, strict, quiet, max_findings, help, version };
 
 struct KnownOption {
     std::string_view long_name;
@@ -35,10 +39,10 @@ struct KnownOption {
 };
 
 constexpr KnownOption kOptions[] = {
-    {"lists", 'l', true, OptionId::lists},      {"format", 'f', true, OptionId::format},
-    {"jobs", 'j', true, OptionId::jobs},        {"strict", 's', false, OptionId::strict},
-    {"quiet", 'q', false, OptionId::quiet},     {"help", 'h', false, OptionId::help},
-    {"version", 'V', false, OptionId::version},
+    {"lists", 'l', true, OptionId::lists},  {"format", 'f', true, OptionId::format},
+    {"jobs", 'j', true, OptionId::jobs},    {"strict", 's', false, OptionId::strict},
+    {"quiet", 'q', false, OptionId::quiet}, {"max-findings", 'm', true, OptionId::max_findings},
+    {"help", 'h', false, OptionId::help},   {"version", 'V', false, OptionId::version},
 };
 
 const KnownOption* find_long(std::string_view name, std::string& error) {
@@ -68,6 +72,20 @@ const KnownOption* find_short(char name, std::string& error) {
     return nullptr;
 }
 
+// Decimal digits only, and no more than 64 bits hold.
+bool parse_count(std::string_view text, uint64_t& count) {
+    if (text.empty())
+        return false;
+    uint64_t value = 0;
+    for (char digit : text) {
+        if (digit < '0' || digit > '9' || value > (UINT64_MAX - (digit - '0')) / 10)
+            return false;
+        value = value * 10 + static_cast<uint64_t>(digit - '0');
+    }
+    count = value;
+    return true;
+}
+
 bool apply(const KnownOption& known, std::string_view value, GateOptions& options,
            std::string& error) {
     switch (known.id) {
@@ -94,6 +112,10 @@ bool apply(const KnownOption& known, std::string_view value, GateOptions& option
         case OptionId::quiet:
             options.quiet = true;
             return true;
+        case OptionId::max_findings:
+            if (!parse_count(value, options.max_findings))
+                error = "invalid number of findings '" + std::string(value) + "'";
+            return error.empty();
         case OptionId::help:
         case OptionId::version:
             return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@ struct GateOptions {
     size_t jobs = 0;  // 0: as many as the cores available
     bool strict = false;
     bool quiet = false;
+    uint64_t max_findings = 0;       // a file's findings printed; 0: all
     std::vector<std::string> files;  // "-" stands for the names read from standard input
 };
 

@@ -18,29 +18,48 @@
 
 namespace {
 
-struct Outcome {
-    std::string text;
-    bool fails = false;
-    bool unreadable = false;
+// How every file is reported, made once a run.
+struct ReportSetup {
+    OutputFormat format;
+    NameTexts names;
+    ReportChoice choice;
 };
 
-Outcome check_and_format(const GateEngine& engine, const GateOptions& options,
-                         const std::string& name, FileReader& reader) {
-    PairNames names{&engine.table.opn_tag, &engine.table.cls_tag};
+// A checked file waits until its turn to be written: formatted already when its
+// report is short, else in its compact form, which the writing thread formats
+// straight into the output.
+struct Outcome {
+    FileCheck check;
+    bool fails = false;
+    bool formatted = false;
+    std::string text;
+};
+
+// The records a file's findings are read off, beyond which it is not formatted
+// ahead of its turn.
+constexpr uint64_t kFormatAheadRecords = 256;
+
+uint64_t finding_records(const PairMatching& matching) {
+    return matching.opens.size + matching.unmatched_closes.size + matching.pending.closes.size;
+}
+
+// Checks one file; a checking thread also formats a short report, so that the
+// writing thread has little to do and the records are freed where they were had.
+Outcome check_file(const GateEngine& engine, const ReportSetup& setup, const std::string& name,
+                   FileReader& reader, bool format_short) {
     Outcome outcome;
-    try {
-        FileCheck check = check_one_file(engine, name, reader);
-        std::vector<Finding> findings = find_findings(check, names, options.strict);
-        outcome.fails = file_fails(check, findings);
-        outcome.unreadable = check.status != FileStatus::checked;
-        outcome.text = format_file_report(options.format, {name, check, findings, outcome.fails},
-                                          names, options.quiet);
-    } catch (const std::bad_alloc&) {
-        FileCheck failed;
-        failed.status = FileStatus::out_of_memory;
-        failed.problem = std::strerror(ENOMEM);
-        outcome = {format_file_report(options.format, {name, failed, {}, true}, names, false), true,
-                   true};
+    outcome.check = check_one_file(engine, name, reader);
+    outcome.fails = file_fails(outcome.check, setup.choice.strict);
+    if (format_short && finding_records(outcome.check.matching) <= kFormatAheadRecords) {
+        OutputBuffer text;
+        open_output(text, -1, 4096);
+        write_file_report(text, {name, outcome.check, outcome.fails}, setup.names, setup.choice);
+        flush_output(text);
+        outcome.text = std::move(text.collected);
+        outcome.formatted = true;
+        FileStatus status = outcome.check.status;
+        outcome.check = FileCheck{};
+        outcome.check.status = status;
     }
     return outcome;
 }
@@ -48,7 +67,7 @@ Outcome check_and_format(const GateEngine& engine, const GateOptions& options,
 // The checking threads hand their results to the writing one, by file index.
 struct CheckWork {
     const GateEngine& engine;
-    const GateOptions& options;
+    const ReportSetup& setup;
     const std::vector<std::string>& files;
     std::atomic<size_t> next{0};
     std::mutex mutex{};
@@ -60,7 +79,7 @@ struct CheckWork {
 void check_in_turn(CheckWork& work) {
     FileReader reader;
     for (size_t i; (i = work.next.fetch_add(1)) < work.files.size();) {
-        Outcome outcome = check_and_format(work.engine, work.options, work.files[i], reader);
+        Outcome outcome = check_file(work.engine, work.setup, work.files[i], reader, true);
         std::lock_guard<std::mutex> lock(work.mutex);
         work.outcomes[i] = std::move(outcome);
         work.done[i] = 1;
@@ -91,14 +110,25 @@ struct Totals {
     size_t unreadable = 0;
 };
 
-void write_outcome(OutputBuffer& out, const GateOptions& options, size_t i, const Outcome& outcome,
-                   Totals& totals) {
-    totals.failed += outcome.fails;
-    totals.unreadable += outcome.unreadable;
-    if (options.format == OutputFormat::json && i > 0)
-        put_bytes(out, ",\n");
-    put_bytes(out, outcome.text);
-    if (out.failed)
+// Writes file i's report; the output goes out whenever the buffer fills.
+struct ReportWriter {
+    OutputBuffer& out;
+    const ReportSetup& setup;
+    Totals totals{};
+};
+
+void write_outcome(ReportWriter& writer, const std::string& name, size_t i,
+                   const Outcome& outcome) {
+    writer.totals.failed += outcome.fails;
+    writer.totals.unreadable += outcome.check.status != FileStatus::checked;
+    if (writer.setup.format == OutputFormat::json && i > 0)
+        put_bytes(writer.out, ",\n");
+    if (outcome.formatted)
+        put_bytes(writer.out, outcome.text);
+    else
+        write_file_report(writer.out, {name, outcome.check, outcome.fails}, writer.setup.names,
+                          writer.setup.choice);
+    if (writer.out.failed)
         exit_with_message(2, kGateWriteError);
 }
 
@@ -106,7 +136,10 @@ void write_outcome(OutputBuffer& out, const GateOptions& options, size_t i, cons
 
 int run_checks(const GateEngine& engine, const GateOptions& options,
                const std::vector<std::string>& files, size_t jobs) {
-    CheckWork work{engine, options, files};
+    ReportSetup setup{options.format,
+                      make_name_texts(options.format, engine.table.opn_tag, engine.table.cls_tag),
+                      {options.strict, options.quiet, options.max_findings}};
+    CheckWork work{engine, setup, files};
     work.outcomes.resize(files.size());
     work.done.assign(files.size(), 0);
     // With one job, or one file, the writing thread checks the files itself;
@@ -115,16 +148,17 @@ int run_checks(const GateEngine& engine, const GateOptions& options,
     std::vector<std::thread> checking = start_threads(threads, [&work] { check_in_turn(work); });
     OutputBuffer out;
     open_output(out, STDOUT_FILENO, 64 * 1024);
+    ReportWriter writer{out, setup};
     if (options.format == OutputFormat::json)
         put_bytes(out, kJsonStart);
     FileReader reader;
-    Totals totals;
     for (size_t i = 0; i < files.size(); ++i) {
-        Outcome outcome = checking.empty() ? check_and_format(engine, options, files[i], reader)
+        Outcome outcome = checking.empty() ? check_file(engine, setup, files[i], reader, false)
                                            : wait_for_outcome(work, i, out);
-        write_outcome(out, options, i, outcome, totals);
+        write_outcome(writer, files[i], i, outcome);
     }
     join_threads(checking);
+    Totals& totals = writer.totals;
     if (options.format == OutputFormat::json)
         put_bytes(out, json_end(files.size(), totals.failed, totals.unreadable));
     flush_or_end(out);

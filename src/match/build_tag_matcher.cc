@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <exception>
+#include <random>
 
 #include "match/tag_matcher.h"
 
@@ -73,6 +75,17 @@ static void build_walk(const ListShape& shape, const std::vector<uint32_t>& orde
         m.trie.depth = std::move(depth_of);
 }
 
+MatcherOptions drawn_matcher_options() {
+    MatcherOptions options;
+    try {
+        std::random_device device;
+        options.start_hash_factor = static_cast<uint32_t>(device()) | 1u;
+    } catch (const std::exception&) {
+        // No source of randomness: the fixed factors alone.
+    }
+    return options;
+}
+
 TagMatcher build_tag_matcher(const TagTable& table, const MatcherOptions& options) {
     TagMatcher m;
     m.give_way = options.give_way;
@@ -82,8 +95,9 @@ TagMatcher build_tag_matcher(const TagTable& table, const MatcherOptions& option
     m.skip = choose_skip(shape);
     size_t walked_starts = shape.starts;
     if (m.skip == SkipKind::hashed_starts) {
-        walked_starts = build_hashed_start_skip(table, shape.start_bytes, shape.starts,
-                                                options.wide_blocks, m.starts);
+        walked_starts =
+            build_hashed_start_skip(table, shape.start_bytes, shape.starts, options.wide_blocks,
+                                    options.start_hash_factor, m.starts);
     }
     m.walk = choose_walk(shape, options);
     build_walk(shape, order, depth_of, walked_starts, m);

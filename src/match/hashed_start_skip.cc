@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <iterator>
 
 #include "match/simd_bytes.h"
 
@@ -45,7 +46,7 @@ static size_t fill_start_slots(const TagTable& table, HashedStartSkip& skip, uin
 }
 
 size_t build_hashed_start_skip(const TagTable& table, size_t start_bytes, size_t starts,
-                               bool wide_blocks, HashedStartSkip& skip) {
+                               bool wide_blocks, uint32_t first_factor, HashedStartSkip& skip) {
     std::array<uint8_t, 4> mask_bytes{};
     std::fill_n(mask_bytes.begin(), start_bytes, 0xff);
     skip.start_mask = start_key(mask_bytes.data(), UINT32_MAX);
@@ -58,11 +59,16 @@ size_t build_hashed_start_skip(const TagTable& table, size_t start_bytes, size_t
     size_t slot_count = std::bit_ceil(2 * starts);
     skip.slots.resize(slot_count + 1);
     skip.slot_mask = static_cast<uint32_t>(slot_count - 1);
+    skip.slot_shift = kStartHashBits - static_cast<unsigned>(std::countr_zero(slot_count));
     // The first factor that leaves no start crowded out, else the one that leaves
     // the fewest. Each try costs at most kStartProbes steps a name.
+    std::array<uint32_t, std::size(kStartHashFactors) + 1> factors{first_factor};
+    std::copy(std::begin(kStartHashFactors), std::end(kStartHashFactors), factors.begin() + 1);
     uint32_t best = kStartHashFactors[0];
     size_t fewest = SIZE_MAX;
-    for (uint32_t factor : kStartHashFactors) {
+    for (uint32_t factor : factors) {
+        if (factor == 0)
+            continue;
         size_t crowded = fill_start_slots(table, skip, factor);
         if (crowded < fewest) {
             fewest = crowded;
@@ -163,9 +169,7 @@ static void prefetch_first_slot(const HashedStartSkip& skip, const uint8_t* bloc
     if (stops == 0)
         return;
     uint32_t key = start_key(block + std::countr_zero(stops), skip.start_mask);
-    _mm_prefetch(
-        reinterpret_cast<const char*>(&skip.slots[start_hash(key, skip.factor) & skip.slot_mask]),
-        _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(&skip.slots[home_slot(skip, key)]), _MM_HINT_T0);
 }
 #endif
 

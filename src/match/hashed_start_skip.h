@@ -44,6 +44,10 @@ struct HashedStartSkip {
     // where the start bytes begin.
     std::vector<StartSlot> slots;
     uint32_t slot_mask = 0;
+    // A key's own slot is the top bits of its hash, which every bit of the key
+    // moves: keys that differ only in their high bits share the low bits of
+    // every product, whatever the factor.
+    unsigned slot_shift = 0;
     uint32_t factor = 0;  // of the hash, chosen so that few keys crowd one slot
     // The processor takes 32-byte blocks (AVX2).
     bool wide_blocks = false;
@@ -66,8 +70,9 @@ constexpr size_t kStartProbes = 32;
 // Fills the skip for `starts` distinct keys of `start_bytes` bytes; returns how
 // many starts are left to the walk: those of more than one name, of a long one,
 // or crowded out of their slots. Throws std::bad_alloc when memory runs out.
+// `first_factor`, when not 0, is tried before the fixed factors.
 size_t build_hashed_start_skip(const TagTable& table, size_t start_bytes, size_t starts,
-                               bool wide_blocks, HashedStartSkip& skip);
+                               bool wide_blocks, uint32_t first_factor, HashedStartSkip& skip);
 
 // Where the walk stands after the start bytes that it is left: `code_of` maps
 // the trie's states to the walk's codes, or is empty when they are the same.
@@ -88,8 +93,12 @@ inline uint32_t start_hash(uint32_t key, uint32_t factor) {
 // The slot holding `key`, or the empty one where it would go; the slot past
 // slot_mask when all kStartProbes slots from its own hold other keys. Adds the
 // slots it looked past to `probes`.
+inline size_t home_slot(const HashedStartSkip& skip, uint32_t key) {
+    return start_hash(key, skip.factor) >> skip.slot_shift;
+}
+
 inline size_t start_slot(const HashedStartSkip& skip, uint32_t key, uint64_t& probes) {
-    size_t slot = start_hash(key, skip.factor) & skip.slot_mask;
+    size_t slot = home_slot(skip, key);
     for (size_t probe = 0; probe < kStartProbes; ++probe) {
         const StartSlot& s = skip.slots[slot];
         if (s.key == key || s.answer == StartAnswer::no_name) {

@@ -17,7 +17,9 @@
 //   one short name begins with those bytes, it is compared there and then; a
 //   start that several names share, or a long name's, hands the text to the
 //   automaton, standing after those bytes. A lookup probes a bounded number of
-//   slots, and the hash's factor changes when a list crowds the slots of one.
+//   slots from the key's home slot, the top bits of its hash. The programs draw
+//   the hash's factor at random each run, so that no list can be aimed at it;
+//   when a list crowds the slots of one factor, the next is tried.
 // Neither skip can be kept from being slow by every list and text, so each
 // tallies what it costs against what it saves and, where it stops paying, gives
 // way to the walk for a while (SkipTally): the worst case is the walk's speed.
@@ -49,9 +51,10 @@
 // tally_bytes of text: units for each time it is entered (the hashed skip looks
 // at a block of 32 positions at once, the first-byte skip at 32 bytes), one for
 // each position it stops at and each slot it probes, against one for each byte
-// it passes over, which the walk would take about a unit each. Where it costs more, the walk takes
-// the text alone for a distance that doubles each time skipping fails again, so that no list and
-// text can make skipping slower than the walk.
+// it passes over, which the walk would take about a unit each. Where it costs
+// more, the walk takes the text alone for a distance that doubles each time
+// skipping fails again, so that no list and text can make skipping slower than
+// the walk.
 struct GiveWayRule {
     uint64_t tally_bytes = 4096;
     uint64_t shortest = 4096;  // distance walked alone
@@ -101,7 +104,15 @@ struct MatcherOptions {
     // byte classes, so the default leaves the tables as they were.
     size_t tail_states = kDenseEntryLimit / 4;
     GiveWayRule give_way{};  // tests shorten it to switch often
+    // The start hash's factor tried before the fixed ones, when not 0. The
+    // programs draw it at random each run, so that no list can be made to
+    // crowd the slots of the factor a run uses.
+    uint32_t start_hash_factor = 0;
 };
+
+// The options the programs use: the defaults, with a start hash factor drawn
+// at random. The report never depends on it.
+MatcherOptions drawn_matcher_options();
 
 // Throws std::bad_alloc when memory runs out.
 TagMatcher build_tag_matcher(const TagTable& table, const MatcherOptions& options = {});

@@ -2,84 +2,171 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <string_view>
 #include <vector>
 
+#include "scan/block_stack.h"
 #include "scan/name_tally.h"
 #include "scan/scan_loop.h"
 
 // Matches each pair on its own while the names come in file order: a close name
 // matches the latest unmatched open name of its pair. Memory follows the
 // unmatched names, not the file: the closes that match nothing, the opens still
-// unmatched, and the closes whose span may cross another pair's.
+// unmatched, and the closes whose span may cross another pair's, each kept in
+// a few words with its line and column.
+//
+// The opens wait on one stack in file order; a matched one leaves it when it
+// reaches the top. So the places of the opens on the stack keep their order,
+// and each pair keeps the places of its own unmatched opens.
 //
 // Two matched spans cross when open A < open B < close A < close B (the names
 // by their place in the file); it is reported at close A. When close A comes
 // and some open of another pair, opened after A's own, is still unmatched, close
 // A is pending: it crosses as soon as one of those opens is matched.
+//
+// An open never closed gets a note where it should have closed: the first
+// close after it that matches an open before it.
 
-// An open name still unmatched.
-struct OpenEntry {
-    uint64_t rank;   // among the opens
-    uint64_t index;  // among the names found
+// Where a name starts: its line and its column, 1-based, in bytes.
+struct NamePlace {
     uint64_t line;
-    uint64_t pending_before;  // pending closes when it came
+    uint64_t column;
+};
+
+struct OpenEntry {
+    NamePlace place;
+    uint64_t note;  // 1 + its index among the notes; 0 for none yet
+    uint32_t pair;
+    uint32_t matched;
 };
 
 struct CloseRecord {
-    uint64_t index;
-    uint64_t line;
+    NamePlace place;
     uint32_t pair;
+};
+
+// A close that matched and so closed the opens after its own that were still
+// open: the note of those never closed.
+using NoteRecord = CloseRecord;
+
+// Consecutive places on the open stack.
+struct PlaceRun {
+    uint64_t first;
+    uint64_t count;
 };
 
 // A close that may cross, and once it does, the open that was still unmatched
 // when it came and was matched after it.
 struct PendingClose {
-    CloseRecord close;
-    uint64_t open_rank;  // of its own open
-    uint64_t open_line;
-    bool crosses = false;
-    uint64_t crossed_line = 0;
+    NamePlace place;
+    uint64_t open_line;         // of its own open
+    uint64_t crossed_line = 0;  // 0 until it crosses
+    uint32_t pair;
     uint32_t crossed_pair = 0;
 };
 
-// The pending closes in the order they came, with a tree of the smallest
-// open_rank over ranges of them (settled ones count as UINT64_MAX), to find
-// those a newly matched open settles.
+inline bool crosses(const PendingClose& close) {
+    return close.crossed_line != 0;
+}
+
+// The pending closes in the order they came, with a tree of the lowest place
+// of their own opens on the open stack over ranges of them (settled ones count
+// as UINT64_MAX), to find those a newly matched open settles. The tree covers
+// the closes from `tree_base` on: those before are all settled.
 struct PendingCloses {
-    std::vector<PendingClose> closes;
-    std::vector<uint64_t> smallest_rank;  // leaves from `capacity` on
+    BlockStack<PendingClose> closes;
+    std::vector<uint64_t> lowest_place;  // leaves from `capacity` on
+    uint64_t tree_base = 0;
     size_t capacity = 0;
     size_t unsettled = 0;
 };
 
+// From `place` on up the open stack, the opens came after `count` pending closes.
+struct PendingMark {
+    uint64_t place;
+    uint64_t count;
+};
+
 struct PairMatching {
-    std::vector<std::vector<OpenEntry>> unmatched_opens;  // by pair
-    // The ranks of the opens in order, matched ones dropped when they reach the
-    // top: its top unmatched rank is the latest unmatched open.
-    std::vector<uint64_t> open_stack;
-    std::vector<uint64_t> matched_bits;  // by rank
-    uint64_t opens = 0;
+    BlockStack<OpenEntry> opens;
+    std::vector<std::vector<PlaceRun>> unmatched_opens;  // by pair
+    std::vector<PlaceRun> noteless;                      // the places of the opens with no note yet
+    BlockStack<NoteRecord> notes;
+    std::vector<PendingMark> pending_marks;
     uint64_t count = 0;  // names found
-    std::vector<CloseRecord> unmatched_closes;
+    BlockStack<CloseRecord> unmatched_closes;
     PendingCloses pending;
 };
 
 void start_pair_matching(PairMatching& matching, size_t pairs);
 
 // The next name found. Throws std::bad_alloc when memory runs out.
-void match_name(PairMatching& matching, uint32_t pair, bool is_close, uint64_t line);
+void match_name(PairMatching& matching, uint32_t pair, bool is_close, NamePlace place);
+
+// Where the line under way starts among the text's bytes, followed through
+// the chunks: `swept` is how far the chunks were searched for line ends, and
+// `line` the line that starts at `line_start`, 0 when a chunk's end was swept
+// past a line end. Names on the line of the name before need no search.
+struct LineStarts {
+    uint64_t line_start = 0;
+    uint64_t swept = 0;
+    uint64_t line = 1;
+};
+
+// The last line end before `to` in the batch's chunk, from where the last sweep
+// stopped; false when there is none. Hot: a change needs a benchmark run.
+inline bool sweep_lines(LineStarts& lines, const FoundBatch& batch, uint64_t to) {
+    uint64_t from = lines.swept > batch.chunk_offset ? lines.swept : batch.chunk_offset;
+    lines.swept = to;
+    if (to <= from)
+        return false;
+    const char* data = batch.chunk.data();
+    size_t begin = from - batch.chunk_offset;
+    const void* lf = memrchr(data + begin, '\n', to - from);
+    if (lf == nullptr)
+        return false;
+    lines.line_start =
+        batch.chunk_offset + static_cast<uint64_t>(static_cast<const char*>(lf) - data) + 1;
+    return true;
+}
+
+// The column of a name of the batch. A name handed out late started in an
+// earlier chunk on the line still under way, whose start is known.
+inline uint64_t name_column(LineStarts& lines, const FoundBatch& batch, const FoundName& name) {
+    if (name.line != lines.line) {
+        if (name.start > lines.swept)
+            sweep_lines(lines, batch, name.start);
+        lines.line = name.line;
+    }
+    return name.start >= lines.line_start ? name.start - lines.line_start + 1 : 0;
+}
 
 // The gate's sink: every name counted and matched at once, none kept.
 struct PairSink {
     NameTally& tally;
     PairMatching& matching;
+    LineStarts lines{};
 };
 
+// Hot: a change needs a benchmark run.
 inline void take_names(PairSink& sink, const FoundBatch& batch) {
     PairMatching& matching = sink.matching;
-    tally_names(sink.tally, batch.names, [&matching](const FoundName& name) {
-        match_name(matching, name.id >> 1, name.id & 1, name.line);
+    LineStarts& lines = sink.lines;
+    if (batch.columns != nullptr) {
+        const FoundName* first = batch.names.data();
+        tally_names(sink.tally, batch.names, [&](const FoundName& name) {
+            NamePlace place{name.line, (*batch.columns)[&name - first]};
+            match_name(matching, name.id >> 1, name.id & 1, place);
+        });
+        return;
+    }
+    tally_names(sink.tally, batch.names, [&](const FoundName& name) {
+        NamePlace place{name.line, name_column(lines, batch, name)};
+        match_name(matching, name.id >> 1, name.id & 1, place);
     });
+    if (batch.chunk_done && sweep_lines(lines, batch, batch.chunk_offset + batch.chunk.size()))
+        lines.line = 0;
 }
 
 inline void end_text(PairSink& sink, const TextScan&) {

@@ -95,7 +95,7 @@ uint64_t region_start_length(const RulesFilterState& state, uint64_t pos, size_t
 }
 
 void open_region(RulesFilterState& state, const RegionRule& rule, const StopBytes& stops,
-                 uint64_t next, const FoundName& hint, uint8_t delimiter) {
+                 uint64_t next, uint64_t line, uint64_t column, uint8_t delimiter) {
     OpenRegion& region = state.region;
     region.rule = &rule;
     region.stops = &stops;
@@ -110,8 +110,8 @@ void open_region(RulesFilterState& state, const RegionRule& rule, const StopByte
     region.delimiter = delimiter;
     region.cut = false;
     region.escaped_end = false;
-    region.line = hint.line;
-    region.start = hint.start;
+    region.line = line;
+    region.column = column;
 }
 
 void close_region(RulesFilterState& state, uint64_t end) {
@@ -300,9 +300,9 @@ void settle_held(RulesFilterState& state) {
 // returns where that end starts when it is found at once, else kNotFound.
 constexpr uint64_t kNotFound = UINT64_MAX;
 
-uint64_t keep_name(RulesFilterState& state, const FoundName& name, uint64_t name_end) {
+uint64_t keep_name(RulesFilterState& state, const FoundName& name, uint64_t column,
+                   uint64_t name_end) {
     bool awaits = state.rm->self_closing[name.id];
-    uint64_t column = column_of(state, name);
     if (!awaits && state.held.empty()) {
         hand_on(state, name, column);
         return kNotFound;
@@ -358,18 +358,20 @@ bool take_hint(RulesFilterState& state, const FoundName& hint) {
             uint64_t length = region_start_length(state, pos, pattern.text.size(), rule, delimiter);
             if (length == 0)
                 continue;
-            open_region(state, rule, rm.region_stops[pattern.region], pos + length, hint,
-                        delimiter);
+            open_region(state, rule, rm.region_stops[pattern.region], pos + length, hint.line,
+                        column_of(state, hint), delimiter);
             return true;
         }
         if (pattern.word_end && !ends_word(*state.text, after))
             continue;
-        uint64_t tag_close = keep_name(state, FoundName{pattern.id, hint.line, pos}, after);
+        FoundName name{pattern.id, hint.line, pos};
+        uint64_t column = column_of(state, name);
+        uint64_t tag_close = keep_name(state, name, column, after);
         // The same search as the tag's: its end is known already.
         if (tag_close != kNotFound && rm.tag_end_is_self_close_end)
             state.resume = tag_close + rm.tag_region.end.size();
         else if (!rm.tag_region.end.empty())
-            open_region(state, rm.tag_region, rm.region_stops.back(), after, hint, 0);
+            open_region(state, rm.tag_region, rm.region_stops.back(), after, hint.line, column, 0);
         else
             state.resume = pos + 1;
         return true;
@@ -390,7 +392,7 @@ void start_rules_filter(RulesFilterState& state, const RulesMatcher& rm, const R
     state.kept_columns.clear();
     state.column_from = state.column_line_start = state.column_line = 0;
     state.ended_in_region = false;
-    state.region_line = state.region_start = 0;
+    state.region_line = state.region_column = 0;
 }
 
 void filter_hints(RulesFilterState& state, const std::vector<FoundName>& hints) {
@@ -419,7 +421,7 @@ void finish_rules_filter(RulesFilterState& state) {
     state.ended_in_region = line_ended || (rule.kind == RegionKind::to_end_mark &&
                                            (!rule.one_line || region.escaped_end));
     state.region_line = region.line;
-    state.region_start = region.start;
+    state.region_column = region.column;
 }
 
 void start_rules_text(RulesText& text, const RulesMatcher& rm) {

@@ -49,7 +49,7 @@ struct OpenRegion {
     bool cut = false;  // a CR has ended the line's text
     bool escaped_end = false;
     uint64_t line = 0;  // where it started
-    uint64_t start = 0;
+    uint64_t column = 0;
 };
 
 // The search for the first self-closing end mark after a name: none starts from
@@ -87,7 +87,7 @@ struct RulesFilterState {
     uint64_t column_line_start = 0;
     bool ended_in_region = false;
     uint64_t region_line = 0;  // of the region the text ended in
-    uint64_t region_start = 0;
+    uint64_t region_column = 0;
 };
 
 void start_rules_filter(RulesFilterState& state, const RulesMatcher& rm, const RulesText& text);
@@ -109,7 +109,8 @@ struct RulesSink {
 template <typename Next>
 void take_names(RulesSink<Next>& sink, const FoundBatch& batch) {
     filter_hints(sink.state, batch.names);
-    take_names(sink.next, FoundBatch{sink.state.kept, batch.chunk, batch.chunk_offset});
+    take_names(sink.next, FoundBatch{sink.state.kept, batch.chunk, batch.chunk_offset,
+                                     batch.chunk_done, &sink.state.kept_columns});
     sink.state.kept.clear();
     sink.state.kept_columns.clear();
 }

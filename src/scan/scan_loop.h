@@ -24,10 +24,19 @@
 // The names found, and the chunk the matcher was in when it handed them out
 // with the offset of its first byte among the source's bytes. A name may have
 // started in an earlier chunk; at the end of the text the chunk is empty.
+// `chunk_done` marks the chunk's last batch: its bytes are gone after it. A
+// name is handed out, at the latest, in the batch of the chunk that ends its
+// line, so a sink that follows line starts may sweep each chunk when it is done.
+//
+// `columns`, when a sink in front knows them (the gate's rules filter), holds
+// the names' columns, from 1, in step with them: its names may come long after
+// their lines were read.
 struct FoundBatch {
     const std::vector<FoundName>& names;
     std::string_view chunk;
     uint64_t chunk_offset;
+    bool chunk_done;
+    const std::vector<uint64_t>* columns = nullptr;
 };
 
 // Room for the batches, reused by whoever scans many texts.
@@ -52,7 +61,7 @@ ReadStatus scan_text(const TagMatcher& matcher, Source& source, Sink& sink,
         bool chunk_done;
         do {
             chunk_done = find_names(matcher, chunk, text, found);
-            take_names(sink, FoundBatch{found, chunk, offset});
+            take_names(sink, FoundBatch{found, chunk, offset, chunk_done});
             found.clear();
         } while (!chunk_done);
         offset += chunk.size();
@@ -60,7 +69,7 @@ ReadStatus scan_text(const TagMatcher& matcher, Source& source, Sink& sink,
     if (status == ReadStatus::error)
         return status;
     finish_text_scan(text, found);
-    take_names(sink, FoundBatch{found, std::string_view(), offset});
+    take_names(sink, FoundBatch{found, std::string_view(), offset, true});
     found.clear();
     end_text(sink, text);
     return ReadStatus::end;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <random>
 #include <set>
@@ -229,10 +230,10 @@ Names keys_of_one_slot(std::mt19937_64& random, uint32_t factor, uint32_t slots,
     uint32_t inverse = factor;
     for (int i = 0; i < 5; ++i)
         inverse *= 2 - factor * inverse;
-    const unsigned shift = 32 - kStartHashBits;
+    const unsigned shift = 32 - static_cast<unsigned>(std::countr_zero(slots));
     Names names;
     while (names.size() < count) {
-        uint32_t product = static_cast<uint32_t>(random()) & ~(((slots - 1) << shift));
+        uint32_t product = static_cast<uint32_t>(random()) & ~((slots - 1) << shift);
         uint32_t key = (product | target << shift) * inverse;
         std::string name(4, '\0');
         std::memcpy(name.data(), &key, 4);
@@ -280,6 +281,25 @@ TEST(TagMatcher, FindsNamesThatCrowdTheStartSlots) {
         return start_slot(crowded.starts, start_key(reinterpret_cast<const uint8_t*>(name.data()),
                                                     UINT32_MAX)) == slots;
     }));
+}
+
+// A factor drawn for the run is tried first: a list aimed at a fixed factor
+// keeps the drawn one, and one aimed at the drawn factor spreads over a fixed one.
+TEST(TagMatcher, TriesTheDrawnStartHashFactorFirst) {
+    std::mt19937_64 random(23);
+    const uint32_t slots = 512;
+    const uint32_t drawn = 0x2545f491u;
+    const struct {
+        uint32_t aimed_at;
+        bool keeps_drawn;
+    } cases[] = {{kStartHashFactors[0], true}, {drawn, false}};
+    for (const auto& one : cases) {
+        Names names = keys_of_one_slot(random, one.aimed_at, slots, 77, 2 * 100);
+        TagMatcher matcher = build_tag_matcher(table_of(names), {.start_hash_factor = drawn});
+        ASSERT_EQ(matcher.skip, SkipKind::hashed_starts);
+        EXPECT_EQ(matcher.starts.factor == drawn, one.keeps_drawn) << std::hex << one.aimed_at;
+    }
+    EXPECT_EQ(drawn_matcher_options().start_hash_factor % 2, 1u);
 }
 
 // Texts that flood the skip (keys crowded out of their slots, which every one

@@ -36,7 +36,7 @@ expect good_page_staged 0 ""
 
 cp "$data/bad.html" site/page.html && git add site/page.html
 cp "$data/good.html" site/page.html
-expect bad_page_staged_fixed_unstaged 1 "site/page.html:3: error: "*"commit refused."
+expect bad_page_staged_fixed_unstaged 1 "site/page.html:3:11: error: "*"commit refused."
 
 git add site/page.html && cp "$data/bad.html" notes.txt && git add notes.txt
 expect unchecked_kind_ignored 0 ""

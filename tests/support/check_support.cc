@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -126,6 +127,32 @@ std::vector<FoundName> naive_names(const TagTable& table, std::string_view bytes
         line_start += line_length;
     }
     return found;
+}
+
+PlainPairs plain_pairs(const std::vector<FoundName>& found, size_t pairs) {
+    PlainPairs plain;
+    std::vector<std::vector<size_t>> open(pairs);
+    for (size_t i = 0; i < found.size(); ++i) {
+        std::vector<size_t>& stack = open[found[i].id >> 1];
+        if (found[i].id % 2 == 0) {
+            stack.push_back(i);
+        } else if (stack.empty()) {
+            plain.unmatched_closes.push_back(i);
+        } else {
+            plain.spans.emplace_back(stack.back(), i);
+            stack.pop_back();
+        }
+    }
+    for (const std::vector<size_t>& stack : open)
+        plain.unmatched_opens.insert(plain.unmatched_opens.end(), stack.begin(), stack.end());
+    std::sort(plain.unmatched_opens.begin(), plain.unmatched_opens.end());
+    return plain;
+}
+
+bool crosses_a_later_span(const PlainPairs& plain, std::pair<size_t, size_t> span) {
+    return std::any_of(plain.spans.begin(), plain.spans.end(), [&](auto other) {
+        return span.first < other.first && other.first < span.second && span.second < other.second;
+    });
 }
 
 ReadStatus read_chunk(BytesSource& source, std::string_view& chunk) {

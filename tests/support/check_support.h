@@ -10,6 +10,7 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "match/tag_matcher.h"
@@ -62,6 +63,19 @@ std::string check_in_parallel_in_process(const std::vector<std::string>& opn_tag
 // by position, with its id (2 * pair for an open name, 2 * pair + 1 for a close
 // name). Lines end at LF; a CR ends a line's text.
 std::vector<FoundName> naive_names(const TagTable& table, std::string_view bytes);
+
+// Each pair matched on its own by brute force, a close with the latest unmatched
+// open of its pair: indexes into the names, spans in order of their closes.
+struct PlainPairs {
+    std::vector<size_t> unmatched_closes;
+    std::vector<size_t> unmatched_opens;           // in file order
+    std::vector<std::pair<size_t, size_t>> spans;  // (open, close)
+};
+
+PlainPairs plain_pairs(const std::vector<FoundName>& found, size_t pairs);
+
+// Whether the span crosses a span that opens inside it and closes after it.
+bool crosses_a_later_span(const PlainPairs& plain, std::pair<size_t, size_t> span);
 
 // A text held in memory, handed out in chunks of `chunk_size` bytes.
 struct BytesSource {

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+// A stack in blocks of fixed size: it grows without copying what it holds, so
+// that a stack of millions of records never needs twice their memory at once.
+// Blocks once had stay for reuse until the stack is dropped; they are small,
+// so that the many files with few records cost no more than a few allocations.
+template <typename T>
+struct BlockStack {
+    static constexpr size_t kBlockBits = 6;
+    static constexpr size_t kBlockSize = size_t{1} << kBlockBits;
+    std::vector<std::unique_ptr<T[]>> blocks;
+    uint64_t size = 0;
+    uint64_t capacity = 0;  // of the blocks had
+};
+
+template <typename T>
+inline T& at(BlockStack<T>& stack, uint64_t i) {
+    return stack.blocks[i >> BlockStack<T>::kBlockBits][i & (BlockStack<T>::kBlockSize - 1)];
+}
+
+template <typename T>
+inline const T& at(const BlockStack<T>& stack, uint64_t i) {
+    return stack.blocks[i >> BlockStack<T>::kBlockBits][i & (BlockStack<T>::kBlockSize - 1)];
+}
+
+// Throws std::bad_alloc when memory runs out.
+template <typename T>
+inline void push(BlockStack<T>& stack, const T& value) {
+    if (stack.size == stack.capacity) {
+        stack.blocks.push_back(std::make_unique_for_overwrite<T[]>(BlockStack<T>::kBlockSize));
+        stack.capacity += BlockStack<T>::kBlockSize;
+    }
+    at(stack, stack.size++) = value;
+}

@@ -1,0 +1,1 @@
+printf "<b>x</b>\\n<em>\\n" > other

@@ -1,0 +1,2 @@
+# Far more findings than a pipe holds.
+head -c 200000 /dev/zero | tr '\0' '{' > input

@@ -1,0 +1,1 @@
+exec -a tamberlox-gate "$1" --format=json input >/dev/full
