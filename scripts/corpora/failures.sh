@@ -9,7 +9,7 @@ how=$1 program=$2 lists=$3
 case $how in
 gate)
     "$program" --quiet --lists "$lists" - | grep -E ': (error|warning): ' |
-        sed -E 's/(:[0-9]+)?: (error|warning): .*//' | sort -u ;;
+        sed -E 's/(:[0-9]+){0,2}: (error|warning): .*//' | sort -u ;;
 rules)
     tr '\n' '\0' | xargs -0 "$program" "$lists" | awk -F '\t' '$2 == "FAIL" { print $1 }' |
         sort -u ;;
