@@ -15,7 +15,7 @@ bool load_gate_engine(const std::string& lists_dir, GateEngine& engine, ListReje
         return false;
     }
     engine.table = std::move(load.table);
-    engine.matcher = build_tag_matcher(engine.table);
+    engine.matcher = build_tag_matcher(engine.table, drawn_matcher_options());
     return true;
 }
 
