@@ -59,9 +59,9 @@ bool load_gate_engine(const std::string& lists_dir, GateEngine& engine, std::str
     engine.table = std::move(load.table);
     engine.has_rules = rules.rules.present;
     if (engine.has_rules)
-        engine.rules = build_rules_matcher(engine.table, rules.rules);
+        engine.rules = build_rules_matcher(engine.table, rules.rules, drawn_matcher_options());
     else
-        engine.matcher = build_tag_matcher(engine.table);
+        engine.matcher = build_tag_matcher(engine.table, drawn_matcher_options());
     return true;
 }
 

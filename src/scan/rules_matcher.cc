@@ -131,7 +131,8 @@ static StopBytes stops_of(const RegionRule& region, bool fold) {
     return stops;
 }
 
-static void add_groups(const std::vector<RulePattern>& patterns, RulesMatcher& rm) {
+static void add_groups(const std::vector<RulePattern>& patterns, const MatcherOptions& options,
+                       RulesMatcher& rm) {
     std::vector<size_t> order(patterns.size());
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = i;
@@ -164,10 +165,11 @@ static void add_groups(const std::vector<RulePattern>& patterns, RulesMatcher& r
         strings.opn_tag.push_back(shortest[2 * j]);
         strings.cls_tag.push_back(shortest[2 * j + 1]);
     }
-    rm.matcher = build_tag_matcher(strings);
+    rm.matcher = build_tag_matcher(strings, options);
 }
 
-RulesMatcher build_rules_matcher(const TagTable& table, const TagRules& rules) {
+RulesMatcher build_rules_matcher(const TagTable& table, const TagRules& rules,
+                                 const MatcherOptions& options) {
     RulesMatcher rm;
     rm.rules = rules;
     bool fold = rules.ignore_case;
@@ -175,7 +177,7 @@ RulesMatcher build_rules_matcher(const TagTable& table, const TagRules& rules) {
     size_t longest = 0;
     for (const RulePattern& pattern : patterns)
         longest = std::max(longest, pattern.text.size());
-    add_groups(patterns, rm);
+    add_groups(patterns, options, rm);
     rm.tag_region.end = rules.tag_end;
     for (RegionRule& region : rm.rules.regions) {
         region.end = folded_text(region.end, fold);

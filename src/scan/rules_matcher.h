@@ -63,7 +63,8 @@ struct RulesMatcher {
 };
 
 // Throws std::bad_alloc when memory runs out.
-RulesMatcher build_rules_matcher(const TagTable& table, const TagRules& rules);
+RulesMatcher build_rules_matcher(const TagTable& table, const TagRules& rules,
+                                 const MatcherOptions& options = {});
 
 inline uint8_t folded_byte(bool fold, uint8_t byte) {
     return fold ? fold_case(byte) : byte;

@@ -16,7 +16,8 @@
 // The rules matcher, the rules source and filter, and the checker's counts over
 // `bytes` (cut at the first 0x1A), read in chunks of 1 to `most_chunk` bytes of
 // random sizes drawn with `seed`: kept names with their levels, counts and
-// verdict as reference_rules_check gives them.
+// verdict as reference_rules_check gives them. The seed also picks how the
+// matcher walks (a dense table, the trie, tails).
 RulesCheck engine_rules_check(std::string_view bytes, const TagTable& table, const TagRules& rules,
                               size_t most_chunk, uint64_t seed);
 
