@@ -114,7 +114,9 @@ struct MatcherOptions {
 // at random. The report never depends on it.
 MatcherOptions drawn_matcher_options();
 
-// Throws std::bad_alloc when memory runs out.
+// The table's names must be prefix-free, as both programs' list checks make
+// them: one name beginning another would wait at the same start as it, which
+// the waiting names do not hold. Throws std::bad_alloc when memory runs out.
 TagMatcher build_tag_matcher(const TagTable& table, const MatcherOptions& options = {});
 
 // Where the matcher stands in the checked file's bytes, which it takes in chunks
