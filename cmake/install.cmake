@@ -83,15 +83,29 @@ foreach(example IN LISTS example_files)
           DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples/${folder} PERMISSIONS ${mode})
 endforeach()
 
+# The sets as data, found by name (tamberlox-gate --lists NAME): each example
+# folder's _tamberlox_* files, without the samples.
+file(GLOB set_lists CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/*/_tamberlox_opn.txt)
+foreach(set_list IN LISTS set_lists)
+  get_filename_component(set_dir ${set_list} DIRECTORY)
+  get_filename_component(set_name ${set_dir} NAME)
+  file(GLOB set_files CONFIGURE_DEPENDS ${set_dir}/_tamberlox_*)
+  install(FILES ${set_files} DESTINATION ${CMAKE_INSTALL_DATADIR}/tamberlox/sets/${set_name}
+          PERMISSIONS ${file_mode})
+endforeach()
+
 set(CPACK_PACKAGE_NAME tamberlox)
 set(CPACK_PACKAGE_VENDOR "tamberlox developers")
 set(CPACK_PACKAGE_CONTACT "${TAMBERLOX_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "check the nesting of user-defined tags in text files")
 set(CPACK_PACKAGE_DESCRIPTION
-    "tamberlox reads open and close tag names from two list files in the current
-directory and checks a text file against them: it prints every occurrence with
-its nesting level and line number, the open and close counts of each pair, and
-a verdict. Ready lists for HTML, LaTeX, C and Jinja templates come with it.")
+    "Two programs on one engine. tamberlox reads open and close tag names from
+two list files in the current directory and checks a text file against them:
+it prints every occurrence with its nesting level and line number, the open and
+close counts of each pair, and a verdict. tamberlox-gate checks many files, or
+a whole repository through a map of file patterns to sets, in one run, and
+prints one line a finding as compilers do, for editors, CI and pre-commit
+hooks. Ready sets for HTML, LaTeX, C and Jinja templates come with them.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

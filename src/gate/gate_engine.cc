@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 
+#include "gate/stdin_input.h"
 #include "scan/rules_filter.h"
 #include "scan/scan_loop.h"
 #include "tags/rules_collision.h"
@@ -25,6 +26,16 @@ static std::string rejection_message(const ListRejection& rejection, const std::
                    "; name their directory with --lists=DIR.\n";
     }
     return message;
+}
+
+// Names that collide are what a set of names only its rules keep apart shows
+// when its rules file was left behind.
+static std::string missing_rules_hint(const std::string& lists_dir) {
+    bool here = lists_dir.empty() || lists_dir == ".";
+    return std::string("tamberlox-gate: no ") + kRulesFile + " in " +
+           (here ? std::string("the current directory") : lists_dir) +
+           ": a set whose names only its rules keep apart needs it (copy every _tamberlox_* "
+           "file of a set).\n";
 }
 
 // An empty name would match everywhere, whatever the rules: the checker's own
@@ -54,6 +65,8 @@ bool load_gate_engine(const std::string& lists_dir, GateEngine& engine, std::str
     ListRejection rejection = collision_rejection(load.table, collision, lists_dir);
     if (rejection.kind != RejectionKind::none) {
         message = rejection_text(rejection) + "\n";
+        if (!rules.rules.present)
+            message += missing_rules_hint(lists_dir);
         return false;
     }
     engine.table = std::move(load.table);
@@ -116,7 +129,7 @@ FileCheck check_one_file(const GateEngine& engine, const std::string& name, File
     FileCheck check;
     try {
         errno = 0;
-        if (!open_file_reader(reader, name)) {
+        if (!open_input_reader(reader, name)) {
             open_failed(check, name);
             return check;
         }

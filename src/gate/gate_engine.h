@@ -26,7 +26,7 @@ struct GateEngine {
 // included), when the lists or the rules are rejected. Throws std::bad_alloc.
 bool load_gate_engine(const std::string& lists_dir, GateEngine& engine, std::string& message);
 
-// Scans one file as the checker does, through `reader` (each thread keeps one, so
-// that its buffer serves every file), matching the names pair by pair as they
-// come: no list of them is kept. Never throws.
+// Scans one file (standard input for kStandardInputPath) as the checker does, through `reader`
+// (each thread keeps one, so that its buffer serves every file), matching the names pair by pair as
+// they come: no list of them is kept. Never throws.
 FileCheck check_one_file(const GateEngine& engine, const std::string& name, FileReader& reader);

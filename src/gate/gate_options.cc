@@ -2,16 +2,29 @@
 
 #include <string_view>
 
+#include "gate/path_glob.h"
 #include "text/thread_group.h"
 
 const char* const kGateHelp =
     "Usage: tamberlox-gate [OPTION]... FILE...\n"
     "Check the nesting of the listed tag names in each FILE and say where it breaks.\n"
-    "A FILE of '-' reads the names of the files to check from standard input, one a line.\n"
+    "A FOLDER is walked; a FILE of '-' is the content of standard input.\n"
     "\n"
-    "  -l, --lists=DIR     read _tamberlox_opn.txt and _tamberlox_cls.txt, and the\n"
-    "                      rules in _tamberlox_rules.txt if there, from DIR\n"
-    "                      (default: the current directory)\n"
+    "  -l, --lists=SET     read _tamberlox_opn.txt and _tamberlox_cls.txt, and the\n"
+    "                      rules in _tamberlox_rules.txt if there, from folder\n"
+    "                      SET, or from the installed set named SET (default:\n"
+    "                      the _tamberlox_map.txt or the set found in the current\n"
+    "                      folder or the nearest parent holding one)\n"
+    "      --map=FILE      check each file with the set FILE's patterns give it\n"
+    "      --list-sets     print the names of the installed sets and exit\n"
+    "  -x, --exclude=PATTERN\n"
+    "                      leave out the files and folders PATTERN matches\n"
+    "      --files-from=FILE\n"
+    "                      check the files FILE names, one a line ('-': standard\n"
+    "                      input)\n"
+    "      --stdin-filename=NAME\n"
+    "                      the name standard input's content is reported by and\n"
+    "                      picks its set by\n"
     "  -f, --format=FORMAT gnu (FILE:LINE:COLUMN: error: ...), github (workflow\n"
     "                      commands) or json (one document for the run);\n"
     "                      default gnu\n"
@@ -29,7 +42,21 @@ const char* const kGateHelp =
 
 namespace {
 
-enum class OptionId { lists, format, jobs, strict, quiet, max_findings, help, version };
+enum class OptionId {
+    lists,
+    format,
+    jobs,
+    strict,
+    quiet,
+    max_findings,
+    help,
+    version,
+    map,
+    list_sets,
+    exclude,
+    files_from,
+    stdin_filename,
+};
 
 struct KnownOption {
     std::string_view long_name;
@@ -39,18 +66,28 @@ struct KnownOption {
 };
 
 constexpr KnownOption kOptions[] = {
-    {"lists", 'l', true, OptionId::lists},  {"format", 'f', true, OptionId::format},
-    {"jobs", 'j', true, OptionId::jobs},    {"strict", 's', false, OptionId::strict},
-    {"quiet", 'q', false, OptionId::quiet}, {"max-findings", 'm', true, OptionId::max_findings},
-    {"help", 'h', false, OptionId::help},   {"version", 'V', false, OptionId::version},
+    {"lists", 'l', true, OptionId::lists},
+    {"format", 'f', true, OptionId::format},
+    {"jobs", 'j', true, OptionId::jobs},
+    {"strict", 's', false, OptionId::strict},
+    {"quiet", 'q', false, OptionId::quiet},
+    {"max-findings", 'm', true, OptionId::max_findings},
+    {"help", 'h', false, OptionId::help},
+    {"version", 'V', false, OptionId::version},
+    {"map", 0, true, OptionId::map},
+    {"list-sets", 0, false, OptionId::list_sets},
+    {"exclude", 'x', true, OptionId::exclude},
+    {"files-from", 0, true, OptionId::files_from},
+    {"stdin-filename", 0, true, OptionId::stdin_filename},
 };
 
-const KnownOption* find_long(std::string_view name, std::string& error) {
+// An abbreviation given a value ("--lis=d") stands only for options that take one.
+const KnownOption* find_long(std::string_view name, bool has_value, std::string& error) {
     const KnownOption* found = nullptr;
     for (const KnownOption& known : kOptions) {
         if (known.long_name == name)
             return &known;
-        if (known.long_name.substr(0, name.size()) == name) {
+        if (known.long_name.substr(0, name.size()) == name && (known.takes_value || !has_value)) {
             if (found) {
                 error = "option '--" + std::string(name) + "' is ambiguous";
                 return nullptr;
@@ -116,6 +153,24 @@ bool apply(const KnownOption& known, std::string_view value, GateOptions& option
             if (!parse_count(value, options.max_findings))
                 error = "invalid number of findings '" + std::string(value) + "'";
             return error.empty();
+        case OptionId::map:
+            options.map_file = value;
+            return true;
+        case OptionId::list_sets:
+            options.list_sets = true;
+            return true;
+        case OptionId::exclude:
+            error = glob_problem(value);
+            if (!error.empty())
+                error = "--exclude: " + error;
+            options.excludes.emplace_back(value);
+            return error.empty();
+        case OptionId::files_from:
+            options.files_from.emplace_back(value);
+            return true;
+        case OptionId::stdin_filename:
+            options.stdin_filename = value;
+            return true;
         case OptionId::help:
         case OptionId::version:
             return true;
@@ -151,7 +206,8 @@ bool take_option(ArgumentParse& parse, const KnownOption& known, std::string_vie
 // "--name", "--name=value" or "--name value", `body` being what follows "--".
 bool parse_long_option(ArgumentParse& parse, std::string_view body) {
     size_t equals = body.find('=');
-    const KnownOption* known = find_long(body.substr(0, equals), parse.error);
+    const KnownOption* known =
+        find_long(body.substr(0, equals), equals != std::string_view::npos, parse.error);
     if (!known)
         return false;
     std::string name(known->long_name);
@@ -196,7 +252,10 @@ ParseOutcome outcome_of(const ArgumentParse& parse) {
         return ParseOutcome::help;
     if (parse.version)
         return ParseOutcome::version;
-    if (parse.options.files.empty()) {
+    const GateOptions& options = parse.options;
+    if (options.list_sets)
+        return ParseOutcome::run;
+    if (options.files.empty() && options.files_from.empty() && options.stdin_filename.empty()) {
         parse.error = "no file to check";
         return ParseOutcome::usage_error;
     }

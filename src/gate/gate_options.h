@@ -8,13 +8,18 @@
 enum class OutputFormat { gnu, github, json };
 
 struct GateOptions {
-    std::string lists_dir = ".";
+    std::string lists_dir;  // a folder or an installed set; empty: the set or map found here
     OutputFormat format = OutputFormat::gnu;
     size_t jobs = 0;  // 0: as many as the cores available
     bool strict = false;
     bool quiet = false;
     uint64_t max_findings = 0;       // a file's findings printed; 0: all
-    std::vector<std::string> files;  // "-" stands for the names read from standard input
+    std::vector<std::string> files;  // files and folders; "-" stands for standard input
+    std::string map_file;            // empty: the map found here, if any
+    std::vector<std::string> excludes;
+    std::string stdin_filename;           // the name standard input's content goes by
+    std::vector<std::string> files_from;  // files naming files to check, "-" standard input
+    bool list_sets = false;
 };
 
 enum class ParseOutcome { run, help, version, usage_error };

@@ -6,9 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "gate/check_plan.h"
 #include "gate/gate_engine.h"
 #include "gate/gate_options.h"
 #include "gate/run_checks.h"
+#include "gate/set_lookup.h"
 #include "tags/load_tag_table.h"
 #include "text/fatal_error.h"
 #include "text/output_buffer.h"
@@ -26,21 +28,27 @@ static void put_standard_output(std::string_view text) {
         exit_with_message(2, kGateWriteError);
 }
 
-// "-" stands for the names on standard input, one a line; empty lines are skipped.
-static std::vector<std::string> expand_file_names(const std::vector<std::string>& given) {
-    std::vector<std::string> files;
-    for (const std::string& name : given) {
-        if (name != "-") {
-            files.push_back(name);
-            continue;
-        }
-        std::string line;
-        while (std::getline(std::cin, line)) {
-            if (!line.empty())
-                files.push_back(line);
-        }
+// The installed sets' names, one a line.
+static void list_installed_sets() {
+    std::string names;
+    for (const std::string& name : installed_set_names())
+        names += name + "\n";
+    put_standard_output(names);
+    std::_Exit(0);
+}
+
+// Each set's engine, loaded once, for the sets some file needs.
+static std::vector<GateEngine> load_engines(const CheckPlan& plan) {
+    std::vector<char> needed(plan.set_dirs.size(), 0);
+    for (const CheckTarget& target : plan.targets)
+        needed[target.set] = 1;
+    std::vector<GateEngine> engines(plan.set_dirs.size());
+    std::string message;
+    for (size_t set = 0; set < engines.size(); ++set) {
+        if (needed[set] && !load_gate_engine(plan.set_dirs[set], engines[set], message))
+            exit_with_message(2, "%s", {message});
     }
-    return files;
+    return engines;
 }
 
 // Ends the run on a usage error; returns when the options ask for a check run.
@@ -66,12 +74,16 @@ static int run_gate(int argc, const char* const* argv) {
     GateOptions options;
     std::string error;
     answer_options(parse_gate_options(argc, argv, options, error), error);
-    std::vector<std::string> files = expand_file_names(options.files);
-    GateEngine engine;
-    std::string message;
-    if (!load_gate_engine(options.lists_dir, engine, message))
-        exit_with_message(2, "%s", {message});
-    return run_checks(engine, options, files, threads_to_use(options.jobs));
+    if (options.list_sets)
+        list_installed_sets();
+    CheckPlan plan = make_check_plan(options);
+    if (!plan.ok)
+        exit_with_message(2, "%s", {plan.message});
+    std::vector<GateEngine> engines = load_engines(plan);
+    for (const std::string& problem : plan.problems)
+        std::cerr << "tamberlox-gate: " << problem << '\n';
+    int status = run_checks(engines, options, plan.targets, threads_to_use(options.jobs));
+    return plan.problems.empty() ? status : 2;
 }
 
 int main(int argc, char** argv) {

@@ -21,7 +21,7 @@ namespace {
 // How every file is reported, made once a run.
 struct ReportSetup {
     OutputFormat format;
-    NameTexts names;
+    std::vector<NameTexts> names;  // a set's
     ReportChoice choice;
 };
 
@@ -45,15 +45,17 @@ uint64_t finding_records(const PairMatching& matching) {
 
 // Checks one file; a checking thread also formats a short report, so that the
 // writing thread has little to do and the records are freed where they were had.
-Outcome check_file(const GateEngine& engine, const ReportSetup& setup, const std::string& name,
-                   FileReader& reader, bool format_short) {
+Outcome check_file(const std::vector<GateEngine>& engines, const ReportSetup& setup,
+                   const CheckTarget& file, FileReader& reader, bool format_short) {
     Outcome outcome;
-    outcome.check = check_one_file(engine, name, reader);
+    const std::string& name = file.name;
+    outcome.check = check_one_file(engines[file.set], file.path, reader);
     outcome.fails = file_fails(outcome.check, setup.choice.strict);
     if (format_short && finding_records(outcome.check.matching) <= kFormatAheadRecords) {
         OutputBuffer text;
         open_output(text, -1, 4096);
-        write_file_report(text, {name, outcome.check, outcome.fails}, setup.names, setup.choice);
+        write_file_report(text, {name, outcome.check, outcome.fails}, setup.names[file.set],
+                          setup.choice);
         flush_output(text);
         outcome.text = std::move(text.collected);
         outcome.formatted = true;
@@ -66,9 +68,9 @@ Outcome check_file(const GateEngine& engine, const ReportSetup& setup, const std
 
 // The checking threads hand their results to the writing one, by file index.
 struct CheckWork {
-    const GateEngine& engine;
+    const std::vector<GateEngine>& engines;
     const ReportSetup& setup;
-    const std::vector<std::string>& files;
+    const std::vector<CheckTarget>& files;
     std::atomic<size_t> next{0};
     std::mutex mutex{};
     std::condition_variable ready{};
@@ -79,7 +81,7 @@ struct CheckWork {
 void check_in_turn(CheckWork& work) {
     FileReader reader;
     for (size_t i; (i = work.next.fetch_add(1)) < work.files.size();) {
-        Outcome outcome = check_file(work.engine, work.setup, work.files[i], reader, true);
+        Outcome outcome = check_file(work.engines, work.setup, work.files[i], reader, true);
         std::lock_guard<std::mutex> lock(work.mutex);
         work.outcomes[i] = std::move(outcome);
         work.done[i] = 1;
@@ -117,7 +119,7 @@ struct ReportWriter {
     Totals totals{};
 };
 
-void write_outcome(ReportWriter& writer, const std::string& name, size_t i,
+void write_outcome(ReportWriter& writer, const CheckTarget& file, size_t i,
                    const Outcome& outcome) {
     writer.totals.failed += outcome.fails;
     writer.totals.unreadable += outcome.check.status != FileStatus::checked;
@@ -126,20 +128,21 @@ void write_outcome(ReportWriter& writer, const std::string& name, size_t i,
     if (outcome.formatted)
         put_bytes(writer.out, outcome.text);
     else
-        write_file_report(writer.out, {name, outcome.check, outcome.fails}, writer.setup.names,
-                          writer.setup.choice);
+        write_file_report(writer.out, {file.name, outcome.check, outcome.fails},
+                          writer.setup.names[file.set], writer.setup.choice);
     if (writer.out.failed)
         exit_with_message(2, kGateWriteError);
 }
 
 }  // namespace
 
-int run_checks(const GateEngine& engine, const GateOptions& options,
-               const std::vector<std::string>& files, size_t jobs) {
-    ReportSetup setup{options.format,
-                      make_name_texts(options.format, engine.table.opn_tag, engine.table.cls_tag),
-                      {options.strict, options.quiet, options.max_findings}};
-    CheckWork work{engine, setup, files};
+int run_checks(const std::vector<GateEngine>& engines, const GateOptions& options,
+               const std::vector<CheckTarget>& files, size_t jobs) {
+    ReportSetup setup{options.format, {}, {options.strict, options.quiet, options.max_findings}};
+    for (const GateEngine& engine : engines)
+        setup.names.push_back(
+            make_name_texts(options.format, engine.table.opn_tag, engine.table.cls_tag));
+    CheckWork work{engines, setup, files};
     work.outcomes.resize(files.size());
     work.done.assign(files.size(), 0);
     // With one job, or one file, the writing thread checks the files itself;
@@ -153,7 +156,7 @@ int run_checks(const GateEngine& engine, const GateOptions& options,
         put_bytes(out, kJsonStart);
     FileReader reader;
     for (size_t i = 0; i < files.size(); ++i) {
-        Outcome outcome = checking.empty() ? check_file(engine, setup, files[i], reader, false)
+        Outcome outcome = checking.empty() ? check_file(engines, setup, files[i], reader, false)
                                            : wait_for_outcome(work, i, out);
         write_outcome(writer, files[i], i, outcome);
     }

@@ -30,14 +30,34 @@ static bool open_file(FileReader& reader, const std::string& name, struct stat& 
     return true;
 }
 
-bool open_file_reader(FileReader& reader, const std::string& name, size_t buffer_size) {
-    struct stat status;
-    if (!open_file(reader, name, status))
-        return false;
+static void keep_buffer(FileReader& reader, size_t buffer_size) {
     if (reader.capacity != buffer_size || !reader.buffer) {
         reader.buffer.reset(new char[buffer_size]);
         reader.capacity = buffer_size;
     }
+}
+
+bool open_file_reader(FileReader& reader, const std::string& name, size_t buffer_size) {
+    struct stat status;
+    if (!open_file(reader, name, status))
+        return false;
+    keep_buffer(reader, buffer_size);
+    return true;
+}
+
+bool adopt_file_reader(FileReader& reader, int fd, size_t buffer_size) {
+    close_file_reader(reader);
+    reader.at_end = false;
+    reader.fd = fd;
+    struct stat status;
+    bool known = ::fstat(reader.fd, &status) == 0;
+    if (!known || S_ISDIR(status.st_mode)) {
+        int error = known ? EISDIR : errno;
+        close_file_reader(reader);
+        errno = error;
+        return false;
+    }
+    keep_buffer(reader, buffer_size);
     return true;
 }
 

@@ -29,6 +29,10 @@ struct FileReader {
 bool open_file_reader(FileReader& reader, const std::string& name,
                       size_t buffer_size = kReadBufferSize);
 
+// Reads from the open descriptor `fd`, which the reader closes when done; as
+// open_file_reader, false (and `fd` closed) for a directory.
+bool adopt_file_reader(FileReader& reader, int fd, size_t buffer_size = kReadBufferSize);
+
 // Closes the file; the buffer stays for whoever takes it over.
 void close_file_reader(FileReader& reader);
 

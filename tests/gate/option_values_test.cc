@@ -35,14 +35,14 @@ struct ValueCase {
 
 TEST(GateOptionValues, ValuesInTheSameOrTheNextArgument) {
     const ValueCase cases[] = {
-        {{"-f", "json", "a"}, OutputFormat::json, 0, ".", {"a"}},
-        {{"-fjson", "a"}, OutputFormat::json, 0, ".", {"a"}},
-        {{"-j", "3", "a"}, OutputFormat::gnu, 3, ".", {"a"}},
-        {{"-j3", "a"}, OutputFormat::gnu, 3, ".", {"a"}},
+        {{"-f", "json", "a"}, OutputFormat::json, 0, "", {"a"}},
+        {{"-fjson", "a"}, OutputFormat::json, 0, "", {"a"}},
+        {{"-j", "3", "a"}, OutputFormat::gnu, 3, "", {"a"}},
+        {{"-j3", "a"}, OutputFormat::gnu, 3, "", {"a"}},
         {{"a", "-l", "conf", "b"}, OutputFormat::gnu, 0, "conf", {"a", "b"}},
-        {{"-sj", "2", "-f", "github", "a"}, OutputFormat::github, 2, ".", {"a"}},
-        {{"--format", "json", "--jobs", "4", "a"}, OutputFormat::json, 4, ".", {"a"}},
-        {{"--form=github", "--jo=5", "--li", "d", "a"}, OutputFormat::github, 5, "d", {"a"}},
+        {{"-sj", "2", "-f", "github", "a"}, OutputFormat::github, 2, "", {"a"}},
+        {{"--format", "json", "--jobs", "4", "a"}, OutputFormat::json, 4, "", {"a"}},
+        {{"--form=github", "--jo", "5", "--lis=d", "a"}, OutputFormat::github, 5, "d", {"a"}},
         // A value that looks like an option or a file is still the value.
         {{"-l", "-q", "a"}, OutputFormat::gnu, 0, "-q", {"a"}},
         {{"--lists", "--", "a"}, OutputFormat::gnu, 0, "--", {"a"}},

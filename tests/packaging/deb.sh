@@ -25,6 +25,12 @@ for page in "$source"/docs/*.[1-9]; do
     echo "$contents" | grep -q " \./usr/share/man/man${name##*.}/$name.gz\$" ||
         { echo "no /usr/share/man/man${name##*.}/$name.gz"; failed=1; }
 done
+for set in c c-braces html latex latex-generic templates; do
+    echo "$contents" | grep -q " \./usr/share/tamberlox/sets/$set/_tamberlox_rules.txt\$" ||
+        { echo "no /usr/share/tamberlox/sets/$set"; failed=1; }
+done
+dpkg-deb -f "$deb" Description | grep -q 'tamberlox-gate' ||
+    { echo "the description does not name tamberlox-gate"; failed=1; }
 dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$work" ./usr/share/man
 if ! gzip -dc "$work"/usr/share/man/man1/tamberlox.1.gz | grep -q '^\.I /usr/share/doc/tamberlox/examples$'; then
     echo "tamberlox.1 does not name /usr/share/doc/tamberlox/examples"

@@ -40,8 +40,7 @@ expect good_file run 0 "$empty" "" -- "$gate" good.c
 expect bad_file run 1 "$bad" "" -- "$gate" bad.c
 expect only_bad_reported run 1 "$bad" "" -- "$gate" --jobs 2 good.c bad.c good.c
 expect lists_elsewhere nolists 0 "$empty" "" -- "$gate" --lists "$lists" good.c
-expect missing_list_file nolists 2 "$empty" "ERROR : can't open _tamberlox_opn.txt.
-tamberlox-gate: no list files in the current directory; name their directory with --lists=DIR." \
+expect missing_list_file nolists 2 "$empty" "tamberlox-gate: no _tamberlox_map.txt and no _tamberlox_opn.txt in $(cd "$work/nolists" && pwd -P) or a parent up to /; name a set with --lists=DIR or --lists=NAME (--list-sets names the installed ones)." \
     -- "$gate" good.c
 expect missing_checked_file run 2 "$work/absent" "" -- "$gate" absent.c good.c
 expect unreadable_beats_bad_verdict run 2 "$work/bad_and_absent" "" -- "$gate" bad.c absent.c

@@ -38,6 +38,22 @@ hidden=$(find "$prefix/share/doc/tamberlox/examples" -name '.*')
 [ -z "$hidden" ] || fail "hidden files among the examples: $hidden"
 odd=$(find "$prefix" \( -type d ! -perm 755 \) -o \( -type f ! -perm 644 ! -perm 755 \))
 [ -z "$odd" ] || fail "modes other than 0644 and 0755: $odd"
+for set in c c-braces html latex latex-generic templates; do
+    for list in opn cls rules; do
+        [ -f "$prefix/share/tamberlox/sets/$set/_tamberlox_$list.txt" ] ||
+            fail "share/tamberlox/sets/$set/_tamberlox_$list.txt missing"
+    done
+done
+# The installed gate finds the installed sets beside itself, by name.
+if [ -x "$prefix/bin/tamberlox-gate" ]; then
+    sets=$(env -u TAMBERLOX_SETS "$prefix/bin/tamberlox-gate" --list-sets | tr '\n' ' ')
+    [ "$sets" = "c c-braces html latex latex-generic templates " ] ||
+        fail "installed gate lists the sets '$sets'"
+    printf '<div><b>x</b></div>\n' >"$prefix/page.html"
+    (cd "$prefix" && env -u TAMBERLOX_SETS bin/tamberlox-gate --lists html page.html) ||
+        fail "installed gate fails page.html with --lists html"
+    rm -f "$prefix/page.html"
+fi
 if [ "$failed" -eq 0 ]; then
     usage=$(cd "$prefix" && bin/tamberlox | head -n 2 | tail -n 1)
     [ "$usage" = "	bin/tamberlox FILENAME" ] || fail "installed checker: '$usage'"

@@ -1,1 +1,1 @@
-printf "two\n\none\n" | exec -a tamberlox-gate "$1" three - three
+printf "two\n\none\n" | exec -a tamberlox-gate "$1" three --files-from - three

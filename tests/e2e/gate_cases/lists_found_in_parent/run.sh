@@ -1,0 +1,1 @@
+cd sub && exec -a tamberlox-gate "$1" page

@@ -1,0 +1,1 @@
+mkdir sub && printf "<b>\n" > sub/page

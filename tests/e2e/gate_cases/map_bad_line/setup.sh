@@ -1,0 +1,1 @@
+printf "*.html html\n*.c c extra\n" > _tamberlox_map.txt

@@ -1,0 +1,1 @@
+printf "\n# comment\n[ab.html html\n" > _tamberlox_map.txt

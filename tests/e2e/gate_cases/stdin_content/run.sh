@@ -1,0 +1,1 @@
+printf '<b>\n</b></b>\n' | exec -a tamberlox-gate "$1" -

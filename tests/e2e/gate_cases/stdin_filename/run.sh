@@ -1,0 +1,1 @@
+printf '<b>\n' | exec -a tamberlox-gate "$1" --stdin-filename 'site/page.html'
