@@ -43,7 +43,8 @@ void put_message(OutputBuffer& out, const FileCheck& check, const Finding& findi
             put_bytes(out, " is never closed");
             return;
         case FindingKind::crosses: {
-            const PendingClose& close = at(check.matching.pending.closes, finding.record);
+            const PendingClose& close =
+                block_stack_item(check.matching.pending.closes, finding.record);
             put_bytes(out, cls);
             put_bytes(out, " closes ");
             put_bytes(out, opn);
