@@ -1,5 +1,7 @@
 #include "gate/findings.h"
 
+#include <iterator>
+
 namespace {
 
 bool before(const NamePlace& a, const NamePlace& b) {
@@ -99,6 +101,19 @@ bool note_of(const FileCheck& check, const Finding& finding, NoteRecord& note) {
         return false;
     note = block_stack_item(check.matching.notes, index - 1);
     return true;
+}
+
+static constexpr bool ids_in_kind_order() {
+    for (size_t i = 0; i < std::size(kFindingKindIds); ++i) {
+        if (static_cast<size_t>(kFindingKindIds[i].kind) != i)
+            return false;
+    }
+    return static_cast<size_t>(FindingKind::no_name) + 1 == std::size(kFindingKindIds);
+}
+static_assert(ids_in_kind_order(), "every kind of finding has its id, in the kinds' order");
+
+const char* finding_id(FindingKind kind) {
+    return kFindingKindIds[static_cast<size_t>(kind)].id;
 }
 
 bool file_fails(const FileCheck& check, bool strict) {

@@ -18,13 +18,6 @@
 
 namespace {
 
-// How every file is reported, made once a run.
-struct ReportSetup {
-    OutputFormat format;
-    NameTexts names;
-    ReportChoice choice;
-};
-
 // A checked file waits until its turn to be written: formatted already when its
 // report is short, else in its compact form, which the writing thread formats
 // straight into the output.
@@ -32,6 +25,7 @@ struct Outcome {
     FileCheck check;
     bool fails = false;
     bool formatted = false;
+    bool text_items = false;  // whether the text holds an item of the document
     std::string text;
 };
 
@@ -53,13 +47,16 @@ Outcome check_file(const GateEngine& engine, const ReportSetup& setup, const std
     if (format_short && finding_records(outcome.check.matching) <= kFormatAheadRecords) {
         OutputBuffer text;
         open_output(text, -1, 4096);
-        write_file_report(text, {name, outcome.check, outcome.fails}, setup.names, setup.choice);
+        DocumentItems items;
+        write_file_report(text, {name, outcome.check, outcome.fails}, setup, items);
         flush_output(text);
         outcome.text = std::move(text.collected);
         outcome.formatted = true;
-        FileStatus status = outcome.check.status;
-        outcome.check = FileCheck{};
-        outcome.check.status = status;
+        outcome.text_items = items.any;
+        FileCheck failure;
+        failure.status = outcome.check.status;
+        failure.error_number = outcome.check.error_number;
+        outcome.check = std::move(failure);
     }
     return outcome;
 }
@@ -105,29 +102,25 @@ Outcome wait_for_outcome(CheckWork& work, size_t i, OutputBuffer& out) {
     return std::move(work.outcomes[i]);
 }
 
-struct Totals {
-    size_t failed = 0;
-    size_t unreadable = 0;
-};
-
 // Writes file i's report; the output goes out whenever the buffer fills.
 struct ReportWriter {
     OutputBuffer& out;
     const ReportSetup& setup;
-    Totals totals{};
+    DocumentItems items{};
+    RunTotals totals{};
 };
 
-void write_outcome(ReportWriter& writer, const std::string& name, size_t i,
-                   const Outcome& outcome) {
+void write_outcome(ReportWriter& writer, const std::string& name, const Outcome& outcome) {
+    const FileCheck& check = outcome.check;
+    ++writer.totals.files;
     writer.totals.failed += outcome.fails;
-    writer.totals.unreadable += outcome.check.status != FileStatus::checked;
-    if (writer.setup.format == OutputFormat::json && i > 0)
-        put_bytes(writer.out, ",\n");
+    if (check.status != FileStatus::checked)
+        writer.totals.unreadable.push_back({&name, check.status, check.error_number});
     if (outcome.formatted)
-        put_bytes(writer.out, outcome.text);
+        put_report_written_ahead(writer.out, writer.setup, writer.items, outcome.text,
+                                 outcome.text_items);
     else
-        write_file_report(writer.out, {name, outcome.check, outcome.fails}, writer.setup.names,
-                          writer.setup.choice);
+        write_file_report(writer.out, {name, check, outcome.fails}, writer.setup, writer.items);
     if (writer.out.failed)
         exit_with_message(2, kGateWriteError);
 }
@@ -136,9 +129,9 @@ void write_outcome(ReportWriter& writer, const std::string& name, size_t i,
 
 int run_checks(const GateEngine& engine, const GateOptions& options,
                const std::vector<std::string>& files, size_t jobs) {
-    ReportSetup setup{options.format,
-                      make_name_texts(options.format, engine.table.opn_tag, engine.table.cls_tag),
-                      {options.strict, options.quiet, options.max_findings}};
+    ReportSetup setup =
+        make_report_setup(options.format, {options.strict, options.quiet, options.max_findings},
+                          engine.table.opn_tag, engine.table.cls_tag);
     CheckWork work{engine, setup, files};
     work.outcomes.resize(files.size());
     work.done.assign(files.size(), 0);
@@ -149,18 +142,16 @@ int run_checks(const GateEngine& engine, const GateOptions& options,
     OutputBuffer out;
     open_output(out, STDOUT_FILENO, 64 * 1024);
     ReportWriter writer{out, setup};
-    if (options.format == OutputFormat::json)
-        put_bytes(out, kJsonStart);
+    setup.format->put_start(out);
     FileReader reader;
     for (size_t i = 0; i < files.size(); ++i) {
         Outcome outcome = checking.empty() ? check_file(engine, setup, files[i], reader, false)
                                            : wait_for_outcome(work, i, out);
-        write_outcome(writer, files[i], i, outcome);
+        write_outcome(writer, files[i], outcome);
     }
     join_threads(checking);
-    Totals& totals = writer.totals;
-    if (options.format == OutputFormat::json)
-        put_bytes(out, json_end(files.size(), totals.failed, totals.unreadable));
+    const RunTotals& totals = writer.totals;
+    setup.format->put_end(out, totals);
     flush_or_end(out);
-    return totals.unreadable > 0 ? 2 : totals.failed > 0 ? 1 : 0;
+    return !totals.unreadable.empty() ? 2 : totals.failed > 0 ? 1 : 0;
 }
