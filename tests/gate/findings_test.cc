@@ -81,6 +81,15 @@ TEST(GateFindings, WritesPlacesNotesAndLimits) {
          {true, false, 0},
          "f:1:3: error: ')' closes '(' of line 1 while '[' of line 1 is still open\n"},
         {"x", gnu, {}, "f: warning: no listed name occurs\n"},
+        // Each unclosed open with the note of its own enclosing close.
+        {"( [ )\n( [ )",
+         gnu,
+         {},
+         "f:1:3: error: '[' is never closed\n"
+         "f:1:5: note: the enclosing '(' closes here\n"
+         "f:2:3: error: '[' is never closed\n"
+         "f:2:5: note: the enclosing '(' closes here\n"
+         "f: error: counts differ: '[' 2, ']' 0\n"},
         // The note folds into GitHub's message; JSON keeps it in the finding.
         {"( [ )",
          github,
