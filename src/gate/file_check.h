@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "scan/name_tally.h"
 #include "scan/pair_matching.h"
@@ -14,8 +13,8 @@ enum class FileStatus { checked, cannot_open, cannot_read, out_of_memory };
 
 struct FileCheck {
     FileStatus status = FileStatus::checked;
-    std::string problem;  // the system's reason when the file could not be checked
-    NameTally tally;      // the counts and the checker's verdict
+    int error_number = 0;  // the system's errno when the file could not be checked; 0: none given
+    NameTally tally;       // the counts and the checker's verdict
     PairMatching matching;
     bool ended_in_region = false;  // under rules: the text ended inside a region or a tag
     NamePlace region_place{0, 0};  // where that region or tag started

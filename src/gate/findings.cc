@@ -1,5 +1,7 @@
 #include "gate/findings.h"
 
+#include <iterator>
+
 namespace {
 
 bool before(const NamePlace& a, const NamePlace& b) {
@@ -13,27 +15,28 @@ Finding next_stray_close(const FindingWalk& walk) {
     const BlockStack<CloseRecord>& closes = walk.check.matching.unmatched_closes;
     if (walk.next_close == closes.size)
         return {kNoPlace};
-    const CloseRecord& close = at(closes, walk.next_close);
+    const CloseRecord& close = block_stack_item(closes, walk.next_close);
     return {close.place, walk.next_close, close.pair, FindingKind::closes_nothing};
 }
 
 Finding next_unclosed_open(FindingWalk& walk) {
     const BlockStack<OpenEntry>& opens = walk.check.matching.opens;
-    while (walk.next_open < opens.size && at(opens, walk.next_open).matched)
+    while (walk.next_open < opens.size && block_stack_item(opens, walk.next_open).matched)
         ++walk.next_open;
     if (walk.next_open == opens.size)
         return {kNoPlace};
-    const OpenEntry& open = at(opens, walk.next_open);
+    const OpenEntry& open = block_stack_item(opens, walk.next_open);
     return {open.place, walk.next_open, open.pair, FindingKind::never_closed};
 }
 
 Finding next_crossing(FindingWalk& walk) {
     const BlockStack<PendingClose>& pending = walk.check.matching.pending.closes;
-    while (walk.next_pending < pending.size && !crosses(at(pending, walk.next_pending)))
+    while (walk.next_pending < pending.size &&
+           !crosses(block_stack_item(pending, walk.next_pending)))
         ++walk.next_pending;
     if (walk.next_pending == pending.size)
         return {kNoPlace};
-    const PendingClose& close = at(pending, walk.next_pending);
+    const PendingClose& close = block_stack_item(pending, walk.next_pending);
     return {close.place, walk.next_pending, close.pair, FindingKind::crosses};
 }
 
@@ -93,11 +96,24 @@ bool next_finding(FindingWalk& walk, Finding& finding) {
 bool note_of(const FileCheck& check, const Finding& finding, NoteRecord& note) {
     if (finding.kind != FindingKind::never_closed)
         return false;
-    uint64_t index = at(check.matching.opens, finding.record).note;
+    uint64_t index = block_stack_item(check.matching.opens, finding.record).note;
     if (index == 0)
         return false;
-    note = at(check.matching.notes, index - 1);
+    note = block_stack_item(check.matching.notes, index - 1);
     return true;
+}
+
+static constexpr bool ids_in_kind_order() {
+    for (size_t i = 0; i < std::size(kFindingKindIds); ++i) {
+        if (static_cast<size_t>(kFindingKindIds[i].kind) != i)
+            return false;
+    }
+    return static_cast<size_t>(FindingKind::no_name) + 1 == std::size(kFindingKindIds);
+}
+static_assert(ids_in_kind_order(), "every kind of finding has its id, in the kinds' order");
+
+const char* finding_id(FindingKind kind) {
+    return kFindingKindIds[static_cast<size_t>(kind)].id;
 }
 
 bool file_fails(const FileCheck& check, bool strict) {

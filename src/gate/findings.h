@@ -31,6 +31,24 @@ enum class FindingKind : uint8_t {
     no_name,
 };
 
+// Each kind with its name for programs that read the findings: short,
+// kebab-case, and never changed once given. In the order of the kinds.
+struct FindingKindId {
+    FindingKind kind;
+    const char* id;
+};
+
+constexpr FindingKindId kFindingKindIds[] = {
+    {FindingKind::closes_nothing, "closes-nothing"},
+    {FindingKind::never_closed, "never-closed"},
+    {FindingKind::crosses, "crosses"},
+    {FindingKind::ends_in_region, "ends-in-region"},
+    {FindingKind::counts_differ, "counts-differ"},
+    {FindingKind::no_name, "no-listed-name"},
+};
+
+const char* finding_id(FindingKind kind);
+
 struct Finding {
     NamePlace place{0, 0};  // line 0 for a finding about the whole file
     uint64_t record = 0;    // never_closed: its open's place; crosses: its pending close

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <new>
 
 #include "gate/stdin_input.h"
@@ -81,7 +80,7 @@ bool load_gate_engine(const std::string& lists_dir, GateEngine& engine, std::str
 static void cannot_check(FileCheck& check, FileStatus status, int error) {
     check = FileCheck{};
     check.status = status;
-    check.problem = error != 0 ? std::strerror(error) : "read error";
+    check.error_number = error;
 }
 
 static void open_failed(FileCheck& check, const std::string& name) {

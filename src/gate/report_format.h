@@ -1,26 +1,30 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "gate/file_check.h"
-#include "gate/findings.h"
 #include "gate/gate_options.h"
 #include "text/output_buffer.h"
 
-// The names as one format writes them: quoted and printable inside messages,
+// The seam between a run and its output formats. A format is a table of the
+// few functions in which formats differ: the document's start and end, one
+// file's report, and how a name and a file's name are written. Each format is a
+// unit of its own (format_gnu, format_github, format_json); `report_format`
+// is the one place that picks a table for an OutputFormat. What every format
+// writes alike (the messages, the walk over the findings shown) is in
+// format_parts.h.
+
+// The names as a format writes them inside messages: quoted, printable and
 // escaped for the format, made once a run.
 struct NameTexts {
-    OutputFormat format;
     const std::vector<std::string>* opn_tag;
     const std::vector<std::string>* cls_tag;
     std::vector<std::string> quoted_opn;
     std::vector<std::string> quoted_cls;
 };
-
-NameTexts make_name_texts(OutputFormat format, const std::vector<std::string>& opn_tag,
-                          const std::vector<std::string>& cls_tag);
 
 // What is printed of each file: with `quiet`, only the findings that fail it;
 // at most `max_findings` of them (0: all), and then how many were left out.
@@ -36,10 +40,66 @@ struct FileReport {
     bool fails;
 };
 
-// Writes one checked file as the chosen format prints it, finding by finding.
-void write_file_report(OutputBuffer& out, const FileReport& report, const NameTexts& names,
-                       const ReportChoice& choice);
+// The items of a document (the files of a JSON document, the results of a
+// SARIF run) are separated: whether one is written yet tells the next one to
+// write the separator first.
+struct DocumentItems {
+    bool any = false;
+};
 
-// The JSON document wraps the files' entries, separated by ",\n".
-constexpr const char* kJsonStart = "{\"files\":[\n";
-std::string json_end(size_t files, size_t failed, size_t unreadable);
+// A file that could not be checked, as the document's end may list it.
+struct UnreadableFile {
+    const std::string* name;
+    FileStatus status;
+    int error_number;
+};
+
+struct RunTotals {
+    size_t files = 0;
+    size_t failed = 0;
+    std::vector<UnreadableFile> unreadable;
+};
+
+struct ReportFormat;
+
+// How every file of a run is reported, made once a run.
+struct ReportSetup {
+    const ReportFormat* format;
+    NameTexts names;
+    ReportChoice choice;
+};
+
+struct ReportFormat {
+    void (*put_start)(OutputBuffer& out);
+    // One file's report; `file` is its name as `file_text` writes it.
+    void (*put_file)(OutputBuffer& out, const FileReport& report, const std::string& file,
+                     const ReportSetup& setup, DocumentItems& items);
+    void (*put_end)(OutputBuffer& out, const RunTotals& totals);
+    // A quoted, printable name as it stands inside a message.
+    std::string (*name_text)(const std::string& quoted);
+    // A file's name, its bytes as given.
+    std::string (*file_text)(const std::string& name);
+    const char* between_items;
+};
+
+const ReportFormat& report_format(OutputFormat format);
+
+ReportSetup make_report_setup(OutputFormat format, const ReportChoice& choice,
+                              const std::vector<std::string>& opn_tag,
+                              const std::vector<std::string>& cls_tag);
+
+// Writes one checked file as the setup's format prints it, finding by finding.
+void write_file_report(OutputBuffer& out, const FileReport& report, const ReportSetup& setup,
+                       DocumentItems& items);
+
+// A report written ahead into `text` with its own DocumentItems, `text_items`
+// whether it holds an item, joined to the document.
+void put_report_written_ahead(OutputBuffer& out, const ReportSetup& setup, DocumentItems& items,
+                              const std::string& text, bool text_items);
+
+// Before an item of the document: the separator, when an item came before.
+void start_item(OutputBuffer& out, const ReportSetup& setup, DocumentItems& items);
+
+// For the formats with nothing around the files' reports.
+void put_no_start(OutputBuffer& out);
+void put_no_end(OutputBuffer& out, const RunTotals& totals);

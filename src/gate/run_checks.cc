@@ -18,13 +18,6 @@
 
 namespace {
 
-// How every file is reported, made once a run.
-struct ReportSetup {
-    OutputFormat format;
-    std::vector<NameTexts> names;  // a set's
-    ReportChoice choice;
-};
-
 // A checked file waits until its turn to be written: formatted already when its
 // report is short, else in its compact form, which the writing thread formats
 // straight into the output.
@@ -32,6 +25,7 @@ struct Outcome {
     FileCheck check;
     bool fails = false;
     bool formatted = false;
+    bool text_items = false;  // whether the text holds an item of the document
     std::string text;
 };
 
@@ -54,14 +48,16 @@ Outcome check_file(const std::vector<GateEngine>& engines, const ReportSetup& se
     if (format_short && finding_records(outcome.check.matching) <= kFormatAheadRecords) {
         OutputBuffer text;
         open_output(text, -1, 4096);
-        write_file_report(text, {name, outcome.check, outcome.fails}, setup.names[file.set],
-                          setup.choice);
+        DocumentItems items;
+        write_file_report(text, {name, outcome.check, outcome.fails}, setup, items);
         flush_output(text);
         outcome.text = std::move(text.collected);
         outcome.formatted = true;
-        FileStatus status = outcome.check.status;
-        outcome.check = FileCheck{};
-        outcome.check.status = status;
+        outcome.text_items = items.any;
+        FileCheck failure;
+        failure.status = outcome.check.status;
+        failure.error_number = outcome.check.error_number;
+        outcome.check = std::move(failure);
     }
     return outcome;
 }
@@ -69,7 +65,7 @@ Outcome check_file(const std::vector<GateEngine>& engines, const ReportSetup& se
 // The checking threads hand their results to the writing one, by file index.
 struct CheckWork {
     const std::vector<GateEngine>& engines;
-    const ReportSetup& setup;
+    const std::vector<ReportSetup>& setups;  // a set's
     const std::vector<CheckTarget>& files;
     std::atomic<size_t> next{0};
     std::mutex mutex{};
@@ -81,7 +77,8 @@ struct CheckWork {
 void check_in_turn(CheckWork& work) {
     FileReader reader;
     for (size_t i; (i = work.next.fetch_add(1)) < work.files.size();) {
-        Outcome outcome = check_file(work.engines, work.setup, work.files[i], reader, true);
+        Outcome outcome =
+            check_file(work.engines, work.setups[work.files[i].set], work.files[i], reader, true);
         std::lock_guard<std::mutex> lock(work.mutex);
         work.outcomes[i] = std::move(outcome);
         work.done[i] = 1;
@@ -107,42 +104,53 @@ Outcome wait_for_outcome(CheckWork& work, size_t i, OutputBuffer& out) {
     return std::move(work.outcomes[i]);
 }
 
-struct Totals {
-    size_t failed = 0;
-    size_t unreadable = 0;
-};
-
 // Writes file i's report; the output goes out whenever the buffer fills.
 struct ReportWriter {
     OutputBuffer& out;
     const ReportSetup& setup;
-    Totals totals{};
+    DocumentItems items{};
+    RunTotals totals{};
 };
 
-void write_outcome(ReportWriter& writer, const CheckTarget& file, size_t i,
+// `setup` is the file's set's.
+void write_outcome(ReportWriter& writer, const ReportSetup& setup, const CheckTarget& file,
                    const Outcome& outcome) {
+    const std::string& name = file.name;
+    const FileCheck& check = outcome.check;
+    ++writer.totals.files;
     writer.totals.failed += outcome.fails;
-    writer.totals.unreadable += outcome.check.status != FileStatus::checked;
-    if (writer.setup.format == OutputFormat::json && i > 0)
-        put_bytes(writer.out, ",\n");
+    if (check.status != FileStatus::checked)
+        writer.totals.unreadable.push_back({&file.name, check.status, check.error_number});
     if (outcome.formatted)
-        put_bytes(writer.out, outcome.text);
+        put_report_written_ahead(writer.out, setup, writer.items, outcome.text, outcome.text_items);
     else
-        write_file_report(writer.out, {file.name, outcome.check, outcome.fails},
-                          writer.setup.names[file.set], writer.setup.choice);
+        write_file_report(writer.out, {name, check, outcome.fails}, setup, writer.items);
     if (writer.out.failed)
         exit_with_message(2, kGateWriteError);
+}
+
+// How the files of each set are reported, made once a run; one at least, for
+// the document's start and end.
+std::vector<ReportSetup> make_setups(const std::vector<GateEngine>& engines,
+                                     const GateOptions& options) {
+    ReportChoice choice{options.strict, options.quiet, options.max_findings};
+    static const std::vector<std::string> no_names;
+    std::vector<ReportSetup> setups;
+    for (const GateEngine& engine : engines)
+        setups.push_back(
+            make_report_setup(options.format, choice, engine.table.opn_tag, engine.table.cls_tag));
+    if (setups.empty())
+        setups.push_back(make_report_setup(options.format, choice, no_names, no_names));
+    return setups;
 }
 
 }  // namespace
 
 int run_checks(const std::vector<GateEngine>& engines, const GateOptions& options,
                const std::vector<CheckTarget>& files, size_t jobs) {
-    ReportSetup setup{options.format, {}, {options.strict, options.quiet, options.max_findings}};
-    for (const GateEngine& engine : engines)
-        setup.names.push_back(
-            make_name_texts(options.format, engine.table.opn_tag, engine.table.cls_tag));
-    CheckWork work{engines, setup, files};
+    std::vector<ReportSetup> setups = make_setups(engines, options);
+    const ReportSetup& setup = setups[0];
+    CheckWork work{engines, setups, files};
     work.outcomes.resize(files.size());
     work.done.assign(files.size(), 0);
     // With one job, or one file, the writing thread checks the files itself;
@@ -152,18 +160,18 @@ int run_checks(const std::vector<GateEngine>& engines, const GateOptions& option
     OutputBuffer out;
     open_output(out, STDOUT_FILENO, 64 * 1024);
     ReportWriter writer{out, setup};
-    if (options.format == OutputFormat::json)
-        put_bytes(out, kJsonStart);
+    setup.format->put_start(out);
     FileReader reader;
     for (size_t i = 0; i < files.size(); ++i) {
-        Outcome outcome = checking.empty() ? check_file(engines, setup, files[i], reader, false)
-                                           : wait_for_outcome(work, i, out);
-        write_outcome(writer, files[i], i, outcome);
+        const ReportSetup& file_setup = setups[files[i].set];
+        Outcome outcome = checking.empty()
+                              ? check_file(engines, file_setup, files[i], reader, false)
+                              : wait_for_outcome(work, i, out);
+        write_outcome(writer, file_setup, files[i], outcome);
     }
     join_threads(checking);
-    Totals& totals = writer.totals;
-    if (options.format == OutputFormat::json)
-        put_bytes(out, json_end(files.size(), totals.failed, totals.unreadable));
+    const RunTotals& totals = writer.totals;
+    setup.format->put_end(out, totals);
     flush_or_end(out);
-    return totals.unreadable > 0 ? 2 : totals.failed > 0 ? 1 : 0;
+    return !totals.unreadable.empty() ? 2 : totals.failed > 0 ? 1 : 0;
 }

@@ -18,22 +18,23 @@ struct BlockStack {
     uint64_t capacity = 0;  // of the blocks had
 };
 
+// The record `i` places from the bottom of the stack.
 template <typename T>
-inline T& at(BlockStack<T>& stack, uint64_t i) {
+inline T& block_stack_item(BlockStack<T>& stack, uint64_t i) {
     return stack.blocks[i >> BlockStack<T>::kBlockBits][i & (BlockStack<T>::kBlockSize - 1)];
 }
 
 template <typename T>
-inline const T& at(const BlockStack<T>& stack, uint64_t i) {
+inline const T& block_stack_item(const BlockStack<T>& stack, uint64_t i) {
     return stack.blocks[i >> BlockStack<T>::kBlockBits][i & (BlockStack<T>::kBlockSize - 1)];
 }
 
-// Throws std::bad_alloc when memory runs out.
+// Puts `value` on top. Throws std::bad_alloc when memory runs out.
 template <typename T>
-inline void push(BlockStack<T>& stack, const T& value) {
+inline void block_stack_push(BlockStack<T>& stack, const T& value) {
     if (stack.size == stack.capacity) {
         stack.blocks.push_back(std::make_unique_for_overwrite<T[]>(BlockStack<T>::kBlockSize));
         stack.capacity += BlockStack<T>::kBlockSize;
     }
-    at(stack, stack.size++) = value;
+    block_stack_item(stack, stack.size++) = value;
 }

@@ -28,7 +28,7 @@ void add_pending(PendingCloses& pending, const PendingClose& close, uint64_t ope
             grow_pending_tree(pending);
     }
     size_t node = pending.capacity + (pending.closes.size - pending.tree_base);
-    push(pending.closes, close);
+    block_stack_push(pending.closes, close);
     pending.lowest_place[node] = open_place;
     for (node /= 2; node > 0; node /= 2)
         pending.lowest_place[node] = std::min(pending.lowest_place[node], open_place);
@@ -80,7 +80,7 @@ void settle_crossed(PairMatching& matching, uint64_t place, const OpenEntry& mat
         if (leaf == SIZE_MAX)
             return;
         uint64_t i = pending.tree_base + leaf;
-        PendingClose& close = at(pending.closes, i);
+        PendingClose& close = block_stack_item(pending.closes, i);
         close.crossed_line = matched.place.line;
         close.crossed_pair = matched.pair;
         settle(pending, i);
@@ -117,7 +117,7 @@ void cut_places(std::vector<PlaceRun>& runs, uint64_t size) {
 void drop_matched_top(PairMatching& matching) {
     BlockStack<OpenEntry>& opens = matching.opens;
     uint64_t size = opens.size;
-    while (size > 0 && at(opens, size - 1).matched)
+    while (size > 0 && block_stack_item(opens, size - 1).matched)
         --size;
     if (size == opens.size)
         return;
@@ -131,7 +131,7 @@ void drop_matched_top(PairMatching& matching) {
 // The latest open has been matched: nothing above it to note or to cross.
 void drop_latest(PairMatching& matching) {
     uint64_t place = --matching.opens.size;
-    if (place > 0 && at(matching.opens, place - 1).matched)
+    if (place > 0 && block_stack_item(matching.opens, place - 1).matched)
         return drop_matched_top(matching);
     std::vector<PlaceRun>& noteless = matching.noteless;
     if (!noteless.empty() && noteless.back().first + noteless.back().count > place)
@@ -148,19 +148,19 @@ void note_enclosed(PairMatching& matching, uint64_t place, const CloseRecord& cl
     uint64_t note = matching.notes.size + 1;
     bool noted = false;
     while (!noteless.empty() && noteless.back().first + noteless.back().count > place + 1) {
-        OpenEntry& open = at(matching.opens, pop_place(noteless));
+        OpenEntry& open = block_stack_item(matching.opens, pop_place(noteless));
         if (!open.matched) {
             open.note = note;
             noted = true;
         }
     }
     if (noted)
-        push(matching.notes, close);
+        block_stack_push(matching.notes, close);
 }
 
 void push_open(PairMatching& matching, uint32_t pair, NamePlace place) {
     uint64_t at_place = matching.opens.size;
-    push(matching.opens, OpenEntry{place, 0, pair, 0});
+    block_stack_push(matching.opens, OpenEntry{place, 0, pair, false});
     push_place(matching.unmatched_opens[pair], at_place);
     push_place(matching.noteless, at_place);
     uint64_t pending = matching.pending.closes.size;
@@ -183,12 +183,12 @@ void match_name(PairMatching& matching, uint32_t pair, bool is_close, NamePlace 
         return push_open(matching, pair, place);
     std::vector<PlaceRun>& opens = matching.unmatched_opens[pair];
     if (opens.empty()) {
-        push(matching.unmatched_closes, {place, pair});
+        block_stack_push(matching.unmatched_closes, {place, pair});
         return;
     }
     uint64_t own_place = pop_place(opens);
-    OpenEntry& own = at(matching.opens, own_place);
-    own.matched = 1;
+    OpenEntry& own = block_stack_item(matching.opens, own_place);
+    own.matched = true;
     if (matching.pending.unsettled > 0)
         settle_crossed(matching, own_place, own);
     if (own_place + 1 == matching.opens.size)

@@ -38,7 +38,7 @@ struct OpenEntry {
     NamePlace place;
     uint64_t note;  // 1 + its index among the notes; 0 for none yet
     uint32_t pair;
-    uint32_t matched;
+    bool matched;
 };
 
 struct CloseRecord {

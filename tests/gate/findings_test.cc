@@ -31,10 +31,11 @@ FileCheck check_text(const std::string& text, size_t chunk_size) {
 std::string report(const std::string& text, OutputFormat format, const ReportChoice& choice,
                    size_t chunk_size = 3) {
     FileCheck check = check_text(text, chunk_size);
-    NameTexts names = make_name_texts(format, kOpn, kCls);
+    ReportSetup setup = make_report_setup(format, choice, kOpn, kCls);
     OutputBuffer out;
     open_output(out, -1, 16);
-    write_file_report(out, {"f", check, file_fails(check, choice.strict)}, names, choice);
+    DocumentItems items;
+    write_file_report(out, {"f", check, file_fails(check, choice.strict)}, setup, items);
     flush_output(out);
     return out.collected;
 }
@@ -80,6 +81,15 @@ TEST(GateFindings, WritesPlacesNotesAndLimits) {
          {true, false, 0},
          "f:1:3: error: ')' closes '(' of line 1 while '[' of line 1 is still open\n"},
         {"x", gnu, {}, "f: warning: no listed name occurs\n"},
+        // Each unclosed open with the note of its own enclosing close.
+        {"( [ )\n( [ )",
+         gnu,
+         {},
+         "f:1:3: error: '[' is never closed\n"
+         "f:1:5: note: the enclosing '(' closes here\n"
+         "f:2:3: error: '[' is never closed\n"
+         "f:2:5: note: the enclosing '(' closes here\n"
+         "f: error: counts differ: '[' 2, ']' 0\n"},
         // The note folds into GitHub's message; JSON keeps it in the finding.
         {"( [ )",
          github,
@@ -93,9 +103,11 @@ TEST(GateFindings, WritesPlacesNotesAndLimits) {
          "{\"file\":\"f\",\"verdict\":\"Errors may exist.\",\"fails\":true,\"pairs\":["
          "{\"opn_tag\":\"(\",\"opn_num\":1,\"cls_tag\":\")\",\"cls_num\":1},"
          "{\"opn_tag\":\"[\",\"opn_num\":1,\"cls_tag\":\"]\",\"cls_num\":0}],\"findings\":[\n"
-         "{\"line\":1,\"column\":3,\"severity\":\"error\",\"message\":\"'[' is never closed\","
+         "{\"line\":1,\"column\":3,\"kind\":\"never-closed\",\"severity\":\"error\",\"message\":\"'"
+         "[' is never closed\","
          "\"note\":{\"line\":1,\"column\":5,\"message\":\"the enclosing '(' closes here\"}},\n"
-         "{\"severity\":\"error\",\"message\":\"counts differ: '[' 1, ']' 0\"}]}"},
+         "{\"kind\":\"counts-differ\",\"severity\":\"error\",\"message\":\"counts differ: '[' 1, "
+         "']' 0\"}]}"},
         // At most N findings, the rest counted; quiet filters before the limit.
         {"((((",
          gnu,
@@ -115,7 +127,8 @@ TEST(GateFindings, WritesPlacesNotesAndLimits) {
          {false, false, 1},
          "{\"file\":\"f\",\"verdict\":\"Errors may exist.\",\"fails\":true,\"pairs\":["
          "{\"opn_tag\":\"(\",\"opn_num\":3,\"cls_tag\":\")\",\"cls_num\":0}],\"findings\":[\n"
-         "{\"line\":1,\"column\":1,\"severity\":\"error\",\"message\":\"'(' is never closed\"}]"
+         "{\"line\":1,\"column\":1,\"kind\":\"never-closed\",\"severity\":\"error\",\"message\":\"'"
+         "(' is never closed\"}]"
          ",\"findings_left_out\":3}"},
         {"([)]\n(",
          gnu,

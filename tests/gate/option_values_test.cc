@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "gate/escape.h"
 #include "gate/gate_options.h"
 
 namespace {
@@ -72,16 +71,6 @@ TEST(GateOptionValues, AmbiguousLongOptionsAreUsageErrors) {
         EXPECT_NE(parsed.error.find("ambiguous"), std::string::npos)
             << args[0] << ": " << parsed.error;
     }
-}
-
-TEST(GateOptionValues, GithubMessagesEscapePercentAndLineEnds) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"50%", "50%25"},   {"%25", "%2525"},      {"a\r\nb", "a%0D%0Ab"},
-        {"a:b,c", "a:b,c"}, {"%\n%", "%25%0A%25"},
-    };
-    for (const auto& [text, escaped] : cases)
-        EXPECT_EQ(github_message(text), escaped) << text;
-    EXPECT_EQ(github_property("50%,a:b"), "50%25%2Ca%3Ab");
 }
 
 }  // namespace

@@ -29,16 +29,18 @@ struct Matched {
 Matched matched_names(const PairMatching& matching) {
     Matched found;
     for (uint64_t i = 0; i < matching.unmatched_closes.size; ++i)
-        found.unmatched_closes.push_back(at(matching.unmatched_closes, i).place.column);
+        found.unmatched_closes.push_back(
+            block_stack_item(matching.unmatched_closes, i).place.column);
     for (uint64_t i = 0; i < matching.opens.size; ++i) {
-        const OpenEntry& open = at(matching.opens, i);
+        const OpenEntry& open = block_stack_item(matching.opens, i);
         if (open.matched)
             continue;
         found.unmatched_opens.push_back(open.place.column);
-        found.notes.push_back(open.note == 0 ? 0 : at(matching.notes, open.note - 1).place.column);
+        found.notes.push_back(
+            open.note == 0 ? 0 : block_stack_item(matching.notes, open.note - 1).place.column);
     }
     for (uint64_t i = 0; i < matching.pending.closes.size; ++i) {
-        const PendingClose& pending = at(matching.pending.closes, i);
+        const PendingClose& pending = block_stack_item(matching.pending.closes, i);
         if (crosses(pending))
             found.crossing.push_back(pending.place.column);
     }

@@ -1,4 +1,5 @@
-// How the gate shows names and messages in each output format.
+// How names and messages are escaped: printable bytes, JSON strings and
+// GitHub's workflow commands.
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,7 @@
 
 namespace {
 
-TEST(Gate, ShowsUnprintableBytesAsHex) {
+TEST(Escape, ShowsUnprintableBytesAsHex) {
     const std::pair<std::string, std::string> cases[] = {
         {"<li>", "<li>"},
         {std::string("a\0b", 3), "a\\x00b"},
@@ -25,6 +26,16 @@ TEST(Gate, ShowsUnprintableBytesAsHex) {
         EXPECT_EQ(printable_bytes(bytes), shown);
     EXPECT_EQ(json_string("a\"\\\n"), "\"a\\\"\\\\\\u000A\"");
     EXPECT_EQ(github_property("a:b,c%"), "a%3Ab%2Cc%25");
+}
+
+TEST(Escape, GithubMessagesEscapePercentAndLineEnds) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"50%", "50%25"},   {"%25", "%2525"},      {"a\r\nb", "a%0D%0Ab"},
+        {"a:b,c", "a:b,c"}, {"%\n%", "%25%0A%25"},
+    };
+    for (const auto& [text, escaped] : cases)
+        EXPECT_EQ(github_message(text), escaped) << text;
+    EXPECT_EQ(github_property("50%,a:b"), "50%25%2Ca%3Ab");
 }
 
 }  // namespace

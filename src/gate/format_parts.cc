@@ -1,0 +1,100 @@
+#include "gate/format_parts.h"
+
+#include <cstring>
+
+const char* severity_word(Severity severity) {
+    return severity == Severity::error ? "error" : "warning";
+}
+
+static void put_crossing_message(OutputBuffer& out, const FileCheck& check, const Finding& finding,
+                                 const NameTexts& names) {
+    const PendingClose& close = block_stack_item(check.matching.pending.closes, finding.record);
+    put_bytes(out, names.quoted_cls[finding.pair]);
+    put_bytes(out, " closes ");
+    put_bytes(out, names.quoted_opn[finding.pair]);
+    put_bytes(out, " of line ");
+    put_decimal(out, close.open_line);
+    put_bytes(out, " while ");
+    put_bytes(out, names.quoted_opn[close.crossed_pair]);
+    put_bytes(out, " of line ");
+    put_decimal(out, close.crossed_line);
+    put_bytes(out, " is still open");
+}
+
+void put_message(OutputBuffer& out, const FileCheck& check, const Finding& finding,
+                 const NameTexts& names) {
+    const std::string& opn = names.quoted_opn[finding.pair];
+    const std::string& cls = names.quoted_cls[finding.pair];
+    switch (finding.kind) {
+        case FindingKind::closes_nothing:
+            put_bytes(out, cls);
+            put_bytes(out, " closes nothing");
+            return;
+        case FindingKind::never_closed:
+            put_bytes(out, opn);
+            put_bytes(out, " is never closed");
+            return;
+        case FindingKind::crosses:
+            return put_crossing_message(out, check, finding, names);
+        case FindingKind::ends_in_region:
+            put_bytes(out, "the text ends inside the region or tag that starts here");
+            return;
+        case FindingKind::counts_differ:
+            put_bytes(out, "counts differ: ");
+            put_bytes(out, opn);
+            put_bytes(out, " ");
+            put_decimal(out, check.tally.opn_num[finding.pair]);
+            put_bytes(out, ", ");
+            put_bytes(out, cls);
+            put_bytes(out, " ");
+            put_decimal(out, check.tally.cls_num[finding.pair]);
+            return;
+        case FindingKind::no_name:
+            put_bytes(out, "no listed name occurs");
+            return;
+    }
+}
+
+void put_severity_message(OutputBuffer& out, const FileCheck& check, const Finding& finding,
+                          const NameTexts& names, const char* between) {
+    put_bytes(out, severity_word(finding.severity));
+    put_bytes(out, between);
+    put_message(out, check, finding, names);
+}
+
+void put_note_message(OutputBuffer& out, const NoteRecord& note, const NameTexts& names) {
+    put_bytes(out, "the enclosing ");
+    put_bytes(out, names.quoted_opn[note.pair]);
+    put_bytes(out, " closes here");
+}
+
+static const char* failure_words(FileStatus status) {
+    switch (status) {
+        case FileStatus::cannot_open:
+            return "can't open: ";
+        case FileStatus::cannot_read:
+            return "can't read: ";
+        case FileStatus::out_of_memory:
+        case FileStatus::checked:
+            return "can't check: ";
+    }
+    return "can't check: ";
+}
+
+std::string file_error_text(FileStatus status, int error_number) {
+    return std::string(failure_words(status)) +
+           (error_number != 0 ? std::strerror(error_number) : "read error");
+}
+
+void put_place(OutputBuffer& out, const NamePlace& place, const char* before_line,
+               const char* before_column) {
+    put_bytes(out, before_line);
+    put_decimal(out, place.line);
+    put_bytes(out, before_column);
+    put_decimal(out, place.column);
+}
+
+void put_left_out_count(OutputBuffer& out, uint64_t left_out) {
+    put_decimal(out, left_out);
+    put_bytes(out, " more findings not shown (--max-findings)\n");
+}
