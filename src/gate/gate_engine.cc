@@ -7,10 +7,10 @@
 #include <cstring>
 #include <new>
 
-#include "scan/rules_filter.h"
+#include "rules/rules_filter.h"
 #include "scan/scan_loop.h"
-#include "tags/rules_collision.h"
-#include "tags/rules_file.h"
+#include "rules/rules_collision.h"
+#include "rules/rules_file.h"
 
 // The list file that is not there, told with where it was looked for and how to
 // name another directory.

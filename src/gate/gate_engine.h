@@ -4,7 +4,7 @@
 
 #include "gate/file_check.h"
 #include "match/tag_matcher.h"
-#include "scan/rules_matcher.h"
+#include "rules/rules_matcher.h"
 #include "tags/load_tag_table.h"
 #include "tags/tag_table.h"
 #include "text/file_reader.h"
@@ -12,7 +12,7 @@
 // The checker's engine as the gate uses it: the lists loaded and compiled once,
 // then shared read-only by every thread that checks files. With a rules file
 // beside the lists, the names are found through the rules matcher and filtered
-// by the rules (scan/rules_filter.h) on their way to the pair matching.
+// by the rules (rules/rules_filter.h) on their way to the pair matching.
 struct GateEngine {
     TagTable table;
     TagMatcher matcher;  // without rules

@@ -11,7 +11,7 @@
 #include "gate/gate_engine.h"
 #include "reference_rules.h"
 #include "tags/load_tag_table.h"
-#include "tags/rules_collision.h"
+#include "rules/rules_collision.h"
 #include "text/file_reader.h"
 #include "text/line_reader.h"
 

@@ -4,7 +4,7 @@
 
 #include "check_support.h"
 #include "scan/name_tally.h"
-#include "scan/rules_filter.h"
+#include "rules/rules_filter.h"
 #include "scan/scan_loop.h"
 
 namespace {

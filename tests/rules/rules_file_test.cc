@@ -1,4 +1,4 @@
-#include "tags/rules_file.h"
+#include "rules/rules_file.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "scan/rules_filter.h"
+#include "rules/rules_filter.h"
 
 #include <algorithm>
 #include <cstring>

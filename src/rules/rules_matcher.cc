@@ -1,4 +1,4 @@
-#include "scan/rules_matcher.h"
+#include "rules/rules_matcher.h"
 
 #include <algorithm>
 #include <string_view>

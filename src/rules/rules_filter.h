@@ -25,7 +25,7 @@
 #include <string_view>
 #include <vector>
 
-#include "scan/rules_matcher.h"
+#include "rules/rules_matcher.h"
 #include "scan/scan_loop.h"
 
 // The text the filter sees: `bytes` from `offset` on, up to the end of the

@@ -1,4 +1,4 @@
-#include "tags/rules_collision.h"
+#include "rules/rules_collision.h"
 
 #include <algorithm>
 #include <string>

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "match/tag_matcher.h"
-#include "tags/rules_file.h"
+#include "rules/rules_file.h"
 #include "tags/tag_table.h"
 
 // One thing a string found may be: the start of region rule `region`, or a

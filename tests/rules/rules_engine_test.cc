@@ -11,7 +11,7 @@
 #include "check_support.h"
 #include "reference_rules.h"
 #include "rules_engine_support.h"
-#include "tags/rules_collision.h"
+#include "rules/rules_collision.h"
 
 namespace {
 
