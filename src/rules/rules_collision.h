@@ -1,7 +1,7 @@
 #pragma once
 
-#include "tags/name_collision.h"
 #include "rules/rules_file.h"
+#include "tags/name_collision.h"
 #include "tags/tag_table.h"
 
 // The first pair of names that could both match at one place under the rules, in

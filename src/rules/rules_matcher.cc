@@ -40,39 +40,6 @@ static std::vector<RulePattern> patterns_in_order(const TagTable& table, const T
     return patterns;
 }
 
-static bool begins_any(const std::vector<std::string>& sorted, const std::string& prefix) {
-    auto at = std::lower_bound(sorted.begin(), sorted.end(), prefix);
-    return at != sorted.end() && at->starts_with(prefix);
-}
-
-// A string that no string of `sorted` (prefix-free) begins and that begins none
-// of them: it pairs an odd last string in the automaton's table and is never
-// reported. 0x1A is tried first, as no text the scan sees holds it; the first
-// byte is one a string of two bytes or more starts with, so that skipping the
-// text stays as it was.
-static std::string unused_string(const std::vector<std::string>& sorted) {
-    std::string pad;
-    for (const std::string& text : sorted) {
-        if (text.size() >= 2) {
-            pad = text.substr(0, 1);
-            break;
-        }
-    }
-    for (;;) {
-        std::string next;
-        for (unsigned byte = 0x1A; byte < 0x1A + 256; ++byte) {
-            char c = static_cast<char>(byte & 0xFF);
-            if (c == kLf || c == kCr)
-                continue;
-            if (!begins_any(sorted, pad + c))
-                return pad + c;
-            if (next.empty() && !std::binary_search(sorted.begin(), sorted.end(), pad + c))
-                next = pad + c;
-        }
-        pad = next;
-    }
-}
-
 void add_stop(StopBytes& stops, uint8_t byte) {
     if (stops.is_stop[byte])
         return;
@@ -153,19 +120,9 @@ static void add_groups(const std::vector<RulePattern>& patterns, const MatcherOp
         for (size_t i : group)
             rm.groups.back().push_back(patterns[i]);
     }
-    if (shortest.size() % 2 == 1) {
-        shortest.push_back(unused_string(shortest));
-        rm.groups.emplace_back();
-    }
     for (const std::string& text : shortest)
         rm.group_prefix.push_back(static_cast<uint32_t>(text.size()));
-    TagTable strings;
-    strings.n = shortest.size() / 2;
-    for (size_t j = 0; j < strings.n; ++j) {
-        strings.opn_tag.push_back(shortest[2 * j]);
-        strings.cls_tag.push_back(shortest[2 * j + 1]);
-    }
-    rm.matcher = build_tag_matcher(strings, options);
+    rm.matcher = build_matcher(Patterns(shortest.begin(), shortest.end()), options);
 }
 
 RulesMatcher build_rules_matcher(const TagTable& table, const TagRules& rules,
