@@ -7,10 +7,10 @@
 #include <cstring>
 #include <new>
 
-#include "rules/rules_filter.h"
-#include "scan/scan_loop.h"
 #include "rules/rules_collision.h"
 #include "rules/rules_file.h"
+#include "rules/rules_filter.h"
+#include "scan/scan_loop.h"
 
 // The list file that is not there, told with where it was looked for and how to
 // name another directory.
@@ -96,7 +96,7 @@ static void scan_pairs_by_rules(const GateEngine& engine, FileReader& reader, Fi
     // Each thread's buffers serve every file it checks.
     static thread_local RulesText text;
     static thread_local RulesFilterState state;
-    start_rules_text(text, engine.rules);
+    start_rules_text(text, engine.rules.keeping);
     start_rules_filter(state, engine.rules, text);
     RulesSink<PairSink> sink{state, pairs};
     RulesSource<FileReader> source{reader, engine.rules, text};

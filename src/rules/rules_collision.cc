@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "rules/case_fold.h"
+
 bool names_can_meet(std::string_view a, bool a_word_end, std::string_view b, bool b_word_end) {
     if (b.size() < a.size()) {
         std::swap(a, b);

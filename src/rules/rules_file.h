@@ -36,7 +36,7 @@
 //
 // At one place the region starts are tried first, in file order, then the names.
 // A region still open at the end of the text (not a line region, not one-line)
-// fails the file.
+// fails the file, and so does a tag whose END has not come.
 
 #include <cstddef>
 #include <string>
@@ -84,10 +84,6 @@ struct RulesLoad {
 inline bool is_word_byte(unsigned char byte) {
     return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
            (byte >= '0' && byte <= '9') || byte == '-' || byte == '_' || byte == ':' || byte == '.';
-}
-
-inline unsigned char fold_case(unsigned char byte) {
-    return (byte >= 'A' && byte <= 'Z') ? static_cast<unsigned char>(byte + ('a' - 'A')) : byte;
 }
 
 // Rules with nothing in them: the set read as plain lists.

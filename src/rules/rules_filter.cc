@@ -1,228 +1,14 @@
 #include "rules/rules_filter.h"
 
-#include <algorithm>
 #include <cstring>
 #include <utility>
 
-#include "text/text_bytes.h"
-
 namespace {
-
-constexpr size_t kKeptTextCapacity = size_t{4} << 20;
-
-uint64_t text_end(const RulesText& text) {
-    return text.offset + text.bytes.size();
-}
-
-// The bytes from `pos` to the end of the text at hand; `pos` is never before it.
-const uint8_t* bytes_at(const RulesText& text, uint64_t pos) {
-    return reinterpret_cast<const uint8_t*>(text.bytes.data()) + (pos - text.offset);
-}
-
-// The byte at `pos`, or -1 past the text's end.
-int byte_at(const RulesText& text, uint64_t pos) {
-    return pos < text_end(text) ? *bytes_at(text, pos) : -1;
-}
-
-bool is_line_end(int byte) {
-    return byte == kLf || byte == kCr;
-}
-
-// Whether `folded` stands at `pos`, its first `known` bytes known to.
-bool matches_from(const RulesFilterState& state, uint64_t pos, const std::string& folded,
-                  size_t known) {
-    const RulesText& text = *state.text;
-    if (text_end(text) - pos < folded.size())
-        return false;
-    const uint8_t* at = bytes_at(text, pos);
-    const char* want = folded.data();
-    // Marks are a few bytes: a call of memcmp would cost more than the loop.
-    if (!state.rm->rules.ignore_case || state.rm->folded_text) {
-        for (size_t i = known; i < folded.size(); ++i) {
-            if (at[i] != static_cast<uint8_t>(want[i]))
-                return false;
-        }
-        return true;
-    }
-    for (size_t i = known; i < folded.size(); ++i) {
-        if (fold_case(at[i]) != static_cast<uint8_t>(folded[i]))
-            return false;
-    }
-    return true;
-}
-
-bool matches_at(const RulesFilterState& state, uint64_t pos, const std::string& folded) {
-    return matches_from(state, pos, folded, 0);
-}
 
 // Enough bytes after `pos` are at hand to decide there, or there will be none.
 bool ready_at(const RulesFilterState& state, uint64_t pos) {
-    return state.text->final || pos + state.rm->reach <= text_end(*state.text);
-}
-
-// Whether an odd run of `byte` stands right before `pos`.
-bool after_odd_run(const RulesFilterState& state, uint64_t pos, uint8_t byte) {
-    const RulesText& text = *state.text;
-    uint64_t run = 0;
-    while (pos > text.offset && *bytes_at(text, pos - 1) == byte) {
-        --pos;
-        ++run;
-    }
-    if (pos == text.offset) {
-        const std::vector<uint8_t>& bytes = state.rm->not_after_bytes;
-        run += text.runs_before[std::find(bytes.begin(), bytes.end(), byte) - bytes.begin()];
-    }
-    return run % 2 == 1;
-}
-
-// The length the region's start takes at `pos`, its `length` bytes matched
-// there; 0 when it starts nothing.
-uint64_t region_start_length(const RulesFilterState& state, uint64_t pos, size_t length,
-                             const RegionRule& region, uint8_t& delimiter) {
-    if (region.has_not_after && after_odd_run(state, pos, static_cast<uint8_t>(region.not_after)))
-        return 0;
-    if (region.kind != RegionKind::verb)
-        return length;
-    uint64_t q = pos + length;
-    int byte = byte_at(*state.text, q);
-    if (byte == '*')
-        byte = byte_at(*state.text, ++q);
-    bool letter = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z');
-    if (byte < 0 || is_line_end(byte) || letter || byte == ' ' || byte == '\t')
-        return 0;
-    delimiter = static_cast<uint8_t>(byte);
-    return q + 1 - pos;
-}
-
-void open_region(RulesFilterState& state, const RegionRule& rule, const StopBytes& stops,
-                 uint64_t next, uint64_t line, uint64_t column, uint8_t delimiter) {
-    OpenRegion& region = state.region;
-    region.rule = &rule;
-    region.stops = &stops;
-    if (rule.kind == RegionKind::verb) {
-        region.verb_stops = StopBytes{};
-        add_stop(region.verb_stops, kLf);
-        add_stop(region.verb_stops, kCr);
-        add_stop(region.verb_stops, delimiter);
-        region.stops = &region.verb_stops;
-    }
-    region.next = next;
-    region.delimiter = delimiter;
-    region.cut = false;
-    region.escaped_end = false;
-    region.line = line;
-    region.column = column;
-}
-
-void close_region(RulesFilterState& state, uint64_t end) {
-    state.region.rule = nullptr;
-    state.resume = end;
-}
-
-// One step of the open region at a byte it stops at; false when that needs bytes
-// not at hand yet.
-bool region_step(RulesFilterState& state, uint8_t byte) {
-    OpenRegion& region = state.region;
-    const RegionRule& rule = *region.rule;
-    uint64_t q = region.next;
-    if (byte == kLf) {
-        bool continues =
-            rule.kind == RegionKind::to_end_mark && (!rule.one_line || region.escaped_end);
-        region.cut = region.escaped_end = false;
-        if (!continues)
-            close_region(state, q + 1);
-        ++region.next;
-        return true;
-    }
-    if (byte == kCr) {
-        region.cut = true;
-        ++region.next;
-        return true;
-    }
-    if (rule.kind == RegionKind::verb && byte == region.delimiter) {
-        close_region(state, q + 1);
-        return true;
-    }
-    if (rule.kind != RegionKind::to_end_mark) {
-        ++region.next;
-        return true;
-    }
-    const RulesText& text = *state.text;
-    if (rule.has_escape && byte == static_cast<uint8_t>(rule.escape)) {
-        if (!text.final && q + 2 > text_end(text))
-            return false;
-        int after = byte_at(text, q + 1);
-        region.escaped_end = after < 0 || is_line_end(after);
-        region.next = region.escaped_end ? q + 1 : q + 2;
-        return true;
-    }
-    if (!text.final && q + rule.end.size() > text_end(text))
-        return false;
-    if (matches_at(state, q, rule.end)) {
-        close_region(state, q + rule.end.size());
-        return true;
-    }
-    ++region.next;
-    return true;
-}
-
-// Steps the open region over the bytes before `limit`, as far as they are at
-// hand. Hot: a change needs a benchmark run.
-void advance_region(RulesFilterState& state, uint64_t limit) {
-    OpenRegion& region = state.region;
-    const RulesText& text = *state.text;
-    limit = std::min(limit, text_end(text));
-    while (region.rule != nullptr && region.next < limit) {
-        const uint8_t* at = bytes_at(text, region.next);
-        size_t span = limit - region.next;
-        const StopBytes& stops = region.cut ? state.rm->line_end_stops : *region.stops;
-        size_t i = skip_to_stop(at, span, stops);
-        region.next += i;
-        if (i == span)
-            break;
-        if (!region_step(state, at[i]))
-            break;
-    }
-}
-
-// Searches for the self-closing end mark from `search.next` on, over the lines'
-// text, up to `limit`; true when one starts at search.next.
-bool find_self_close_end(const RulesFilterState& state, EndSearch& search, uint64_t limit) {
-    const RulesText& text = *state.text;
-    const std::string& mark = state.rm->rules.self_close_end;
-    uint64_t end = text_end(text);
-    limit = std::min(limit, end);
-    uint64_t& next = search.next;
-    while (next < limit) {
-        const uint8_t* at = bytes_at(text, next);
-        const StopBytes& stops = search.cut ? state.rm->line_end_stops : state.rm->self_close_stops;
-        size_t span = limit - next;
-        size_t i = skip_to_stop(at, span, stops);
-        next += i;
-        if (i == span)
-            break;
-        if (at[i] == kLf || at[i] == kCr) {
-            search.cut = at[i] == kCr;
-            ++next;
-            continue;
-        }
-        if (!text.final && next + mark.size() > end)
-            return false;
-        if (matches_at(state, next, mark))
-            return true;
-        ++next;
-    }
-    return false;
-}
-
-// Whether the tag of a name ending at `name_end` ends in the mark, its end mark
-// starting at `mark_start`.
-bool closes_itself(const RulesFilterState& state, uint64_t name_end, uint64_t mark_start) {
-    const TagRules& rules = state.rm->rules;
-    uint64_t tag_end = mark_start + rules.self_close_end.size();
-    if (tag_end < name_end + rules.self_close_mark.size())
-        return false;
-    return matches_at(state, tag_end - rules.self_close_mark.size(), rules.self_close_mark);
+    return state.text->source_ended ||
+           pos + state.rules_matcher->keeping.reach <= text_end(*state.text);
 }
 
 // The column of a kept name, from 1, while its bytes are at hand. Names are
@@ -251,75 +37,126 @@ void hand_on(RulesFilterState& state, const FoundName& name, uint64_t column) {
     state.kept_columns.push_back(column);
 }
 
-// Moves the search of a held self-closing name on. `covered` is what the search
-// of the name before found: no end mark from its name's end up to its place,
-// where it stands (and found one, or not). A search that reaches that stretch
-// goes on from its end. Sets `found` when the name's first end mark is known.
-void advance_held(const RulesFilterState& state, HeldName& held, EndSearch& covered) {
-    if (covered.valid && held.search.next < covered.from) {
-        held.search.found = find_self_close_end(state, held.search, covered.from);
-        if (held.search.found)
-            return;
-    }
-    if (covered.valid && held.search.next >= covered.from && held.search.next <= covered.next) {
-        held.search = covered;
-    } else {
-        held.search.found = find_self_close_end(state, held.search, UINT64_MAX);
-    }
-    covered = held.search;
-    covered.from = held.name_end;
-    covered.valid = true;
+// Judges the tag of a held name whose END is found, while its bytes are at hand.
+void judge_tag(const RulesFilterState& state, HeldName& held) {
+    const RulesMatcher& rules_matcher = *state.rules_matcher;
+    held.closes = closes_itself(*state.text, rules_matcher.keeping.text_case,
+                                rules_matcher.rules.self_close_mark, held.name_end,
+                                rules_matcher.tag_ends[held.search.mark], held.search.next);
 }
 
-// The search moved on, and the tag judged while its bytes are at hand.
-void search_held(const RulesFilterState& state, HeldName& held, EndSearch& covered) {
-    advance_held(state, held, covered);
-    if (held.search.found)
-        held.closes = closes_itself(state, held.name_end, held.search.next);
+// Moves the search of an awaiting held name on up to `limit`; true once its END
+// is found, and its tag judged.
+bool search_held(const RulesFilterState& state, HeldName& held, uint64_t limit) {
+    const RulesMatcher& rules_matcher = *state.rules_matcher;
+    if (!advance_tag_end(held.search, rules_matcher.tag_ends[held.search.mark], *state.text,
+                         rules_matcher.keeping.text_case, limit))
+        return false;
+    judge_tag(state, held);
+    return true;
+}
+
+// The searches of `held` and of the awaiting name held before it, moved to one
+// place: where they stand there in the same state, `held` runs the other's
+// course from then on, and settle_held copies it.
+void fall_in_step(const RulesFilterState& state, HeldName& held, HeldName& before) {
+    if (before.search.found)
+        return;
+    if (before.search.next < held.search.next)
+        search_held(state, before, held.search.next);
+    else if (held.search.next < before.search.next)
+        search_held(state, held, before.search.next);
+    held.in_step = !held.search.found && same_course(before.search, held.search);
+}
+
+void hold_name(RulesFilterState& state, const HeldName& held) {
+    state.held.push_back(held);
+    HeldName& added = state.held.back();
+    if (!added.awaiting)
+        return;
+    if (state.last_awaiting != nullptr)
+        fall_in_step(state, added, *state.last_awaiting);
+    state.last_awaiting = &added;
 }
 
 // Hands the held names on in order, each self-closing one once its tag's end is
-// found (or the text ended without one); the searches of all move on.
-void settle_held(RulesFilterState& state) {
-    EndSearch covered;
+// found (or the text ended without one); the searches of all move on up to
+// `limit`. No later hint starts before it, so that a name held later meets the
+// search of the one before it where that one's state is known, not behind it.
+void settle_held(RulesFilterState& state, uint64_t limit) {
+    const HeldName* before = nullptr;
     for (HeldName& held : state.held) {
-        if (held.awaiting && !held.search.found)
-            search_held(state, held, covered);
+        if (!held.awaiting)
+            continue;
+        if (!held.search.found && held.in_step && before != nullptr) {
+            held.search = before->search;
+            if (held.search.found)
+                judge_tag(state, held);
+        } else if (!held.search.found) {
+            search_held(state, held, limit);
+        }
+        before = &held;
     }
     while (!state.held.empty()) {
         HeldName& head = state.held.front();
-        if (head.awaiting && !head.search.found && !state.text->final)
+        if (head.awaiting && !head.search.found && !state.text->source_ended)
             return;
         if (!(head.awaiting && head.closes))
             hand_on(state, head.name, head.column);
+        if (state.last_awaiting == &head)
+            state.last_awaiting = nullptr;
         state.held.pop_front();
     }
 }
 
 // Keeps the name, or holds it while a self-closing tag's end is searched;
-// returns where that end starts when it is found at once, else kNotFound.
-constexpr uint64_t kNotFound = UINT64_MAX;
-
-uint64_t keep_name(RulesFilterState& state, const FoundName& name, uint64_t column,
-                   uint64_t name_end) {
-    bool awaits = state.rm->self_closing[name.id];
+// returns that search (its mark none for a name that is not self-closing).
+TagEndSearch keep_name(RulesFilterState& state, const FoundName& name, uint64_t column,
+                       uint64_t name_end) {
+    const RulesMatcher& rules_matcher = *state.rules_matcher;
+    bool awaits = rules_matcher.self_closing[name.id];
     if (!awaits && state.held.empty()) {
         hand_on(state, name, column);
-        return kNotFound;
+        return {};
     }
-    HeldName held{name, name_end, awaits, {}, false, column};
-    held.search.next = name_end;
+    uint32_t mark = awaits ? rules_matcher.self_close_end : kNoTagEnd;
+    HeldName held{name, name_end, column, awaits, false, false, start_tag_end(mark, name_end)};
     if (awaits && state.held.empty()) {
-        // Most tags end in the bytes at hand: decided here, nothing held.
-        held.search.found = find_self_close_end(state, held.search, UINT64_MAX);
-        if (held.search.found) {
-            if (!closes_itself(state, name_end, held.search.next))
-                hand_on(state, name, column);
-            return held.search.next;
-        }
+        // Most tags end in the bytes at hand: decided here, nothing held. Else
+        // the name is held with its search where it starts, behind the names
+        // that come after it, which meet it there.
+        HeldName tried = held;
+        bool found = search_held(state, tried, UINT64_MAX);
+        if (found && !tried.closes)
+            hand_on(state, name, column);
+        if (!found)
+            hold_name(state, held);
+        return tried.search;
     }
-    state.held.push_back(held);
-    return kNotFound;
+    hold_name(state, held);
+    return state.held.back().search;
+}
+
+void close_tag(RulesFilterState& state) {
+    const TagEndSearch& search = state.tag.search;
+    state.tag.open = false;
+    state.resume = search.next + state.rules_matcher->tag_ends[search.mark].end.size();
+}
+
+// Moves the open region or tag on over the bytes before `limit`.
+void advance_cover(RulesFilterState& state, uint64_t limit) {
+    const RulesMatcher& rules_matcher = *state.rules_matcher;
+    TextCase text_case = rules_matcher.keeping.text_case;
+    if (state.region.rule != nullptr) {
+        advance_region(state.region, *state.text, text_case, limit);
+        if (state.region.rule == nullptr)
+            state.resume = state.region.after;
+    } else if (state.tag.open) {
+        TagEndSearch& search = state.tag.search;
+        if (advance_tag_end(search, rules_matcher.tag_ends[search.mark], *state.text, text_case,
+                            limit))
+            close_tag(state);
+    }
 }
 
 bool ends_word(const RulesText& text, uint64_t pos) {
@@ -327,67 +164,87 @@ bool ends_word(const RulesText& text, uint64_t pos) {
     return byte < 0 || is_line_end(byte) || !is_word_byte(static_cast<uint8_t>(byte));
 }
 
+// The name of `pattern` at the hint's place, unless its word end fails: kept,
+// and its tag opened under tag-end.
+bool take_name_at(RulesFilterState& state, const RulesHint& hint, const RulePattern& pattern) {
+    uint64_t after = hint.start + pattern.text.size();
+    if (pattern.word_end && !ends_word(*state.text, after))
+        return false;
+    FoundName name{pattern.id, hint.line, hint.start};
+    uint64_t column = column_of(state, name);
+    TagEndSearch self_close = keep_name(state, name, column, after);
+    const RulesMatcher& rules_matcher = *state.rules_matcher;
+    if (rules_matcher.tag_end == kNoTagEnd) {
+        state.resume = hint.start + 1;
+        return true;
+    }
+    // Where the tag's END is the self-closing one, the name's search is the tag's.
+    state.tag = OpenTag{true,
+                        self_close.mark == rules_matcher.tag_end
+                            ? self_close
+                            : start_tag_end(rules_matcher.tag_end, after),
+                        hint.line, column};
+    if (state.tag.search.found)
+        close_tag(state);
+    return true;
+}
+
+// The region of `pattern` started at the hint's place, unless not-after or a
+// verb's delimiter rules it out.
+bool start_region_at(RulesFilterState& state, const RulesHint& hint, const RulePattern& pattern) {
+    const RulesMatcher& rules_matcher = *state.rules_matcher;
+    const RegionRule& rule = rules_matcher.rules.regions[pattern.region];
+    uint8_t delimiter = 0;
+    uint64_t length = region_start_length(*state.text, rules_matcher.keeping, hint.start,
+                                          pattern.text.size(), rule, delimiter);
+    if (length == 0)
+        return false;
+    open_region(state.region, rule, rules_matcher.region_stops[pattern.region], hint.start + length,
+                hint.line, column_of(state, hint), delimiter);
+    return true;
+}
+
 // What the rules make of the place of `hint`: a region start, a name or
 // nothing. False when the bytes there are not all at hand yet.
-bool take_hint(RulesFilterState& state, const FoundName& hint) {
+bool take_hint(RulesFilterState& state, const RulesHint& hint) {
     uint64_t pos = hint.start;
     if (!ready_at(state, pos))
         return false;
-    if (state.region.rule != nullptr) {
-        advance_region(state, pos);
-        if (state.region.rule != nullptr)
-            return true;
-    }
-    if (pos < state.resume)
+    advance_cover(state, pos);
+    if (state.region.rule != nullptr || state.tag.open || pos < state.resume)
         return true;
-    const RulesMatcher& rm = *state.rm;
-    size_t known = rm.group_prefix[hint.id];
+    const RulesMatcher& rules_matcher = *state.rules_matcher;
+    TextCase text_case = rules_matcher.keeping.text_case;
+    uint32_t group = hint.id;
+    size_t known = rules_matcher.group_prefix[group];
     // The byte after the shared start rules out most of a group at once.
     int next = byte_at(*state.text, pos + known);
-    if (next >= 0 && rm.rules.ignore_case && !rm.folded_text)
+    if (next >= 0 && text_case == TextCase::fold_compared)
         next = fold_case(static_cast<uint8_t>(next));
-    for (const RulePattern& pattern : rm.groups[hint.id]) {
+    for (const RulePattern& pattern : rules_matcher.groups[group]) {
         if (pattern.text.size() > known && static_cast<uint8_t>(pattern.text[known]) != next)
             continue;
-        if (!matches_from(state, pos, pattern.text, known))
+        if (!mark_at(*state.text, text_case, pos, pattern.text, known))
             continue;
-        uint64_t after = pos + pattern.text.size();
-        if (pattern.is_region) {
-            const RegionRule& rule = rm.rules.regions[pattern.region];
-            uint8_t delimiter = 0;
-            uint64_t length = region_start_length(state, pos, pattern.text.size(), rule, delimiter);
-            if (length == 0)
-                continue;
-            open_region(state, rule, rm.region_stops[pattern.region], pos + length, hint.line,
-                        column_of(state, hint), delimiter);
+        if (pattern.is_region ? start_region_at(state, hint, pattern)
+                              : take_name_at(state, hint, pattern))
             return true;
-        }
-        if (pattern.word_end && !ends_word(*state.text, after))
-            continue;
-        FoundName name{pattern.id, hint.line, pos};
-        uint64_t column = column_of(state, name);
-        uint64_t tag_close = keep_name(state, name, column, after);
-        // The same search as the tag's: its end is known already.
-        if (tag_close != kNotFound && rm.tag_end_is_self_close_end)
-            state.resume = tag_close + rm.tag_region.end.size();
-        else if (!rm.tag_region.end.empty())
-            open_region(state, rm.tag_region, rm.region_stops.back(), after, hint.line, column, 0);
-        else
-            state.resume = pos + 1;
-        return true;
     }
     return true;
 }
 
 }  // namespace
 
-void start_rules_filter(RulesFilterState& state, const RulesMatcher& rm, const RulesText& text) {
-    state.rm = &rm;
+void start_rules_filter(RulesFilterState& state, const RulesMatcher& rules_matcher,
+                        const RulesText& text) {
+    state.rules_matcher = &rules_matcher;
     state.text = &text;
     state.deferred.clear();
     state.resume = 0;
     state.region = OpenRegion{};
+    state.tag = OpenTag{};
     state.held.clear();
+    state.last_awaiting = nullptr;
     state.kept.clear();
     state.kept_columns.clear();
     state.column_from = state.column_line_start = state.column_line = 0;
@@ -395,106 +252,29 @@ void start_rules_filter(RulesFilterState& state, const RulesMatcher& rm, const R
     state.region_line = state.region_column = 0;
 }
 
-void filter_hints(RulesFilterState& state, const std::vector<FoundName>& hints) {
-    std::vector<FoundName> waiting;
+void filter_hints(RulesFilterState& state, const std::vector<RulesHint>& hints, bool chunk_done) {
+    std::vector<RulesHint> waiting;
     waiting.swap(state.deferred);
-    for (const std::vector<FoundName>* list : {&std::as_const(waiting), &hints}) {
-        for (const FoundName& hint : *list) {
+    for (const std::vector<RulesHint>* list : {&std::as_const(waiting), &hints}) {
+        for (const RulesHint& hint : *list) {
             if (!state.deferred.empty() || !take_hint(state, hint))
                 state.deferred.push_back(hint);
         }
     }
     uint64_t end = text_end(*state.text);
-    advance_region(state, state.deferred.empty() ? end : state.deferred.front().start);
+    advance_cover(state, state.deferred.empty() ? end : state.deferred.front().start);
     if (!state.held.empty())
-        settle_held(state);
+        settle_held(state, chunk_done || hints.empty() ? end : hints.back().start);
 }
 
 void finish_rules_filter(RulesFilterState& state) {
-    const OpenRegion& region = state.region;
-    if (region.rule == nullptr)
-        return;
-    const RulesText& text = *state.text;
-    uint64_t end = text_end(text);
-    bool line_ended = end == 0 || byte_at(text, end - 1) == kLf;
-    const RegionRule& rule = *region.rule;
-    state.ended_in_region = line_ended || (rule.kind == RegionKind::to_end_mark &&
-                                           (!rule.one_line || region.escaped_end));
-    state.region_line = region.line;
-    state.region_column = region.column;
-}
-
-void start_rules_text(RulesText& text, const RulesMatcher& rm) {
-    // A long line kept for the last text need not stay.
-    if (text.bytes.capacity() > kKeptTextCapacity)
-        text.bytes = std::string();
-    text.bytes.clear();
-    text.offset = 0;
-    text.line_start_before = 0;
-    text.runs_before.assign(rm.not_after_bytes.size(), 0);
-    text.line_start = 0;
-    text.final = false;
-}
-
-// Drops the bytes before `base`, keeping the runs of the not-after bytes that
-// end there.
-static void drop_before(RulesText& text, const RulesMatcher& rm, uint64_t base) {
-    const uint8_t* data = reinterpret_cast<const uint8_t*>(text.bytes.data());
-    size_t dropped = base - text.offset;
-    for (size_t k = 0; k < rm.not_after_bytes.size(); ++k) {
-        size_t at = dropped;
-        while (at > 0 && data[at - 1] == rm.not_after_bytes[k])
-            --at;
-        text.runs_before[k] = (at == 0 ? text.runs_before[k] : 0) + (dropped - at);
+    if (state.region.rule != nullptr) {
+        state.ended_in_region = region_fails_file(state.region, *state.text);
+        state.region_line = state.region.line;
+        state.region_column = state.region.column;
+    } else if (state.tag.open) {
+        state.ended_in_region = true;
+        state.region_line = state.tag.line;
+        state.region_column = state.tag.column;
     }
-    const void* lf = memrchr(data, '\n', dropped);
-    if (lf != nullptr)
-        text.line_start_before =
-            text.offset + static_cast<uint64_t>(static_cast<const uint8_t*>(lf) - data) + 1;
-    text.bytes.erase(0, dropped);
-    text.offset = base;
-}
-
-static void fold_into(std::string_view raw, uint8_t* to) {
-    const uint8_t* from = reinterpret_cast<const uint8_t*>(raw.data());
-    for (size_t i = 0; i < raw.size(); ++i) {
-        uint8_t byte = from[i];
-        to[i] = static_cast<uint8_t>(byte + (static_cast<uint8_t>(byte - 'A') < 26 ? 32 : 0));
-    }
-}
-
-// Where the line in progress at the end of `raw` starts, if it starts there.
-static void find_line_start(RulesText& text, std::string_view raw, uint64_t offset) {
-    for (size_t i = raw.size(); i > 0; --i) {
-        if (is_line_end(static_cast<uint8_t>(raw[i - 1]))) {
-            text.line_start = offset + i;
-            return;
-        }
-    }
-}
-
-std::string_view add_chunk(RulesText& text, const RulesMatcher& rm, std::string_view raw) {
-    uint64_t end = text_end(text);
-    uint64_t base = end - std::min<uint64_t>(end - text.offset, 2 * rm.reach + 16);
-    // Hints the matcher holds back come out by their line's end at the latest.
-    bool held_back = rm.matcher.trie.needs_reorder;
-    if (held_back)
-        base = std::min(base, std::max(text.line_start, text.offset));
-    // Dropping costs a move of what stays: only once what goes is as much.
-    if (base - text.offset >= end - base)
-        drop_before(text, rm, base);
-    size_t at = text.bytes.size();
-    if (rm.folded_text) {
-        text.bytes.resize(at + raw.size());
-        fold_into(raw, reinterpret_cast<uint8_t*>(text.bytes.data()) + at);
-    } else {
-        text.bytes.append(raw);
-    }
-    if (held_back)
-        find_line_start(text, raw, end);
-    if (!rm.rules.ignore_case || rm.folded_text)
-        return std::string_view(text.bytes).substr(at);
-    text.folded.resize(raw.size());
-    fold_into(raw, reinterpret_cast<uint8_t*>(text.folded.data()));
-    return text.folded;
 }

@@ -3,109 +3,51 @@
 #include <algorithm>
 #include <string_view>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "rules/case_fold.h"
 
-#include "text/text_bytes.h"
-
-static bool is_letter(uint8_t byte) {
-    return fold_case(byte) >= 'a' && fold_case(byte) <= 'z';
-}
-
-static std::string folded_text(std::string_view text, bool fold) {
-    std::string out(text);
-    for (char& byte : out)
-        byte = static_cast<char>(folded_byte(fold, static_cast<uint8_t>(byte)));
-    return out;
-}
+namespace {
 
 // Region starts in rule order, then the open names by pair, then the close
 // names, each name before its other spellings: the order the rules try them.
-static std::vector<RulePattern> patterns_in_order(const TagTable& table, const TagRules& rules) {
+std::vector<RulePattern> patterns_in_order(const TagTable& table, const TagRules& rules) {
     std::vector<RulePattern> patterns;
     bool fold = rules.ignore_case;
     for (size_t r = 0; r < rules.regions.size(); ++r)
         patterns.push_back(
-            {folded_text(rules.regions[r].start, fold), true, static_cast<uint32_t>(r), 0, false});
+            {folded_if(fold, rules.regions[r].start), true, static_cast<uint32_t>(r), 0, false});
     for (size_t k = 0; k < 2 * table.n; ++k) {
         size_t id = k < table.n ? 2 * k : 2 * (k - table.n) + 1;
         bool word_end = rules.word_end[id];
         patterns.push_back(
-            {folded_text(name_of(table, id), fold), false, 0, static_cast<uint32_t>(id), word_end});
+            {folded_if(fold, name_of(table, id)), false, 0, static_cast<uint32_t>(id), word_end});
         for (const std::string& other : rules.spellings[id])
             patterns.push_back(
-                {folded_text(other, fold), false, 0, static_cast<uint32_t>(id), word_end});
+                {folded_if(fold, other), false, 0, static_cast<uint32_t>(id), word_end});
     }
     return patterns;
 }
 
-void add_stop(StopBytes& stops, uint8_t byte) {
-    if (stops.is_stop[byte])
-        return;
-    stops.is_stop[byte] = true;
-    if (stops.few_count == stops.few.size())
-        stops.many = true;
-    else
-        stops.few[stops.few_count++] = byte;
-}
-
-size_t skip_to_stop(const uint8_t* at, size_t span, const StopBytes& stops) {
-    // Most stops come within a few bytes: those are looked at one by one.
-    size_t near = std::min<size_t>(span, 8);
-    size_t i = 0;
-    while (i < near && !stops.is_stop[at[i]])
-        ++i;
-    if (i < near)
-        return i;
-#if defined(__SSE2__)
-    if (!stops.many && stops.few_count > 0) {
-        __m128i b[4];
-        for (size_t k = 0; k < 4; ++k)
-            b[k] = _mm_set1_epi8(static_cast<char>(stops.few[k < stops.few_count ? k : 0]));
-        for (; i + 16 <= span; i += 16) {
-            __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + i));
-            __m128i hit =
-                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, b[0]), _mm_cmpeq_epi8(v, b[1])),
-                             _mm_or_si128(_mm_cmpeq_epi8(v, b[2]), _mm_cmpeq_epi8(v, b[3])));
-            int mask = _mm_movemask_epi8(hit);
-            if (mask != 0)
-                return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
-        }
-    }
-#endif
-    while (i < span && !stops.is_stop[at[i]])
-        ++i;
-    return i;
-}
-
-static StopBytes stops_of(const RegionRule& region, bool fold) {
+StopBytes region_stops_of(const RegionRule& region, bool fold) {
     StopBytes stops;
     add_stop(stops, kLf);
     add_stop(stops, kCr);
     if (region.has_escape)
         add_stop(stops, static_cast<uint8_t>(region.escape));
-    if (region.kind == RegionKind::to_end_mark && !region.end.empty()) {
-        uint8_t first = static_cast<uint8_t>(region.end[0]);
-        add_stop(stops, first);
-        if (fold) {
-            for (unsigned byte = 0; byte < 256; ++byte) {
-                if (fold_case(static_cast<uint8_t>(byte)) == fold_case(first))
-                    add_stop(stops, static_cast<uint8_t>(byte));
-            }
-        }
-    }
+    if (region.kind == RegionKind::to_end_mark && !region.end.empty())
+        add_stop_of_any_case(stops, static_cast<uint8_t>(region.end[0]), fold);
     return stops;
 }
 
-static void add_groups(const std::vector<RulePattern>& patterns, const MatcherOptions& options,
-                       RulesMatcher& rm) {
+// The groups of the patterns, each under the shortest string that begins all
+// of its members, and the matcher of those strings.
+void add_groups(const std::vector<RulePattern>& patterns, const MatcherOptions& options,
+                RulesMatcher& rules_matcher) {
     std::vector<size_t> order(patterns.size());
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = i;
     std::stable_sort(order.begin(), order.end(),
                      [&](size_t a, size_t b) { return patterns[a].text < patterns[b].text; });
-    std::vector<std::string> shortest;
+    Patterns shortest;
     std::vector<std::vector<size_t>> members;
     for (size_t i : order) {
         if (shortest.empty() || !patterns[i].text.starts_with(shortest.back())) {
@@ -116,55 +58,88 @@ static void add_groups(const std::vector<RulePattern>& patterns, const MatcherOp
     }
     for (std::vector<size_t>& group : members) {
         std::sort(group.begin(), group.end());
-        rm.groups.emplace_back();
+        rules_matcher.groups.emplace_back();
         for (size_t i : group)
-            rm.groups.back().push_back(patterns[i]);
+            rules_matcher.groups.back().push_back(patterns[i]);
     }
-    for (const std::string& text : shortest)
-        rm.group_prefix.push_back(static_cast<uint32_t>(text.size()));
-    rm.matcher = build_matcher(Patterns(shortest.begin(), shortest.end()), options);
+    for (std::string_view text : shortest)
+        rules_matcher.group_prefix.push_back(static_cast<uint32_t>(text.size()));
+    rules_matcher.matcher = build_matcher(shortest, options);
 }
+
+// The END's place in tag_ends, added unless it is there; kNoTagEnd for none.
+uint32_t tag_end_index(RulesMatcher& rules_matcher, const std::string& end) {
+    if (end.empty())
+        return kNoTagEnd;
+    bool fold = rules_matcher.rules.ignore_case;
+    TagEndMark mark = tag_end_mark(end, fold);
+    std::vector<TagEndMark>& ends = rules_matcher.tag_ends;
+    for (size_t i = 0; i < ends.size(); ++i) {
+        if (ends[i].end == mark.end)
+            return static_cast<uint32_t>(i);
+    }
+    ends.push_back(mark);
+    return static_cast<uint32_t>(ends.size() - 1);
+}
+
+// Under ignore-case the kept text is folded unless an escape or a not-after
+// byte is a letter: the filter compares those bytes as they are, and every
+// other byte it looks at is the same folded.
+TextCase text_case_of(const TagRules& rules) {
+    if (!rules.ignore_case)
+        return TextCase::as_it_is;
+    for (const RegionRule& region : rules.regions) {
+        if ((region.has_escape && is_ascii_letter(static_cast<uint8_t>(region.escape))) ||
+            (region.has_not_after && is_ascii_letter(static_cast<uint8_t>(region.not_after))))
+            return TextCase::fold_compared;
+    }
+    return TextCase::folded;
+}
+
+// What the filter keeps of the text: the reach of a decision (a verb's start
+// takes a '*' and its delimiter; a word end, the byte after) and the not-after
+// bytes.
+TextKeeping keeping_of(const RulesMatcher& rules_matcher, size_t longest) {
+    const TagRules& rules = rules_matcher.rules;
+    TextKeeping keeping;
+    for (const RegionRule& region : rules.regions) {
+        longest = std::max(longest, region.end.size());
+        uint8_t byte = static_cast<uint8_t>(region.not_after);
+        std::vector<uint8_t>& bytes = keeping.not_after_bytes;
+        if (region.has_not_after && std::find(bytes.begin(), bytes.end(), byte) == bytes.end())
+            bytes.push_back(byte);
+    }
+    longest = std::max(
+        {longest, rules.tag_end.size(), rules.self_close_mark.size(), rules.self_close_end.size()});
+    keeping.reach = longest + 2;
+    keeping.held_back = rules_matcher.matcher.trie.needs_reorder;
+    keeping.text_case = text_case_of(rules);
+    return keeping;
+}
+
+}  // namespace
 
 RulesMatcher build_rules_matcher(const TagTable& table, const TagRules& rules,
                                  const MatcherOptions& options) {
-    RulesMatcher rm;
-    rm.rules = rules;
+    RulesMatcher rules_matcher;
+    rules_matcher.rules = rules;
+    TagRules& folded = rules_matcher.rules;
     bool fold = rules.ignore_case;
     std::vector<RulePattern> patterns = patterns_in_order(table, rules);
     size_t longest = 0;
     for (const RulePattern& pattern : patterns)
         longest = std::max(longest, pattern.text.size());
-    add_groups(patterns, options, rm);
-    rm.tag_region.end = rules.tag_end;
-    for (RegionRule& region : rm.rules.regions) {
-        region.end = folded_text(region.end, fold);
-        rm.region_stops.push_back(stops_of(region, fold));
-        longest = std::max(longest, region.end.size());
-        if (region.has_not_after &&
-            std::find(rm.not_after_bytes.begin(), rm.not_after_bytes.end(),
-                      static_cast<uint8_t>(region.not_after)) == rm.not_after_bytes.end())
-            rm.not_after_bytes.push_back(static_cast<uint8_t>(region.not_after));
+    add_groups(patterns, options, rules_matcher);
+    for (RegionRule& region : folded.regions) {
+        region.end = folded_if(fold, region.end);
+        rules_matcher.region_stops.push_back(region_stops_of(region, fold));
     }
-    rm.tag_region.end = folded_text(rules.tag_end, fold);
-    rm.region_stops.push_back(stops_of(rm.tag_region, fold));
-    rm.rules.self_close_mark = folded_text(rules.self_close_mark, fold);
-    rm.rules.self_close_end = folded_text(rules.self_close_end, fold);
-    RegionRule self_close_end;
-    self_close_end.end = rm.rules.self_close_end;
-    rm.self_close_stops = stops_of(self_close_end, fold);
-    rm.folded_text = fold;
-    for (const RegionRule& region : rules.regions) {
-        if ((region.has_escape && is_letter(static_cast<uint8_t>(region.escape))) ||
-            (region.has_not_after && is_letter(static_cast<uint8_t>(region.not_after))))
-            rm.folded_text = false;
-    }
-    rm.self_closing.assign(rules.self_closing.begin(), rules.self_closing.end());
-    rm.tag_end_is_self_close_end =
-        !rm.tag_region.end.empty() && rm.tag_region.end == rm.rules.self_close_end;
-    add_stop(rm.line_end_stops, kLf);
-    longest = std::max(
-        {longest, rules.tag_end.size(), rules.self_close_mark.size(), rules.self_close_end.size()});
-    // A verb's start takes a '*' and its delimiter; a word end, the byte after.
-    rm.reach = longest + 2;
-    return rm;
+    folded.tag_end = folded_if(fold, rules.tag_end);
+    folded.self_close_mark = folded_if(fold, rules.self_close_mark);
+    folded.self_close_end = folded_if(fold, rules.self_close_end);
+    rules_matcher.tag_end = tag_end_index(rules_matcher, rules.tag_end);
+    rules_matcher.self_close_end = tag_end_index(rules_matcher, rules.self_close_end);
+    rules_matcher.self_closing.assign(rules.self_closing.begin(), rules.self_closing.end());
+    rules_matcher.keeping = keeping_of(rules_matcher, longest);
+    return rules_matcher;
 }
