@@ -3,6 +3,7 @@
 #include <string>
 
 #include "gate/file_check.h"
+#include "gate/setup_error.h"
 #include "match/tag_matcher.h"
 #include "rules/rules_matcher.h"
 #include "tags/load_tag_table.h"
@@ -22,9 +23,9 @@ struct GateEngine {
 
 // Loads the two list files from `lists_dir`, and the rules file when there is
 // one. Names that could meet are rejected by the checker's rule, or under rules
-// by the rules' own. False, with the message to end the run with (its line end
-// included), when the lists or the rules are rejected. Throws std::bad_alloc.
-bool load_gate_engine(const std::string& lists_dir, GateEngine& engine, std::string& message);
+// by the rules' own. Returns why the lists or the rules are rejected, or none.
+// Throws std::bad_alloc.
+SetupError load_gate_engine(const std::string& lists_dir, GateEngine& engine);
 
 // Scans one file as the checker does, through `reader` (each thread keeps one, so
 // that its buffer serves every file), matching the names pair by pair as they

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "gate/setup_error.h"
+
 enum class OutputFormat { gnu, github, json };
 
 struct GateOptions {
@@ -15,14 +17,13 @@ struct GateOptions {
     bool quiet = false;
     uint64_t max_findings = 0;       // a file's findings printed; 0: all
     std::vector<std::string> files;  // "-" stands for the names read from standard input
+    bool help = false;               // asked for: no check is run
+    bool version = false;
 };
-
-enum class ParseOutcome { run, help, version, usage_error };
 
 // GNU style: long options with "=VALUE" or the next argument, unambiguous
 // abbreviations of them, bundled short options, "--" ends the options, and
-// options may follow file names. On a usage error, `error` says why.
-ParseOutcome parse_gate_options(int argc, const char* const* argv, GateOptions& options,
-                                std::string& error);
+// options may follow file names. Returns a usage error, or none.
+SetupError parse_gate_options(int argc, const char* const* argv, GateOptions& options);
 
 extern const char* const kGateHelp;

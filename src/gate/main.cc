@@ -43,34 +43,32 @@ static std::vector<std::string> expand_file_names(const std::vector<std::string>
     return files;
 }
 
-// Ends the run on a usage error; returns when the options ask for a check run.
-static void answer_options(ParseOutcome outcome, const std::string& error) {
-    switch (outcome) {
-        case ParseOutcome::help:
-            put_standard_output(kGateHelp);
-            std::_Exit(0);
-        case ParseOutcome::version:
-            put_standard_output("tamberlox-gate " TAMBERLOX_VERSION "\n");
-            std::_Exit(0);
-        case ParseOutcome::usage_error:
-            exit_with_message(2,
-                              "tamberlox-gate: %s\n"
-                              "Try 'tamberlox-gate --help' for more information.\n",
-                              {error});
-        case ParseOutcome::run:
-            break;
+// Ends a run that cannot start with its message.
+static void end_on(const SetupError& error) {
+    if (failed(error))
+        exit_with_message(2, "%s", {setup_error_message(error)});
+}
+
+// Ends the run on a usage error, help or the version; returns when the options
+// ask for a check run.
+static void answer_options(const SetupError& error, const GateOptions& options) {
+    end_on(error);
+    if (options.help) {
+        put_standard_output(kGateHelp);
+        std::_Exit(0);
+    }
+    if (options.version) {
+        put_standard_output("tamberlox-gate " TAMBERLOX_VERSION "\n");
+        std::_Exit(0);
     }
 }
 
 static int run_gate(int argc, const char* const* argv) {
     GateOptions options;
-    std::string error;
-    answer_options(parse_gate_options(argc, argv, options, error), error);
+    answer_options(parse_gate_options(argc, argv, options), options);
     std::vector<std::string> files = expand_file_names(options.files);
     GateEngine engine;
-    std::string message;
-    if (!load_gate_engine(options.lists_dir, engine, message))
-        exit_with_message(2, "%s", {message});
+    end_on(load_gate_engine(options.lists_dir, engine));
     return run_checks(engine, options, files, threads_to_use(options.jobs));
 }
 

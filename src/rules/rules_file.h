@@ -74,10 +74,40 @@ struct TagRules {
     std::vector<RegionRule> regions;
 };
 
+// What is wrong with a rule of the file. `subject` is the keyword, option or
+// name it is about, where it names one.
+enum class RuleFault {
+    none,
+    blank_after_quote,      // a quoted argument runs on into the next one
+    unknown_escape,         // in a quoted argument
+    unclosed_quote,         // a quoted argument without its closing '"'
+    unknown_rule,           // subject: the keyword
+    wrong_arguments,        // subject: the keyword of a rule given too few or too many
+    verb_start_alone,       // a verb given more than its START
+    empty_region_mark,      // a region's START or END empty
+    unknown_region_option,  // subject: the option
+    option_takes_byte,      // subject: the option, given no single byte
+    one_self_close_mark,    // self-closing rules with different MARKs or ENDs
+    empty_spelling,         // a spelling that makes an empty name
+    no_name,                // subject: a name no list holds
+    no_open_name,           // subject: a name the open list does not hold
+};
+
+// Why the rules file was rejected. Each program words it itself.
+enum class RulesRejectionKind { none, cannot_open, cannot_read, bad_rule };
+
+struct RulesRejection {
+    RulesRejectionKind kind = RulesRejectionKind::none;
+    std::string path;
+    size_t line = 0;  // bad_rule: of the file, from 1
+    RuleFault fault = RuleFault::none;
+    std::string subject;
+};
+
 struct RulesLoad {
     bool ok = false;
     TagRules rules;
-    std::string message;  // otherwise: "ERROR : PATH, line N: why.\n"
+    RulesRejection rejection;  // otherwise
 };
 
 // The word bytes that a word-end name may not be followed by.
