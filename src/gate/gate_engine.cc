@@ -7,34 +7,22 @@
 #include <new>
 
 #include "gate/stdin_input.h"
-#include "scan/rules_filter.h"
+#include "rules/rules_collision.h"
+#include "rules/rules_file.h"
+#include "rules/rules_filter.h"
 #include "scan/scan_loop.h"
-#include "tags/rules_collision.h"
-#include "tags/rules_file.h"
 
-// The list file that is not there, told with where it was looked for and how to
-// name another directory.
-static std::string rejection_message(const ListRejection& rejection, const std::string& lists_dir) {
-    std::string message = rejection_text(rejection) + "\n";
-    if (rejection.kind == RejectionKind::cannot_open &&
-        rejection.path == list_file_path(lists_dir, kOpnListFile) &&
-        ::access(rejection.path.c_str(), F_OK) != 0 && errno == ENOENT) {
-        bool here = lists_dir.empty() || lists_dir == ".";
-        message += "tamberlox-gate: no list files in " +
-                   (here ? std::string("the current directory") : lists_dir) +
-                   "; name their directory with --lists=DIR.\n";
-    }
-    return message;
-}
-
-// Names that collide are what a set of names only its rules keep apart shows
-// when its rules file was left behind.
-static std::string missing_rules_hint(const std::string& lists_dir) {
-    bool here = lists_dir.empty() || lists_dir == ".";
-    return std::string("tamberlox-gate: no ") + kRulesFile + " in " +
-           (here ? std::string("the current directory") : lists_dir) +
-           ": a set whose names only its rules keep apart needs it (copy every _tamberlox_* "
-           "file of a set).\n";
+// The lists' rejection; whether the open list is not there at all, so that the
+// driver can say where the lists were looked for.
+static SetupError lists_error(const ListRejection& rejection, const std::string& lists_dir) {
+    SetupError error;
+    error.kind = SetupErrorKind::lists;
+    error.lists = rejection;
+    error.lists_dir = lists_dir;
+    error.no_list_files = rejection.kind == RejectionKind::cannot_open &&
+                          rejection.path == list_file_path(lists_dir, kOpnListFile) &&
+                          ::access(rejection.path.c_str(), F_OK) != 0 && errno == ENOENT;
+    return error;
 }
 
 // An empty name would match everywhere, whatever the rules: the checker's own
@@ -47,26 +35,25 @@ static bool has_empty_name(const TagTable& table) {
     return false;
 }
 
-bool load_gate_engine(const std::string& lists_dir, GateEngine& engine, std::string& message) {
+SetupError load_gate_engine(const std::string& lists_dir, GateEngine& engine) {
     TagTableLoad load = load_tag_lists(lists_dir);
-    if (!load.ok) {
-        message = rejection_message(load.rejection, lists_dir);
-        return false;
-    }
+    if (!load.ok)
+        return lists_error(load.rejection, lists_dir);
     RulesLoad rules = load_rules(lists_dir, load.table);
     if (!rules.ok) {
-        message = rules.message;
-        return false;
+        SetupError error;
+        error.kind = SetupErrorKind::rules;
+        error.rules = rules.rejection;
+        return error;
     }
     NameCollision collision = rules.rules.present && !has_empty_name(load.table)
                                   ? find_first_rules_collision(load.table, rules.rules)
                                   : find_first_collision(load.table.opn_tag, load.table.cls_tag);
     ListRejection rejection = collision_rejection(load.table, collision, lists_dir);
     if (rejection.kind != RejectionKind::none) {
-        message = rejection_text(rejection) + "\n";
-        if (!rules.rules.present)
-            message += missing_rules_hint(lists_dir);
-        return false;
+        SetupError error = lists_error(rejection, lists_dir);
+        error.rules_missing = !rules.rules.present;
+        return error;
     }
     engine.table = std::move(load.table);
     engine.has_rules = rules.rules.present;
@@ -74,7 +61,7 @@ bool load_gate_engine(const std::string& lists_dir, GateEngine& engine, std::str
         engine.rules = build_rules_matcher(engine.table, rules.rules, drawn_matcher_options());
     else
         engine.matcher = build_tag_matcher(engine.table, drawn_matcher_options());
-    return true;
+    return {};
 }
 
 static void cannot_check(FileCheck& check, FileStatus status, int error) {
@@ -108,7 +95,7 @@ static void scan_pairs_by_rules(const GateEngine& engine, FileReader& reader, Fi
     // Each thread's buffers serve every file it checks.
     static thread_local RulesText text;
     static thread_local RulesFilterState state;
-    start_rules_text(text, engine.rules);
+    start_rules_text(text, engine.rules.keeping);
     start_rules_filter(state, engine.rules, text);
     RulesSink<PairSink> sink{state, pairs};
     RulesSource<FileReader> source{reader, engine.rules, text};

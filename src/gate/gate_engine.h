@@ -3,8 +3,9 @@
 #include <string>
 
 #include "gate/file_check.h"
+#include "gate/setup_error.h"
 #include "match/tag_matcher.h"
-#include "scan/rules_matcher.h"
+#include "rules/rules_matcher.h"
 #include "tags/load_tag_table.h"
 #include "tags/tag_table.h"
 #include "text/file_reader.h"
@@ -12,7 +13,7 @@
 // The checker's engine as the gate uses it: the lists loaded and compiled once,
 // then shared read-only by every thread that checks files. With a rules file
 // beside the lists, the names are found through the rules matcher and filtered
-// by the rules (scan/rules_filter.h) on their way to the pair matching.
+// by the rules (rules/rules_filter.h) on their way to the pair matching.
 struct GateEngine {
     TagTable table;
     TagMatcher matcher;  // without rules
@@ -22,9 +23,9 @@ struct GateEngine {
 
 // Loads the two list files from `lists_dir`, and the rules file when there is
 // one. Names that could meet are rejected by the checker's rule, or under rules
-// by the rules' own. False, with the message to end the run with (its line end
-// included), when the lists or the rules are rejected. Throws std::bad_alloc.
-bool load_gate_engine(const std::string& lists_dir, GateEngine& engine, std::string& message);
+// by the rules' own. Returns why the lists or the rules are rejected, or none.
+// Throws std::bad_alloc.
+SetupError load_gate_engine(const std::string& lists_dir, GateEngine& engine);
 
 // Scans one file (standard input for kStandardInputPath) as the checker does, through `reader`
 // (each thread keeps one, so that its buffer serves every file), matching the names pair by pair as

@@ -1,6 +1,7 @@
 #include "gate/gate_options.h"
 
 #include <string_view>
+#include <utility>
 
 #include "gate/path_glob.h"
 #include "text/thread_group.h"
@@ -184,9 +185,7 @@ struct ArgumentParse {
     const char* const* argv;
     int next;
     GateOptions& options;
-    std::string& error;
-    bool help = false;
-    bool version = false;
+    std::string error;
 };
 
 // The argument after the current one, as an option's value; false when there is none.
@@ -198,8 +197,8 @@ bool take_next_argument(ArgumentParse& parse, std::string_view& value) {
 }
 
 bool take_option(ArgumentParse& parse, const KnownOption& known, std::string_view value) {
-    parse.help |= known.id == OptionId::help;
-    parse.version |= known.id == OptionId::version;
+    parse.options.help |= known.id == OptionId::help;
+    parse.options.version |= known.id == OptionId::version;
     return apply(known, value, parse.options, parse.error);
 }
 
@@ -247,26 +246,17 @@ bool parse_short_options(ArgumentParse& parse, std::string_view arg) {
     return true;
 }
 
-ParseOutcome outcome_of(const ArgumentParse& parse) {
-    if (parse.help)
-        return ParseOutcome::help;
-    if (parse.version)
-        return ParseOutcome::version;
-    const GateOptions& options = parse.options;
-    if (options.list_sets)
-        return ParseOutcome::run;
-    if (options.files.empty() && options.files_from.empty() && options.stdin_filename.empty()) {
-        parse.error = "no file to check";
-        return ParseOutcome::usage_error;
-    }
-    return ParseOutcome::run;
+SetupError usage_error(std::string why) {
+    SetupError error;
+    error.kind = SetupErrorKind::usage;
+    error.usage = std::move(why);
+    return error;
 }
 
 }  // namespace
 
-ParseOutcome parse_gate_options(int argc, const char* const* argv, GateOptions& options,
-                                std::string& error) {
-    ArgumentParse parse{argc, argv, 1, options, error};
+SetupError parse_gate_options(int argc, const char* const* argv, GateOptions& options) {
+    ArgumentParse parse{argc, argv, 1, options, {}};
     bool only_files = false;
     while (parse.next < argc) {
         std::string_view arg = argv[parse.next++];
@@ -280,7 +270,11 @@ ParseOutcome parse_gate_options(int argc, const char* const* argv, GateOptions& 
         else
             parsed = parse_short_options(parse, arg);
         if (!parsed)
-            return ParseOutcome::usage_error;
+            return usage_error(parse.error);
     }
-    return outcome_of(parse);
+    bool names_input =
+        !options.files.empty() || !options.files_from.empty() || !options.stdin_filename.empty();
+    if (!options.help && !options.version && !options.list_sets && !names_input)
+        return usage_error("no file to check");
+    return {};
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "gate/setup_error.h"
+
 enum class OutputFormat { gnu, github, json };
 
 struct GateOptions {
@@ -19,15 +21,14 @@ struct GateOptions {
     std::vector<std::string> excludes;
     std::string stdin_filename;           // the name standard input's content goes by
     std::vector<std::string> files_from;  // files naming files to check, "-" standard input
-    bool list_sets = false;
+    bool list_sets = false;               // asked for: no check is run
+    bool help = false;                    // asked for: no check is run
+    bool version = false;
 };
-
-enum class ParseOutcome { run, help, version, usage_error };
 
 // GNU style: long options with "=VALUE" or the next argument, unambiguous
 // abbreviations of them, bundled short options, "--" ends the options, and
-// options may follow file names. On a usage error, `error` says why.
-ParseOutcome parse_gate_options(int argc, const char* const* argv, GateOptions& options,
-                                std::string& error);
+// options may follow file names. Returns a usage error, or none.
+SetupError parse_gate_options(int argc, const char* const* argv, GateOptions& options);
 
 extern const char* const kGateHelp;

@@ -28,6 +28,26 @@ static void put_standard_output(std::string_view text) {
         exit_with_message(2, kGateWriteError);
 }
 
+// Ends a run that cannot start with its message.
+static void end_on(const SetupError& error) {
+    if (failed(error))
+        exit_with_message(2, "%s", {setup_error_message(error)});
+}
+
+// Ends the run on a usage error, help or the version; returns when the options
+// ask for a check run.
+static void answer_options(const SetupError& error, const GateOptions& options) {
+    end_on(error);
+    if (options.help) {
+        put_standard_output(kGateHelp);
+        std::_Exit(0);
+    }
+    if (options.version) {
+        put_standard_output("tamberlox-gate " TAMBERLOX_VERSION "\n");
+        std::_Exit(0);
+    }
+}
+
 // The installed sets' names, one a line.
 static void list_installed_sets() {
     std::string names;
@@ -43,37 +63,16 @@ static std::vector<GateEngine> load_engines(const CheckPlan& plan) {
     for (const CheckTarget& target : plan.targets)
         needed[target.set] = 1;
     std::vector<GateEngine> engines(plan.set_dirs.size());
-    std::string message;
     for (size_t set = 0; set < engines.size(); ++set) {
-        if (needed[set] && !load_gate_engine(plan.set_dirs[set], engines[set], message))
-            exit_with_message(2, "%s", {message});
+        if (needed[set])
+            end_on(load_gate_engine(plan.set_dirs[set], engines[set]));
     }
     return engines;
 }
 
-// Ends the run on a usage error; returns when the options ask for a check run.
-static void answer_options(ParseOutcome outcome, const std::string& error) {
-    switch (outcome) {
-        case ParseOutcome::help:
-            put_standard_output(kGateHelp);
-            std::_Exit(0);
-        case ParseOutcome::version:
-            put_standard_output("tamberlox-gate " TAMBERLOX_VERSION "\n");
-            std::_Exit(0);
-        case ParseOutcome::usage_error:
-            exit_with_message(2,
-                              "tamberlox-gate: %s\n"
-                              "Try 'tamberlox-gate --help' for more information.\n",
-                              {error});
-        case ParseOutcome::run:
-            break;
-    }
-}
-
 static int run_gate(int argc, const char* const* argv) {
     GateOptions options;
-    std::string error;
-    answer_options(parse_gate_options(argc, argv, options, error), error);
+    answer_options(parse_gate_options(argc, argv, options), options);
     if (options.list_sets)
         list_installed_sets();
     CheckPlan plan = make_check_plan(options);

@@ -10,17 +10,9 @@ struct ListShape {
     size_t start_bytes = 0;        // the shortest name's length, up to kMaxStartBytes
     size_t starts = 0;             // distinct starts of that many bytes
     size_t rows = 0;               // of a dense table
-    size_t classes = 0;            // of bytes, in a dense table
+    ByteClasses classes;           // of a dense table
     bool tails = false;            // which a dense table does not take
 };
-
-static size_t byte_classes(const TrieAutomaton& trie) {
-    std::array<bool, 256> used{};
-    for (uint8_t byte : trie.child_byte)
-        used[byte] = true;
-    used[kLf] = used[kCr] = true;
-    return 1 + static_cast<size_t>(std::count(used.begin(), used.end(), true));
-}
 
 static SkipKind choose_skip(const ListShape& shape) {
     if (shape.few_first_bytes)
@@ -35,7 +27,7 @@ static SkipKind choose_skip(const ListShape& shape) {
 // A dense table wherever it fits, even when skipping settles every start: where
 // skipping gives way, the walk takes the text alone.
 static WalkKind choose_walk(const ListShape& shape, const MatcherOptions& options) {
-    bool fits = !shape.tails && shape.rows <= options.dense_entry_limit / shape.classes;
+    bool fits = !shape.tails && shape.rows <= options.dense_entry_limit / shape.classes.count;
     return fits ? WalkKind::dense_table : WalkKind::trie;
 }
 
@@ -65,7 +57,8 @@ static void build_walk(const ListShape& shape, const std::vector<uint32_t>& orde
     const bool hashed = m.skip == SkipKind::hashed_starts;
     std::vector<uint32_t> code_of;
     if (m.walk == WalkKind::dense_table) {
-        build_dense_table(m.trie, order, depth_of, shallow_depth(m.skip, shape), m.table);
+        build_dense_table(m.trie, order, depth_of, shape.classes, shallow_depth(m.skip, shape),
+                          m.table);
         if (hashed && walked_starts > 0)
             code_of = codes_of_states(m.table);
     }
@@ -86,20 +79,28 @@ MatcherOptions drawn_matcher_options() {
     return options;
 }
 
-TagMatcher build_tag_matcher(const TagTable& table, const MatcherOptions& options) {
+TagMatcher build_matcher(const Patterns& patterns, const MatcherOptions& options) {
     TagMatcher m;
     m.give_way = options.give_way;
-    std::vector<uint32_t> order = build_trie_automaton(table, m.trie, options.tail_states);
+    std::vector<uint32_t> order = build_trie_automaton(patterns, m.trie, options.tail_states);
     std::vector<StateDepth> depth_of = state_depths(m.trie, order);
     ListShape shape = shape_of(m, depth_of);
     m.skip = choose_skip(shape);
     size_t walked_starts = shape.starts;
     if (m.skip == SkipKind::hashed_starts) {
         walked_starts =
-            build_hashed_start_skip(table, shape.start_bytes, shape.starts, options.wide_blocks,
+            build_hashed_start_skip(patterns, shape.start_bytes, shape.starts, options.wide_blocks,
                                     options.start_hash_factor, m.starts);
     }
     m.walk = choose_walk(shape, options);
     build_walk(shape, order, depth_of, walked_starts, m);
     return m;
+}
+
+TagMatcher build_tag_matcher(const TagTable& table, const MatcherOptions& options) {
+    Patterns names;
+    names.reserve(2 * table.n);
+    for (size_t id = 0; id < 2 * table.n; ++id)
+        names.push_back(name_of(table, id));
+    return build_matcher(names, options);
 }

@@ -79,17 +79,23 @@ static void set_shallow_codes(DenseTable& t, const std::vector<uint32_t>& order,
         t.codes.depth[d] = t.codes.shallow;
 }
 
-void build_dense_table(const TrieAutomaton& trie, const std::vector<uint32_t>& order,
-                       const std::vector<StateDepth>& depth_of, size_t shallow_depth,
-                       DenseTable& t) {
+ByteClasses byte_classes(const TrieAutomaton& trie) {
     std::array<bool, 256> used{};
     for (uint8_t byte : trie.child_byte)
         used[byte] = true;
     used[kLf] = used[kCr] = true;
-    t.class_count = 1;
-    for (size_t byte = 0; byte < 256; ++byte) {
-        t.byte_class[byte] = used[byte] ? static_cast<uint8_t>(t.class_count++) : 0;
-    }
+    ByteClasses classes;
+    classes.count = 1;
+    for (size_t byte = 0; byte < 256; ++byte)
+        classes.of[byte] = used[byte] ? static_cast<uint8_t>(classes.count++) : 0;
+    return classes;
+}
+
+void build_dense_table(const TrieAutomaton& trie, const std::vector<uint32_t>& order,
+                       const std::vector<StateDepth>& depth_of, const ByteClasses& classes,
+                       size_t shallow_depth, DenseTable& t) {
+    t.byte_class = classes.of;
+    t.class_count = classes.count;
     size_t row_count = trie.own_name.size() + 1;
     uint32_t width = t.class_count;
     t.row_reciprocal = ((uint64_t{1} << 32) + width - 1) / width;

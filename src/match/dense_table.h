@@ -68,11 +68,20 @@ struct DenseTable {
     std::vector<uint8_t> chain_bytes;   // and 16 spare bytes
 };
 
-// Builds the table; states shallower than `shallow_depth` get the first rows
-// and never join a chain. The caller has checked that it fits.
+// The classes of bytes: each byte an edge of the trie takes, and LF and CR, a
+// class of its own from 1 on; every other byte class 0.
+struct ByteClasses {
+    std::array<uint8_t, 256> of{};
+    uint32_t count = 0;
+};
+
+ByteClasses byte_classes(const TrieAutomaton& trie);
+
+// Builds the table over `classes`; states shallower than `shallow_depth` get the
+// first rows and never join a chain. The caller has checked that it fits.
 void build_dense_table(const TrieAutomaton& trie, const std::vector<uint32_t>& order,
-                       const std::vector<StateDepth>& depth_of, size_t shallow_depth,
-                       DenseTable& table);
+                       const std::vector<StateDepth>& depth_of, const ByteClasses& classes,
+                       size_t shallow_depth, DenseTable& table);
 
 // The code of every trie state's row.
 std::vector<uint32_t> codes_of_states(const DenseTable& table);

@@ -19,14 +19,14 @@ static uint32_t start_key_of(std::string_view name, const HashedStartSkip& skip)
 
 // Fills the slots with the names' starts, hashed with `factor`; returns how
 // many starts found no free slot near their own.
-static size_t fill_start_slots(const TagTable& table, HashedStartSkip& skip, uint32_t factor) {
+static size_t fill_start_slots(const Patterns& names, HashedStartSkip& skip, uint32_t factor) {
     skip.factor = factor;
     std::fill(skip.slots.begin(), skip.slots.end(), StartSlot{});
     StartSlot& crowded = skip.slots.back();
     crowded.answer = StartAnswer::walk;
     size_t crowded_starts = 0;
-    for (uint32_t id = 0; id < 2 * table.n; ++id) {
-        std::string_view name = name_of(table, id);
+    for (uint32_t id = 0; id < names.size(); ++id) {
+        std::string_view name = names[id];
         uint32_t key = start_key_of(name, skip);
         StartSlot& slot = skip.slots[start_slot(skip, key)];
         if (&slot == &crowded) {
@@ -45,7 +45,7 @@ static size_t fill_start_slots(const TagTable& table, HashedStartSkip& skip, uin
     return crowded_starts;
 }
 
-size_t build_hashed_start_skip(const TagTable& table, size_t start_bytes, size_t starts,
+size_t build_hashed_start_skip(const Patterns& names, size_t start_bytes, size_t starts,
                                bool wide_blocks, uint32_t first_factor, HashedStartSkip& skip) {
     std::array<uint8_t, 4> mask_bytes{};
     std::fill_n(mask_bytes.begin(), start_bytes, 0xff);
@@ -69,7 +69,7 @@ size_t build_hashed_start_skip(const TagTable& table, size_t start_bytes, size_t
     for (uint32_t factor : factors) {
         if (factor == 0)
             continue;
-        size_t crowded = fill_start_slots(table, skip, factor);
+        size_t crowded = fill_start_slots(names, skip, factor);
         if (crowded < fewest) {
             fewest = crowded;
             best = factor;
@@ -77,10 +77,10 @@ size_t build_hashed_start_skip(const TagTable& table, size_t start_bytes, size_t
         if (crowded == 0)
             break;
     }
-    size_t crowded = skip.factor == best ? fewest : fill_start_slots(table, skip, best);
+    size_t crowded = skip.factor == best ? fewest : fill_start_slots(names, skip, best);
     skip.start_hashes.assign((size_t{1} << kStartHashBits) / 64, 0);
-    for (uint32_t id = 0; id < 2 * table.n; ++id) {
-        uint32_t hash = start_hash(start_key_of(name_of(table, id), skip), best);
+    for (std::string_view name : names) {
+        uint32_t hash = start_hash(start_key_of(name, skip), best);
         skip.start_hashes[hash / 64] |= uint64_t{1} << (hash % 64);
     }
     return crowded + static_cast<size_t>(std::count_if(

@@ -71,7 +71,7 @@ constexpr size_t kStartProbes = 32;
 // many starts are left to the walk: those of more than one name, of a long one,
 // or crowded out of their slots. Throws std::bad_alloc when memory runs out.
 // `first_factor`, when not 0, is tried before the fixed factors.
-size_t build_hashed_start_skip(const TagTable& table, size_t start_bytes, size_t starts,
+size_t build_hashed_start_skip(const Patterns& names, size_t start_bytes, size_t starts,
                                bool wide_blocks, uint32_t first_factor, HashedStartSkip& skip);
 
 // Where the walk stands after the start bytes that it is left: `code_of` maps

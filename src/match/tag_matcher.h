@@ -43,6 +43,7 @@
 #include "match/first_byte_skip.h"
 #include "match/found_name.h"
 #include "match/hashed_start_skip.h"
+#include "match/patterns.h"
 #include "match/trie_automaton.h"
 #include "match/waiting_names.h"
 #include "tags/tag_table.h"
@@ -114,9 +115,13 @@ struct MatcherOptions {
 // at random. The report never depends on it.
 MatcherOptions drawn_matcher_options();
 
-// The table's names must be prefix-free, as both programs' list checks make
-// them: one name beginning another would wait at the same start as it, which
-// the waiting names do not hold. Throws std::bad_alloc when memory runs out.
+// The matcher of `patterns`, which must be prefix-free: one beginning another
+// would wait at the same start as it, which the waiting names do not hold.
+// Throws std::bad_alloc when memory runs out.
+TagMatcher build_matcher(const Patterns& patterns, const MatcherOptions& options = {});
+
+// The matcher of the table's names by id, prefix-free as both programs' list
+// checks make them.
 TagMatcher build_tag_matcher(const TagTable& table, const MatcherOptions& options = {});
 
 // Where the matcher stands in the checked file's bytes, which it takes in chunks

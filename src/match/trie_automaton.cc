@@ -5,6 +5,8 @@
 #include <numeric>
 #include <string_view>
 
+#include "tags/tag_table.h"
+
 // While building: a dictionary link still to be found (through a tail).
 constexpr uint32_t kLinkUnset = kNoState - 1;
 
@@ -59,16 +61,16 @@ struct SortedNames {
     std::vector<uint32_t> shared;
 };
 
-static SortedNames sort_names(const TagTable& table) {
+static SortedNames sort_names(const Patterns& names) {
     SortedNames sorted;
-    sorted.ids.resize(2 * table.n);
+    sorted.ids.resize(names.size());
     std::iota(sorted.ids.begin(), sorted.ids.end(), 0);
     std::sort(sorted.ids.begin(), sorted.ids.end(),
-              [&](uint32_t a, uint32_t b) { return name_of(table, a) < name_of(table, b); });
+              [&](uint32_t a, uint32_t b) { return names[a] < names[b]; });
     sorted.shared.assign(sorted.ids.size() + 1, 0);
     for (size_t i = 1; i < sorted.ids.size(); ++i) {
         sorted.shared[i] = static_cast<uint32_t>(
-            common_prefix_length(name_of(table, sorted.ids[i - 1]), name_of(table, sorted.ids[i])));
+            common_prefix_length(names[sorted.ids[i - 1]], names[sorted.ids[i]]));
     }
     return sorted;
 }
@@ -84,10 +86,10 @@ static size_t node_depth(const SortedNames& sorted, size_t i, size_t length, boo
 
 // The nodes the sorted names make, the root included; without tails, every
 // state is one.
-static size_t count_nodes(const TagTable& table, const SortedNames& sorted, bool tails) {
+static size_t count_nodes(const Patterns& names, const SortedNames& sorted, bool tails) {
     size_t count = 1;
     for (size_t i = 0; i < sorted.ids.size(); ++i) {
-        size_t length = name_of(table, sorted.ids[i]).size();
+        size_t length = names[sorted.ids[i]].size();
         count += node_depth(sorted, i, length, tails) - std::min<size_t>(sorted.shared[i], length);
     }
     return count;
@@ -96,15 +98,15 @@ static size_t count_nodes(const TagTable& table, const SortedNames& sorted, bool
 // Builds the nodes and the tails' bytes; returns the name of each tail, in order.
 // One pass over the sorted names, whose path and edges it keeps as it goes: kept
 // whole rather than split over functions that would share all of its state.
-static std::vector<uint32_t> build_trie(const TagTable& table, size_t tail_states,
+static std::vector<uint32_t> build_trie(const Patterns& names, size_t tail_states,
                                         TrieAutomaton& trie) {
-    SortedNames sorted = sort_names(table);
+    SortedNames sorted = sort_names(names);
     // Counted first, so that no vector of one entry a state grows by doubling.
-    size_t all_states = count_nodes(table, sorted, false);
+    size_t all_states = count_nodes(names, sorted, false);
     if (all_states >= kLinkUnset)
         throw std::bad_alloc();
     const bool tails = all_states >= tail_states;
-    size_t node_count = count_nodes(table, sorted, tails);
+    size_t node_count = count_nodes(names, sorted, tails);
     trie.node_count = static_cast<uint32_t>(node_count);
     trie.name_length.resize(sorted.ids.size());
     trie.own_name.assign(node_count, kNoName);
@@ -122,7 +124,7 @@ static std::vector<uint32_t> build_trie(const TagTable& table, size_t tail_state
     std::vector<PathRun> path{{0, 0}};
     for (size_t i = 0; i < sorted.ids.size(); ++i) {
         uint32_t id = sorted.ids[i];
-        std::string_view name = name_of(table, id);
+        std::string_view name = names[id];
         size_t shared = std::min<size_t>(sorted.shared[i], name.size());
         size_t nodes_end = node_depth(sorted, i, name.size(), tails);
         while (path.back().depth > shared)
@@ -319,9 +321,9 @@ static void resolve_dict_links(TrieAutomaton& trie) {
         resolve(s);
 }
 
-std::vector<uint32_t> build_trie_automaton(const TagTable& table, TrieAutomaton& trie,
+std::vector<uint32_t> build_trie_automaton(const Patterns& names, TrieAutomaton& trie,
                                            size_t tail_states) {
-    std::vector<uint32_t> tail_name = build_trie(table, tail_states, trie);
+    std::vector<uint32_t> tail_name = build_trie(names, tail_states, trie);
     std::vector<uint32_t> order =
         tail_name.empty() ? link_by_depth<false>(trie) : link_by_depth<true>(trie);
     if (!tail_name.empty()) {

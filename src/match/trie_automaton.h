@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tags/tag_table.h"
+#include "match/patterns.h"
 #include "text/text_bytes.h"
 
 constexpr uint32_t kNoState = UINT32_MAX;
@@ -73,7 +73,7 @@ struct TrieAutomaton {
 // Builds the trie and its links, with tails when it has at least `tail_states`
 // states; returns the nodes in breadth-first order.
 // Throws std::bad_alloc when memory runs out.
-std::vector<uint32_t> build_trie_automaton(const TagTable& table, TrieAutomaton& trie,
+std::vector<uint32_t> build_trie_automaton(const Patterns& names, TrieAutomaton& trie,
                                            size_t tail_states = SIZE_MAX);
 
 // The depth of every node, from the breadth-first order.

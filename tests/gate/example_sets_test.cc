@@ -10,8 +10,8 @@
 #include "gate/findings.h"
 #include "gate/gate_engine.h"
 #include "reference_rules.h"
+#include "rules/rules_collision.h"
 #include "tags/load_tag_table.h"
-#include "tags/rules_collision.h"
 #include "text/file_reader.h"
 #include "text/line_reader.h"
 
@@ -81,7 +81,7 @@ TEST(ExampleSets, JudgeTheirFormats) {
         std::string dir = std::string(TAMBERLOX_SOURCE_DIR "/examples/") + c.set;
         TagTable table = read_lists(dir);
         RulesLoad load = load_rules(dir, table);
-        ASSERT_TRUE(load.ok) << c.set << ": " << load.message;
+        ASSERT_TRUE(load.ok) << c.set << ": " << rules_rejection_text(load.rejection);
         ASSERT_TRUE(load.rules.present) << c.set;
         EXPECT_EQ(find_first_rules_collision(table, load.rules).place, CollisionPlace::none)
             << c.set;
@@ -89,8 +89,8 @@ TEST(ExampleSets, JudgeTheirFormats) {
             << c.set << ": " << c.what;
         // The gate itself, its lists and rules loaded from the set's folder.
         GateEngine engine;
-        std::string message;
-        ASSERT_TRUE(load_gate_engine(dir, engine, message)) << message;
+        SetupError error = load_gate_engine(dir, engine);
+        ASSERT_FALSE(failed(error)) << setup_error_message(error);
         ASSERT_TRUE(engine.has_rules);
         fill_scratch_file(file, c.text);
         FileCheck check = check_one_file(engine, file.path, reader);

@@ -11,16 +11,14 @@
 namespace {
 
 struct Parsed {
-    ParseOutcome outcome;
+    SetupError error;
     GateOptions options;
-    std::string error;
 };
 
 Parsed parse(std::vector<const char*> args) {
     args.insert(args.begin(), "tamberlox-gate");
     Parsed parsed;
-    parsed.outcome = parse_gate_options(static_cast<int>(args.size()), args.data(), parsed.options,
-                                        parsed.error);
+    parsed.error = parse_gate_options(static_cast<int>(args.size()), args.data(), parsed.options);
     return parsed;
 }
 
@@ -49,7 +47,7 @@ TEST(GateOptionValues, ValuesInTheSameOrTheNextArgument) {
     for (const ValueCase& c : cases) {
         Parsed parsed = parse(c.args);
         std::string what = c.args[0] + std::string(" ") + c.args[1];
-        ASSERT_EQ(parsed.outcome, ParseOutcome::run) << what << ": " << parsed.error;
+        ASSERT_FALSE(failed(parsed.error)) << what << ": " << parsed.error.usage;
         EXPECT_EQ(parsed.options.format, c.format) << what;
         EXPECT_EQ(parsed.options.jobs, c.jobs) << what;
         EXPECT_EQ(parsed.options.lists_dir, c.lists_dir) << what;
@@ -67,9 +65,9 @@ TEST(GateOptionValues, AmbiguousLongOptionsAreUsageErrors) {
     };
     for (const std::vector<const char*>& args : cases) {
         Parsed parsed = parse(args);
-        EXPECT_EQ(parsed.outcome, ParseOutcome::usage_error) << args[0];
-        EXPECT_NE(parsed.error.find("ambiguous"), std::string::npos)
-            << args[0] << ": " << parsed.error;
+        EXPECT_EQ(parsed.error.kind, SetupErrorKind::usage) << args[0];
+        EXPECT_NE(parsed.error.usage.find("ambiguous"), std::string::npos)
+            << args[0] << ": " << parsed.error.usage;
     }
 }
 

@@ -12,33 +12,35 @@ namespace {
 TEST(Gate, ParsesOptionsTheGnuWay) {
     struct Case {
         std::vector<const char*> args;
-        ParseOutcome outcome;
+        bool usage_error;
+        bool help;
         std::vector<std::string> files;
     };
     const Case cases[] = {
-        {{"-qsj3", "a", "--lis=d", "b"}, ParseOutcome::run, {"a", "b"}},
-        {{"--", "-q", "-"}, ParseOutcome::run, {"-q", "-"}},
-        {{"--format", "yaml", "a"}, ParseOutcome::usage_error, {}},
-        {{"--strict=yes", "a"}, ParseOutcome::usage_error, {}},
-        {{"-j"}, ParseOutcome::usage_error, {}},
-        {{"a", "--help"}, ParseOutcome::help, {"a"}},
+        {{"-qsj3", "a", "--lis=d", "b"}, false, false, {"a", "b"}},
+        {{"--", "-q", "-"}, false, false, {"-q", "-"}},
+        {{"--format", "yaml", "a"}, true, false, {}},
+        {{"--strict=yes", "a"}, true, false, {}},
+        {{"-j"}, true, false, {}},
+        {{"a", "--help"}, false, true, {"a"}},
+        {{"--help"}, false, true, {}},
+        {{"-q"}, true, false, {}},
     };
     for (const Case& c : cases) {
         std::vector<const char*> argv{"tamberlox-gate"};
         argv.insert(argv.end(), c.args.begin(), c.args.end());
         GateOptions options;
-        std::string error;
-        EXPECT_EQ(parse_gate_options(static_cast<int>(argv.size()), argv.data(), options, error),
-                  c.outcome)
+        SetupError error = parse_gate_options(static_cast<int>(argv.size()), argv.data(), options);
+        EXPECT_EQ(error.kind, c.usage_error ? SetupErrorKind::usage : SetupErrorKind::none)
             << c.args[0];
-        if (c.outcome == ParseOutcome::run) {
+        EXPECT_EQ(options.help, c.help) << c.args[0];
+        if (!c.usage_error) {
             EXPECT_EQ(options.files, c.files);
         }
     }
     GateOptions options;
-    std::string error;
     const char* argv[] = {"g", "-qsj3", "--lis=d", "x"};
-    parse_gate_options(4, argv, options, error);
+    parse_gate_options(4, argv, options);
     EXPECT_TRUE(options.quiet && options.strict);
     EXPECT_EQ(options.jobs, 3u);
     EXPECT_EQ(options.lists_dir, "d");

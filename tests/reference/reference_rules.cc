@@ -1,5 +1,7 @@
 #include "reference_rules.h"
 
+#include "rules/case_fold.h"
+
 namespace {
 
 struct Line {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "tags/name_collision.h"
-#include "tags/rules_file.h"
+#include "rules/rules_file.h"
 #include "tags/tag_table.h"
 
 enum class KeptKind { opn = 1, cls = 2 };

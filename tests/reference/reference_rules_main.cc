@@ -47,7 +47,8 @@ int main(int argc, char** argv) {
         return fail("ERROR : the lists in " + dir + " are not valid.\n");
     RulesLoad rules = load_rules(dir, table);
     if (!rules.ok)
-        return fail(rules.message);
+        return fail("ERROR : the rules in " + dir + " are rejected (line " +
+                    std::to_string(rules.rejection.line) + ").\n");
     NameCollision collision = reference_rules_collision(table, rules.rules);
     if (collision.place != CollisionPlace::none)
         return fail("ERROR : names " + std::to_string(collision.first) + " and " +

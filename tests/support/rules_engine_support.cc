@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "check_support.h"
+#include "rules/rules_filter.h"
 #include "scan/name_tally.h"
-#include "scan/rules_filter.h"
 #include "scan/scan_loop.h"
 
 namespace {
@@ -102,7 +102,7 @@ RulesCheck engine_rules_check(std::string_view bytes, const TagTable& table, con
     RulesMatcher rm = build_rules_matcher(table, rules, ways[seed % 3]);
     RulesCheck check;
     RulesText text;
-    start_rules_text(text, rm);
+    start_rules_text(text, rm.keeping);
     RulesFilterState state;
     start_rules_filter(state, rm, text);
     KeptSink kept{table, check, state.kept_columns, {}, 0};

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "reference_rules.h"
-#include "tags/rules_file.h"
+#include "rules/rules_file.h"
 #include "tags/tag_table.h"
 
 // The rules matcher, the rules source and filter, and the checker's counts over

@@ -1,4 +1,4 @@
-#include "tags/rules_file.h"
+#include "rules/rules_file.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "check_support.h"
+#include "gate/setup_error.h"
 
 namespace {
 
@@ -87,7 +88,7 @@ TEST(RulesFile, ReadsEachRule) {
     };
     for (const AcceptCase& c : cases) {
         RulesLoad load = parse_rules(c.text, "R", kTable);
-        ASSERT_TRUE(load.ok) << c.what << ": " << load.message;
+        ASSERT_TRUE(load.ok) << c.what << ": " << rules_rejection_text(load.rejection);
         EXPECT_TRUE(load.rules.present) << c.what;
         EXPECT_EQ(describe(load.rules), c.expected) << c.what;
     }
@@ -144,7 +145,7 @@ TEST(RulesFile, RejectsABadRuleWithItsFileAndLine) {
     for (const RejectCase& c : cases) {
         RulesLoad load = parse_rules(c.text, "R", kTable);
         EXPECT_FALSE(load.ok) << c.what;
-        EXPECT_EQ(load.message, c.expected) << c.what;
+        EXPECT_EQ(rules_rejection_text(load.rejection) + "\n", c.expected) << c.what;
     }
 }
 
@@ -163,12 +164,13 @@ TEST(RulesFile, NoFileMeansNoRulesAndABadOneAnError) {
     std::fclose(file);
     RulesLoad bad = load_rules(dir, kTable);
     EXPECT_FALSE(bad.ok);
-    EXPECT_EQ(bad.message, "ERROR : " + path + ", line 2: unknown rule bad.\n");
+    EXPECT_EQ(rules_rejection_text(bad.rejection) + "\n",
+              "ERROR : " + path + ", line 2: unknown rule bad.\n");
     std::remove(path.c_str());
     ASSERT_EQ(symlink(kRulesFile, path.c_str()), 0);  // a loop: there, but never opened
     RulesLoad looped = load_rules(dir, kTable);
     EXPECT_FALSE(looped.ok);
-    EXPECT_EQ(looped.message, "ERROR : can't open " + path + ".\n");
+    EXPECT_EQ(rules_rejection_text(looped.rejection) + "\n", "ERROR : can't open " + path + ".\n");
     std::remove(path.c_str());
     rmdir(dir.c_str());
 }

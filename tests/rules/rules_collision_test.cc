@@ -1,4 +1,4 @@
-#include "tags/rules_collision.h"
+#include "rules/rules_collision.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "check_support.h"
+#include "gate/setup_error.h"
 #include "reference_rules.h"
 
 namespace {
@@ -16,7 +17,7 @@ using Names = std::vector<std::string>;
 
 TagRules rules_from(const TagTable& table, const char* text) {
     RulesLoad load = parse_rules(text, "R", table);
-    EXPECT_TRUE(load.ok) << load.message;
+    EXPECT_TRUE(load.ok) << rules_rejection_text(load.rejection);
     return load.rules;
 }
 

@@ -1,9 +1,15 @@
-#include "tags/rules_collision.h"
+#include "rules/rules_collision.h"
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "rules/case_fold.h"
+
+namespace {
+
+// Whether names a and b (already folded when the rules fold case) can meet;
+// a_word_end and b_word_end say whether each has a word end.
 bool names_can_meet(std::string_view a, bool a_word_end, std::string_view b, bool b_word_end) {
     if (b.size() < a.size()) {
         std::swap(a, b);
@@ -15,8 +21,6 @@ bool names_can_meet(std::string_view a, bool a_word_end, std::string_view b, boo
              is_word_byte(static_cast<unsigned char>(b[a.size()])));
 }
 
-namespace {
-
 struct RuledName {
     std::string text;  // folded under ignore-case
     bool word_end = false;
@@ -27,12 +31,10 @@ bool meet(const RuledName& a, const RuledName& b) {
     return names_can_meet(a.text, a.word_end, b.text, b.word_end);
 }
 
-}  // namespace
-
 // Marks every name that can meet some other name of `names`. In sorted order a
 // name's prefixes that are names form a chain ending just before it; only those
 // can meet it.
-static std::vector<bool> involved_names(const std::vector<const RuledName*>& names) {
+std::vector<bool> involved_names(const std::vector<const RuledName*>& names) {
     std::vector<size_t> order(names.size());
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = i;
@@ -54,8 +56,7 @@ static std::vector<bool> involved_names(const std::vector<const RuledName*>& nam
     return involved;
 }
 
-static size_t first_meeting(const std::vector<RuledName>& names, const RuledName& name,
-                            size_t from) {
+size_t first_meeting(const std::vector<RuledName>& names, const RuledName& name, size_t from) {
     for (size_t j = from; j < names.size(); ++j) {
         if (meet(name, names[j]))
             return j;
@@ -63,31 +64,25 @@ static size_t first_meeting(const std::vector<RuledName>& names, const RuledName
     return names.size();
 }
 
-static std::vector<const RuledName*> pointers(const std::vector<RuledName>& names) {
+std::vector<const RuledName*> pointers(const std::vector<RuledName>& names) {
     std::vector<const RuledName*> result;
     for (const RuledName& name : names)
         result.push_back(&name);
     return result;
 }
 
-static size_t first_marked(const std::vector<bool>& marks, size_t to) {
+size_t first_marked(const std::vector<bool>& marks, size_t to) {
     size_t i = 0;
     while (i < to && !marks[i])
         ++i;
     return i;
 }
 
-static RuledName ruled_name(std::string_view text, const TagRules& rules, size_t id) {
-    RuledName name{std::string(text), rules.word_end[id], id};
-    if (rules.ignore_case) {
-        for (char& byte : name.text)
-            byte = static_cast<char>(fold_case(static_cast<unsigned char>(byte)));
-    }
-    return name;
+RuledName ruled_name(std::string_view text, const TagRules& rules, size_t id) {
+    return RuledName{folded_if(rules.ignore_case, text), rules.word_end[id], id};
 }
 
-static std::vector<RuledName> ruled_names(const TagTable& table, const TagRules& rules,
-                                          size_t kind) {
+std::vector<RuledName> ruled_names(const TagTable& table, const TagRules& rules, size_t kind) {
     std::vector<RuledName> names;
     for (size_t j = 0; j < table.n; ++j)
         names.push_back(ruled_name(name_of(table, 2 * j + kind), rules, 2 * j + kind));
@@ -95,7 +90,7 @@ static std::vector<RuledName> ruled_names(const TagTable& table, const TagRules&
 }
 
 // Every spelling of every name, in id order, each name before its other spellings.
-static std::vector<RuledName> every_spelling(const TagTable& table, const TagRules& rules) {
+std::vector<RuledName> every_spelling(const TagTable& table, const TagRules& rules) {
     std::vector<RuledName> spellings;
     for (size_t id = 0; id < 2 * table.n; ++id) {
         spellings.push_back(ruled_name(name_of(table, id), rules, id));
@@ -105,7 +100,7 @@ static std::vector<RuledName> every_spelling(const TagTable& table, const TagRul
     return spellings;
 }
 
-static NameCollision collision_of(size_t a, size_t b) {
+NameCollision collision_of(size_t a, size_t b) {
     if ((a & 1) != (b & 1))
         return (a & 1) ? NameCollision{CollisionPlace::across, b >> 1, a >> 1}
                        : NameCollision{CollisionPlace::across, a >> 1, b >> 1};
@@ -115,7 +110,7 @@ static NameCollision collision_of(size_t a, size_t b) {
 
 // The names' other spellings: the first spelling that meets one of another
 // name, and its first such partner.
-static NameCollision first_spelling_collision(const TagTable& table, const TagRules& rules) {
+NameCollision first_spelling_collision(const TagTable& table, const TagRules& rules) {
     std::vector<RuledName> spellings = every_spelling(table, rules);
     if (spellings.size() == 2 * table.n)
         return {};
@@ -130,7 +125,7 @@ static NameCollision first_spelling_collision(const TagTable& table, const TagRu
     return {};
 }
 
-static NameCollision first_name_collision(const TagTable& table, const TagRules& rules) {
+NameCollision first_name_collision(const TagTable& table, const TagRules& rules) {
     std::vector<RuledName> opn = ruled_names(table, rules, 0);
     std::vector<RuledName> cls = ruled_names(table, rules, 1);
     size_t n = table.n;
@@ -153,6 +148,8 @@ static NameCollision first_name_collision(const TagTable& table, const TagRules&
         return {};
     return {CollisionPlace::across, j, first_meeting(cls, opn[j], 0)};
 }
+
+}  // namespace
 
 NameCollision find_first_rules_collision(const TagTable& table, const TagRules& rules) {
     NameCollision names = first_name_collision(table, rules);

@@ -1,4 +1,4 @@
-#include "tags/rules_file.h"
+#include "rules/rules_file.h"
 
 #include <unistd.h>
 
@@ -16,11 +16,23 @@ TagRules no_rules(const TagTable& table) {
     return rules;
 }
 
-static bool is_blank(char byte) {
+namespace {
+
+// What is wrong with a rule, if anything.
+struct RuleProblem {
+    RuleFault fault = RuleFault::none;
+    std::string subject;
+};
+
+bool holds(const RuleProblem& problem) {
+    return problem.fault != RuleFault::none;
+}
+
+bool is_blank(char byte) {
     return byte == ' ' || byte == '\t';
 }
 
-static int hex_value(char byte) {
+int hex_value(char byte) {
     if (byte >= '0' && byte <= '9')
         return byte - '0';
     if (byte >= 'a' && byte <= 'f')
@@ -31,15 +43,15 @@ static int hex_value(char byte) {
 }
 
 // A quoted argument from its opening '"' at `at`; moves `at` past the closing one.
-// Empty `why` on success.
-static std::string quoted_argument(std::string_view line, size_t& at, std::string& why) {
+// `why` stays none on success.
+std::string quoted_argument(std::string_view line, size_t& at, RuleProblem& why) {
     std::string argument;
     for (++at; at < line.size(); ++at) {
         char byte = line[at];
         if (byte == '"') {
             ++at;
             if (at < line.size() && !is_blank(line[at]))
-                why = "blank expected after a quoted argument";
+                why.fault = RuleFault::blank_after_quote;
             return argument;
         }
         if (byte != '\\') {
@@ -58,19 +70,19 @@ static std::string quoted_argument(std::string_view line, size_t& at, std::strin
             argument += static_cast<char>(hex_value(line[at + 2]) * 16 + hex_value(line[at + 3]));
             at += 3;
         } else {
-            why = "unknown escape in a quoted argument";
+            why.fault = RuleFault::unknown_escape;
             return argument;
         }
     }
-    why = "quoted argument without its closing '\"'";
+    why.fault = RuleFault::unclosed_quote;
     return argument;
 }
 
 // The line's words: keyword first, then the arguments.
-static std::vector<std::string> split_words(std::string_view line, std::string& why) {
+std::vector<std::string> split_words(std::string_view line, RuleProblem& why) {
     std::vector<std::string> words;
     size_t at = 0;
-    while (why.empty()) {
+    while (!holds(why)) {
         while (at < line.size() && is_blank(line[at]))
             ++at;
         if (at == line.size())
@@ -88,7 +100,7 @@ static std::vector<std::string> split_words(std::string_view line, std::string& 
 }
 
 // The ids of the list names equal to `name`: an open and a close name may be equal.
-static std::vector<size_t> ids_named(const TagTable& table, std::string_view name) {
+std::vector<size_t> ids_named(const TagTable& table, std::string_view name) {
     std::vector<size_t> ids;
     for (size_t id = 0; id < 2 * table.n; ++id) {
         if (name_of(table, id) == name)
@@ -99,8 +111,8 @@ static std::vector<size_t> ids_named(const TagTable& table, std::string_view nam
 
 // Sets flags[id] for each name in `names` (every name if none, open names only
 // when `open_only`).
-static std::string mark_names(const TagTable& table, const std::vector<std::string>& names,
-                              bool open_only, std::vector<bool>& flags) {
+RuleProblem mark_names(const TagTable& table, const std::vector<std::string>& names, bool open_only,
+                       std::vector<bool>& flags) {
     if (names.empty()) {
         for (size_t id = 0; id < 2 * table.n; ++id)
             flags[id] = flags[id] || !open_only || (id & 1) == 0;
@@ -115,13 +127,12 @@ static std::string mark_names(const TagTable& table, const std::vector<std::stri
             found = true;
         }
         if (!found)
-            return std::string(open_only ? "no open name " : "no name ") + name;
+            return {open_only ? RuleFault::no_open_name : RuleFault::no_name, name};
     }
     return {};
 }
 
-static std::string region_options(const std::vector<std::string>& words, size_t from,
-                                  RegionRule& region) {
+RuleProblem region_options(const std::vector<std::string>& words, size_t from, RegionRule& region) {
     for (size_t at = from; at < words.size(); ++at) {
         const std::string& option = words[at];
         if (option == "one-line" && region.kind == RegionKind::to_end_mark) {
@@ -130,9 +141,9 @@ static std::string region_options(const std::vector<std::string>& words, size_t 
         }
         bool is_escape = option == "escape" && region.kind == RegionKind::to_end_mark;
         if (!is_escape && option != "not-after")
-            return "unknown region option " + option;
+            return {RuleFault::unknown_region_option, option};
         if (at + 1 == words.size() || words[at + 1].size() != 1)
-            return option + " takes one byte";
+            return {RuleFault::option_takes_byte, option};
         char byte = words[++at][0];
         (is_escape ? region.has_escape : region.has_not_after) = true;
         (is_escape ? region.escape : region.not_after) = byte;
@@ -140,42 +151,41 @@ static std::string region_options(const std::vector<std::string>& words, size_t 
     return {};
 }
 
-static std::string region_rule(const std::vector<std::string>& words, RegionKind kind,
-                               TagRules& rules) {
+RuleProblem region_rule(const std::vector<std::string>& words, RegionKind kind, TagRules& rules) {
     RegionRule region;
     region.kind = kind;
     size_t marks = kind == RegionKind::to_end_mark ? 2 : 1;
     if (words.size() < 1 + marks)
-        return words[0] + (marks == 2 ? " takes START and END" : " takes START");
+        return {RuleFault::wrong_arguments, words[0]};
     region.start = words[1];
     if (marks == 2)
         region.end = words[2];
     if (region.start.empty() || region.end.size() < marks - 1)
-        return "empty region mark";
+        return {RuleFault::empty_region_mark, {}};
     if (kind == RegionKind::verb && words.size() > 2)
-        return "verb takes START alone";
-    std::string why = region_options(words, 1 + marks, region);
+        return {RuleFault::verb_start_alone, {}};
+    RuleProblem why = region_options(words, 1 + marks, region);
     rules.regions.push_back(region);
     return why;
 }
 
-static std::string self_closing_rule(const std::vector<std::string>& words, const TagTable& table,
-                                     TagRules& rules) {
+RuleProblem self_closing_rule(const std::vector<std::string>& words, const TagTable& table,
+                              TagRules& rules) {
     if (words.size() < 3 || words[1].empty() || words[2].empty())
-        return "self-closing takes MARK and END";
+        return {RuleFault::wrong_arguments, words[0]};
     if (!rules.self_close_mark.empty() &&
         (rules.self_close_mark != words[1] || rules.self_close_end != words[2]))
-        return "one MARK and END for all self-closing names";
+        return {RuleFault::one_self_close_mark, {}};
     rules.self_close_mark = words[1];
     rules.self_close_end = words[2];
     std::vector<std::string> names(words.begin() + 3, words.end());
     return mark_names(table, names, true, rules.self_closing);
 }
 
-static std::string spelling_rule(const std::vector<std::string>& words, const TagTable& table,
-                                 TagRules& rules) {
+RuleProblem spelling_rule(const std::vector<std::string>& words, const TagTable& table,
+                          TagRules& rules) {
     if (words.size() < 3 || words[1].empty())
-        return "spelling takes FROM and TO";
+        return {RuleFault::wrong_arguments, words[0]};
     const std::string& from = words[1];
     for (size_t id = 0; id < 2 * table.n; ++id) {
         std::string_view name = name_of(table, id);
@@ -184,19 +194,21 @@ static std::string spelling_rule(const std::vector<std::string>& words, const Ta
         for (size_t to = 2; to < words.size(); ++to) {
             std::string other = words[to] + std::string(name.substr(from.size()));
             if (other.empty())
-                return "spelling makes an empty name";
+                return {RuleFault::empty_spelling, {}};
             rules.spellings[id].push_back(other);
         }
     }
     return {};
 }
 
-static std::string apply_rule(const std::vector<std::string>& words, const TagTable& table,
-                              TagRules& rules) {
+RuleProblem apply_rule(const std::vector<std::string>& words, const TagTable& table,
+                       TagRules& rules) {
     const std::string& keyword = words[0];
     if (keyword == "ignore-case") {
         rules.ignore_case = true;
-        return words.size() == 1 ? "" : "ignore-case takes no argument";
+        if (words.size() == 1)
+            return {};
+        return {RuleFault::wrong_arguments, keyword};
     }
     if (keyword == "word-end") {
         std::vector<std::string> names(words.begin() + 1, words.end());
@@ -206,7 +218,7 @@ static std::string apply_rule(const std::vector<std::string>& words, const TagTa
         return self_closing_rule(words, table, rules);
     if (keyword == "tag-end") {
         if (words.size() != 2 || words[1].empty())
-            return "tag-end takes END";
+            return {RuleFault::wrong_arguments, keyword};
         rules.tag_end = words[1];
         return {};
     }
@@ -218,16 +230,18 @@ static std::string apply_rule(const std::vector<std::string>& words, const TagTa
         return region_rule(words, RegionKind::to_line_end, rules);
     if (keyword == "verb")
         return region_rule(words, RegionKind::verb, rules);
-    return "unknown rule " + keyword;
+    return {RuleFault::unknown_rule, keyword};
 }
 
-static bool is_comment_or_blank(std::string_view line) {
+bool is_comment_or_blank(std::string_view line) {
     for (char byte : line) {
         if (!is_blank(byte))
             return byte == '#';
     }
     return true;
 }
+
+}  // namespace
 
 RulesLoad parse_rules(std::string_view bytes, const std::string& path, const TagTable& table) {
     RulesLoad load;
@@ -237,13 +251,12 @@ RulesLoad parse_rules(std::string_view bytes, const std::string& path, const Tag
     for (size_t l = 0; l < lines.size(); ++l) {
         if (is_comment_or_blank(lines[l]))
             continue;
-        std::string why;
+        RuleProblem why;
         std::vector<std::string> words = split_words(lines[l], why);
-        if (why.empty())
+        if (!holds(why))
             why = apply_rule(words, table, load.rules);
-        if (!why.empty()) {
-            load.message =
-                "ERROR : " + path + ", line " + std::to_string(l + 1) + ": " + why + ".\n";
+        if (holds(why)) {
+            load.rejection = {RulesRejectionKind::bad_rule, path, l + 1, why.fault, why.subject};
             return load;
         }
     }
@@ -262,13 +275,13 @@ RulesLoad load_rules(const std::string& directory, const TagTable& table) {
             // opened would otherwise change every verdict without a word.
             if (access(path.c_str(), F_OK) == 0 || errno != ENOENT) {
                 RulesLoad load;
-                load.message = "ERROR : can't open " + path + ".\n";
+                load.rejection = {RulesRejectionKind::cannot_open, path, 0, RuleFault::none, {}};
                 return load;
             }
             break;
         case WholeFileStatus::read_error: {
             RulesLoad load;
-            load.message = "ERROR : can't read " + path + ".\n";
+            load.rejection = {RulesRejectionKind::cannot_read, path, 0, RuleFault::none, {}};
             return load;
         }
     }

@@ -8,14 +8,16 @@
 // found string is a hint: what the rules make of that place is decided on the
 // bytes there, over the group in the order the rules try it (rules_filter.h).
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "match/tag_matcher.h"
-#include "tags/rules_file.h"
+#include "rules/rules_file.h"
+#include "rules/rules_text.h"
+#include "rules/stop_bytes.h"
+#include "rules/tag_end.h"
 #include "tags/tag_table.h"
 
 // One thing a string found may be: the start of region rule `region`, or a
@@ -28,44 +30,24 @@ struct RulePattern {
     bool word_end = false;
 };
 
-// Bytes a region or a search for an end mark stops at: a table, and the bytes
-// themselves when they are four at most, to be looked for 16 at a time.
-struct StopBytes {
-    std::array<bool, 256> is_stop{};
-    std::array<uint8_t, 4> few{};
-    size_t few_count = 0;
-    bool many = false;  // more than four
-};
-
-void add_stop(StopBytes& stops, uint8_t byte);
-
-// How many bytes from `at` on, up to `span`, are no stop.
-// Hot: a change needs a benchmark run.
-size_t skip_to_stop(const uint8_t* at, size_t span, const StopBytes& stops);
+// A string the rules matcher found: its `id` is its group, not a name.
+using RulesHint = FoundName;
 
 struct RulesMatcher {
-    TagRules rules;
+    TagRules rules;  // the marks and region ends folded under ignore-case
     TagMatcher matcher;
     std::vector<std::vector<RulePattern>> groups;  // by the matcher's id, in the order tried
     std::vector<uint32_t> group_prefix;            // by the matcher's id: the bytes all share
-    RegionRule tag_region;                         // after a name under tag-end
-    bool tag_end_is_self_close_end = false;
-    // Under ignore-case, whether the filter can read folded text: no escape
-    // and no not-after byte is a letter (every other byte it looks at is the
-    // same folded). Else it reads the text as it is and folds as it compares.
-    bool folded_text = false;
+    std::vector<StopBytes> region_stops;           // by region rule
+    // The ends of tags, each END once: the tag-end rule's and the self-closing
+    // one, which are one search where they are one END.
+    std::vector<TagEndMark> tag_ends;
+    uint32_t tag_end = kNoTagEnd;         // the tag-end rule's
+    uint32_t self_close_end = kNoTagEnd;  // the self-closing rule's
     std::vector<uint8_t> self_closing;    // by name id
-    std::vector<StopBytes> region_stops;  // by region rule; the tag region's last
-    StopBytes self_close_stops{};
-    StopBytes line_end_stops{};
-    std::vector<uint8_t> not_after_bytes;  // those the region rules name
-    size_t reach = 0;                      // the most bytes a decision looks at from a place
+    TextKeeping keeping;
 };
 
 // Throws std::bad_alloc when memory runs out.
 RulesMatcher build_rules_matcher(const TagTable& table, const TagRules& rules,
                                  const MatcherOptions& options = {});
-
-inline uint8_t folded_byte(bool fold, uint8_t byte) {
-    return fold ? fold_case(byte) : byte;
-}

@@ -9,9 +9,10 @@
 #include <vector>
 
 #include "check_support.h"
+#include "gate/setup_error.h"
 #include "reference_rules.h"
+#include "rules/rules_collision.h"
 #include "rules_engine_support.h"
-#include "tags/rules_collision.h"
 
 namespace {
 
@@ -111,7 +112,7 @@ TEST(RulesEngine, HintsHeldToTheLineEndOnLongLines) {
     TagTable table = make_tag_table({"xbq", "<a"}, {"b", "</a"});
     RulesLoad load =
         parse_rules("word-end <a </a\nregion <! >\nline-region % not-after \\\n", "R", table);
-    ASSERT_TRUE(load.ok) << load.message;
+    ASSERT_TRUE(load.ok) << rules_rejection_text(load.rejection);
     RandomCase c{table, load.rules, "..."};
     std::mt19937_64 random(5);
     for (int round = 0; round < 50; ++round) {
@@ -129,7 +130,7 @@ TEST(RulesEngine, HintsHeldToTheLineEndOnLongLines) {
 TEST(RulesEngine, SelfClosingTagsEndingFarAway) {
     TagTable table = make_tag_table({"<ab", "b"}, {"</ab", "c"});
     RulesLoad load = parse_rules("self-closing /> >\n", "R", table);
-    ASSERT_TRUE(load.ok) << load.message;
+    ASSERT_TRUE(load.ok) << rules_rejection_text(load.rejection);
     RandomCase c{table, load.rules, "self-closing /> >"};
     std::mt19937_64 random(11);
     for (int round = 0; round < 60; ++round) {
@@ -151,7 +152,7 @@ TEST(RulesEngine, TagEndsThatAreSelfClosingEnds) {
     TagTable table = make_tag_table({"<a", "<abbr", "<b"}, {"</a", "</abbr", "</b"});
     RulesLoad load = parse_rules(
         "word-end\nignore-case\nself-closing /> >\nregion <!-- -->\ntag-end >\n", "R", table);
-    ASSERT_TRUE(load.ok) << load.message;
+    ASSERT_TRUE(load.ok) << rules_rejection_text(load.rejection);
     RandomCase c{table, load.rules, "html"};
     std::mt19937_64 random(12);
     const std::vector<std::string> pieces = {"<a",  "<A", "<abbr", "</a",  "</ABBR", "<b",

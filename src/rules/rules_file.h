@@ -36,7 +36,7 @@
 //
 // At one place the region starts are tried first, in file order, then the names.
 // A region still open at the end of the text (not a line region, not one-line)
-// fails the file.
+// fails the file, and so does a tag whose END has not come.
 
 #include <cstddef>
 #include <string>
@@ -74,20 +74,46 @@ struct TagRules {
     std::vector<RegionRule> regions;
 };
 
+// What is wrong with a rule of the file. `subject` is the keyword, option or
+// name it is about, where it names one.
+enum class RuleFault {
+    none,
+    blank_after_quote,      // a quoted argument runs on into the next one
+    unknown_escape,         // in a quoted argument
+    unclosed_quote,         // a quoted argument without its closing '"'
+    unknown_rule,           // subject: the keyword
+    wrong_arguments,        // subject: the keyword of a rule given too few or too many
+    verb_start_alone,       // a verb given more than its START
+    empty_region_mark,      // a region's START or END empty
+    unknown_region_option,  // subject: the option
+    option_takes_byte,      // subject: the option, given no single byte
+    one_self_close_mark,    // self-closing rules with different MARKs or ENDs
+    empty_spelling,         // a spelling that makes an empty name
+    no_name,                // subject: a name no list holds
+    no_open_name,           // subject: a name the open list does not hold
+};
+
+// Why the rules file was rejected. Each program words it itself.
+enum class RulesRejectionKind { none, cannot_open, cannot_read, bad_rule };
+
+struct RulesRejection {
+    RulesRejectionKind kind = RulesRejectionKind::none;
+    std::string path;
+    size_t line = 0;  // bad_rule: of the file, from 1
+    RuleFault fault = RuleFault::none;
+    std::string subject;
+};
+
 struct RulesLoad {
     bool ok = false;
     TagRules rules;
-    std::string message;  // otherwise: "ERROR : PATH, line N: why.\n"
+    RulesRejection rejection;  // otherwise
 };
 
 // The word bytes that a word-end name may not be followed by.
 inline bool is_word_byte(unsigned char byte) {
     return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
            (byte >= '0' && byte <= '9') || byte == '-' || byte == '_' || byte == ':' || byte == '.';
-}
-
-inline unsigned char fold_case(unsigned char byte) {
-    return (byte >= 'A' && byte <= 'Z') ? static_cast<unsigned char>(byte + ('a' - 'A')) : byte;
 }
 
 // Rules with nothing in them: the set read as plain lists.

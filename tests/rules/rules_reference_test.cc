@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "check_support.h"
+#include "gate/setup_error.h"
 #include "reference_check.h"
 #include "reference_rules.h"
 #include "rules_engine_support.h"
@@ -49,7 +50,7 @@ void run_group(const RuleGroup& group) {
     TagTable table = make_tag_table(group.opn_tag, group.cls_tag);
     for (const RuleCase& c : group.cases) {
         RulesLoad load = parse_rules(c.rules, "R", table);
-        ASSERT_TRUE(load.ok) << c.what << ": " << load.message;
+        ASSERT_TRUE(load.ok) << c.what << ": " << rules_rejection_text(load.rejection);
         RulesCheck check = reference_rules_check(c.text, table, load.rules);
         EXPECT_EQ(trace(table, check), c.expected) << c.what;
         // The gate's engine, the text whole and byte by byte.

@@ -1,0 +1,119 @@
+#pragma once
+
+// The rules applied to the names the scan finds, as a sink in front of another.
+// The scan's matcher is the rules matcher (rules_matcher.h): each string it finds
+// is a hint, in order of start. The filter decides each hint on the bytes there,
+// as the rules try them: a region start first, then the names with their word
+// ends. What a region (rules_region.h) or a tag (tag_end.h) covers is searched
+// for in the bytes; a self-closing open name waits for the first END after it.
+// The kept names, with their lines and starts, go to the next sink in order, as
+// the checker's names would, and their columns with them in `kept_columns`: a
+// kept name may come chunks after its line was read (a self-closing name waits
+// for its tag's end), when a sink could no longer find where that line starts.
+//
+// Seams. The filter reads the bytes from the source (RulesSource), which keeps
+// what a decision may look at (rules_text.h). A hint whose bytes reach past the
+// chunk waits for the next one, and so does a search that needs more.
+
+#include <cstdint>
+#include <deque>
+#include <string_view>
+#include <vector>
+
+#include "rules/rules_matcher.h"
+#include "rules/rules_region.h"
+#include "rules/rules_text.h"
+#include "rules/tag_end.h"
+#include "scan/scan_loop.h"
+
+// A kept name, waiting while its tag's end, or an earlier name's, is searched.
+struct HeldName {
+    FoundName name;
+    uint64_t name_end;
+    uint64_t column;
+    bool awaiting;  // self-closing: dropped if its tag closes itself
+    bool in_step;   // its search runs the course of the awaiting name held before it
+    bool closes;    // once its END is found: the tag closes itself
+    TagEndSearch search;
+};
+
+// The tag of the name kept last, while its END is searched: nothing in it is
+// checked.
+struct OpenTag {
+    bool open = false;
+    TagEndSearch search;
+    uint64_t line = 0;  // of its name
+    uint64_t column = 0;
+};
+
+struct RulesFilterState {
+    const RulesMatcher* rules_matcher = nullptr;
+    const RulesText* text = nullptr;
+    std::vector<RulesHint> deferred;  // hints waiting for bytes
+    uint64_t resume = 0;              // hints before it are passed over
+    OpenRegion region;
+    OpenTag tag;
+    std::deque<HeldName> held;
+    HeldName* last_awaiting = nullptr;   // of `held`
+    std::vector<FoundName> kept;         // of the current batch
+    std::vector<uint64_t> kept_columns;  // theirs, from 1
+    // The name kept last: its start, its line and where that line starts.
+    uint64_t column_from = 0;
+    uint64_t column_line = 0;
+    uint64_t column_line_start = 0;
+    bool ended_in_region = false;  // or in a tag
+    uint64_t region_line = 0;      // of the region or tag the text ended in
+    uint64_t region_column = 0;
+};
+
+void start_rules_filter(RulesFilterState& state, const RulesMatcher& rules_matcher,
+                        const RulesText& text);
+
+// The hints of one batch of the scan, the last of its chunk when `chunk_done`.
+// Leaves the names kept in `kept`. Hot: a change needs a benchmark run.
+void filter_hints(RulesFilterState& state, const std::vector<RulesHint>& hints, bool chunk_done);
+
+// After the last batch: whether the text ended in a region or a tag.
+void finish_rules_filter(RulesFilterState& state);
+
+// The sink: the rules in front of `next`.
+template <typename Next>
+struct RulesSink {
+    RulesFilterState& state;
+    Next& next;
+};
+
+template <typename Next>
+void take_names(RulesSink<Next>& sink, const FoundBatch& batch) {
+    filter_hints(sink.state, batch.names, batch.chunk_done);
+    take_names(sink.next, FoundBatch{sink.state.kept, batch.chunk, batch.chunk_offset,
+                                     batch.chunk_done, &sink.state.kept_columns});
+    sink.state.kept.clear();
+    sink.state.kept_columns.clear();
+}
+
+template <typename Next>
+void end_text(RulesSink<Next>& sink, const TextScan& text) {
+    finish_rules_filter(sink.state);
+    end_text(sink.next, text);
+}
+
+// A source in front of another that keeps what the filter needs of the text in
+// `text` and hands the scan each chunk from there, folded under ignore-case.
+template <typename Inner>
+struct RulesSource {
+    Inner& inner;
+    const RulesMatcher& rules_matcher;
+    RulesText& text;
+};
+
+template <typename Inner>
+ReadStatus read_chunk(RulesSource<Inner>& source, std::string_view& chunk) {
+    std::string_view raw;
+    ReadStatus status = read_chunk(source.inner, raw);
+    if (status == ReadStatus::chunk)
+        chunk = add_chunk(source.text, source.rules_matcher.keeping, raw);
+    else
+        source.text.source_ended = true;
+    return status;
+}

@@ -1,0 +1,122 @@
+#include "rules/rules_region.h"
+
+#include <algorithm>
+
+namespace {
+
+void close_region(OpenRegion& region, uint64_t after) {
+    region.rule = nullptr;
+    region.after = after;
+}
+
+// A step at an LF or a CR.
+void line_end_step(OpenRegion& region, uint8_t byte) {
+    const RegionRule& rule = *region.rule;
+    if (byte == kCr) {
+        region.cut = true;
+        ++region.next;
+        return;
+    }
+    bool continues = rule.kind == RegionKind::to_end_mark && (!rule.one_line || region.escaped_end);
+    region.cut = region.escaped_end = false;
+    if (!continues)
+        close_region(region, region.next + 1);
+    ++region.next;
+}
+
+// One step of the open region at a byte it stops at; false when that needs bytes
+// not at hand yet.
+bool region_step(OpenRegion& region, const RulesText& text, TextCase text_case, uint8_t byte) {
+    const RegionRule& rule = *region.rule;
+    uint64_t q = region.next;
+    if (is_line_end(byte)) {
+        line_end_step(region, byte);
+        return true;
+    }
+    if (rule.kind == RegionKind::verb && byte == region.delimiter) {
+        close_region(region, q + 1);
+        return true;
+    }
+    if (rule.kind != RegionKind::to_end_mark) {
+        ++region.next;
+        return true;
+    }
+    if (rule.has_escape && byte == static_cast<uint8_t>(rule.escape)) {
+        if (!text.source_ended && q + 2 > text_end(text))
+            return false;
+        int after = byte_at(text, q + 1);
+        region.escaped_end = after < 0 || is_line_end(after);
+        region.next = region.escaped_end ? q + 1 : q + 2;
+        return true;
+    }
+    if (!text.source_ended && q + rule.end.size() > text_end(text))
+        return false;
+    if (mark_at(text, text_case, q, rule.end)) {
+        close_region(region, q + rule.end.size());
+        return true;
+    }
+    ++region.next;
+    return true;
+}
+
+}  // namespace
+
+uint64_t region_start_length(const RulesText& text, const TextKeeping& keeping, uint64_t pos,
+                             size_t length, const RegionRule& rule, uint8_t& delimiter) {
+    if (rule.has_not_after &&
+        after_odd_run(text, keeping, pos, static_cast<uint8_t>(rule.not_after)))
+        return 0;
+    if (rule.kind != RegionKind::verb)
+        return length;
+    uint64_t q = pos + length;
+    int byte = byte_at(text, q);
+    if (byte == '*')
+        byte = byte_at(text, ++q);
+    if (byte < 0 || is_line_end(byte) || is_ascii_letter(static_cast<uint8_t>(byte)) ||
+        byte == ' ' || byte == '\t')
+        return 0;
+    delimiter = static_cast<uint8_t>(byte);
+    return q + 1 - pos;
+}
+
+void open_region(OpenRegion& region, const RegionRule& rule, const StopBytes& stops, uint64_t next,
+                 uint64_t line, uint64_t column, uint8_t delimiter) {
+    region.rule = &rule;
+    region.stops = &stops;
+    if (rule.kind == RegionKind::verb) {
+        region.verb_stops = StopBytes{};
+        add_stop(region.verb_stops, kLf);
+        add_stop(region.verb_stops, kCr);
+        add_stop(region.verb_stops, delimiter);
+        region.stops = &region.verb_stops;
+    }
+    region.next = next;
+    region.delimiter = delimiter;
+    region.cut = false;
+    region.escaped_end = false;
+    region.line = line;
+    region.column = column;
+}
+
+void advance_region(OpenRegion& region, const RulesText& text, TextCase text_case, uint64_t limit) {
+    limit = std::min(limit, text_end(text));
+    while (region.rule != nullptr && region.next < limit) {
+        const uint8_t* at = bytes_at(text, region.next);
+        size_t span = limit - region.next;
+        const StopBytes& stops = region.cut ? line_end_stops() : *region.stops;
+        size_t i = skip_to_stop(at, span, stops);
+        region.next += i;
+        if (i == span)
+            break;
+        if (!region_step(region, text, text_case, at[i]))
+            break;
+    }
+}
+
+bool region_fails_file(const OpenRegion& region, const RulesText& text) {
+    uint64_t end = text_end(text);
+    bool line_ended = end == 0 || byte_at(text, end - 1) == kLf;
+    const RegionRule& rule = *region.rule;
+    return line_ended ||
+           (rule.kind == RegionKind::to_end_mark && (!rule.one_line || region.escaped_end));
+}
