@@ -1,8 +1,9 @@
 # Install-time half of the manual pages (see install.cmake): fills in each page
 # for the prefix this install really uses, in the staging folder, compresses it
 # when gzip was found and installs it into its section's folder. Expects
-# man_pages, PROJECT_VERSION, gzip, staging and the bindir, docdir and mandir.
-foreach(dir IN ITEMS bindir docdir mandir)
+# man_pages, PROJECT_VERSION, gzip, staging and the bindir, datadir, docdir and
+# mandir.
+foreach(dir IN ITEMS bindir datadir docdir mandir)
   string(TOUPPER ${dir} upper)
   if(IS_ABSOLUTE "${${dir}}")
     set(CMAKE_INSTALL_FULL_${upper} "${${dir}}")
