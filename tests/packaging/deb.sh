@@ -31,7 +31,11 @@ for set in c c-braces html latex latex-generic templates; do
 done
 dpkg-deb -f "$deb" Description | grep -q 'tamberlox-gate' ||
     { echo "the description does not name tamberlox-gate"; failed=1; }
-dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$work" ./usr/share/man
+dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$work" ./usr
+# The packaged gate finds the packaged sets beside itself, by name.
+sets=$(env -u TAMBERLOX_SETS "$work/usr/bin/tamberlox-gate" --list-sets | tr '\n' ' ')
+[ "$sets" = "c c-braces html latex latex-generic templates " ] ||
+    { echo "the packaged gate lists the sets '$sets'"; failed=1; }
 if ! gzip -dc "$work"/usr/share/man/man1/tamberlox.1.gz | grep -q '^\.I /usr/share/doc/tamberlox/examples$'; then
     echo "tamberlox.1 does not name /usr/share/doc/tamberlox/examples"
     failed=1
