@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-enum class OutputFormat { gnu, github, json };
+enum class OutputFormat { gnu, github, json, sarif };
 
 struct GateOptions {
     std::string lists_dir = ".";
