@@ -89,7 +89,7 @@ uint64_t put_json_file(OutputBuffer& out, const FileReport& report, const std::s
 }
 
 void put_json_start(OutputBuffer& out) {
-    put_bytes(out, "{\"files\":[\n");
+    put_bytes(out, "{\"version\":1,\"files\":[\n");
 }
 
 void put_json_end(OutputBuffer& out, const RunTotals& totals) {
