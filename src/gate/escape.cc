@@ -65,6 +65,30 @@ std::string json_string(std::string_view text) {
     return out;
 }
 
+std::string json_string_content(std::string_view text) {
+    std::string literal = json_string(text);
+    return literal.substr(1, literal.size() - 2);
+}
+
+static bool stays_in_uri(unsigned char byte) {
+    bool letter = (byte | 0x20) >= 'a' && (byte | 0x20) <= 'z';
+    bool digit = byte >= '0' && byte <= '9';
+    return letter || digit || byte == '-' || byte == '.' || byte == '_' || byte == '~' ||
+           byte == '/';
+}
+
+std::string uri_reference(std::string_view name) {
+    std::string out = name.starts_with('/') ? "file://" : "";
+    for (char c : name) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        if (stays_in_uri(byte))
+            out += c;
+        else
+            put_hex_byte(out, byte, "%");
+    }
+    return out;
+}
+
 static std::string percent_escape(std::string_view text, std::string_view special) {
     std::string out;
     for (char c : text) {

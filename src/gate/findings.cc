@@ -104,16 +104,16 @@ bool note_of(const FileCheck& check, const Finding& finding, NoteRecord& note) {
 }
 
 static constexpr bool ids_in_kind_order() {
-    for (size_t i = 0; i < std::size(kFindingKindIds); ++i) {
-        if (static_cast<size_t>(kFindingKindIds[i].kind) != i)
+    for (size_t i = 0; i < std::size(kFindingKinds); ++i) {
+        if (static_cast<size_t>(kFindingKinds[i].kind) != i)
             return false;
     }
-    return static_cast<size_t>(FindingKind::no_name) + 1 == std::size(kFindingKindIds);
+    return static_cast<size_t>(FindingKind::no_name) + 1 == std::size(kFindingKinds);
 }
 static_assert(ids_in_kind_order(), "every kind of finding has its id, in the kinds' order");
 
 const char* finding_id(FindingKind kind) {
-    return kFindingKindIds[static_cast<size_t>(kind)].id;
+    return kFindingKinds[static_cast<size_t>(kind)].id;
 }
 
 bool file_fails(const FileCheck& check, bool strict) {

@@ -31,20 +31,28 @@ enum class FindingKind : uint8_t {
     no_name,
 };
 
-// Each kind with its name for programs that read the findings: short,
-// kebab-case, and never changed once given. In the order of the kinds.
-struct FindingKindId {
+// Each kind with its id for programs that read the findings (short,
+// kebab-case, and never changed once given), a name for people, and a
+// sentence on what it means. In the order of the kinds.
+struct FindingKindInfo {
     FindingKind kind;
     const char* id;
+    const char* name;
+    const char* summary;
 };
 
-constexpr FindingKindId kFindingKindIds[] = {
-    {FindingKind::closes_nothing, "closes-nothing"},
-    {FindingKind::never_closed, "never-closed"},
-    {FindingKind::crosses, "crosses"},
-    {FindingKind::ends_in_region, "ends-in-region"},
-    {FindingKind::counts_differ, "counts-differ"},
-    {FindingKind::no_name, "no-listed-name"},
+constexpr FindingKindInfo kFindingKinds[] = {
+    {FindingKind::closes_nothing, "closes-nothing", "ClosesNothing",
+     "A close name matches no open name of its pair."},
+    {FindingKind::never_closed, "never-closed", "NeverClosed",
+     "An open name is never closed by its pair."},
+    {FindingKind::crosses, "crosses", "CrossingSpans",
+     "A pair's span crosses the span of another pair."},
+    {FindingKind::ends_in_region, "ends-in-region", "EndsInRegion",
+     "The text ends inside a region or a tag that the rules start."},
+    {FindingKind::counts_differ, "counts-differ", "CountsDiffer",
+     "A pair's open and close names occur a different number of times."},
+    {FindingKind::no_name, "no-listed-name", "NoListedName", "No listed name occurs in the file."},
 };
 
 const char* finding_id(FindingKind kind);

@@ -24,13 +24,13 @@ void put_github_finding(OutputBuffer& out, const std::string& file, const FileRe
     put_bytes(out, "\n");
 }
 
-void put_github_file(OutputBuffer& out, const FileReport& report, const std::string& file,
-                     const ReportSetup& setup, DocumentItems&) {
+uint64_t put_github_file(OutputBuffer& out, const FileReport& report, const std::string& file,
+                         const ReportSetup& setup, DocumentItems&) {
     const FileCheck& check = report.check;
     if (check.status != FileStatus::checked) {
         std::string problem = file_error_text(check.status, check.error_number);
         put_bytes(out, "::error " + file + "::" + github_message(problem) + "\n");
-        return;
+        return 0;
     }
     uint64_t left_out = put_shown_findings(out, report, setup.choice, [&](const Finding& finding) {
         put_github_finding(out, file, report, finding, setup.names);
@@ -39,10 +39,7 @@ void put_github_file(OutputBuffer& out, const FileReport& report, const std::str
         put_bytes(out, "::notice " + file + "::");
         put_left_out_count(out, left_out);
     }
-}
-
-std::string github_name_text(const std::string& quoted) {
-    return github_message(quoted);
+    return left_out;
 }
 
 std::string github_file_text(const std::string& name) {
@@ -51,5 +48,5 @@ std::string github_file_text(const std::string& name) {
 
 }  // namespace
 
-const ReportFormat kGithubFormat{put_no_start,     put_github_file,  put_no_end,
-                                 github_name_text, github_file_text, ""};
+const ReportFormat kGithubFormat{put_no_start,   put_github_file,  put_no_end,
+                                 github_message, github_file_text, ""};

@@ -28,13 +28,13 @@ void put_gnu_finding(OutputBuffer& out, const std::string& file, const FileRepor
     put_bytes(out, "\n");
 }
 
-void put_gnu_file(OutputBuffer& out, const FileReport& report, const std::string& file,
-                  const ReportSetup& setup, DocumentItems&) {
+uint64_t put_gnu_file(OutputBuffer& out, const FileReport& report, const std::string& file,
+                      const ReportSetup& setup, DocumentItems&) {
     const FileCheck& check = report.check;
     if (check.status != FileStatus::checked) {
         put_bytes(out, file + ": error: " + file_error_text(check.status, check.error_number));
         put_bytes(out, "\n");
-        return;
+        return 0;
     }
     uint64_t left_out = put_shown_findings(out, report, setup.choice, [&](const Finding& finding) {
         put_gnu_finding(out, file, report, finding, setup.names);
@@ -43,10 +43,11 @@ void put_gnu_file(OutputBuffer& out, const FileReport& report, const std::string
         put_bytes(out, file + ": note: ");
         put_left_out_count(out, left_out);
     }
+    return left_out;
 }
 
-std::string gnu_name_text(const std::string& quoted) {
-    return quoted;
+std::string gnu_name_text(std::string_view quoted) {
+    return std::string(quoted);
 }
 
 std::string gnu_file_text(const std::string& name) {

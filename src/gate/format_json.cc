@@ -63,14 +63,14 @@ void put_json_head(OutputBuffer& out, const std::string& file, const FileReport&
     put_bytes(out, ",\"findings\":[");
 }
 
-void put_json_file(OutputBuffer& out, const FileReport& report, const std::string& file,
-                   const ReportSetup& setup, DocumentItems& items) {
+uint64_t put_json_file(OutputBuffer& out, const FileReport& report, const std::string& file,
+                       const ReportSetup& setup, DocumentItems& items) {
     start_item(out, setup, items);
     const FileCheck& check = report.check;
     if (check.status != FileStatus::checked) {
         std::string problem = file_error_text(check.status, check.error_number);
         put_bytes(out, "{\"file\":" + file + ",\"error\":" + json_string(problem) + "}");
-        return;
+        return 0;
     }
     put_json_head(out, file, report, setup.names);
     bool first = true;
@@ -85,10 +85,11 @@ void put_json_file(OutputBuffer& out, const FileReport& report, const std::strin
         put_decimal(out, left_out);
     }
     put_bytes(out, "}");
+    return left_out;
 }
 
 void put_json_start(OutputBuffer& out) {
-    put_bytes(out, "{\"files\":[\n");
+    put_bytes(out, "{\"version\":1,\"files\":[\n");
 }
 
 void put_json_end(OutputBuffer& out, const RunTotals& totals) {
@@ -101,17 +102,11 @@ void put_json_end(OutputBuffer& out, const RunTotals& totals) {
     put_bytes(out, "}\n");
 }
 
-// Inside a message: the quotes stay, JSON's escapes are added.
-std::string json_name_text(const std::string& quoted) {
-    std::string literal = json_string(quoted);
-    return literal.substr(1, literal.size() - 2);
-}
-
 std::string json_file_text(const std::string& name) {
     return json_string(printable_bytes(name));
 }
 
 }  // namespace
 
-const ReportFormat kJsonFormat{put_json_start, put_json_file,  put_json_end,
-                               json_name_text, json_file_text, ",\n"};
+const ReportFormat kJsonFormat{put_json_start,      put_json_file,  put_json_end,
+                               json_string_content, json_file_text, ",\n"};

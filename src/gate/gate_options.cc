@@ -27,8 +27,8 @@ const char* const kGateHelp =
     "                      the name standard input's content is reported by and\n"
     "                      picks its set by\n"
     "  -f, --format=FORMAT gnu (FILE:LINE:COLUMN: error: ...), github (workflow\n"
-    "                      commands) or json (one document for the run);\n"
-    "                      default gnu\n"
+    "                      commands), json (one document for the run) or\n"
+    "                      sarif (SARIF 2.1.0, for code scanning); default gnu\n"
     "  -j, --jobs=N        check N files at a time (default: the cores available)\n"
     "  -s, --strict        fail a file on warnings too\n"
     "  -q, --quiet         print only what fails a file\n"
@@ -124,6 +124,29 @@ bool parse_count(std::string_view text, uint64_t& count) {
     return true;
 }
 
+struct FormatName {
+    std::string_view name;
+    OutputFormat format;
+};
+
+constexpr FormatName kFormatNames[] = {
+    {"gnu", OutputFormat::gnu},
+    {"github", OutputFormat::github},
+    {"json", OutputFormat::json},
+    {"sarif", OutputFormat::sarif},
+};
+
+bool parse_format(std::string_view value, OutputFormat& format, std::string& error) {
+    for (const FormatName& known : kFormatNames) {
+        if (known.name == value) {
+            format = known.format;
+            return true;
+        }
+    }
+    error = "unknown format '" + std::string(value) + "' (gnu, github, json or sarif)";
+    return false;
+}
+
 bool apply(const KnownOption& known, std::string_view value, GateOptions& options,
            std::string& error) {
     switch (known.id) {
@@ -131,15 +154,7 @@ bool apply(const KnownOption& known, std::string_view value, GateOptions& option
             options.lists_dir = value;
             return true;
         case OptionId::format:
-            if (value == "gnu")
-                options.format = OutputFormat::gnu;
-            else if (value == "github")
-                options.format = OutputFormat::github;
-            else if (value == "json")
-                options.format = OutputFormat::json;
-            else
-                error = "unknown format '" + std::string(value) + "' (gnu, github or json)";
-            return error.empty();
+            return parse_format(value, options.format, error);
         case OptionId::jobs:
             if (!parse_thread_count(value, options.jobs))
                 error = "invalid number of jobs '" + std::string(value) + "'";

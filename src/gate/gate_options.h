@@ -7,7 +7,7 @@
 
 #include "gate/setup_error.h"
 
-enum class OutputFormat { gnu, github, json };
+enum class OutputFormat { gnu, github, json, sarif };
 
 struct GateOptions {
     std::string lists_dir;  // a folder or an installed set; empty: the set or map found here

@@ -4,6 +4,7 @@
 #include "gate/format_github.h"
 #include "gate/format_gnu.h"
 #include "gate/format_json.h"
+#include "gate/format_sarif.h"
 
 const ReportFormat& report_format(OutputFormat format) {
     switch (format) {
@@ -13,8 +14,14 @@ const ReportFormat& report_format(OutputFormat format) {
             return kGithubFormat;
         case OutputFormat::json:
             return kJsonFormat;
+        case OutputFormat::sarif:
+            return kSarifFormat;
     }
     return kGnuFormat;
+}
+
+int exit_status(const RunTotals& totals) {
+    return !totals.unreadable.empty() ? 2 : totals.failed > 0 ? 1 : 0;
 }
 
 ReportSetup make_report_setup(OutputFormat format, const ReportChoice& choice,
@@ -29,9 +36,9 @@ ReportSetup make_report_setup(OutputFormat format, const ReportChoice& choice,
     return setup;
 }
 
-void write_file_report(OutputBuffer& out, const FileReport& report, const ReportSetup& setup,
-                       DocumentItems& items) {
-    setup.format->put_file(out, report, setup.format->file_text(report.name), setup, items);
+uint64_t write_file_report(OutputBuffer& out, const FileReport& report, const ReportSetup& setup,
+                           DocumentItems& items) {
+    return setup.format->put_file(out, report, setup.format->file_text(report.name), setup, items);
 }
 
 void put_report_written_ahead(OutputBuffer& out, const ReportSetup& setup, DocumentItems& items,

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "gate/file_check.h"
@@ -54,10 +55,17 @@ struct UnreadableFile {
     int error_number;
 };
 
+// A file whose findings were cut short by --max-findings.
+struct FindingsLeftOut {
+    const std::string* name;
+    uint64_t count;
+};
+
 struct RunTotals {
     size_t files = 0;
     size_t failed = 0;
     std::vector<UnreadableFile> unreadable;
+    std::vector<FindingsLeftOut> left_out;
 };
 
 struct ReportFormat;
@@ -71,12 +79,13 @@ struct ReportSetup {
 
 struct ReportFormat {
     void (*put_start)(OutputBuffer& out);
-    // One file's report; `file` is its name as `file_text` writes it.
-    void (*put_file)(OutputBuffer& out, const FileReport& report, const std::string& file,
-                     const ReportSetup& setup, DocumentItems& items);
+    // One file's report; `file` is its name as `file_text` writes it. Returns
+    // how many findings --max-findings left out.
+    uint64_t (*put_file)(OutputBuffer& out, const FileReport& report, const std::string& file,
+                         const ReportSetup& setup, DocumentItems& items);
     void (*put_end)(OutputBuffer& out, const RunTotals& totals);
     // A quoted, printable name as it stands inside a message.
-    std::string (*name_text)(const std::string& quoted);
+    std::string (*name_text)(std::string_view quoted);
     // A file's name, its bytes as given.
     std::string (*file_text)(const std::string& name);
     const char* between_items;
@@ -84,13 +93,18 @@ struct ReportFormat {
 
 const ReportFormat& report_format(OutputFormat format);
 
+// The run's exit status: 0 when every file passes, 1 when some file fails, 2
+// when some file could not be checked.
+int exit_status(const RunTotals& totals);
+
 ReportSetup make_report_setup(OutputFormat format, const ReportChoice& choice,
                               const std::vector<std::string>& opn_tag,
                               const std::vector<std::string>& cls_tag);
 
-// Writes one checked file as the setup's format prints it, finding by finding.
-void write_file_report(OutputBuffer& out, const FileReport& report, const ReportSetup& setup,
-                       DocumentItems& items);
+// Writes one checked file as the setup's format prints it, finding by finding;
+// returns how many findings --max-findings left out.
+uint64_t write_file_report(OutputBuffer& out, const FileReport& report, const ReportSetup& setup,
+                           DocumentItems& items);
 
 // A report written ahead into `text` with its own DocumentItems, `text_items`
 // whether it holds an item, joined to the document.

@@ -26,6 +26,7 @@ struct Outcome {
     bool fails = false;
     bool formatted = false;
     bool text_items = false;  // whether the text holds an item of the document
+    uint64_t left_out = 0;    // the findings the text leaves out
     std::string text;
 };
 
@@ -49,7 +50,8 @@ Outcome check_file(const std::vector<GateEngine>& engines, const ReportSetup& se
         OutputBuffer text;
         open_output(text, -1, 4096);
         DocumentItems items;
-        write_file_report(text, {name, outcome.check, outcome.fails}, setup, items);
+        outcome.left_out =
+            write_file_report(text, {name, outcome.check, outcome.fails}, setup, items);
         flush_output(text);
         outcome.text = std::move(text.collected);
         outcome.formatted = true;
@@ -121,10 +123,13 @@ void write_outcome(ReportWriter& writer, const ReportSetup& setup, const CheckTa
     writer.totals.failed += outcome.fails;
     if (check.status != FileStatus::checked)
         writer.totals.unreadable.push_back({&file.name, check.status, check.error_number});
+    uint64_t left_out = outcome.left_out;
     if (outcome.formatted)
         put_report_written_ahead(writer.out, setup, writer.items, outcome.text, outcome.text_items);
     else
-        write_file_report(writer.out, {name, check, outcome.fails}, setup, writer.items);
+        left_out = write_file_report(writer.out, {name, check, outcome.fails}, setup, writer.items);
+    if (left_out > 0)
+        writer.totals.left_out.push_back({&file.name, left_out});
     if (writer.out.failed)
         exit_with_message(2, kGateWriteError);
 }
@@ -173,5 +178,5 @@ int run_checks(const std::vector<GateEngine>& engines, const GateOptions& option
     const RunTotals& totals = writer.totals;
     setup.format->put_end(out, totals);
     flush_or_end(out);
-    return !totals.unreadable.empty() ? 2 : totals.failed > 0 ? 1 : 0;
+    return exit_status(totals);
 }

@@ -38,4 +38,23 @@ TEST(Escape, GithubMessagesEscapePercentAndLineEnds) {
     EXPECT_EQ(github_property("50%,a:b"), "50%25%2Ca%3Ab");
 }
 
+// A SARIF artifact's URI: relative names stay relative, absolute ones become
+// file URIs; every byte that could end or change the reference is encoded.
+TEST(Escape, FileNamesAsUriReferences) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"page.html", "page.html"},
+        {"./a/b-c_d~e.html", "./a/b-c_d~e.html"},
+        {"../up.html", "../up.html"},
+        {"/abs/x.html", "file:///abs/x.html"},
+        {"a b%.html", "a%20b%25.html"},
+        {"c:x", "c%3Ax"},  // no scheme
+        {"q?x#y", "q%3Fx%23y"},
+        {"\xc3\xa9\xff", "%C3%A9%FF"},
+        {std::string("n\0l\n", 4), "n%00l%0A"},
+    };
+    for (const auto& [name, uri] : cases)
+        EXPECT_EQ(uri_reference(name), uri) << name;
+    EXPECT_EQ(json_string_content("'a\"b'"), "'a\\\"b'");
+}
+
 }  // namespace
