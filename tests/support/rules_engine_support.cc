@@ -102,19 +102,19 @@ RulesCheck engine_rules_check(std::string_view bytes, const TagTable& table, con
                               size_t most_chunk, uint64_t seed, bool fixed_chunks) {
     // The matcher walked each of its ways, by the seed.
     const MatcherOptions ways[] = {{}, {.dense_entry_limit = 0}, {.tail_states = 0}};
-    RulesMatcher rm = build_rules_matcher(table, rules, ways[seed % 3]);
+    RulesMatcher rules_matcher = build_rules_matcher(table, rules, ways[seed % 3]);
     RulesCheck check;
     RulesText text;
-    start_rules_text(text, rm.keeping);
+    start_rules_text(text, rules_matcher.keeping);
     RulesFilterState state;
-    start_rules_filter(state, rm, text);
+    start_rules_filter(state, rules_matcher, text);
     KeptSink kept{table, check, state.kept_columns, {}, 0};
     start_tally(kept.tally, table.n);
     RulesSink<KeptSink> sink{state, kept};
     RandomChunks chunks{bytes.substr(0, bytes.find('\x1a')), most_chunk, std::mt19937_64(seed),
                         fixed_chunks};
-    RulesSource<RandomChunks> source{chunks, rm, text};
-    scan_text(rm.matcher, source, sink);
+    RulesSource<RandomChunks> source{chunks, rules_matcher, text};
+    scan_text(rules_matcher.matcher, source, sink);
     check.opn_num = kept.tally.opn_num;
     check.cls_num = kept.tally.cls_num;
     check.ended_in_region = state.ended_in_region;
