@@ -15,8 +15,8 @@
 
 #include "check_support.h"
 #include "reference_rules.h"
-#include "rules_engine_support.h"
 #include "rules/rules_collision.h"
+#include "rules_engine_support.h"
 #include "text/line_reader.h"
 
 static std::string_view take_front(std::string_view& rest, size_t length) {

@@ -1,55 +1,69 @@
 #include "gate/setup_error.h"
 
+#include <iterator>
+
 namespace {
 
 // What a rule given the wrong arguments takes, by its keyword.
+struct RuleArguments {
+    const char* keyword;
+    const char* takes;
+};
+
+constexpr RuleArguments kRuleArguments[] = {
+    {"ignore-case", "no argument"},
+    {"self-closing", "MARK and END"},
+    {"tag-end", "END"},
+    {"spelling", "FROM and TO"},
+    {"region", "START and END"},
+    {"line-region", "START"},
+    {"verb", "START"},
+};
+
 std::string what_it_takes(const std::string& keyword) {
-    if (keyword == "ignore-case")
-        return "no argument";
-    if (keyword == "self-closing")
-        return "MARK and END";
-    if (keyword == "tag-end")
-        return "END";
-    if (keyword == "spelling")
-        return "FROM and TO";
-    if (keyword == "region")
-        return "START and END";
-    return "START";
+    for (const RuleArguments& rule : kRuleArguments) {
+        if (keyword == rule.keyword)
+            return rule.takes;
+    }
+    return "its arguments";
 }
 
+// A fault's words: what comes before the subject, whether the subject is
+// named, and what comes after it; by RuleFault.
+struct FaultWords {
+    const char* before;
+    bool names_subject;
+    const char* after;
+};
+
+constexpr FaultWords kFaultWords[] = {
+    {"", false, ""},
+    {"blank expected after a quoted argument", false, ""},
+    {"unknown escape in a quoted argument", false, ""},
+    {"quoted argument without its closing '\"'", false, ""},
+    {"unknown rule ", true, ""},
+    {"", true, " takes "},
+    {"verb takes START alone", false, ""},
+    {"empty region mark", false, ""},
+    {"unknown region option ", true, ""},
+    {"", true, " takes one byte"},
+    {"one MARK and END for all self-closing names", false, ""},
+    {"spelling makes an empty name", false, ""},
+    {"no name ", true, ""},
+    {"no open name ", true, ""},
+};
+static_assert(std::size(kFaultWords) == static_cast<size_t>(RuleFault::no_open_name) + 1,
+              "one entry a fault");
+
 std::string fault_text(const RulesRejection& rejection) {
-    const std::string& subject = rejection.subject;
-    switch (rejection.fault) {
-        case RuleFault::none:
-            break;
-        case RuleFault::blank_after_quote:
-            return "blank expected after a quoted argument";
-        case RuleFault::unknown_escape:
-            return "unknown escape in a quoted argument";
-        case RuleFault::unclosed_quote:
-            return "quoted argument without its closing '\"'";
-        case RuleFault::unknown_rule:
-            return "unknown rule " + subject;
-        case RuleFault::wrong_arguments:
-            return subject + " takes " + what_it_takes(subject);
-        case RuleFault::verb_start_alone:
-            return "verb takes START alone";
-        case RuleFault::empty_region_mark:
-            return "empty region mark";
-        case RuleFault::unknown_region_option:
-            return "unknown region option " + subject;
-        case RuleFault::option_takes_byte:
-            return subject + " takes one byte";
-        case RuleFault::one_self_close_mark:
-            return "one MARK and END for all self-closing names";
-        case RuleFault::empty_spelling:
-            return "spelling makes an empty name";
-        case RuleFault::no_name:
-            return "no name " + subject;
-        case RuleFault::no_open_name:
-            return "no open name " + subject;
-    }
-    return {};
+    const FaultWords& words = kFaultWords[static_cast<size_t>(rejection.fault)];
+    std::string text = words.before;
+    if (words.names_subject)
+        text += rejection.subject;
+    text += words.after;
+    if (rejection.fault == RuleFault::wrong_arguments)
+        text += what_it_takes(rejection.subject);
+    return text;
 }
 
 // The rejection, with where the lists were looked for and how to name another

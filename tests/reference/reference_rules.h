@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "tags/name_collision.h"
 #include "rules/rules_file.h"
+#include "tags/name_collision.h"
 #include "tags/tag_table.h"
 
 enum class KeptKind { opn = 1, cls = 2 };

@@ -168,4 +168,41 @@ TEST(RulesEngine, TagEndsThatAreSelfClosingEnds) {
     }
 }
 
+// Runs of a not-after byte and delimiters where the kept text is cut: at the
+// reader's seams (256 KiB), over more than one drop of what no decision needs,
+// and bytes that look like a verb's delimiter but are none.
+TEST(RulesEngine, RunsAndDelimitersAtTheSeams) {
+    const size_t seam = size_t{256} << 10;
+    const std::string braces = "line-region % not-after \\\n";
+    struct SeamCase {
+        const char* what;
+        std::string rules;
+        std::string text;
+    };
+    const SeamCase cases[] = {
+        {"an odd run cut by the seam", braces,
+         std::string(seam - 101, 'x') + std::string(101, '\\') + "%{\n}"},
+        {"an even run cut by the seam", braces,
+         std::string(seam - 100, 'x') + std::string(100, '\\') + "%{\n}"},
+        {"an odd run over several drops", braces,
+         std::string(1001, 'x') + std::string(600001, '\\') + "%{"},
+        {"an even run over several drops", braces,
+         std::string(1001, 'x') + std::string(600000, '\\') + "%{"},
+        {"a tab after a verb's start", "verb V\n", "V\t{\t}"},
+        {"a blank after a verb's star", "verb V\n", "V* { }"},
+        {"a delimiter after a verb's star", "verb V\n", "V*|{|}"},
+    };
+    TagTable table = make_tag_table({"{"}, {"}"});
+    for (const SeamCase& c : cases) {
+        RulesLoad load = parse_rules(c.rules, "R", table);
+        ASSERT_TRUE(load.ok) << c.what;
+        RulesCheck expected = reference_rules_check(c.text, table, load.rules);
+        for (size_t chunk : {seam, size_t{4096}}) {
+            RulesCheck actual = engine_rules_check(c.text, table, load.rules, chunk, chunk, true);
+            EXPECT_EQ(rules_check_differences(table, expected, actual), "")
+                << c.what << ", chunks of " << chunk;
+        }
+    }
+}
+
 }  // namespace

@@ -13,12 +13,15 @@ struct RandomChunks {
     std::string_view rest;
     size_t most_chunk;
     std::mt19937_64 random;
+    bool fixed;
 };
 
 ReadStatus read_chunk(RandomChunks& source, std::string_view& chunk) {
     if (source.rest.empty())
         return ReadStatus::end;
-    size_t size = std::min(source.rest.size(), 1 + random_below(source.random, source.most_chunk));
+    size_t drawn =
+        source.fixed ? source.most_chunk : 1 + random_below(source.random, source.most_chunk);
+    size_t size = std::min(source.rest.size(), drawn);
     chunk = source.rest.substr(0, size);
     source.rest.remove_prefix(size);
     return ReadStatus::chunk;
@@ -96,21 +99,22 @@ std::string random_region(std::mt19937_64& random, const std::vector<std::string
 }  // namespace
 
 RulesCheck engine_rules_check(std::string_view bytes, const TagTable& table, const TagRules& rules,
-                              size_t most_chunk, uint64_t seed) {
+                              size_t most_chunk, uint64_t seed, bool fixed_chunks) {
     // The matcher walked each of its ways, by the seed.
     const MatcherOptions ways[] = {{}, {.dense_entry_limit = 0}, {.tail_states = 0}};
-    RulesMatcher rm = build_rules_matcher(table, rules, ways[seed % 3]);
+    RulesMatcher rules_matcher = build_rules_matcher(table, rules, ways[seed % 3]);
     RulesCheck check;
     RulesText text;
-    start_rules_text(text, rm.keeping);
+    start_rules_text(text, rules_matcher.keeping);
     RulesFilterState state;
-    start_rules_filter(state, rm, text);
+    start_rules_filter(state, rules_matcher, text);
     KeptSink kept{table, check, state.kept_columns, {}, 0};
     start_tally(kept.tally, table.n);
     RulesSink<KeptSink> sink{state, kept};
-    RandomChunks chunks{bytes.substr(0, bytes.find('\x1a')), most_chunk, std::mt19937_64(seed)};
-    RulesSource<RandomChunks> source{chunks, rm, text};
-    scan_text(rm.matcher, source, sink);
+    RandomChunks chunks{bytes.substr(0, bytes.find('\x1a')), most_chunk, std::mt19937_64(seed),
+                        fixed_chunks};
+    RulesSource<RandomChunks> source{chunks, rules_matcher, text};
+    scan_text(rules_matcher.matcher, source, sink);
     check.opn_num = kept.tally.opn_num;
     check.cls_num = kept.tally.cls_num;
     check.ended_in_region = state.ended_in_region;

@@ -15,11 +15,12 @@
 
 // The rules matcher, the rules source and filter, and the checker's counts over
 // `bytes` (cut at the first 0x1A), read in chunks of 1 to `most_chunk` bytes of
-// random sizes drawn with `seed`: kept names with their levels, counts and
-// verdict as reference_rules_check gives them. The seed also picks how the
+// random sizes drawn with `seed`, or of `most_chunk` bytes each (the last one
+// shorter) when `fixed_chunks`, as a file's reads come: kept names with their
+// levels, counts and verdict as reference_rules_check gives them. The seed also picks how the
 // matcher walks (a dense table, the trie, tails).
 RulesCheck engine_rules_check(std::string_view bytes, const TagTable& table, const TagRules& rules,
-                              size_t most_chunk, uint64_t seed);
+                              size_t most_chunk, uint64_t seed, bool fixed_chunks = false);
 
 // The differences between two checks, one a line; empty when they agree.
 std::string rules_check_differences(const TagTable& table, const RulesCheck& expected,
