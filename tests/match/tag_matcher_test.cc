@@ -343,6 +343,50 @@ TEST(TagMatcher, FindsNamesThatCrowdTheStartSlots) {
     }));
 }
 
+// Which walk and which skip a list gets: the dense table wherever it fits,
+// block compares for up to four first bytes, the hash of the starts for more
+// when no name is shorter than two bytes.
+TEST(TagMatcher, ChoosesTheWalkAndTheSkip) {
+    const struct {
+        const char* what;
+        Names opn_tag;
+        Names cls_tag;
+        MatcherOptions options;
+        WalkKind walk;
+        SkipKind skip;
+    } cases[] = {
+        {"four first bytes",
+         {"{", "[["},
+         {"}", "]]"},
+         {},
+         WalkKind::dense_table,
+         SkipKind::first_bytes},
+        {"six first bytes",
+         {"Aaaa", "Bbbb", "Cccc"},
+         {"Dddd", "Eeee", "Ffff"},
+         {},
+         WalkKind::dense_table,
+         SkipKind::hashed_starts},
+        {"six first bytes, a name of one",
+         {"A", "Bbbb", "Cccc"},
+         {"Dddd", "Eeee", "Ffff"},
+         {},
+         WalkKind::dense_table,
+         SkipKind::none},
+        {"a table too large",
+         {"<a>", "<b>"},
+         {"</a>", "</b>"},
+         {.dense_entry_limit = 64},
+         WalkKind::trie,
+         SkipKind::first_bytes},
+    };
+    for (const auto& c : cases) {
+        TagMatcher matcher = build_tag_matcher(make_tag_table(c.opn_tag, c.cls_tag), c.options);
+        EXPECT_EQ(matcher.walk, c.walk) << c.what;
+        EXPECT_EQ(matcher.skip, c.skip) << c.what;
+    }
+}
+
 // A factor drawn for the run is tried first: a list aimed at a fixed factor
 // keeps the drawn one, and one aimed at the drawn factor spreads over a fixed one.
 TEST(TagMatcher, TriesTheDrawnStartHashFactorFirst) {
@@ -388,12 +432,21 @@ TEST(TagMatcher, SkippingGivesWayToFloodsAndComesBack) {
             for (int i = 0; i < 700; ++i)
                 text += stretch % 2 || i % 8 ? keys[random_below(random, keys.size())] : "\n..";
         }
+        // Between calls, the walk must now and then have text ahead of it to
+        // take alone.
         TextScan scan;
         start_text_scan(matcher, scan);
         std::vector<FoundName> found;
-        while (!find_names(matcher, text, scan, found))
-            found.clear();
-        EXPECT_GT(scan.tally.walk_alone_until, 0u) << "skipping never gave way";
+        bool walked_alone = false;
+        for (size_t at = 0; at < text.size(); at += 97) {
+            std::string_view chunk = std::string_view(text).substr(at, 97);
+            while (!find_names(matcher, chunk, scan, found)) {
+                found.clear();
+                walked_alone |= scan.tally.walk_alone_until > scan.offset + scan.pos;
+            }
+            walked_alone |= scan.tally.walk_alone_until > scan.offset;
+        }
+        EXPECT_TRUE(walked_alone) << "skipping never gave way";
         expect_all_modes_naive(table, {text}, "floods between names", {1, 97, 1000});
     }
 }
