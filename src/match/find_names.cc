@@ -74,10 +74,10 @@ void tally_skip(const GiveWayRule& rule, SkipTally& tally, uint64_t from, uint64
     if (to - tally.stretch_start < rule.tally_bytes)
         return;
     if (tally.cost > tally.saved) {
-        tally.give_way = std::clamp(2 * tally.give_way, rule.shortest, rule.longest);
-        tally.walk_alone_until = to + tally.give_way;
+        tally.alone_distance = std::clamp(2 * tally.alone_distance, rule.shortest, rule.longest);
+        tally.walk_alone_until = to + tally.alone_distance;
     } else {
-        tally.give_way = 0;
+        tally.alone_distance = 0;
     }
     tally.stretch_start = std::max(to, tally.walk_alone_until);
     tally.cost = tally.saved = 0;

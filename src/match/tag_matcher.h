@@ -69,7 +69,7 @@ struct SkipTally {
     uint64_t cost = 0;
     uint64_t saved = 0;
     uint64_t walk_alone_until = 0;
-    uint64_t give_way = 0;  // the last distance walked alone, 0 once skipping pays
+    uint64_t alone_distance = 0;  // the last distance walked alone, 0 once skipping pays
 };
 
 // How the automaton is walked.
@@ -92,7 +92,7 @@ struct TagMatcher {
     HashedStartSkip starts;     // with SkipKind::hashed_starts
     WalkKind walk = WalkKind::trie;
     SkipKind skip = SkipKind::none;
-    GiveWayRule give_way;
+    GiveWayRule give_way;  // when skipping gives way, and for how long
 };
 
 // What a matcher may use; tests narrow it to reach each way of walking and
@@ -101,7 +101,7 @@ struct MatcherOptions {
     size_t dense_entry_limit = kDenseEntryLimit;  // 0: never a dense table
     bool wide_blocks = true;                      // 32-byte blocks where the processor has them
     // Tails from this many states on (0: always). A dense table has at least four
-    // byte classes, so the default leaves the tables as they were.
+    // byte classes, so by default no list that a dense table can take gets tails.
     size_t tail_states = kDenseEntryLimit / 4;
     GiveWayRule give_way{};  // tests shorten it to switch often
     // The start hash's factor tried before the fixed ones, when not 0. The
@@ -114,9 +114,10 @@ struct MatcherOptions {
 // at random. The report never depends on it.
 MatcherOptions drawn_matcher_options();
 
-// The table's names must be prefix-free, as both programs' list checks make
-// them: one name beginning another would wait at the same start as it, which
-// the waiting names do not hold. Throws std::bad_alloc when memory runs out.
+// The table's names must be prefix-free: the checker's list check makes them
+// so, and the gate's rules matcher passes only the shortest of the strings that
+// begin one another. One name beginning another would wait at the same start
+// as it, which the waiting names do not hold. Throws std::bad_alloc when memory runs out.
 TagMatcher build_tag_matcher(const TagTable& table, const MatcherOptions& options = {});
 
 // Where the matcher stands in the checked file's bytes, which it takes in chunks
