@@ -111,19 +111,6 @@ TEST(ParallelEdges, ReportsMatchTheOneThreadReport) {
          {"</ab>", "</y>"},
          lines_of_pairs(120000, "<abc></ab>", "<xy></y>"),
          {2, 1 << 18, 1 << 16, 1 << 14, 4}},
-        // The second range starts 1,000 deep and goes 1,000 deeper: the lines
-        // are sized by the depth it starts at and its own peak together.
-        {"a range going deeper from deep",
-         braces,
-         closes,
-         repeat_text("{\n", 2000) + repeat_text("}\n", 2000),
-         {2, 2000, 4096, 1 << 18, 2}},
-        // One output block a thread: a block is due while its thread formats.
-        {"one output block a thread",
-         long_and_short_opn,
-         long_and_short_cls,
-         lines_of_pairs(4000, "{}", "<abcdefgh></abcdefgh>"),
-         {2, 1 << 14, 4096, 4096, 1}},
         {"names behind the 0x1A",
          braces,
          closes,
@@ -136,6 +123,27 @@ TEST(ParallelEdges, ReportsMatchTheOneThreadReport) {
          three_ranges_behind,
          {2, 1 << 17, 2048, 1 << 16, 2},
          20},
+    };
+    for (const EdgeCase& c : cases)
+        expect_one_thread_report(c);
+}
+
+// A range that starts deep, and threads that have one output block each.
+TEST(ParallelEdges, DeepRangesAndSingleBlocksGiveTheOneThreadReport) {
+    const EdgeCase cases[] = {
+        // The second range starts 1,000 deep and goes 1,000 deeper: the lines
+        // are sized by the depth it starts at and its own peak together.
+        {"a range going deeper from deep",
+         {"{"},
+         {"}"},
+         repeat_text("{\n", 2000) + repeat_text("}\n", 2000),
+         {2, 2000, 4096, 1 << 18, 2}},
+        // One output block a thread: a block is due while its thread formats.
+        {"one output block a thread",
+         {"{", "<abcdefgh>"},
+         {"}", "</abcdefgh>"},
+         lines_of_pairs(4000, "{}", "<abcdefgh></abcdefgh>"),
+         {2, 1 << 14, 4096, 4096, 1}},
     };
     for (const EdgeCase& c : cases)
         expect_one_thread_report(c);
