@@ -18,12 +18,16 @@ size_t checking_threads() {
     return threads_to_use(threads);
 }
 
+namespace {
+
 // The matcher goes before the report, which then reuses its memory.
-static void scan_with_matcher(int fd, uint64_t size, const TagTable& table,
-                              const ParallelPlan& plan, ParallelScan& scan) {
+void scan_with_matcher(int fd, uint64_t size, const TagTable& table, const ParallelPlan& plan,
+                       ParallelScan& scan) {
     const TagMatcher matcher = build_tag_matcher(table, drawn_matcher_options());
     scan_in_parallel(fd, size, matcher, table, plan, scan);
 }
+
+}  // namespace
 
 ParallelCheck check_in_parallel(FileReader& reader, const TagTable& table) {
     struct stat status;

@@ -19,8 +19,10 @@
 constexpr const char* kReadError = "ERROR : can't read %s.\n";
 constexpr const char* kWriteError = "ERROR : can't write standard output.\n";
 
+namespace {
+
 // False when standard output cannot be written.
-static bool print_usage(std::string_view program) {
+bool print_usage(std::string_view program) {
     OutputBuffer out;
     open_output(out, STDOUT_FILENO, 4096);
     put_bytes(out, "USAGE :\n\t");
@@ -50,7 +52,7 @@ static bool print_usage(std::string_view program) {
 }
 
 // The matcher goes before the report, which then reuses its memory.
-static ScanResult scan_checked_file(FileReader& reader, const TagTable& table) {
+ScanResult scan_checked_file(FileReader& reader, const TagTable& table) {
     const TagMatcher matcher = build_tag_matcher(table, drawn_matcher_options());
     return scan_file(reader, matcher, table);
 }
@@ -65,7 +67,7 @@ std::string checker_rejection_message(const ListRejection& rejection) {
 }
 
 // The phases of a check run, in their fixed order; the first failure ends the run.
-static void check_file(const std::string& file_name) {
+void check_file(const std::string& file_name) {
     const TagTableLoad lists = load_tag_table(".");
     if (!lists.ok)
         fatal_error(checker_rejection_message(lists.rejection));
@@ -94,6 +96,8 @@ static void check_file(const std::string& file_name) {
     if (!print_report(result, table, out))
         fatal_error(kWriteError);
 }
+
+}  // namespace
 
 int run_checker(int argc, const char* const* argv) {
     try {

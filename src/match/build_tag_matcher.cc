@@ -4,6 +4,8 @@
 
 #include "match/tag_matcher.h"
 
+namespace {
+
 // What the choice of walk and skip looks at.
 struct ListShape {
     bool few_first_bytes = false;  // block compares can take them all
@@ -14,7 +16,7 @@ struct ListShape {
     bool tails = false;            // which a dense table does not take
 };
 
-static SkipKind choose_skip(const ListShape& shape) {
+SkipKind choose_skip(const ListShape& shape) {
     if (shape.few_first_bytes)
         return SkipKind::first_bytes;
 #if defined(__SSE2__)
@@ -26,12 +28,12 @@ static SkipKind choose_skip(const ListShape& shape) {
 
 // A dense table wherever it fits, even when skipping settles every start: where
 // skipping gives way, the walk takes the text alone.
-static WalkKind choose_walk(const ListShape& shape, const MatcherOptions& options) {
+WalkKind choose_walk(const ListShape& shape, const MatcherOptions& options) {
     bool fits = !shape.tails && shape.rows <= options.dense_entry_limit / shape.classes.count;
     return fits ? WalkKind::dense_table : WalkKind::trie;
 }
 
-static ListShape shape_of(TagMatcher& m, const std::vector<StateDepth>& depth_of) {
+ListShape shape_of(TagMatcher& m, const std::vector<StateDepth>& depth_of) {
     ListShape shape;
     shape.few_first_bytes = build_first_byte_skip(m.trie, m.first_bytes);
     shape.start_bytes = std::min<size_t>(
@@ -45,15 +47,15 @@ static ListShape shape_of(TagMatcher& m, const std::vector<StateDepth>& depth_of
 }
 
 // Skipping takes over in states shallower than the bytes it looks at.
-static size_t shallow_depth(SkipKind skip, const ListShape& shape) {
+size_t shallow_depth(SkipKind skip, const ListShape& shape) {
     return skip == SkipKind::hashed_starts ? shape.start_bytes
            : skip == SkipKind::first_bytes ? 1
                                            : 0;
 }
 
 // The walk, and where the hashed skip hands the text to it.
-static void build_walk(const ListShape& shape, const std::vector<uint32_t>& order,
-                       std::vector<StateDepth>& depth_of, size_t walked_starts, TagMatcher& m) {
+void build_walk(const ListShape& shape, const std::vector<uint32_t>& order,
+                std::vector<StateDepth>& depth_of, size_t walked_starts, TagMatcher& m) {
     const bool hashed = m.skip == SkipKind::hashed_starts;
     std::vector<uint32_t> code_of;
     if (m.walk == WalkKind::dense_table) {
@@ -67,6 +69,8 @@ static void build_walk(const ListShape& shape, const std::vector<uint32_t>& orde
     if (hashed && m.walk == WalkKind::trie)
         m.trie.depth = std::move(depth_of);
 }
+
+}  // namespace
 
 MatcherOptions drawn_matcher_options() {
     MatcherOptions options;

@@ -2,13 +2,15 @@
 
 #include <cstring>
 
+namespace {
+
 // States on the way to exactly one name with no other name ending on the way:
 // from them the walk compares the rest of that name at once. Neither the root
 // nor states shallower than `shallow_depth`, where skipping takes over.
-static std::vector<uint8_t> find_chain_states(const TrieAutomaton& trie,
-                                              const std::vector<uint32_t>& order,
-                                              const std::vector<StateDepth>& depth_of,
-                                              size_t shallow_depth) {
+std::vector<uint8_t> find_chain_states(const TrieAutomaton& trie,
+                                       const std::vector<uint32_t>& order,
+                                       const std::vector<StateDepth>& depth_of,
+                                       size_t shallow_depth) {
     std::vector<uint8_t> on_chain(trie.own_name.size(), 0);
     for (auto state = order.rbegin(); state != order.rend(); ++state) {
         uint32_t s = *state;
@@ -25,9 +27,8 @@ static std::vector<uint8_t> find_chain_states(const TrieAutomaton& trie,
 // 0), then each chain's states one after another, then states with output.
 // Returns the row of each state; the codes are rows until build_dense_table
 // scales them.
-static std::vector<uint32_t> order_rows(const TrieAutomaton& trie,
-                                        const std::vector<uint32_t>& order,
-                                        const std::vector<uint8_t>& on_chain, DenseTable& t) {
+std::vector<uint32_t> order_rows(const TrieAutomaton& trie, const std::vector<uint32_t>& order,
+                                 const std::vector<uint8_t>& on_chain, DenseTable& t) {
     std::vector<uint32_t> row_of(order.size(), kNoState);
     auto add_row = [&](uint32_t state) {
         row_of[state] = static_cast<uint32_t>(t.state_of_row.size());
@@ -64,8 +65,8 @@ static std::vector<uint32_t> order_rows(const TrieAutomaton& trie,
 
 // The states shallower than `depth` come first in breadth-first order, and so do
 // their rows, since none of them has output: no name is shorter than `depth`.
-static void set_shallow_codes(DenseTable& t, const std::vector<uint32_t>& order,
-                              const std::vector<StateDepth>& depth_of, size_t depth) {
+void set_shallow_codes(DenseTable& t, const std::vector<uint32_t>& order,
+                       const std::vector<StateDepth>& depth_of, size_t depth) {
     uint32_t rows = 0;
     for (uint32_t state : order) {
         if (depth_of[state] >= depth)
@@ -78,6 +79,8 @@ static void set_shallow_codes(DenseTable& t, const std::vector<uint32_t>& order,
     for (size_t d = depth; d < kMaxStartBytes; ++d)
         t.codes.depth[d] = t.codes.shallow;
 }
+
+}  // namespace
 
 ByteClasses byte_classes(const TrieAutomaton& trie) {
     std::array<bool, 256> used{};

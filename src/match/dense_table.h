@@ -38,7 +38,6 @@ struct RowCodes {
     std::array<uint32_t, kMaxStartBytes> depth{};  // first code of each shallow depth
 
     bool is_shallow(uint32_t code) const { return code < shallow; }
-    bool is_plain(uint32_t code) const { return code < chain; }
     bool is_chain(uint32_t code) const { return code >= chain && code < output; }
     bool has_output(uint32_t code) const { return code >= output; }
     bool is_line_break(uint32_t code) const { return code == line_break; }

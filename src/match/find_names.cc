@@ -10,15 +10,17 @@ void start_text_scan(const TagMatcher& matcher, TextScan& scan) {
         start_waiting(scan.waiting, matcher.trie.longest_name);
 }
 
+namespace {
+
 // No match still to come starts before where the walk stands at the root or at a
 // line's end: every waiting match can be handed out.
-static void settle_all_waiting(TextScan& scan, std::vector<FoundName>& found) {
+void settle_all_waiting(TextScan& scan, std::vector<FoundName>& found) {
     if (scan.waiting.count > 0)
         settle_waiting(scan.waiting, UINT64_MAX, scan.line, found);
 }
 
 // The rest of a line whose text a CR has ended: up to and past its LF.
-static size_t skip_cut_line(const uint8_t* data, size_t p, size_t n, TextScan& scan) {
+size_t skip_cut_line(const uint8_t* data, size_t p, size_t n, TextScan& scan) {
     const void* lf = std::memchr(data + p, kLf, n - p);
     if (lf == nullptr)
         return n;
@@ -27,7 +29,7 @@ static size_t skip_cut_line(const uint8_t* data, size_t p, size_t n, TextScan& s
     return static_cast<size_t>(static_cast<const uint8_t*>(lf) - data) + 1;
 }
 
-static void take_line_break(uint8_t byte, TextScan& scan, std::vector<FoundName>& found) {
+void take_line_break(uint8_t byte, TextScan& scan, std::vector<FoundName>& found) {
     settle_all_waiting(scan, found);
     if (byte == kLf) {
         ++scan.line;
@@ -38,8 +40,8 @@ static void take_line_break(uint8_t byte, TextScan& scan, std::vector<FoundName>
 
 // All names ending at `end` end in `state`: its own name, the longest, then
 // shorter ones through the dictionary links, so by increasing start.
-static void take_names_ending(const TrieAutomaton& m, uint32_t state, uint64_t end, TextScan& scan,
-                              std::vector<FoundName>& found) {
+void take_names_ending(const TrieAutomaton& m, uint32_t state, uint64_t end, TextScan& scan,
+                       std::vector<FoundName>& found) {
     StateOutput output = output_of(m, state);
     if (!m.needs_reorder && output.dict_link == kNoState) {
         found.push_back(
@@ -65,32 +67,31 @@ static void take_names_ending(const TrieAutomaton& m, uint32_t state, uint64_t e
 }
 
 // Judges each stretch of text once it is long enough; see SkipTally.
-static void tally_skip(const GiveWayRule& rule, SkipTally& tally, uint64_t from, uint64_t to,
-                       uint64_t cost) {
+void tally_skip(const GiveWayRule& rule, SkipTally& tally, uint64_t from, uint64_t to,
+                uint64_t cost) {
     tally.cost += cost;
     tally.saved += to - from;
     if (to - tally.stretch_start < rule.tally_bytes)
         return;
     if (tally.cost > tally.saved) {
-        tally.give_way = std::clamp(2 * tally.give_way, rule.shortest, rule.longest);
-        tally.walk_alone_until = to + tally.give_way;
+        tally.alone_distance = std::clamp(2 * tally.alone_distance, rule.shortest, rule.longest);
+        tally.walk_alone_until = to + tally.alone_distance;
     } else {
-        tally.give_way = 0;
+        tally.alone_distance = 0;
     }
     tally.stretch_start = std::max(to, tally.walk_alone_until);
     tally.cost = tally.saved = 0;
 }
 
-static bool walks_alone(const TextScan& scan, size_t p) {
+bool walks_alone(const TextScan& scan, size_t p) {
     return scan.offset + p < scan.tally.walk_alone_until;
 }
 
 // From a state shallower than skipping looks, skipping starts again where the
 // bytes that led to it start, unless that is still where the last skip stopped,
 // or lies in an earlier chunk, or skipping has given way: then the walk goes on.
-static size_t skip_to_start(const TagMatcher& m, const uint8_t* data, size_t p, size_t n,
-                            size_t depth, TextScan& scan, uint32_t& state,
-                            std::vector<FoundName>& found) {
+size_t skip_to_start(const TagMatcher& m, const uint8_t* data, size_t p, size_t n, size_t depth,
+                     TextScan& scan, uint32_t& state, std::vector<FoundName>& found) {
     if (p < depth || scan.offset + p - depth < scan.skip_from || walks_alone(scan, p))
         return p;
     state = 0;
@@ -120,8 +121,8 @@ static size_t skip_to_start(const TagMatcher& m, const uint8_t* data, size_t p, 
 // (kSkips false), shallow states are walked like any other.
 // Hot: a change needs a benchmark run.
 template <bool kSkips>
-static size_t scan_dense_table(const TagMatcher& m, const uint8_t* data, size_t p, size_t n,
-                               TextScan& scan, std::vector<FoundName>& found) {
+size_t scan_dense_table(const TagMatcher& m, const uint8_t* data, size_t p, size_t n,
+                        TextScan& scan, std::vector<FoundName>& found) {
     const DenseTable& t = m.table;
     RowCodes codes = t.codes;
     if (!kSkips)
@@ -159,8 +160,8 @@ static size_t scan_dense_table(const TagMatcher& m, const uint8_t* data, size_t 
 }
 
 // Stretches where skipping has given way, and the others.
-static size_t scan_by_dense_table(const TagMatcher& m, const uint8_t* data, size_t n,
-                                  TextScan& scan, std::vector<FoundName>& found) {
+size_t scan_by_dense_table(const TagMatcher& m, const uint8_t* data, size_t n, TextScan& scan,
+                           std::vector<FoundName>& found) {
     size_t p = scan.pos;
     while (p < n && found.size() < kFoundBatch) {
         if (walks_alone(scan, p)) {
@@ -176,8 +177,8 @@ static size_t scan_by_dense_table(const TagMatcher& m, const uint8_t* data, size
 // The walk by the trie's child lists and failure links. At the root it passes
 // over the bytes no name begins with even without a skip of its own.
 // Hot: a change needs a benchmark run.
-static size_t scan_trie(const TagMatcher& m, const uint8_t* data, size_t n, TextScan& scan,
-                        std::vector<FoundName>& found) {
+size_t scan_trie(const TagMatcher& m, const uint8_t* data, size_t n, TextScan& scan,
+                 std::vector<FoundName>& found) {
     const TrieAutomaton& trie = m.trie;
     const bool hashed = m.skip == SkipKind::hashed_starts;
     // Without hashed starts, skipping happens at the root only.
@@ -214,6 +215,8 @@ static size_t scan_trie(const TagMatcher& m, const uint8_t* data, size_t n, Text
     scan.state = state;
     return p;
 }
+
+}  // namespace
 
 bool find_names(const TagMatcher& matcher, std::string_view chunk, TextScan& scan,
                 std::vector<FoundName>& found) {

@@ -26,7 +26,9 @@ bool build_first_byte_skip(const TrieAutomaton& trie, FirstByteSkip& skip) {
 }
 
 #if defined(__SSE2__)
-static uint64_t sum_of_bytes(__m128i counts) {
+namespace {
+
+uint64_t sum_of_bytes(__m128i counts) {
     __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
     return static_cast<uint64_t>(_mm_cvtsi128_si64(sums)) +
            static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
@@ -35,7 +37,7 @@ static uint64_t sum_of_bytes(__m128i counts) {
 // The bytes of a block where the root stops: a CR or one of the first
 // kFirstBytes bytes a name can begin with (unused places repeat the last).
 template <int kFirstBytes>
-static __m128i root_stops(__m128i block, __m128i cr, const __m128i (&first)[kMaxSkipBytes]) {
+__m128i root_stops(__m128i block, __m128i cr, const __m128i (&first)[kMaxSkipBytes]) {
     __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, first[0]));
     for (int i = 1; i < kFirstBytes; ++i)
         stops = _mm_or_si128(stops, _mm_cmpeq_epi8(block, first[i]));
@@ -47,8 +49,8 @@ static __m128i root_stops(__m128i block, __m128i cr, const __m128i (&first)[kMax
 // left to the caller. LFs are counted in byte-wide counters, added
 // up before they can overflow.
 template <int kFirstBytes>
-static size_t skip_blocks_at_root(const FirstByteSkip& skip, const uint8_t* data, size_t p,
-                                  size_t n, uint64_t& line) {
+size_t skip_blocks_at_root(const FirstByteSkip& skip, const uint8_t* data, size_t p, size_t n,
+                           uint64_t& line) {
     auto block_of = [&](size_t i) {
         return _mm_loadu_si128(reinterpret_cast<const __m128i*>(skip.byte_blocks[i].data()));
     };
@@ -83,6 +85,8 @@ static size_t skip_blocks_at_root(const FirstByteSkip& skip, const uint8_t* data
         line += sum_of_bytes(lf_counts);
     return p;
 }
+
+}  // namespace
 #endif
 
 size_t skip_at_root(const FirstByteSkip& skip, const uint8_t* data, size_t p, size_t n,

@@ -11,7 +11,9 @@
 #include <immintrin.h>
 #endif
 
-static uint32_t start_key_of(std::string_view name, const HashedStartSkip& skip) {
+namespace {
+
+uint32_t start_key_of(std::string_view name, const HashedStartSkip& skip) {
     std::array<uint8_t, 4> start{};
     std::memcpy(start.data(), name.data(), skip.start_bytes);
     return start_key(start.data(), skip.start_mask);
@@ -19,7 +21,7 @@ static uint32_t start_key_of(std::string_view name, const HashedStartSkip& skip)
 
 // Fills the slots with the names' starts, hashed with `factor`; returns how
 // many starts found no free slot near their own.
-static size_t fill_start_slots(const Patterns& names, HashedStartSkip& skip, uint32_t factor) {
+size_t fill_start_slots(const Patterns& names, HashedStartSkip& skip, uint32_t factor) {
     skip.factor = factor;
     std::fill(skip.slots.begin(), skip.slots.end(), StartSlot{});
     StartSlot& crowded = skip.slots.back();
@@ -44,6 +46,8 @@ static size_t fill_start_slots(const Patterns& names, HashedStartSkip& skip, uin
     }
     return crowded_starts;
 }
+
+}  // namespace
 
 size_t build_hashed_start_skip(const Patterns& names, size_t start_bytes, size_t starts,
                                bool wide_blocks, uint32_t first_factor, HashedStartSkip& skip) {
@@ -105,6 +109,8 @@ void set_walk_states(const TrieAutomaton& trie, const std::vector<uint32_t>& cod
 }
 
 #if defined(__SSE2__)
+namespace {
+
 // One bit per position of a block: where a name may start by the hash of the
 // bytes there, or a CR stands (stops), and where an LF stands.
 struct BlockStops {
@@ -113,7 +119,7 @@ struct BlockStops {
 };
 
 // 16 positions; 19 bytes must be readable.
-static BlockStops hashed_stops_16(const HashedStartSkip& skip, const uint8_t* at) {
+BlockStops hashed_stops_16(const HashedStartSkip& skip, const uint8_t* at) {
     const uint64_t* hashes = skip.start_hashes.data();
     __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
     auto equal_bytes = [&](uint8_t byte) {
@@ -126,14 +132,18 @@ static BlockStops hashed_stops_16(const HashedStartSkip& skip, const uint8_t* at
     }
     return {stops, equal_bytes(kLf)};
 }
+
+}  // namespace
 #endif
 
 #if defined(TAMBERLOX_AVX2)
 #define TAMBERLOX_WIDE __attribute__((target("avx2")))
 
+namespace {
+
 // Whether a name may start at each of the eight positions from `at`: the keys
 // shuffled out of 16 bytes, their hashes' bits gathered from the bit set.
-TAMBERLOX_WIDE static uint32_t starts_in_eight(const HashedStartSkip& skip, const uint8_t* at) {
+TAMBERLOX_WIDE uint32_t starts_in_eight(const HashedStartSkip& skip, const uint8_t* at) {
     const __m256i keys_of_bytes =
         _mm256_setr_epi8(0, 1, 2, 3, 1, 2, 3, 4, 2, 3, 4, 5, 3, 4, 5, 6,  //
                          4, 5, 6, 7, 5, 6, 7, 8, 6, 7, 8, 9, 7, 8, 9, 10);
@@ -151,13 +161,13 @@ TAMBERLOX_WIDE static uint32_t starts_in_eight(const HashedStartSkip& skip, cons
     return static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(bits)));
 }
 
-TAMBERLOX_WIDE static uint32_t equal_bytes(__m256i block, uint8_t byte) {
+TAMBERLOX_WIDE uint32_t equal_bytes(__m256i block, uint8_t byte) {
     __m256i same = _mm256_cmpeq_epi8(block, _mm256_set1_epi8(static_cast<char>(byte)));
     return static_cast<uint32_t>(_mm256_movemask_epi8(same));
 }
 
 // 32 positions; 40 bytes must be readable.
-TAMBERLOX_WIDE static BlockStops hashed_stops_32(const HashedStartSkip& skip, const uint8_t* at) {
+TAMBERLOX_WIDE BlockStops hashed_stops_32(const HashedStartSkip& skip, const uint8_t* at) {
     __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
     uint32_t stops = equal_bytes(block, kCr) | starts_in_eight(skip, at) |
                      starts_in_eight(skip, at + 8) << 8 | starts_in_eight(skip, at + 16) << 16 |
@@ -165,23 +175,27 @@ TAMBERLOX_WIDE static BlockStops hashed_stops_32(const HashedStartSkip& skip, co
     return {stops, equal_bytes(block, kLf)};
 }
 
-static void prefetch_first_slot(const HashedStartSkip& skip, const uint8_t* block, uint32_t stops) {
+void prefetch_first_slot(const HashedStartSkip& skip, const uint8_t* block, uint32_t stops) {
     if (stops == 0)
         return;
     uint32_t key = start_key(block + std::countr_zero(stops), skip.start_mask);
     _mm_prefetch(reinterpret_cast<const char*>(&skip.slots[home_slot(skip, key)]), _MM_HINT_T0);
 }
+
+}  // namespace
 #endif
 
 #if defined(__SSE2__)
-static uint32_t equal_in_16(const uint8_t* a, const uint8_t* b) {
+namespace {
+
+uint32_t equal_in_16(const uint8_t* a, const uint8_t* b) {
     return bits_of(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a)),
                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(b))));
 }
 
 // Whether a slot's name, of `length` bytes, stands at text, which has 16
 // readable bytes; a longer name is compared in two blocks that overlap.
-static bool same_slot_name(const uint8_t* text, const uint8_t* name, size_t length) {
+bool same_slot_name(const uint8_t* text, const uint8_t* name, size_t length) {
     static_assert(kInlineName >= 16 && kInlineName <= 32);
     if (length <= 16) {
         uint32_t wanted = (uint32_t{1} << length) - 1;
@@ -193,8 +207,8 @@ static bool same_slot_name(const uint8_t* text, const uint8_t* name, size_t leng
 
 // What the bytes at p tell: no name starts there; one name does (`id`), found
 // there; or the walk must tell.
-static StartAnswer name_starting(const HashedStartSkip& skip, const uint8_t* data, size_t p,
-                                 size_t n, uint32_t& id, uint64_t& cost) {
+StartAnswer name_starting(const HashedStartSkip& skip, const uint8_t* data, size_t p, size_t n,
+                          uint32_t& id, uint64_t& cost) {
     ++cost;
     if (p + 4 > n || data[p] == kLf || data[p] == kCr)
         return StartAnswer::walk;
@@ -213,9 +227,9 @@ static StartAnswer name_starting(const HashedStartSkip& skip, const uint8_t* dat
 // Settles the stops of the block at p in order, counting the LFs before those
 // that matter. False when one is left to the walk, or the batch is full: `stop`
 // is where to go on from then.
-static bool settle_block(const HashedStartSkip& skip, const uint8_t* data, size_t p, size_t n,
-                         BlockStops block, uint64_t offset, uint64_t& line,
-                         std::vector<FoundName>& found, size_t& stop, uint64_t& cost) {
+bool settle_block(const HashedStartSkip& skip, const uint8_t* data, size_t p, size_t n,
+                  BlockStops block, uint64_t offset, uint64_t& line, std::vector<FoundName>& found,
+                  size_t& stop, uint64_t& cost) {
     uint32_t line_ends = block.line_ends;
     for (uint32_t stops = block.stops; stops != 0; stops &= stops - 1) {
         uint32_t at = static_cast<uint32_t>(std::countr_zero(stops));
@@ -239,15 +253,19 @@ static bool settle_block(const HashedStartSkip& skip, const uint8_t* data, size_
     return true;
 }
 
+}  // namespace
+
 #if defined(TAMBERLOX_AVX2)
+namespace {
+
 // 32 positions at a time while 40 bytes are readable; false when a stop is left
 // to the walk or the batch is full, `stop` being where to go on from. The first
 // block is settled alone: right after the walk it often holds the next stop.
 // From then on each block's stops are found a block ahead, so that its first
 // stop's slot is on its way to the cache by the time it is settled.
-static bool settle_wide_blocks(const HashedStartSkip& skip, const uint8_t* data, size_t& p,
-                               size_t n, uint64_t offset, uint64_t& line,
-                               std::vector<FoundName>& found, size_t& stop, uint64_t& cost) {
+bool settle_wide_blocks(const HashedStartSkip& skip, const uint8_t* data, size_t& p, size_t n,
+                        uint64_t offset, uint64_t& line, std::vector<FoundName>& found,
+                        size_t& stop, uint64_t& cost) {
     auto settle = [&](BlockStops block) {
         return settle_block(skip, data, p, n, block, offset, line, found, stop, cost);
     };
@@ -271,6 +289,8 @@ static bool settle_wide_blocks(const HashedStartSkip& skip, const uint8_t* data,
     p += 32;
     return true;
 }
+
+}  // namespace
 #endif
 
 size_t skip_hashed_starts(const HashedStartSkip& skip, const uint8_t* data, size_t p, size_t n,

@@ -90,13 +90,14 @@ inline uint32_t start_hash(uint32_t key, uint32_t factor) {
     return (key * factor) >> (32 - kStartHashBits);
 }
 
-// The slot holding `key`, or the empty one where it would go; the slot past
-// slot_mask when all kStartProbes slots from its own hold other keys. Adds the
-// slots it looked past to `probes`.
+// The slot a key is looked for in first.
 inline size_t home_slot(const HashedStartSkip& skip, uint32_t key) {
     return start_hash(key, skip.factor) >> skip.slot_shift;
 }
 
+// The slot holding `key`, or the empty one where it would go; the slot past
+// slot_mask when all kStartProbes slots from its own hold other keys. Adds the
+// slots it looked past to `probes`.
 inline size_t start_slot(const HashedStartSkip& skip, uint32_t key, uint64_t& probes) {
     size_t slot = home_slot(skip, key);
     for (size_t probe = 0; probe < kStartProbes; ++probe) {

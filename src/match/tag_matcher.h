@@ -70,7 +70,7 @@ struct SkipTally {
     uint64_t cost = 0;
     uint64_t saved = 0;
     uint64_t walk_alone_until = 0;
-    uint64_t give_way = 0;  // the last distance walked alone, 0 once skipping pays
+    uint64_t alone_distance = 0;  // the last distance walked alone, 0 once skipping pays
 };
 
 // How the automaton is walked.
@@ -93,7 +93,7 @@ struct TagMatcher {
     HashedStartSkip starts;     // with SkipKind::hashed_starts
     WalkKind walk = WalkKind::trie;
     SkipKind skip = SkipKind::none;
-    GiveWayRule give_way;
+    GiveWayRule give_way;  // when skipping gives way, and for how long
 };
 
 // What a matcher may use; tests narrow it to reach each way of walking and
@@ -102,7 +102,7 @@ struct MatcherOptions {
     size_t dense_entry_limit = kDenseEntryLimit;  // 0: never a dense table
     bool wide_blocks = true;                      // 32-byte blocks where the processor has them
     // Tails from this many states on (0: always). A dense table has at least four
-    // byte classes, so the default leaves the tables as they were.
+    // byte classes, so by default no list that a dense table can take gets tails.
     size_t tail_states = kDenseEntryLimit / 4;
     GiveWayRule give_way{};  // tests shorten it to switch often
     // The start hash's factor tried before the fixed ones, when not 0. The

@@ -10,6 +10,8 @@
 // While building: a dictionary link still to be found (through a tail).
 constexpr uint32_t kLinkUnset = kNoState - 1;
 
+namespace {
+
 // Node s > 0 hangs from parent_of[s - 1] on byte_of[s - 1]: nodes are made in
 // order, so the child of each edge is implied, which keeps the edge list small
 // while building. The edges into tails are listed apart, as each parent's
@@ -26,7 +28,7 @@ struct TrieEdges {
 
 // Children are laid out per parent in increasing byte order: inserting the names
 // in sorted order creates each parent's children in that order.
-static void lay_out_children(const TrieEdges& edges, size_t node_count, TrieAutomaton& trie) {
+void lay_out_children(const TrieEdges& edges, size_t node_count, TrieAutomaton& trie) {
     trie.child_begin.assign(node_count + 1, 0);
     for (uint32_t parent : edges.parent_of)
         ++trie.child_begin[parent + 1];
@@ -61,7 +63,7 @@ struct SortedNames {
     std::vector<uint32_t> shared;
 };
 
-static SortedNames sort_names(const Patterns& names) {
+SortedNames sort_names(const Patterns& names) {
     SortedNames sorted;
     sorted.ids.resize(names.size());
     std::iota(sorted.ids.begin(), sorted.ids.end(), 0);
@@ -77,7 +79,7 @@ static SortedNames sort_names(const Patterns& names) {
 
 // Where the nodes of the i-th sorted name end: past that depth it leads to
 // itself alone, and with tails those states are its tail.
-static size_t node_depth(const SortedNames& sorted, size_t i, size_t length, bool tails) {
+size_t node_depth(const SortedNames& sorted, size_t i, size_t length, bool tails) {
     if (!tails)
         return length;
     size_t parting = std::max<size_t>(sorted.shared[i], sorted.shared[i + 1]);
@@ -86,7 +88,7 @@ static size_t node_depth(const SortedNames& sorted, size_t i, size_t length, boo
 
 // The nodes the sorted names make, the root included; without tails, every
 // state is one.
-static size_t count_nodes(const Patterns& names, const SortedNames& sorted, bool tails) {
+size_t count_nodes(const Patterns& names, const SortedNames& sorted, bool tails) {
     size_t count = 1;
     for (size_t i = 0; i < sorted.ids.size(); ++i) {
         size_t length = names[sorted.ids[i]].size();
@@ -98,8 +100,7 @@ static size_t count_nodes(const Patterns& names, const SortedNames& sorted, bool
 // Builds the nodes and the tails' bytes; returns the name of each tail, in order.
 // One pass over the sorted names, whose path and edges it keeps as it goes: kept
 // whole rather than split over functions that would share all of its state.
-static std::vector<uint32_t> build_trie(const Patterns& names, size_t tail_states,
-                                        TrieAutomaton& trie) {
+std::vector<uint32_t> build_trie(const Patterns& names, size_t tail_states, TrieAutomaton& trie) {
     SortedNames sorted = sort_names(names);
     // Counted first, so that no vector of one entry a state grows by doubling.
     size_t all_states = count_nodes(names, sorted, false);
@@ -157,6 +158,8 @@ static std::vector<uint32_t> build_trie(const Patterns& names, size_t tail_state
     return tail_name;
 }
 
+}  // namespace
+
 uint32_t node_child(const TrieAutomaton& trie, uint32_t node, uint8_t byte) {
     auto first = trie.child_byte.begin() + trie.child_begin[node];
     auto last = trie.child_byte.begin() + trie.child_begin[node + 1];
@@ -188,7 +191,9 @@ uint32_t trie_step(const TrieAutomaton& trie, uint32_t state, uint8_t byte) {
     }
 }
 
-static bool ends_name(const TrieAutomaton& trie, uint32_t state) {
+namespace {
+
+bool ends_name(const TrieAutomaton& trie, uint32_t state) {
     if (is_tail(trie, state))
         return trie.tail_next_byte[state - trie.node_count] == kLf;
     return trie.own_name[state] != kNoName;
@@ -198,7 +203,7 @@ static bool ends_name(const TrieAutomaton& trie, uint32_t state) {
 // dictionary link through a tail position is left for resolve_dict_links.
 // Without tails (kTails false) every state is a node.
 template <bool kTails>
-static void link_state(TrieAutomaton& trie, uint32_t state, uint32_t fail) {
+void link_state(TrieAutomaton& trie, uint32_t state, uint32_t fail) {
     trie.fail[state] = fail;
     if constexpr (!kTails) {
         trie.has_output[state] = trie.own_name[state] != kNoName || trie.has_output[fail];
@@ -219,7 +224,7 @@ static void link_state(TrieAutomaton& trie, uint32_t state, uint32_t fail) {
 // state's. Nodes go breadth-first; the tail positions of each depth follow, from
 // a list of the tails under way. Returns the nodes in breadth-first order.
 template <bool kTails>
-static std::vector<uint32_t> link_by_depth(TrieAutomaton& trie) {
+std::vector<uint32_t> link_by_depth(TrieAutomaton& trie) {
     const uint32_t node_count = trie.node_count;
     trie.fail.assign(node_count + trie.tail_next_byte.size(), 0);
     trie.has_output.assign(trie.fail.size(), 0);
@@ -265,7 +270,7 @@ static std::vector<uint32_t> link_by_depth(TrieAutomaton& trie) {
 
 // The outputs of the tail positions that have one, with their own names; their
 // dictionary links are left for resolve_dict_links.
-static void gather_tail_outputs(TrieAutomaton& trie, const std::vector<uint32_t>& tail_name) {
+void gather_tail_outputs(TrieAutomaton& trie, const std::vector<uint32_t>& tail_name) {
     size_t positions = trie.tail_next_byte.size();
     trie.tail_output_bits.assign((positions + 63) / 64, 0);
     trie.tail_output_rank.assign(trie.tail_output_bits.size(), 0);
@@ -285,7 +290,7 @@ static void gather_tail_outputs(TrieAutomaton& trie, const std::vector<uint32_t>
     }
 }
 
-static uint32_t& dict_link_of(TrieAutomaton& trie, uint32_t state) {
+uint32_t& dict_link_of(TrieAutomaton& trie, uint32_t state) {
     if (!is_tail(trie, state))
         return trie.dict_link[state];
     return trie.tail_outputs[tail_output_index(trie, state)].dict_link;
@@ -293,7 +298,7 @@ static uint32_t& dict_link_of(TrieAutomaton& trie, uint32_t state) {
 
 // The dictionary links left unset: the first state with a name of its own down
 // the failure links. Every state on the way shares it, so each is set once.
-static void resolve_dict_links(TrieAutomaton& trie) {
+void resolve_dict_links(TrieAutomaton& trie) {
     std::vector<uint32_t> chain;
     auto resolve = [&](uint32_t state) {
         if (!trie.has_output[state] || dict_link_of(trie, state) != kLinkUnset)
@@ -320,6 +325,8 @@ static void resolve_dict_links(TrieAutomaton& trie) {
     for (uint32_t s = 0; s < state_count(trie); ++s)
         resolve(s);
 }
+
+}  // namespace
 
 std::vector<uint32_t> build_trie_automaton(const Patterns& names, TrieAutomaton& trie,
                                            size_t tail_states) {

@@ -3,10 +3,14 @@
 #include <algorithm>
 #include <bit>
 
+namespace {
+
 // The heap's order: the lowest start on top.
-static bool starts_later(const WaitingName& a, const WaitingName& b) {
+bool starts_later(const WaitingName& a, const WaitingName& b) {
     return a.start > b.start;
 }
+
+}  // namespace
 
 void start_waiting(WaitingNames& waiting, size_t longest_name) {
     size_t window = std::min<size_t>(std::bit_ceil(longest_name), 64);
@@ -15,9 +19,11 @@ void start_waiting(WaitingNames& waiting, size_t longest_name) {
     waiting.window_mask = window - 1;
 }
 
+namespace {
+
 // A window wide enough for starts from `lowest` to `highest`, with the waiting
 // matches in their new slots.
-static void widen_window(WaitingNames& waiting, uint64_t lowest, uint64_t highest) {
+void widen_window(WaitingNames& waiting, uint64_t lowest, uint64_t highest) {
     std::vector<uint32_t> slot(std::bit_ceil(highest - lowest + 1), kNoWaiting);
     size_t mask = slot.size() - 1;
     for (uint64_t start = waiting.lowest; start <= waiting.highest; ++start)
@@ -26,13 +32,13 @@ static void widen_window(WaitingNames& waiting, uint64_t lowest, uint64_t highes
     waiting.window_mask = mask;
 }
 
-static void push_far(WaitingNames& waiting, uint64_t start, uint32_t id) {
+void push_far(WaitingNames& waiting, uint64_t start, uint32_t id) {
     waiting.far.push_back({start, id});
     std::push_heap(waiting.far.begin(), waiting.far.end(), starts_later);
 }
 
 // The waiting matches from the window into `far`.
-static void move_far(WaitingNames& waiting) {
+void move_far(WaitingNames& waiting) {
     for (uint64_t start = waiting.lowest; start <= waiting.highest; ++start) {
         uint32_t& id = waiting.slot[start & waiting.window_mask];
         if (id != kNoWaiting)
@@ -40,6 +46,8 @@ static void move_far(WaitingNames& waiting) {
         id = kNoWaiting;
     }
 }
+
+}  // namespace
 
 void add_waiting(WaitingNames& waiting, uint64_t start, uint32_t id) {
     ++waiting.count;

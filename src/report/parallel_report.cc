@@ -10,6 +10,8 @@
 #include "report/report_lines.h"
 #include "text/thread_group.h"
 
+namespace {
+
 // The occurrences of a range's list from one piece start to the next.
 struct FormatPiece {
     const RangeScan* range;
@@ -64,7 +66,7 @@ constexpr size_t kNoKit = SIZE_MAX;
 // anyway, costs more than formatting it: it is formatted on one thread.
 constexpr uint64_t kLinesToABlock = 16;
 
-static std::vector<FormatPiece> cut_into_pieces(const ParallelScan& scan) {
+std::vector<FormatPiece> cut_into_pieces(const ParallelScan& scan) {
     std::vector<FormatPiece> pieces;
     for (const RangeScan& range : scan.ranges) {
         const std::vector<PieceStart>& starts = range.piece_starts;
@@ -77,7 +79,7 @@ static std::vector<FormatPiece> cut_into_pieces(const ParallelScan& scan) {
     return pieces;
 }
 
-static OccurrenceCursor cursor_at(const FormatPiece& piece) {
+OccurrenceCursor cursor_at(const FormatPiece& piece) {
     const RangeScan& range = *piece.range;
     const PieceStart& start = range.piece_starts[piece.start];
     return cursor_from_mark(range.occurrences, start.mark, range.lines_before,
@@ -85,18 +87,18 @@ static OccurrenceCursor cursor_at(const FormatPiece& piece) {
 }
 
 // A thread that waits for blocks is woken once half of them are back.
-static size_t spares_to_wake(const FormatKit& kit) {
+size_t spares_to_wake(const FormatKit& kit) {
     return std::max<size_t>(2, kit.queue.size() / 2);
 }
 
-static void stop_all(FormatWork& work) {
+void stop_all(FormatWork& work) {
     work.stopped = true;
     for (size_t kit = 0; kit < work.kit_count; ++kit)
         work.kits[kit].spare_returned.notify_one();
 }
 
 // Writes the blocks that are due, the lock released while writing.
-static void write_due_blocks(FormatWork& work, std::unique_lock<std::mutex>& lock) {
+void write_due_blocks(FormatWork& work, std::unique_lock<std::mutex>& lock) {
     while (!work.stopped && work.piece_due < work.pieces.size()) {
         size_t owner = work.piece_kit[work.piece_due];
         if (owner == kNoKit || work.kits[owner].queued == 0)
@@ -117,8 +119,7 @@ static void write_due_blocks(FormatWork& work, std::unique_lock<std::mutex>& loc
     }
 }
 
-static void hand_over(FormatWork& work, size_t kit, size_t piece, bool ends_piece,
-                      OutputBuffer& block) {
+void hand_over(FormatWork& work, size_t kit, size_t piece, bool ends_piece, OutputBuffer& block) {
     std::unique_lock<std::mutex> lock(work.mutex);
     FormatKit& own = work.kits[kit];
     size_t place = (own.queue_front + own.queued++) % own.queue.size();
@@ -133,7 +134,7 @@ static void hand_over(FormatWork& work, size_t kit, size_t piece, bool ends_piec
 
 // A spare block to format into; false once a write has failed. All the kit's
 // blocks come back in the end, so waiting for two never waits for ever.
-static bool take_spare(FormatWork& work, size_t kit, OutputBuffer& block) {
+bool take_spare(FormatWork& work, size_t kit, OutputBuffer& block) {
     std::unique_lock<std::mutex> lock(work.mutex);
     FormatKit& own = work.kits[kit];
     if (own.spare.empty()) {
@@ -149,7 +150,7 @@ static bool take_spare(FormatWork& work, size_t kit, OutputBuffer& block) {
     return true;
 }
 
-static void format_pieces(FormatWork& work) {
+void format_pieces(FormatWork& work) {
     size_t kit = work.next_kit++;
     StructureWriter& writer = work.kits[kit].writer;
     OutputBuffer block;
@@ -174,7 +175,7 @@ static void format_pieces(FormatWork& work) {
 
 // Every occurrence on the calling thread, for when a line could outgrow a
 // block or there is too little to share.
-static void format_on_one_thread(const FormatWork& work, const TagTable& table, OutputBuffer& out) {
+void format_on_one_thread(const FormatWork& work, const TagTable& table, OutputBuffer& out) {
     StructureWriter writer = make_structure_writer(table);
     for (const FormatPiece& piece : work.pieces) {
         OccurrenceCursor cursor = cursor_at(piece);
@@ -188,8 +189,8 @@ static void format_on_one_thread(const FormatWork& work, const TagTable& table, 
 }
 
 // The scan's read buffers go first: their pages are mapped already.
-static void take_kits(FormatWork& work, const TagTable& table, size_t threads,
-                      std::vector<std::unique_ptr<char[]>>& read_buffers) {
+void take_kits(FormatWork& work, const TagTable& table, size_t threads,
+               std::vector<std::unique_ptr<char[]>>& read_buffers) {
     if (work.plan.read_bytes < work.plan.output_block_bytes)
         read_buffers.clear();
     work.kits = std::make_unique<FormatKit[]>(threads);
@@ -211,6 +212,8 @@ static void take_kits(FormatWork& work, const TagTable& table, size_t threads,
         }
     }
 }
+
+}  // namespace
 
 bool print_report_in_parallel(ParallelScan& scan, const TagTable& table, const ParallelPlan& plan,
                               OutputBuffer& out) {

@@ -7,9 +7,11 @@
 
 #include "report/report_lines.h"
 
+namespace {
+
 // The start of a structure line up to the name: "*    " for lvl -1, otherwise
 // lvl + 1 in a field of 3 characters and 4 * lvl + 2 blanks.
-static void put_level(OutputBuffer& out, int64_t lvl) {
+void put_level(OutputBuffer& out, int64_t lvl) {
     if (lvl < 0) {
         put_bytes(out, "*    ");
         return;
@@ -21,11 +23,13 @@ static void put_level(OutputBuffer& out, int64_t lvl) {
 
 constexpr int64_t kCachedLevels = 64;
 
-static ArenaText add_text(StructureWriter& writer, std::string_view text) {
+ArenaText add_text(StructureWriter& writer, std::string_view text) {
     ArenaText added{writer.arena.size(), text.size()};
     writer.arena.insert(writer.arena.end(), text.begin(), text.end());
     return added;
 }
+
+}  // namespace
 
 StructureWriter make_structure_writer(const TagTable& table) {
     StructureWriter writer;
@@ -44,7 +48,9 @@ StructureWriter make_structure_writer(const TagTable& table) {
     return writer;
 }
 
-static void format_line(StructureWriter& writer, uint64_t line) {
+namespace {
+
+void format_line(StructureWriter& writer, uint64_t line) {
     char digits[20];
     std::string_view text = format_decimal(line, digits);
     std::memcpy(writer.line_text, text.data(), text.size());
@@ -55,7 +61,7 @@ static void format_line(StructureWriter& writer, uint64_t line) {
 
 // Line numbers only grow, mostly by a little: adding to the last digit is
 // cheaper than formatting the number anew.
-static void set_line(StructureWriter& writer, uint64_t line) {
+void set_line(StructureWriter& writer, uint64_t line) {
     uint64_t step = line - writer.line;
     if (writer.line_length == 0 || step > 9)
         return format_line(writer, line);
@@ -67,7 +73,7 @@ static void set_line(StructureWriter& writer, uint64_t line) {
 }
 
 // Most texts are short: the first two blocks are copied without a test.
-static char* copy_in_blocks(char* to, const char* from, size_t length) {
+char* copy_in_blocks(char* to, const char* from, size_t length) {
     std::memcpy(to, from, kCopyBlock);
     std::memcpy(to + kCopyBlock, from + kCopyBlock, kCopyBlock);
     for (size_t done = 2 * kCopyBlock; done < length; done += kCopyBlock) {
@@ -75,6 +81,8 @@ static char* copy_in_blocks(char* to, const char* from, size_t length) {
     }
     return to + length;
 }
+
+}  // namespace
 
 bool put_occurrence(OutputBuffer& out, StructureWriter& writer, const TagOccurrence& occurrence) {
     if (occurrence.line != writer.line)
@@ -107,8 +115,10 @@ bool put_occurrence(OutputBuffer& out, StructureWriter& writer, const TagOccurre
     return !out.failed;
 }
 
-static void put_pair_numbers(OutputBuffer& out, const NameTally& tally, const TagTable& table,
-                             size_t pair) {
+namespace {
+
+void put_pair_numbers(OutputBuffer& out, const NameTally& tally, const TagTable& table,
+                      size_t pair) {
     uint64_t opn_num = tally.opn_num[pair];
     uint64_t cls_num = tally.cls_num[pair];
     put_bytes(out, opn_num == cls_num ? "     " : "*    ");
@@ -121,6 +131,8 @@ static void put_pair_numbers(OutputBuffer& out, const NameTally& tally, const Ta
     put_decimal(out, cls_num);
     put_bytes(out, ")\n");
 }
+
+}  // namespace
 
 uint64_t longest_structure_line(const TagTable& table, int64_t deepest) {
     size_t longest_name = 0;

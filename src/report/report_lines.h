@@ -31,8 +31,9 @@ struct ArenaText {
 // per thread.
 struct StructureWriter {
     std::vector<char> arena;
-    std::vector<ArenaText> level_prefix;  // index lvl + 1, for lvl below kCachedLevels
-    std::vector<ArenaText> name_text;     // by name id: 2 * pair, + 1 for a close name
+    // Index lvl + 1, for lvl below kCachedLevels (print_report.cc).
+    std::vector<ArenaText> level_prefix;
+    std::vector<ArenaText> name_text;  // by name id: 2 * pair, + 1 for a close name
     uint64_t line = 0;
     char line_text[20 + 1 + kCopySpare];  // the line number and a line end
     size_t line_length = 0;

@@ -5,13 +5,15 @@
 #include <cstdlib>
 #include <new>
 
-static void free_chunk(uint8_t* chunk) {
+namespace {
+
+void free_chunk(uint8_t* chunk) {
     std::free(chunk);
 }
 
 // The first chunk holds one full block, so that a list that stays small takes
 // no more; later ones are aligned for huge pages.
-static void add_chunk(OccurrenceArena& arena) {
+void add_chunk(OccurrenceArena& arena) {
     bool first = arena.chunks.empty();
     size_t size = first ? kOccurrenceBlockSize : kOccurrenceChunkSize;
     void* chunk = first ? std::malloc(size) : std::aligned_alloc(kOccurrenceChunkSize, size);
@@ -25,6 +27,8 @@ static void add_chunk(OccurrenceArena& arena) {
     arena.next = static_cast<uint8_t*>(chunk);
     arena.end = arena.next + size;
 }
+
+}  // namespace
 
 void add_occurrence_block(OccurrenceList& list) {
     if (!list.arena)

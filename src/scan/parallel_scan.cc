@@ -15,6 +15,8 @@
 
 constexpr uint64_t kNoEnd = UINT64_MAX;
 
+namespace {
+
 // What one thread reads with.
 struct RangeReader {
     int fd = -1;
@@ -47,8 +49,8 @@ struct ScanWork {
 
 // Up to `room` bytes at `offset`, cut at a 0x1A; the plan's unreadable bytes
 // fail as a damaged disk would.
-static ReadStatus read_range_bytes(RangeReader& reader, size_t room, uint64_t offset, size_t& size,
-                                   bool& ends_text) {
+ReadStatus read_range_bytes(RangeReader& reader, size_t room, uint64_t offset, size_t& size,
+                            bool& ends_text) {
     if (room > reader.unreadable_from || offset >= reader.unreadable_from - room)
         return ReadStatus::error;
     return read_at(reader.fd, offset, reader.buffer.get(), room, size, ends_text);
@@ -58,7 +60,7 @@ static ReadStatus read_range_bytes(RangeReader& reader, size_t room, uint64_t of
 // begins just past the first LF at from - 1 or later. No such line start, or
 // a 0x1A before it, leaves the range empty: the range before runs on over
 // those bytes. Lines are mostly short: the first reads are small.
-static bool find_range_begin(RangeReader& reader, uint64_t from, uint64_t to, RangeScan& range) {
+bool find_range_begin(RangeReader& reader, uint64_t from, uint64_t to, RangeScan& range) {
     uint64_t pos = from - 1;
     for (size_t probe = 4096; pos < to - 1; probe = std::min(2 * probe, reader.capacity)) {
         size_t size;
@@ -92,14 +94,14 @@ struct RangeSource {
     bool last = false;
 };
 
-static void note_end_byte(ScanWork& work, uint64_t at) {
+void note_end_byte(ScanWork& work, uint64_t at) {
     uint64_t seen = work.end_byte_seen.load();
     while (at < seen && !work.end_byte_seen.compare_exchange_weak(seen, at)) {
     }
 }
 
 // Cuts a chunk read at source.pos at the LF that ends the range's last line.
-static void cut_at_range_end(RangeSource& source, const char* bytes, size_t& size) {
+void cut_at_range_end(RangeSource& source, const char* bytes, size_t& size) {
     uint64_t nominal_end = source.nominal_end;
     if (nominal_end == kNoEnd || source.pos + size <= nominal_end - 1)
         return;
@@ -113,7 +115,7 @@ static void cut_at_range_end(RangeSource& source, const char* bytes, size_t& siz
 }
 
 // A range behind a 0x1A seen elsewhere stops: it will be dropped.
-static ReadStatus read_chunk(RangeSource& source, std::string_view& chunk) {
+ReadStatus read_chunk(RangeSource& source, std::string_view& chunk) {
     if (source.last || source.pos > source.work.end_byte_seen.load())
         return ReadStatus::end;
     RangeReader& reader = source.reader;
@@ -141,14 +143,14 @@ struct RangeSink {
     uint64_t* counts;  // by name id
 };
 
-static void add_piece_start(RangeScan& range, const LevelSummary& levels) {
+void add_piece_start(RangeScan& range, const LevelSummary& levels) {
     range.piece_starts.push_back({mark_occurrences(range.occurrences), levels});
     range.next_piece_at = range.occurrences.count + kPieceOccurrences;
 }
 
 // Hot: a change needs a benchmark run. The summary stays in locals: the
 // list's stores could alias it.
-static void take_names(RangeSink& sink, const FoundBatch& batch) {
+void take_names(RangeSink& sink, const FoundBatch& batch) {
     RangeScan& range = sink.range;
     OccurrenceList& list = range.occurrences;
     uint64_t* counts = sink.counts;
@@ -166,12 +168,11 @@ static void take_names(RangeSink& sink, const FoundBatch& batch) {
     range.peak = peak;
 }
 
-static void end_text(RangeSink& sink, const TextScan& text) {
+void end_text(RangeSink& sink, const TextScan& text) {
     sink.range.line_ends = text.line - 1;
 }
 
-static void scan_range(ScanWork& work, RangeReader& reader, uint64_t nominal_end,
-                       RangeScan& range) {
+void scan_range(ScanWork& work, RangeReader& reader, uint64_t nominal_end, RangeScan& range) {
     RangeSource source{work, reader, range, range.begin, nominal_end};
     RangeSink sink{range, reader.counts.data()};
     if (scan_text(work.matcher, source, sink, reader.found) == ReadStatus::error)
@@ -179,7 +180,7 @@ static void scan_range(ScanWork& work, RangeReader& reader, uint64_t nominal_end
     range.end = source.pos;
 }
 
-static void take_reader_memory(const ScanWork& work, RangeReader& reader) {
+void take_reader_memory(const ScanWork& work, RangeReader& reader) {
     if (!reader.buffer) {
         reader.buffer = std::make_unique_for_overwrite<char[]>(work.plan.read_bytes);
         reader.capacity = work.plan.read_bytes;
@@ -191,7 +192,7 @@ static void take_reader_memory(const ScanWork& work, RangeReader& reader) {
         reader.counts.assign(work.name_count, 0);
 }
 
-static void scan_into(ScanWork& work, RangeReader& reader, size_t index, RangeScan& range) {
+void scan_into(ScanWork& work, RangeReader& reader, size_t index, RangeScan& range) {
     take_reader_memory(work, reader);
     uint64_t count = work.ranges.size();
     bool is_last = index + 1 == count;
@@ -208,7 +209,7 @@ static void scan_into(ScanWork& work, RangeReader& reader, size_t index, RangeSc
 // The range is scanned into a RangeScan of the thread's own: ranges side by side
 // in one vector would share cache lines between threads. What a range found
 // before memory ran out is kept: its names are counted already.
-static void scan_one_range(ScanWork& work, RangeReader& reader, size_t index) {
+void scan_one_range(ScanWork& work, RangeReader& reader, size_t index) {
     RangeScan range;
     try {
         scan_into(work, reader, index, range);
@@ -218,7 +219,7 @@ static void scan_one_range(ScanWork& work, RangeReader& reader, size_t index) {
     work.ranges[index] = std::move(range);
 }
 
-static void scan_ranges(ScanWork& work) {
+void scan_ranges(ScanWork& work) {
     RangeReader reader;
     reader.fd = work.fd;
     reader.unreadable_from = work.plan.unreadable_from;
@@ -232,7 +233,7 @@ static void scan_ranges(ScanWork& work) {
 }
 
 // Takes the names of a range behind the end of the text back out of the counts.
-static void uncount(const RangeScan& range, NameTally& totals) {
+void uncount(const RangeScan& range, NameTally& totals) {
     OccurrenceCursor cursor;
     TagOccurrence occurrence;
     while (next_occurrence(range.occurrences, cursor, occurrence)) {
@@ -242,7 +243,7 @@ static void uncount(const RangeScan& range, NameTally& totals) {
     }
 }
 
-static void add_up_counts(const std::vector<uint64_t>& counts, size_t pairs, NameTally& totals) {
+void add_up_counts(const std::vector<uint64_t>& counts, size_t pairs, NameTally& totals) {
     start_tally(totals, pairs);
     for (size_t pair = 0; pair < pairs; ++pair) {
         totals.opn_num[pair] = counts[2 * pair];
@@ -252,7 +253,7 @@ static void add_up_counts(const std::vector<uint64_t>& counts, size_t pairs, Nam
 
 // Places the range after those before it: its first line, its start depth,
 // and what it does to the depth.
-static void follow_range(RangeScan& range, uint64_t& lines, ParallelScan& scan) {
+void follow_range(RangeScan& range, uint64_t& lines, ParallelScan& scan) {
     NameTally& totals = scan.totals;
     range.lines_before = lines;
     range.start_depth = totals.depth;
@@ -264,8 +265,8 @@ static void follow_range(RangeScan& range, uint64_t& lines, ParallelScan& scan) 
 
 // Line numbers, levels, counters and the verdict, in file order. A range that
 // failed counts only if reading on one thread would have reached it.
-static void put_together(std::vector<RangeScan>& ranges, const std::vector<uint64_t>& counts,
-                         const TagTable& table, ParallelScan& scan) {
+void put_together(std::vector<RangeScan>& ranges, const std::vector<uint64_t>& counts,
+                  const TagTable& table, ParallelScan& scan) {
     add_up_counts(counts, table.n, scan.totals);
     uint64_t lines = 0;
     size_t index = 0;
@@ -287,6 +288,8 @@ static void put_together(std::vector<RangeScan>& ranges, const std::vector<uint6
         uncount(ranges[index], scan.totals);
     settle_verdict(scan.totals);
 }
+
+}  // namespace
 
 void scan_in_parallel(int fd, uint64_t size, const TagMatcher& matcher, const TagTable& table,
                       const ParallelPlan& plan, ParallelScan& scan) {

@@ -3,7 +3,8 @@
 // The one scan loop: a source hands out the text in chunks, the matcher finds
 // the names in them, and a sink takes the names in batches, in order of their
 // starts. Every consumer of a scan is a sink: the checker's occurrence list, a
-// range of the parallel scan, the gate's pair matching.
+// range of the parallel scan, the gate's pair matching, and the gate's rules
+// filter (RulesSink), which hands the names it keeps on to another sink.
 //
 // A source provides
 //     ReadStatus read_chunk(Source&, std::string_view& chunk);

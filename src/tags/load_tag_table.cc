@@ -16,14 +16,16 @@ std::string list_file_path(const std::string& directory, const char* file_name) 
     return directory + "/" + file_name;
 }
 
-static ListRejection rejected(RejectionKind kind, const std::string& path) {
+namespace {
+
+ListRejection rejected(RejectionKind kind, const std::string& path) {
     return {kind, path, {}, {}, {}};
 }
 
 // One name per line, blank lines included. Running out of memory here makes the
 // file "suspicious", as an empty one does. Sets `rejection` when the list cannot
 // be had at all.
-static std::vector<std::string> read_name_list(const std::string& path, ListRejection& rejection) {
+std::vector<std::string> read_name_list(const std::string& path, ListRejection& rejection) {
     std::vector<std::string> names;
     try {
         std::string bytes;
@@ -48,6 +50,8 @@ static std::vector<std::string> read_name_list(const std::string& path, ListReje
         rejection = rejected(RejectionKind::suspicious, path);
     return names;
 }
+
+}  // namespace
 
 ListRejection collision_rejection(const TagTable& table, const NameCollision& collision,
                                   const std::string& directory) {

@@ -5,14 +5,16 @@
 
 #include "tags/tag_table.h"
 
-static bool prefix_related(std::string_view a, std::string_view b) {
+namespace {
+
+bool prefix_related(std::string_view a, std::string_view b) {
     return a.starts_with(b) || b.starts_with(a);
 }
 
 // Marks every name that is prefix-related to some other name of `names`. In
 // sorted order a name's prefixes that are names form a chain ending just before
 // it, so one pass with a stack of that chain finds every related pair's members.
-static std::vector<bool> involved_names(const std::vector<std::string_view>& names) {
+std::vector<bool> involved_names(const std::vector<std::string_view>& names) {
     struct Entry {
         std::string_view name;
         size_t index;
@@ -40,7 +42,7 @@ static std::vector<bool> involved_names(const std::vector<std::string_view>& nam
     return involved;
 }
 
-static size_t first_marked(const std::vector<bool>& marks, size_t from, size_t to) {
+size_t first_marked(const std::vector<bool>& marks, size_t from, size_t to) {
     for (size_t i = from; i < to; ++i) {
         if (marks[i])
             return i;
@@ -48,8 +50,7 @@ static size_t first_marked(const std::vector<bool>& marks, size_t from, size_t t
     return to;
 }
 
-static size_t first_related(const std::vector<std::string>& names, std::string_view name,
-                            size_t from) {
+size_t first_related(const std::vector<std::string>& names, std::string_view name, size_t from) {
     for (size_t j = from; j < names.size(); ++j) {
         if (prefix_related(name, names[j]))
             return j;
@@ -57,14 +58,14 @@ static size_t first_related(const std::vector<std::string>& names, std::string_v
     return names.size();
 }
 
-static std::vector<std::string_view> views_of(const std::vector<std::string>& names) {
+std::vector<std::string_view> views_of(const std::vector<std::string>& names) {
     return std::vector<std::string_view>(names.begin(), names.end());
 }
 
 // The smallest index involved in any collision has all its partners above it,
 // so the first colliding (i, j) is that index and its first partner.
-static NameCollision first_collision_within(const std::vector<std::string>& opn_tag,
-                                            const std::vector<std::string>& cls_tag) {
+NameCollision first_collision_within(const std::vector<std::string>& opn_tag,
+                                     const std::vector<std::string>& cls_tag) {
     std::vector<bool> opn_involved = involved_names(views_of(opn_tag));
     std::vector<bool> cls_involved = involved_names(views_of(cls_tag));
     size_t n = opn_tag.size();
@@ -80,8 +81,8 @@ static NameCollision first_collision_within(const std::vector<std::string>& opn_
 
 // Each list being prefix-free by now, every related pair of the joined lists
 // has one open and one close name.
-static NameCollision first_collision_across(const std::vector<std::string>& opn_tag,
-                                            const std::vector<std::string>& cls_tag) {
+NameCollision first_collision_across(const std::vector<std::string>& opn_tag,
+                                     const std::vector<std::string>& cls_tag) {
     std::vector<std::string_view> joined = views_of(opn_tag);
     joined.insert(joined.end(), cls_tag.begin(), cls_tag.end());
     std::vector<bool> involved = involved_names(joined);
@@ -91,6 +92,8 @@ static NameCollision first_collision_across(const std::vector<std::string>& opn_
         return {};
     return {CollisionPlace::across, j, first_related(cls_tag, opn_tag[j], 0)};
 }
+
+}  // namespace
 
 NameCollision find_first_collision(const std::vector<std::string>& opn_tag,
                                    const std::vector<std::string>& cls_tag) {

@@ -17,6 +17,8 @@ struct NameCollision {
     size_t second = 0;
 };
 
-// Sorts instead of comparing every pair: O(total length + n log n).
+// Sorts instead of comparing every pair: O(total length + L n log n), L the
+// longest beginning two names share, since each compare of the sort reads the
+// bytes the two names share; O(total length + n log n) when names part early.
 NameCollision find_first_collision(const std::vector<std::string>& opn_tag,
                                    const std::vector<std::string>& cls_tag);

@@ -6,11 +6,14 @@
 #include <vector>
 
 // The tag pairs of the list files: pair j is (opn_tag[j], cls_tag[j]), j in file
-// line order. Once loaded, the 2n names are prefix-free: none is a prefix of
-// another, none is empty, no two are equal. The table does not change after
-// loading; what a scan counts goes to the scan's result.
+// line order. None of the 2n names is empty. Loaded by the checker's rules
+// (load_tag_table), the names are also prefix-free: none is a prefix of
+// another, no two are equal; under a rules file the gate checks instead that
+// no two can meet in the text, and the names themselves may begin one another.
+// The table does not change after loading; what a scan counts goes to the
+// scan's result.
 struct TagTable {
-    size_t n = 0;
+    size_t n = 0;  // the number of pairs, as the lists' record calls it
     std::vector<std::string> opn_tag;
     std::vector<std::string> cls_tag;
 };

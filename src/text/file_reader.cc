@@ -14,8 +14,10 @@ FileReader::~FileReader() {
     close_file_reader(*this);
 }
 
+namespace {
+
 // Opens `name` for reading unless it is a directory; false when it cannot.
-static bool open_file(FileReader& reader, const std::string& name, struct stat& status) {
+bool open_file(FileReader& reader, const std::string& name, struct stat& status) {
     close_file_reader(reader);
     reader.at_end = false;
     do {
@@ -30,12 +32,14 @@ static bool open_file(FileReader& reader, const std::string& name, struct stat& 
     return true;
 }
 
-static void keep_buffer(FileReader& reader, size_t buffer_size) {
+void keep_buffer(FileReader& reader, size_t buffer_size) {
     if (reader.capacity != buffer_size || !reader.buffer) {
         reader.buffer.reset(new char[buffer_size]);
         reader.capacity = buffer_size;
     }
 }
+
+}  // namespace
 
 bool open_file_reader(FileReader& reader, const std::string& name, size_t buffer_size) {
     struct stat status;
@@ -67,10 +71,12 @@ void close_file_reader(FileReader& reader) {
     reader.fd = -1;
 }
 
+namespace {
+
 // Reads at most `room` bytes (at least one) into `target`, up to a 0x1A, which
 // ends the file for good. Hot: every byte of the checked file passes here; a
 // change needs a benchmark run.
-static ReadStatus read_into(FileReader& reader, char* target, size_t room, size_t& size) {
+ReadStatus read_into(FileReader& reader, char* target, size_t room, size_t& size) {
     size = 0;
     if (reader.at_end)
         return ReadStatus::end;
@@ -85,6 +91,8 @@ static ReadStatus read_into(FileReader& reader, char* target, size_t room, size_
         reader.at_end = true;
     return size == 0 ? ReadStatus::end : ReadStatus::chunk;
 }
+
+}  // namespace
 
 bool cut_at_end_of_text(const char* bytes, size_t& size) {
     const void* stop = std::memchr(bytes, kEndOfFileByte, size);

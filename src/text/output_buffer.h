@@ -9,7 +9,9 @@
 
 // Collects output in one large buffer and writes it with few write(2) calls.
 // A failed write sets `failed`, and from then on the output is dropped.
-// With fd < 0 the bytes go to `collected` instead, for tests and fuzzing.
+// With fd < 0 the bytes go to `collected` instead: for output to be written
+// later or elsewhere (a gate report kept until its file's turn, the texts of
+// the report's lines formatted once), and for tests and fuzzing.
 
 struct OutputBuffer {
     int fd = -1;

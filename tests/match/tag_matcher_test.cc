@@ -12,6 +12,8 @@
 
 #include "check_support.h"
 #include "chunked_text.h"
+#include "text/file_reader.h"
+#include "text/text_bytes.h"
 
 namespace {
 
@@ -59,6 +61,16 @@ std::vector<std::string> texts_for(std::mt19937_64& random, const Names& names,
     return texts;
 }
 
+// Each text as views into it and as a file read in the reader's own buffer,
+// where the bytes behind a chunk are none of the next; the file's text ends at
+// its first 0x1A.
+struct TextFile {
+    std::string_view text;
+    ScratchFile file;
+    std::vector<FoundName> expected;
+    std::vector<FoundName> expected_read;
+};
+
 // Every way of walking and skipping that the names allow must find exactly what
 // trying every name at every position of every line finds, in the same order,
 // whatever the chunks the text comes in.
@@ -79,6 +91,14 @@ void expect_all_modes_naive(const TagTable& table, const std::vector<std::string
         {"giving way often", {.give_way = often}},
         {"trie giving way often", {.dense_entry_limit = 0, .give_way = often}},
     };
+    std::vector<TextFile> files(texts.size());
+    for (size_t i = 0; i < texts.size(); ++i) {
+        files[i].text = texts[i];
+        fill_scratch_file(files[i].file, texts[i]);
+        files[i].expected = naive_names(table, texts[i]);
+        files[i].expected_read = naive_names(
+            table, texts[i].substr(0, texts[i].find(static_cast<char>(kEndOfFileByte))));
+    }
     for (const Mode& mode : modes) {
         TagMatcher matcher = build_tag_matcher(table, mode.options);
         if (mode.options.dense_entry_limit == 0) {
@@ -88,12 +108,16 @@ void expect_all_modes_naive(const TagTable& table, const std::vector<std::string
             ASSERT_GT(state_count(matcher.trie), matcher.trie.node_count) << what;
             ASSERT_EQ(matcher.walk, WalkKind::trie) << what << ": a dense table takes no tails";
         }
-        for (const std::string& text : texts) {
-            std::vector<FoundName> expected = naive_names(table, text);
-            chunk_sizes.push_back(text.size() + 1);
+        for (const TextFile& f : files) {
+            chunk_sizes.push_back(f.text.size() + 1);
             for (size_t chunk_size : chunk_sizes) {
-                ASSERT_EQ(matcher_names(matcher, text, chunk_size), expected)
+                ASSERT_EQ(matcher_names(matcher, f.text, chunk_size), f.expected)
                     << what << ", " << mode.what << ", chunks of " << chunk_size;
+                // Reads of a byte or two cost a call each and leave no block to read past.
+                if (chunk_size < 7)
+                    continue;
+                ASSERT_EQ(matcher_names_read(matcher, f.file.path, chunk_size), f.expected_read)
+                    << what << ", " << mode.what << ", reads of " << chunk_size;
             }
             chunk_sizes.pop_back();
         }
@@ -191,10 +215,20 @@ TEST(TagMatcher, ResumesAcrossBatches) {
          {repeat_text("ab", 40) + "z"},
          {"b"},
          repeat_text("ab", 5000) + "z"},
+        // Skipped by the hash of the starts: the batch fills in the last bytes of
+        // the text, which are looked at one by one.
+        {"hashed starts, full in the last bytes",
+         {"Aaaa", "Bbbb", "Cccc"},
+         {"Dddd", "Eeee", "Ffff"},
+         repeat_text("Aaaa", kFoundBatch)},
+        {"hashed starts, full and one more",
+         {"Aaaa", "Bbbb"},
+         {"Dddd", "Eeee"},
+         repeat_text("Aaaa", kFoundBatch - 1) + "\nEeee"},
     };
     for (const BatchCase& c : cases) {
         TagTable table = make_tag_table(c.opn_tag, c.cls_tag);
-        ASSERT_GT(naive_names(table, c.text).size(), kFoundBatch) << c.what;
+        ASSERT_GE(naive_names(table, c.text).size(), kFoundBatch) << c.what;
         expect_all_modes_naive(table, {c.text, "ab", c.text}, c.what);
     }
 }
@@ -218,6 +252,32 @@ TEST(TagMatcher, FindsNamesAcrossChunks) {
             expect_all_modes_naive(table, {text, quiet + text}, c.what, {chunk, chunk - 1, 4096});
             if (HasFatalFailure())
                 return;
+        }
+    }
+}
+
+// A name cut by the seam of two reads of the reader's buffer, its start three,
+// two or one bytes before the seam, the skip's blocks at every alignment to it
+// (a CR and its LF put the skip's start where they end). The bytes past the
+// buffer are none of the text: a block that reads them loses the name.
+TEST(TagMatcher, FindsNamesAcrossTheReadersSeams) {
+    const TagTable table = make_tag_table({"Aaaa", "Bbbb", "Cccc"}, {"Dddd", "Eeee", "Ffff"});
+    const std::string filler = repeat_text("xy.-z ", kReadBufferSize / 6);
+    ScratchFile file;
+    for (const MatcherOptions& options : {MatcherOptions{}, MatcherOptions{.wide_blocks = false}}) {
+        TagMatcher matcher = build_tag_matcher(table, options);
+        ASSERT_EQ(matcher.skip, SkipKind::hashed_starts);
+        for (size_t before_seam : {3, 2, 1}) {
+            for (size_t lf_at = 100; lf_at < 132; ++lf_at) {
+                std::string text = filler.substr(0, lf_at - 1) + "\r\n";
+                text += filler.substr(0, kReadBufferSize - before_seam - text.size());
+                text += "Aaaa\nDddd\n";
+                fill_scratch_file(file, text);
+                ASSERT_EQ(matcher_names_read(matcher, file.path, kReadBufferSize),
+                          naive_names(table, text))
+                    << "start " << before_seam << " bytes before the seam, LF at " << lf_at
+                    << (options.wide_blocks ? "" : ", 16-byte blocks");
+            }
         }
     }
 }
@@ -283,6 +343,50 @@ TEST(TagMatcher, FindsNamesThatCrowdTheStartSlots) {
     }));
 }
 
+// Which walk and which skip a list gets: the dense table wherever it fits,
+// block compares for up to four first bytes, the hash of the starts for more
+// when no name is shorter than two bytes.
+TEST(TagMatcher, ChoosesTheWalkAndTheSkip) {
+    const struct {
+        const char* what;
+        Names opn_tag;
+        Names cls_tag;
+        MatcherOptions options;
+        WalkKind walk;
+        SkipKind skip;
+    } cases[] = {
+        {"four first bytes",
+         {"{", "[["},
+         {"}", "]]"},
+         {},
+         WalkKind::dense_table,
+         SkipKind::first_bytes},
+        {"six first bytes",
+         {"Aaaa", "Bbbb", "Cccc"},
+         {"Dddd", "Eeee", "Ffff"},
+         {},
+         WalkKind::dense_table,
+         SkipKind::hashed_starts},
+        {"six first bytes, a name of one",
+         {"A", "Bbbb", "Cccc"},
+         {"Dddd", "Eeee", "Ffff"},
+         {},
+         WalkKind::dense_table,
+         SkipKind::none},
+        {"a table too large",
+         {"<a>", "<b>"},
+         {"</a>", "</b>"},
+         {.dense_entry_limit = 64},
+         WalkKind::trie,
+         SkipKind::first_bytes},
+    };
+    for (const auto& c : cases) {
+        TagMatcher matcher = build_tag_matcher(make_tag_table(c.opn_tag, c.cls_tag), c.options);
+        EXPECT_EQ(matcher.walk, c.walk) << c.what;
+        EXPECT_EQ(matcher.skip, c.skip) << c.what;
+    }
+}
+
 // A factor drawn for the run is tried first: a list aimed at a fixed factor
 // keeps the drawn one, and one aimed at the drawn factor spreads over a fixed one.
 TEST(TagMatcher, TriesTheDrawnStartHashFactorFirst) {
@@ -328,12 +432,21 @@ TEST(TagMatcher, SkippingGivesWayToFloodsAndComesBack) {
             for (int i = 0; i < 700; ++i)
                 text += stretch % 2 || i % 8 ? keys[random_below(random, keys.size())] : "\n..";
         }
+        // Between calls, the walk must now and then have text ahead of it to
+        // take alone.
         TextScan scan;
         start_text_scan(matcher, scan);
         std::vector<FoundName> found;
-        while (!find_names(matcher, text, scan, found))
-            found.clear();
-        EXPECT_GT(scan.tally.walk_alone_until, 0u) << "skipping never gave way";
+        bool walked_alone = false;
+        for (size_t at = 0; at < text.size(); at += 97) {
+            std::string_view chunk = std::string_view(text).substr(at, 97);
+            while (!find_names(matcher, chunk, scan, found)) {
+                found.clear();
+                walked_alone |= scan.tally.walk_alone_until > scan.offset + scan.pos;
+            }
+            walked_alone |= scan.tally.walk_alone_until > scan.offset;
+        }
+        EXPECT_TRUE(walked_alone) << "skipping never gave way";
         expect_all_modes_naive(table, {text}, "floods between names", {1, 97, 1000});
     }
 }

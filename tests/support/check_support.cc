@@ -182,6 +182,21 @@ std::vector<FoundName> matcher_names(const TagMatcher& matcher, std::string_view
     return sink.names;
 }
 
+std::vector<FoundName> matcher_names_read(const TagMatcher& matcher, const std::string& path,
+                                          size_t buffer_size) {
+    const size_t past_the_end = 64;
+    FileReader reader;
+    reader.buffer.reset(new char[buffer_size + past_the_end]);
+    std::fill_n(reader.buffer.get(), buffer_size + past_the_end, kEndOfFileByte);
+    reader.capacity = buffer_size;
+    if (!open_file_reader(reader, path, buffer_size))
+        throw std::runtime_error("cannot open " + path);
+    CollectingSink sink;
+    if (scan_text(matcher, reader, sink) == ReadStatus::error)
+        throw std::runtime_error("cannot read " + path);
+    return sink.names;
+}
+
 size_t random_below(std::mt19937_64& random, size_t bound) {
     return std::uniform_int_distribution<size_t>(0, bound - 1)(random);
 }

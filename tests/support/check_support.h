@@ -102,6 +102,13 @@ void end_text(CollectingSink& sink, const TextScan& text);
 std::vector<FoundName> matcher_names(const TagMatcher& matcher, std::string_view bytes,
                                      size_t chunk_size);
 
+// The same through a FileReader reading the file at `path` with a buffer of
+// `buffer_size`, so that each chunk lies in the reader's own buffer: behind a
+// short chunk the bytes of earlier reads, past the buffer's end 0x1A bytes,
+// which no text handed out holds.
+std::vector<FoundName> matcher_names_read(const TagMatcher& matcher, const std::string& path,
+                                          size_t buffer_size);
+
 // What random names are made of: a first byte from `first_bytes`, the others from
 // `body_bytes`, `min_length` to `max_length` bytes.
 struct NameStyle {

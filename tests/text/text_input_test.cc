@@ -2,12 +2,17 @@
 // list files read whole and split into lines.
 
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "check_support.h"
 #include "text/file_reader.h"
+#include "text/output_buffer.h"
 
 namespace {
 
@@ -77,6 +82,37 @@ TEST(TextInput, ListLinesFollowTheTextRules) {
         for (const ReaderCase& c : reader_cases()) {
             EXPECT_EQ(read_all_lines(c.bytes, buffer_size), c.expected)
                 << c.what << ", buffer " << buffer_size;
+        }
+    }
+}
+
+// A list through a pipe, whose size no one knows before it ends, is read whole.
+TEST(TextInput, WholeFilesFromPipes) {
+    for (size_t size : {15, 16, 4096, 4097, 300000}) {
+        for (size_t read_size : {size_t{7}, kReadBufferSize}) {
+            std::string bytes;
+            for (size_t i = 0; i < size; ++i)
+                bytes += static_cast<char>('a' + i % 23);
+            int ends[2];
+            ASSERT_EQ(::pipe(ends), 0);
+            // A reader that stops early must not leave the writer stuck, nor
+            // have it killed by SIGPIPE.
+            std::thread writer([&] {
+                sigset_t pipe_signal;
+                sigemptyset(&pipe_signal);
+                sigaddset(&pipe_signal, SIGPIPE);
+                pthread_sigmask(SIG_BLOCK, &pipe_signal, nullptr);
+                write_all(ends[1], bytes);
+                ::close(ends[1]);
+            });
+            std::string got;
+            WholeFileStatus status =
+                read_whole_file("/proc/self/fd/" + std::to_string(ends[0]), got, read_size);
+            ::close(ends[0]);
+            writer.join();
+            EXPECT_EQ(status, WholeFileStatus::read) << size;
+            EXPECT_TRUE(got == bytes)
+                << got.size() << " of " << size << " bytes, read " << read_size << " at a time";
         }
     }
 }

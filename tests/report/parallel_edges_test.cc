@@ -128,4 +128,25 @@ TEST(ParallelEdges, ReportsMatchTheOneThreadReport) {
         expect_one_thread_report(c);
 }
 
+// A range that starts deep, and threads that have one output block each.
+TEST(ParallelEdges, DeepRangesAndSingleBlocksGiveTheOneThreadReport) {
+    const EdgeCase cases[] = {
+        // The second range starts 1,000 deep and goes 1,000 deeper: the lines
+        // are sized by the depth it starts at and its own peak together.
+        {"a range going deeper from deep",
+         {"{"},
+         {"}"},
+         repeat_text("{\n", 2000) + repeat_text("}\n", 2000),
+         {2, 2000, 4096, 1 << 18, 2}},
+        // One output block a thread: a block is due while its thread formats.
+        {"one output block a thread",
+         {"{", "<abcdefgh>"},
+         {"}", "</abcdefgh>"},
+         lines_of_pairs(4000, "{}", "<abcdefgh></abcdefgh>"),
+         {2, 1 << 14, 4096, 4096, 1}},
+    };
+    for (const EdgeCase& c : cases)
+        expect_one_thread_report(c);
+}
+
 }  // namespace

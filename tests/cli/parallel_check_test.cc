@@ -127,6 +127,27 @@ TEST(ParallelCheck, ReadErrorFailsTheScan) {
     ::close(directory);
 }
 
+// A large file whose every read fails: the check says so rather than report.
+TEST(ParallelCheck, EveryReadFailingIsAReadError) {
+    const TagTable table = make_tag_table(kOpnTag, kClsTag);
+    ScratchFile file;
+    ASSERT_EQ(::ftruncate(file.fd, static_cast<off_t>(kParallelMinBytes)), 0);
+    FileReader reader;
+    ASSERT_TRUE(open_file_reader(reader, file.path));
+    ::close(reader.fd);
+    reader.fd = ::open(file.path.c_str(), O_WRONLY);  // open, but never read
+    ASSERT_GE(reader.fd, 0);
+    const char* saved = std::getenv("TAMBERLOX_THREADS");
+    std::string kept = saved ? saved : "";
+    ::setenv("TAMBERLOX_THREADS", "2", 1);
+    EXPECT_EQ(check_in_parallel(reader, table), ParallelCheck::read_error);
+    if (saved) {
+        ::setenv("TAMBERLOX_THREADS", kept.c_str(), 1);
+    } else {
+        ::unsetenv("TAMBERLOX_THREADS");
+    }
+}
+
 TEST(ParallelCheck, ThreadsComeFromTheEnvironment) {
     const char* saved = std::getenv("TAMBERLOX_THREADS");
     std::string kept = saved ? saved : "";
