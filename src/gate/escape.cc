@@ -2,7 +2,9 @@
 
 #include <cstdint>
 
-static void put_hex_byte(std::string& out, unsigned char byte, const char* prefix) {
+namespace {
+
+void put_hex_byte(std::string& out, unsigned char byte, const char* prefix) {
     static const char kDigits[] = "0123456789ABCDEF";
     out += prefix;
     out += kDigits[byte >> 4];
@@ -11,7 +13,7 @@ static void put_hex_byte(std::string& out, unsigned char byte, const char* prefi
 
 // The length of the well-formed UTF-8 character at `at` that is printable
 // (U+00A0 and above, no surrogate), or 0.
-static size_t printable_utf8_length(std::string_view bytes, size_t at) {
+size_t printable_utf8_length(std::string_view bytes, size_t at) {
     auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[at + i]); };
     unsigned char lead = byte(0);
     size_t length = lead >= 0xf0 ? 4 : lead >= 0xe0 ? 3 : 2;
@@ -28,6 +30,8 @@ static size_t printable_utf8_length(std::string_view bytes, size_t at) {
     bool surrogate = code >= 0xd800 && code <= 0xdfff;
     return fits && !surrogate ? length : 0;
 }
+
+}  // namespace
 
 std::string printable_bytes(std::string_view bytes) {
     std::string out;
@@ -70,12 +74,16 @@ std::string json_string_content(std::string_view text) {
     return literal.substr(1, literal.size() - 2);
 }
 
-static bool stays_in_uri(unsigned char byte) {
+namespace {
+
+bool stays_in_uri(unsigned char byte) {
     bool letter = (byte | 0x20) >= 'a' && (byte | 0x20) <= 'z';
     bool digit = byte >= '0' && byte <= '9';
     return letter || digit || byte == '-' || byte == '.' || byte == '_' || byte == '~' ||
            byte == '/';
 }
+
+}  // namespace
 
 std::string uri_reference(std::string_view name) {
     std::string out = name.starts_with('/') ? "file://" : "";
@@ -89,7 +97,9 @@ std::string uri_reference(std::string_view name) {
     return out;
 }
 
-static std::string percent_escape(std::string_view text, std::string_view special) {
+namespace {
+
+std::string percent_escape(std::string_view text, std::string_view special) {
     std::string out;
     for (char c : text) {
         if (special.find(c) != std::string_view::npos)
@@ -99,6 +109,8 @@ static std::string percent_escape(std::string_view text, std::string_view specia
     }
     return out;
 }
+
+}  // namespace
 
 std::string github_message(std::string_view text) {
     return percent_escape(text, "%\r\n");

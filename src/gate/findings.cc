@@ -103,13 +103,17 @@ bool note_of(const FileCheck& check, const Finding& finding, NoteRecord& note) {
     return true;
 }
 
-static constexpr bool ids_in_kind_order() {
+namespace {
+
+constexpr bool ids_in_kind_order() {
     for (size_t i = 0; i < std::size(kFindingKinds); ++i) {
         if (static_cast<size_t>(kFindingKinds[i].kind) != i)
             return false;
     }
     return static_cast<size_t>(FindingKind::no_name) + 1 == std::size(kFindingKinds);
 }
+
+}  // namespace
 static_assert(ids_in_kind_order(), "every kind of finding has its id, in the kinds' order");
 
 const char* finding_id(FindingKind kind) {

@@ -6,8 +6,10 @@ const char* severity_word(Severity severity) {
     return severity == Severity::error ? "error" : "warning";
 }
 
-static void put_crossing_message(OutputBuffer& out, const FileCheck& check, const Finding& finding,
-                                 const NameTexts& names) {
+namespace {
+
+void put_crossing_message(OutputBuffer& out, const FileCheck& check, const Finding& finding,
+                          const NameTexts& names) {
     const PendingClose& close = block_stack_item(check.matching.pending.closes, finding.record);
     put_bytes(out, names.quoted_cls[finding.pair]);
     put_bytes(out, " closes ");
@@ -20,6 +22,8 @@ static void put_crossing_message(OutputBuffer& out, const FileCheck& check, cons
     put_decimal(out, close.crossed_line);
     put_bytes(out, " is still open");
 }
+
+}  // namespace
 
 void put_message(OutputBuffer& out, const FileCheck& check, const Finding& finding,
                  const NameTexts& names) {
@@ -68,7 +72,9 @@ void put_note_message(OutputBuffer& out, const NoteRecord& note, const NameTexts
     put_bytes(out, " closes here");
 }
 
-static const char* failure_words(FileStatus status) {
+namespace {
+
+const char* failure_words(FileStatus status) {
     switch (status) {
         case FileStatus::cannot_open:
             return "can't open: ";
@@ -80,6 +86,8 @@ static const char* failure_words(FileStatus status) {
     }
     return "can't check: ";
 }
+
+}  // namespace
 
 std::string file_error_text(FileStatus status, int error_number) {
     return std::string(failure_words(status)) +

@@ -12,9 +12,11 @@
 #include "rules/rules_filter.h"
 #include "scan/scan_loop.h"
 
+namespace {
+
 // The lists' rejection; whether the open list is not there at all, so that the
 // driver can say where the lists were looked for.
-static SetupError lists_error(const ListRejection& rejection, const std::string& lists_dir) {
+SetupError lists_error(const ListRejection& rejection, const std::string& lists_dir) {
     SetupError error;
     error.kind = SetupErrorKind::lists;
     error.lists = rejection;
@@ -27,13 +29,15 @@ static SetupError lists_error(const ListRejection& rejection, const std::string&
 
 // An empty name would match everywhere, whatever the rules: the checker's own
 // check rejects it.
-static bool has_empty_name(const TagTable& table) {
+bool has_empty_name(const TagTable& table) {
     for (size_t j = 0; j < table.n; ++j) {
         if (table.opn_tag[j].empty() || table.cls_tag[j].empty())
             return true;
     }
     return false;
 }
+
+}  // namespace
 
 SetupError load_gate_engine(const std::string& lists_dir, GateEngine& engine) {
     TagTableLoad load = load_tag_lists(lists_dir);
@@ -64,13 +68,15 @@ SetupError load_gate_engine(const std::string& lists_dir, GateEngine& engine) {
     return {};
 }
 
-static void cannot_check(FileCheck& check, FileStatus status, int error) {
+namespace {
+
+void cannot_check(FileCheck& check, FileStatus status, int error) {
     check = FileCheck{};
     check.status = status;
     check.error_number = error;
 }
 
-static void open_failed(FileCheck& check, const std::string& name) {
+void open_failed(FileCheck& check, const std::string& name) {
     int error = errno;
     struct stat status;
     bool directory = ::stat(name.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
@@ -78,7 +84,7 @@ static void open_failed(FileCheck& check, const std::string& name) {
 }
 
 // The names go to the pair matching as the scan finds them.
-static void scan_pairs(const GateEngine& engine, FileReader& reader, FileCheck& check) {
+void scan_pairs(const GateEngine& engine, FileReader& reader, FileCheck& check) {
     start_tally(check.tally, engine.table.n);
     start_pair_matching(check.matching, engine.table.n);
     PairSink sink{check.tally, check.matching};
@@ -88,7 +94,7 @@ static void scan_pairs(const GateEngine& engine, FileReader& reader, FileCheck& 
 }
 
 // The same through the rules: the filter keeps what the rules keep.
-static void scan_pairs_by_rules(const GateEngine& engine, FileReader& reader, FileCheck& check) {
+void scan_pairs_by_rules(const GateEngine& engine, FileReader& reader, FileCheck& check) {
     start_tally(check.tally, engine.table.n);
     start_pair_matching(check.matching, engine.table.n);
     PairSink pairs{check.tally, check.matching};
@@ -110,6 +116,8 @@ static void scan_pairs_by_rules(const GateEngine& engine, FileReader& reader, Fi
         check.tally.judged_ok = false;
     }
 }
+
+}  // namespace
 
 FileCheck check_one_file(const GateEngine& engine, const std::string& name, FileReader& reader) {
     FileCheck check;

@@ -20,7 +20,9 @@
 #define TAMBERLOX_VERSION "unknown"
 #endif
 
-static void put_standard_output(std::string_view text) {
+namespace {
+
+void put_standard_output(std::string_view text) {
     OutputBuffer out;
     open_output(out, STDOUT_FILENO, 4096);
     put_bytes(out, text);
@@ -29,14 +31,14 @@ static void put_standard_output(std::string_view text) {
 }
 
 // Ends a run that cannot start with its message.
-static void end_on(const SetupError& error) {
+void end_on(const SetupError& error) {
     if (failed(error))
         exit_with_message(2, "%s", {setup_error_message(error)});
 }
 
 // Ends the run on a usage error, help or the version; returns when the options
 // ask for a check run.
-static void answer_options(const SetupError& error, const GateOptions& options) {
+void answer_options(const SetupError& error, const GateOptions& options) {
     end_on(error);
     if (options.help) {
         put_standard_output(kGateHelp);
@@ -49,7 +51,7 @@ static void answer_options(const SetupError& error, const GateOptions& options) 
 }
 
 // The installed sets' names, one a line.
-static void list_installed_sets() {
+void list_installed_sets() {
     std::string names;
     for (const std::string& name : installed_set_names())
         names += name + "\n";
@@ -58,7 +60,7 @@ static void list_installed_sets() {
 }
 
 // Each set's engine, loaded once, for the sets some file needs.
-static std::vector<GateEngine> load_engines(const CheckPlan& plan) {
+std::vector<GateEngine> load_engines(const CheckPlan& plan) {
     std::vector<char> needed(plan.set_dirs.size(), 0);
     for (const CheckTarget& target : plan.targets)
         needed[target.set] = 1;
@@ -70,7 +72,7 @@ static std::vector<GateEngine> load_engines(const CheckPlan& plan) {
     return engines;
 }
 
-static int run_gate(int argc, const char* const* argv) {
+int run_gate(int argc, const char* const* argv) {
     GateOptions options;
     answer_options(parse_gate_options(argc, argv, options), options);
     if (options.list_sets)
@@ -84,6 +86,8 @@ static int run_gate(int argc, const char* const* argv) {
     int status = run_checks(engines, options, plan.targets, threads_to_use(options.jobs));
     return plan.problems.empty() ? status : 2;
 }
+
+}  // namespace
 
 int main(int argc, char** argv) {
     try {

@@ -35,7 +35,7 @@ size_t fill_start_slots(const Patterns& names, HashedStartSkip& skip, uint32_t f
             ++crowded_starts;
         } else if (slot.answer == StartAnswer::no_name && name.size() <= kInlineName) {
             slot.answer = StartAnswer::one_name;
-            slot.id_or_state = id;
+            slot.answer_value = id;
             slot.length = static_cast<uint8_t>(name.size());
             std::memcpy(slot.bytes, name.data(), name.size());
             slot.key = key;
@@ -104,7 +104,7 @@ void set_walk_states(const TrieAutomaton& trie, const std::vector<uint32_t>& cod
         uint32_t state = 0;
         for (size_t b = 0; b < skip.start_bytes; ++b)
             state = trie_child(trie, state, bytes[b]);
-        slot.id_or_state = code_of.empty() ? state : code_of[state];
+        slot.answer_value = code_of.empty() ? state : code_of[state];
     }
 }
 
@@ -220,7 +220,7 @@ StartAnswer name_starting(const HashedStartSkip& skip, const uint8_t* data, size
         return StartAnswer::walk;
     bool same = n - p >= 16 ? same_slot_name(data + p, slot.bytes, slot.length)
                             : std::memcmp(data + p, slot.bytes, slot.length) == 0;
-    id = slot.id_or_state;
+    id = slot.answer_value;
     return same ? StartAnswer::one_name : StartAnswer::no_name;
 }
 

@@ -30,10 +30,10 @@ struct StartSlot {
     StartAnswer answer = StartAnswer::no_name;
     uint8_t length = 0;  // of the one name
     uint8_t bytes[kInlineName] = {};
-    // one_name: the name's id. walk: where the walk stands after the start
-    // bytes (a row's code with a dense table, else a state), or the root: the walk
-    // begins at the start itself.
-    uint32_t id_or_state = 0;
+    // What `answer` points at: for one_name the name's id; for walk where the walk stands after the
+    // start bytes (a row's code with a dense table, else a state), or the root: the walk begins at
+    // the start itself.
+    uint32_t answer_value = 0;
 };
 
 struct HashedStartSkip {
@@ -125,7 +125,7 @@ inline size_t pass_start_bytes(const HashedStartSkip& skip, const uint8_t* data,
     const StartSlot& slot = skip.slots[start_slot(skip, start_key(data + p, skip.start_mask))];
     if (slot.answer != StartAnswer::walk)
         return p;
-    state = slot.id_or_state;
+    state = slot.answer_value;
     return state == 0 ? p : p + skip.start_bytes;
 }
 
