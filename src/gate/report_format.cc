@@ -24,15 +24,28 @@ int exit_status(const RunTotals& totals) {
     return !totals.unreadable.empty() ? 2 : totals.failed > 0 ? 1 : 0;
 }
 
+namespace {
+
+// 'name', its bytes made printable; appended piece by piece, which GCC's
+// -Wrestrict does not misread as `"'" + std::string&&` is misread.
+std::string quoted_name(const std::string& name) {
+    std::string quoted = "'";
+    quoted += printable_bytes(name);
+    quoted += '\'';
+    return quoted;
+}
+
+}  // namespace
+
 ReportSetup make_report_setup(OutputFormat format, const ReportChoice& choice,
                               const std::vector<std::string>& opn_tag,
                               const std::vector<std::string>& cls_tag) {
     const ReportFormat& chosen = report_format(format);
     ReportSetup setup{&chosen, {&opn_tag, &cls_tag, {}, {}}, choice};
     for (const std::string& name : opn_tag)
-        setup.names.quoted_opn.push_back(chosen.name_text("'" + printable_bytes(name) + "'"));
+        setup.names.quoted_opn.push_back(chosen.name_text(quoted_name(name)));
     for (const std::string& name : cls_tag)
-        setup.names.quoted_cls.push_back(chosen.name_text("'" + printable_bytes(name) + "'"));
+        setup.names.quoted_cls.push_back(chosen.name_text(quoted_name(name)));
     return setup;
 }
 
