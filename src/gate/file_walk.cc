@@ -45,6 +45,9 @@ EntryKind kind_of(const std::string& path) {
 }  // namespace
 
 bool walk_leaves_out(const WalkChoice& choice, const std::string& path) {
+    bool map_leaves_out = choice.map != nullptr && !choice.map->leave_out.empty();
+    if (choice.excludes.empty() && !map_leaves_out)
+        return false;
     std::string absolute = absolute_path(path);
     if (is_left_out(choice.excludes, relative_path(absolute_path("."), absolute)))
         return true;

@@ -27,7 +27,7 @@ std::vector<std::string> normal_segments(const std::string& path) {
     return segments;
 }
 
-std::string current_folder() {
+std::string find_current_folder() {
     std::string folder(256, '\0');
     while (::getcwd(folder.data(), folder.size()) == nullptr) {
         if (errno != ERANGE)
@@ -35,6 +35,12 @@ std::string current_folder() {
         folder.resize(folder.size() * 2);
     }
     folder.resize(folder.find('\0'));
+    return folder;
+}
+
+// The gate never changes its folder, so one look serves the whole run.
+const std::string& current_folder() {
+    static const std::string folder = find_current_folder();
     return folder;
 }
 

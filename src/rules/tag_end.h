@@ -74,5 +74,10 @@ inline bool advance_tag_end(TagEndSearch& search, const TagEndMark& mark, const 
 
 // Whether the tag of a name ending at `name_end`, its END found at `end_start`,
 // ends in `closing` (the self-closing MARK) right before that END.
-bool closes_itself(const RulesText& text, TextCase text_case, const std::string& closing,
-                   uint64_t name_end, const TagEndMark& mark, uint64_t end_start);
+inline bool closes_itself(const RulesText& text, TextCase text_case, const std::string& closing,
+                          uint64_t name_end, const TagEndMark& mark, uint64_t end_start) {
+    uint64_t tag_end = end_start + mark.end.size();
+    if (tag_end < name_end + closing.size())
+        return false;
+    return mark_at(text, text_case, tag_end - closing.size(), closing);
+}
