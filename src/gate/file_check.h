@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "scan/name_tally.h"
 #include "scan/pair_matching.h"
@@ -17,5 +20,14 @@ struct FileCheck {
     NameTally tally;       // the counts and the checker's verdict
     PairMatching matching;
     bool ended_in_region = false;  // under rules: the text ended inside a region or a tag
+    bool ended_in_tag = false;
     NamePlace region_place{0, 0};  // where that region or tag started
+    std::string region_start;      // that region's START, or the tag's name
+    std::string region_end;        // and the END it waited for
+    // Under tag-break: the tags a break byte ended before their END, by the
+    // break's place and the tag's name id; that END and the byte.
+    std::vector<std::pair<NamePlace, uint32_t>> broken_tags;
+    std::string tag_end;
+    std::string tag_break;
+    bool crossing_errors = false;  // under the crossing rule
 };

@@ -40,23 +40,36 @@ Finding next_crossing(FindingWalk& walk) {
     return {close.place, walk.next_pending, close.pair, FindingKind::crosses};
 }
 
+Finding next_broken_tag(const FindingWalk& walk) {
+    const auto& broken = walk.check.broken_tags;
+    if (walk.next_broken == broken.size())
+        return {kNoPlace};
+    const auto& [place, id] = broken[walk.next_broken];
+    return {place, id, id >> 1, FindingKind::broken_tag, Severity::error};
+}
+
+Severity severity_at_name(const FindingWalk& walk, FindingKind kind) {
+    bool error = kind == FindingKind::crosses      ? walk.check.crossing_errors
+                 : kind == FindingKind::broken_tag ? true
+                                                   : !walk.check.tally.judged_ok;
+    return error ? Severity::error : Severity::warning;
+}
+
 bool next_at_name(FindingWalk& walk, Finding& finding) {
-    Finding stray = next_stray_close(walk);
-    Finding unclosed = next_unclosed_open(walk);
-    Finding crossing = next_crossing(walk);
-    finding = stray;
-    if (before(unclosed.place, finding.place))
-        finding = unclosed;
-    if (before(crossing.place, finding.place))
-        finding = crossing;
+    // A broken tag before the name its break byte starts.
+    finding = next_broken_tag(walk);
+    for (const Finding& other :
+         {next_stray_close(walk), next_unclosed_open(walk), next_crossing(walk)}) {
+        if (before(other.place, finding.place))
+            finding = other;
+    }
     if (finding.place.line == UINT64_MAX)
         return false;
     walk.next_close += finding.kind == FindingKind::closes_nothing;
     walk.next_open += finding.kind == FindingKind::never_closed;
     walk.next_pending += finding.kind == FindingKind::crosses;
-    bool unmatched = finding.kind != FindingKind::crosses;
-    finding.severity =
-        unmatched && !walk.check.tally.judged_ok ? Severity::error : Severity::warning;
+    walk.next_broken += finding.kind == FindingKind::broken_tag;
+    finding.severity = severity_at_name(walk, finding.kind);
     return true;
 }
 
@@ -110,7 +123,7 @@ constexpr bool ids_in_kind_order() {
         if (static_cast<size_t>(kFindingKinds[i].kind) != i)
             return false;
     }
-    return static_cast<size_t>(FindingKind::no_name) + 1 == std::size(kFindingKinds);
+    return static_cast<size_t>(FindingKind::broken_tag) + 1 == std::size(kFindingKinds);
 }
 
 }  // namespace

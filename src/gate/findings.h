@@ -10,7 +10,10 @@
 // - an open name left unmatched at the end is never closed, with a note at
 //   the close of an open that encloses it, when one does;
 // - a close whose span crosses a later-closed span of another pair is a
-//   warning at that close (the checker's shared level accepts it);
+//   warning at that close (the checker's shared level accepts it), an error
+//   under the crossing rule;
+// - under tag-break, a tag the break byte ends before its END is an error at
+//   that byte;
 // - a pair whose counts differ gets one line; so does a file with no listed name.
 // Unmatched names are errors in a file judged "Errors may exist." and warnings
 // in a file judged OK (the shared level can balance "( } { )"). With `strict`
@@ -29,6 +32,7 @@ enum class FindingKind : uint8_t {
     ends_in_region,  // under rules: the text ends inside a region or a tag
     counts_differ,
     no_name,
+    broken_tag,  // under tag-break: a tag ended by the break byte before its END
 };
 
 // Each kind with its id for programs that read the findings (short,
@@ -53,13 +57,16 @@ constexpr FindingKindInfo kFindingKinds[] = {
     {FindingKind::counts_differ, "counts-differ", "CountsDiffer",
      "A pair's open and close names occur a different number of times."},
     {FindingKind::no_name, "no-listed-name", "NoListedName", "No listed name occurs in the file."},
+    {FindingKind::broken_tag, "broken-tag", "BrokenTag",
+     "A tag has no end before the byte that starts the next one."},
 };
 
 const char* finding_id(FindingKind kind);
 
 struct Finding {
     NamePlace place{0, 0};  // line 0 for a finding about the whole file
-    uint64_t record = 0;    // never_closed: its open's place; crosses: its pending close
+    uint64_t record = 0;    // never_closed: its open's place; crosses: its pending close;
+                            // broken_tag: the name's id
     uint32_t pair = 0;
     FindingKind kind = FindingKind::no_name;
     Severity severity = Severity::warning;
@@ -72,6 +79,7 @@ struct FindingWalk {
     uint64_t next_close = 0;
     uint64_t next_open = 0;
     uint64_t next_pending = 0;
+    uint64_t next_broken = 0;
     uint32_t next_pair = 0;
     bool region_done = false;
     bool whole_file_done = false;

@@ -23,6 +23,24 @@ void put_crossing_message(OutputBuffer& out, const FileCheck& check, const Findi
     put_bytes(out, " is still open");
 }
 
+void put_region_message(OutputBuffer& out, const FileCheck& check, const NameTexts& names) {
+    put_bytes(out, check.ended_in_tag ? "the text ends inside the tag "
+                                      : "the text ends inside the region ");
+    put_bytes(out, quoted_text(names, check.region_start));
+    put_bytes(out, " that starts here, before its ");
+    put_bytes(out, quoted_text(names, check.region_end));
+}
+
+void put_broken_tag_message(OutputBuffer& out, const FileCheck& check, const Finding& finding,
+                            const NameTexts& names) {
+    bool is_close = finding.record & 1;
+    put_bytes(out, (is_close ? names.quoted_cls : names.quoted_opn)[finding.pair]);
+    put_bytes(out, " has no ");
+    put_bytes(out, quoted_text(names, check.tag_end));
+    put_bytes(out, " before the next ");
+    put_bytes(out, quoted_text(names, check.tag_break));
+}
+
 }  // namespace
 
 void put_message(OutputBuffer& out, const FileCheck& check, const Finding& finding,
@@ -41,8 +59,9 @@ void put_message(OutputBuffer& out, const FileCheck& check, const Finding& findi
         case FindingKind::crosses:
             return put_crossing_message(out, check, finding, names);
         case FindingKind::ends_in_region:
-            put_bytes(out, "the text ends inside the region or tag that starts here");
-            return;
+            return put_region_message(out, check, names);
+        case FindingKind::broken_tag:
+            return put_broken_tag_message(out, check, finding, names);
         case FindingKind::counts_differ:
             put_bytes(out, "counts differ: ");
             put_bytes(out, opn);

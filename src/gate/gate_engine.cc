@@ -110,9 +110,22 @@ void scan_pairs_by_rules(const GateEngine& engine, FileReader& reader, FileCheck
         cannot_check(check, FileStatus::cannot_read, errno);
         return;
     }
+    const TagRules& rules = engine.rules.rules;
+    check.crossing_errors = rules.crossing_errors;
     if (state.ended_in_region) {
         check.ended_in_region = true;
+        check.ended_in_tag = state.ended_in_tag;
         check.region_place = {state.region_line, state.region_column};
+        check.region_start = state.ended_in_tag ? std::string(name_of(engine.table, state.ended_in))
+                                                : rules.regions[state.ended_in].start;
+        check.region_end = state.ended_in_tag ? rules.tag_end : rules.regions[state.ended_in].end;
+        check.tally.judged_ok = false;
+    }
+    for (const BrokenTag& broken : state.broken)
+        check.broken_tags.push_back({{broken.line, broken.column}, broken.id});
+    if (!state.broken.empty()) {
+        check.tag_end = rules.tag_end;
+        check.tag_break.assign(1, rules.tag_break);
         check.tally.judged_ok = false;
     }
 }

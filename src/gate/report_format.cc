@@ -41,12 +41,16 @@ ReportSetup make_report_setup(OutputFormat format, const ReportChoice& choice,
                               const std::vector<std::string>& opn_tag,
                               const std::vector<std::string>& cls_tag) {
     const ReportFormat& chosen = report_format(format);
-    ReportSetup setup{&chosen, {&opn_tag, &cls_tag, {}, {}}, choice};
+    ReportSetup setup{&chosen, {&opn_tag, &cls_tag, {}, {}, chosen.name_text}, choice};
     for (const std::string& name : opn_tag)
         setup.names.quoted_opn.push_back(chosen.name_text(quoted_name(name)));
     for (const std::string& name : cls_tag)
         setup.names.quoted_cls.push_back(chosen.name_text(quoted_name(name)));
     return setup;
+}
+
+std::string quoted_text(const NameTexts& names, const std::string& bytes) {
+    return names.name_text(quoted_name(bytes));
 }
 
 uint64_t write_file_report(OutputBuffer& out, const FileReport& report, const ReportSetup& setup,

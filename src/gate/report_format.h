@@ -25,7 +25,11 @@ struct NameTexts {
     const std::vector<std::string>* cls_tag;
     std::vector<std::string> quoted_opn;
     std::vector<std::string> quoted_cls;
+    std::string (*name_text)(std::string_view quoted) = nullptr;
 };
+
+// Bytes of the rules (a mark, a region's START) quoted as the names are.
+std::string quoted_text(const NameTexts& names, const std::string& bytes);
 
 // What is printed of each file: with `quiet`, only the findings that fail it;
 // at most `max_findings` of them (0: all), and then how many were left out.

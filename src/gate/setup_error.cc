@@ -14,6 +14,9 @@ constexpr RuleArguments kRuleArguments[] = {
     {"ignore-case", "no argument"},
     {"self-closing", "MARK and END"},
     {"tag-end", "END"},
+    {"tag-quotes", "QUOTES"},
+    {"tag-break", "one byte"},
+    {"crossing", "error or warning"},
     {"spelling", "FROM and TO"},
     {"region", "START and END"},
     {"line-region", "START"},
@@ -51,8 +54,12 @@ constexpr FaultWords kFaultWords[] = {
     {"spelling makes an empty name", false, ""},
     {"no name ", true, ""},
     {"no open name ", true, ""},
+    {"a quoted argument holds no CR, LF or 0x1A", false, ""},
+    {"CR without an LF after it", false, ""},
+    {"byte 0x1A, which would end the file here", false, ""},
+    {"", true, " given twice"},
 };
-static_assert(std::size(kFaultWords) == static_cast<size_t>(RuleFault::no_open_name) + 1,
+static_assert(std::size(kFaultWords) == static_cast<size_t>(RuleFault::given_twice) + 1,
               "one entry a fault");
 
 std::string fault_text(const RulesRejection& rejection) {

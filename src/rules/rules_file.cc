@@ -1,12 +1,13 @@
 #include "rules/rules_file.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "tags/load_tag_table.h"
 #include "text/file_reader.h"
-#include "text/line_reader.h"
 
 TagRules no_rules(const TagTable& table) {
     TagRules rules;
@@ -67,7 +68,13 @@ std::string quoted_argument(std::string_view line, size_t& at, RuleProblem& why)
             at += 1;
         } else if (next == 'x' && at + 3 < line.size() && hex_value(line[at + 2]) >= 0 &&
                    hex_value(line[at + 3]) >= 0) {
-            argument += static_cast<char>(hex_value(line[at + 2]) * 16 + hex_value(line[at + 3]));
+            char value = static_cast<char>(hex_value(line[at + 2]) * 16 + hex_value(line[at + 3]));
+            // Such a mark could never match: the text's lines hold none of them.
+            if (value == '\n' || value == '\r' || value == '\x1a') {
+                why.fault = RuleFault::line_end_in_quote;
+                return argument;
+            }
+            argument += value;
             at += 3;
         } else {
             why.fault = RuleFault::unknown_escape;
@@ -145,6 +152,8 @@ RuleProblem region_options(const std::vector<std::string>& words, size_t from, R
         if (at + 1 == words.size() || words[at + 1].size() != 1)
             return {RuleFault::option_takes_byte, option};
         char byte = words[++at][0];
+        if (is_escape ? region.has_escape : region.has_not_after)
+            return {RuleFault::given_twice, option};
         (is_escape ? region.has_escape : region.has_not_after) = true;
         (is_escape ? region.escape : region.not_after) = byte;
     }
@@ -201,6 +210,31 @@ RuleProblem spelling_rule(const std::vector<std::string>& words, const TagTable&
     return {};
 }
 
+// The rules of one argument each about tags and their spans.
+RuleProblem tag_rule(const std::vector<std::string>& words, TagRules& rules) {
+    const std::string& keyword = words[0];
+    const std::string& value = words.size() == 2 ? words[1] : std::string();
+    bool is_break = keyword == "tag-break";
+    bool fits = keyword == "crossing" ? value == "error" || value == "warning"
+                : is_break            ? value.size() == 1
+                                      : !value.empty();
+    if (!fits)
+        return {RuleFault::wrong_arguments, keyword};
+    bool given = keyword == "crossing" ? false
+                 : is_break            ? rules.has_tag_break
+                                       : !rules.tag_quotes.empty();
+    if (given)
+        return {RuleFault::given_twice, keyword};
+    if (keyword == "crossing")
+        rules.crossing_errors = value == "error";
+    else if (is_break)
+        rules.tag_break = value[0];
+    else
+        rules.tag_quotes = value;
+    rules.has_tag_break = rules.has_tag_break || is_break;
+    return {};
+}
+
 RuleProblem apply_rule(const std::vector<std::string>& words, const TagTable& table,
                        TagRules& rules) {
     const std::string& keyword = words[0];
@@ -219,9 +253,13 @@ RuleProblem apply_rule(const std::vector<std::string>& words, const TagTable& ta
     if (keyword == "tag-end") {
         if (words.size() != 2 || words[1].empty())
             return {RuleFault::wrong_arguments, keyword};
+        if (!rules.tag_end.empty())
+            return {RuleFault::given_twice, keyword};
         rules.tag_end = words[1];
         return {};
     }
+    if (keyword == "tag-quotes" || keyword == "tag-break" || keyword == "crossing")
+        return tag_rule(words, rules);
     if (keyword == "spelling")
         return spelling_rule(words, table, rules);
     if (keyword == "region")
@@ -231,6 +269,29 @@ RuleProblem apply_rule(const std::vector<std::string>& words, const TagTable& ta
     if (keyword == "verb")
         return region_rule(words, RegionKind::verb, rules);
     return {RuleFault::unknown_rule, keyword};
+}
+
+// The file's lines, each without its LF and the CR before it; a CR elsewhere
+// or a 0x1A is a fault of the line after them, where the checker's reading
+// would cut it.
+std::vector<std::string_view> rule_lines(std::string_view bytes, RuleProblem& why) {
+    if (bytes.starts_with("\xef\xbb\xbf"))
+        bytes.remove_prefix(3);
+    std::vector<std::string_view> lines;
+    while (!bytes.empty()) {
+        std::string_view text = bytes.substr(0, bytes.find('\n'));
+        bytes.remove_prefix(std::min(bytes.size(), text.size() + 1));
+        if (text.ends_with('\r'))
+            text.remove_suffix(1);
+        if (text.find('\x1a') != std::string_view::npos)
+            why.fault = RuleFault::end_of_text_byte;
+        else if (text.find('\r') != std::string_view::npos)
+            why.fault = RuleFault::bare_cr;
+        if (holds(why))
+            return lines;
+        lines.push_back(text);
+    }
+    return lines;
 }
 
 bool is_comment_or_blank(std::string_view line) {
@@ -247,18 +308,24 @@ RulesLoad parse_rules(std::string_view bytes, const std::string& path, const Tag
     RulesLoad load;
     load.rules = no_rules(table);
     load.rules.present = true;
-    std::vector<std::string> lines = split_lines(bytes);
-    for (size_t l = 0; l < lines.size(); ++l) {
-        if (is_comment_or_blank(lines[l]))
+    RuleProblem cut;
+    std::vector<std::string_view> lines = rule_lines(bytes, cut);
+    RuleProblem why;
+    size_t bad_line = 0;
+    for (; bad_line < lines.size() && !holds(why); ++bad_line) {
+        if (is_comment_or_blank(lines[bad_line]))
             continue;
-        RuleProblem why;
-        std::vector<std::string> words = split_words(lines[l], why);
+        std::vector<std::string> words = split_words(lines[bad_line], why);
         if (!holds(why))
             why = apply_rule(words, table, load.rules);
-        if (holds(why)) {
-            load.rejection = {RulesRejectionKind::bad_rule, path, l + 1, why.fault, why.subject};
-            return load;
-        }
+    }
+    if (!holds(why)) {
+        why = cut;
+        ++bad_line;
+    }
+    if (holds(why)) {
+        load.rejection = {RulesRejectionKind::bad_rule, path, bad_line, why.fault, why.subject};
+        return load;
     }
     load.ok = true;
     return load;
@@ -269,6 +336,10 @@ RulesLoad load_rules(const std::string& directory, const TagTable& table) {
     std::string bytes;
     switch (read_whole_file(path, bytes)) {
         case WholeFileStatus::read:
+            // The reading stops at a 0x1A: one there is a fault of its line.
+            if (struct stat status; stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+                                    static_cast<uint64_t>(status.st_size) > bytes.size())
+                bytes += '\x1a';
             return parse_rules(bytes, path, table);
         case WholeFileStatus::cannot_open:
             // Only a file that is not there means no rules: one that cannot be

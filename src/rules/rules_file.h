@@ -5,7 +5,8 @@
 // ignored. A rule is a keyword and its arguments, separated by blanks (spaces,
 // tabs). An argument is its bytes as they stand, unless it starts with '"': then
 // it runs to the next unescaped '"' and may hold blanks and the escapes \" \\ \t
-// and \xHH (any byte but CR and LF). The rules:
+// and \xHH (any byte but CR, LF and 0x1A). A CR stands only before an LF, a
+// 0x1A nowhere, and a UTF-8 byte-order mark at the start is skipped. The rules:
 //
 //   ignore-case                  names, region marks and the self-closing marks
 //                                match whatever their ASCII case
@@ -18,6 +19,13 @@
 //                                MARK closes itself: it is not kept
 //   tag-end END                  after a name, nothing is checked up to the first
 //                                END: names inside a tag are no tags
+//   tag-quotes QUOTES            in a tag, a byte of QUOTES starts a quote up to
+//                                its next occurrence, and a quote holds no END; a
+//                                self-closing MARK counts only right after the
+//                                name, a blank, a line end or a quote byte
+//   tag-break BYTE               in a tag, BYTE outside quotes ends the tag before
+//                                its END: a broken tag, an error at that byte
+//   crossing error               spans of pairs that cross are errors
 //   spelling FROM TO...          a name that starts with FROM also matches with
 //                                FROM replaced by each TO (whitespace control:
 //                                spelling "{% " "{%- " "{%+ ")
@@ -71,6 +79,10 @@ struct TagRules {
     std::string self_close_mark;
     std::string self_close_end;
     std::string tag_end;  // empty: none
+    std::string tag_quotes;
+    bool has_tag_break = false;
+    char tag_break = 0;
+    bool crossing_errors = false;
     std::vector<RegionRule> regions;
 };
 
@@ -91,6 +103,10 @@ enum class RuleFault {
     empty_spelling,         // a spelling that makes an empty name
     no_name,                // subject: a name no list holds
     no_open_name,           // subject: a name the open list does not hold
+    line_end_in_quote,      // a quoted argument's \x0a, \x0d or \x1a
+    bare_cr,                // a CR not right before an LF
+    end_of_text_byte,       // a 0x1A, which would end the file there
+    given_twice,            // subject: a rule or option that may be given once
 };
 
 // Why the rules file was rejected. Each program words it itself.

@@ -1,5 +1,6 @@
 #include "rules/rules_filter.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -37,74 +38,69 @@ void hand_on(RulesFilterState& state, const FoundName& name, uint64_t column) {
     state.kept_columns.push_back(column);
 }
 
-// Judges the tag of a held name whose END is found, while its bytes are at hand.
-void judge_tag(const RulesFilterState& state, HeldName& held) {
+// Moves the search of a course on up to `limit`; true once its END is found,
+// and judged.
+bool search_course(const RulesFilterState& state, HeldCourse& course, uint64_t limit) {
     const RulesMatcher& rules_matcher = *state.rules_matcher;
-    held.closes = closes_itself(*state.text, rules_matcher.keeping.text_case,
-                                rules_matcher.rules.self_close_mark, held.name_end,
-                                rules_matcher.tag_ends[held.search.mark], held.search.next);
-}
-
-// Moves the search of an awaiting held name on up to `limit`; true once its END
-// is found, and its tag judged.
-bool search_held(const RulesFilterState& state, HeldName& held, uint64_t limit) {
-    const RulesMatcher& rules_matcher = *state.rules_matcher;
-    if (!advance_tag_end(held.search, rules_matcher.tag_ends[held.search.mark], *state.text,
-                         rules_matcher.keeping.text_case, limit))
+    const TagEndMark& mark = rules_matcher.tag_ends[course.search.mark];
+    TextCase text_case = rules_matcher.keeping.text_case;
+    if (!advance_tag_end(course.search, mark, *state.text, text_case, limit))
         return false;
-    judge_tag(state, held);
+    course.judgement = judge_tag_end(*state.text, text_case, rules_matcher.rules.self_close_mark,
+                                     mark, course.search);
     return true;
 }
 
-// The searches of `held` and of the awaiting name held before it, moved to one
-// place: where they stand there in the same state, `held` runs the other's
-// course from then on, and settle_held copies it.
-void fall_in_step(const RulesFilterState& state, HeldName& held, HeldName& before) {
-    if (before.search.found)
-        return;
-    if (before.search.next < held.search.next)
-        search_held(state, before, held.search.next);
-    else if (held.search.next < before.search.next)
-        search_held(state, held, before.search.next);
-    held.in_step = !held.search.found && same_course(before.search, held.search);
+bool tag_closes(const RulesFilterState& state, const HeldCourse& course, const HeldName& held) {
+    return course.search.found &&
+           closes_itself(course.judgement, !state.rules_matcher->rules.tag_quotes.empty(),
+                         held.name.start, held.name_end);
 }
 
-void hold_name(RulesFilterState& state, const HeldName& held) {
+// Holds an awaiting name with its search `mine`, which joins the course of the
+// last one held where the two, moved to one place, stand there in the same
+// state; returns the name's search as it stands.
+TagEndSearch hold_awaiting(RulesFilterState& state, HeldName held, HeldCourse mine) {
+    bool joins = false;
+    if (!state.courses.empty() && !state.courses.back().search.found) {
+        HeldCourse& last = state.courses.back();
+        if (last.search.next < mine.search.next)
+            search_course(state, last, mine.search.next);
+        else if (mine.search.next < last.search.next)
+            search_course(state, mine, last.search.next);
+        joins = !mine.search.found && same_course(last.search, mine.search);
+    }
+    held.leads = !joins;
+    if (!joins)
+        state.courses.push_back(mine);
     state.held.push_back(held);
-    HeldName& added = state.held.back();
-    if (!added.awaiting)
-        return;
-    if (state.last_awaiting != nullptr)
-        fall_in_step(state, added, *state.last_awaiting);
-    state.last_awaiting = &added;
+    return mine.search;
 }
 
 // Hands the held names on in order, each self-closing one once its tag's end is
-// found (or the text ended without one); the searches of all move on up to
-// `limit`. No later hint starts before it, so that a name held later meets the
-// search of the one before it where that one's state is known, not behind it.
+// found (or the text ended without one); the courses move on up to `limit`. No
+// later hint starts before it, so that a name held later meets the last course
+// where its state is known, not behind it.
 void settle_held(RulesFilterState& state, uint64_t limit) {
-    const HeldName* before = nullptr;
-    for (HeldName& held : state.held) {
-        if (!held.awaiting)
-            continue;
-        if (!held.search.found && held.in_step && before != nullptr) {
-            held.search = before->search;
-            if (held.search.found)
-                judge_tag(state, held);
-        } else if (!held.search.found) {
-            search_held(state, held, limit);
-        }
-        before = &held;
+    for (HeldCourse& course : state.courses) {
+        if (!course.search.found)
+            search_course(state, course, limit);
     }
     while (!state.held.empty()) {
         HeldName& head = state.held.front();
-        if (head.awaiting && !head.search.found && !state.text->source_ended)
-            return;
-        if (!(head.awaiting && head.closes))
+        bool kept = true;
+        if (head.awaiting) {
+            const HeldCourse& course = head.leads ? state.courses.front() : state.handed;
+            if (!course.search.found && !state.text->source_ended)
+                return;
+            kept = !tag_closes(state, course, head);
+            if (head.leads) {
+                state.handed = course;
+                state.courses.pop_front();
+            }
+        }
+        if (kept)
             hand_on(state, head.name, head.column);
-        if (state.last_awaiting == &head)
-            state.last_awaiting = nullptr;
         state.held.pop_front();
     }
 }
@@ -119,28 +115,38 @@ TagEndSearch keep_name(RulesFilterState& state, const FoundName& name, uint64_t 
         hand_on(state, name, column);
         return {};
     }
-    uint32_t mark = awaits ? rules_matcher.self_close_end : kNoTagEnd;
-    HeldName held{name, name_end, column, awaits, false, false, start_tag_end(mark, name_end)};
-    if (awaits && state.held.empty()) {
+    HeldName held{name, name_end, column, awaits, false};
+    if (!awaits) {
+        state.held.push_back(held);
+        return {};
+    }
+    HeldCourse mine{start_tag_end(rules_matcher.self_close_end, name_end), {}};
+    if (state.held.empty()) {
         // Most tags end in the bytes at hand: decided here, nothing held. Else
         // the name is held with its search where it starts, behind the names
         // that come after it, which meet it there.
-        HeldName tried = held;
-        bool found = search_held(state, tried, UINT64_MAX);
-        if (found && !tried.closes)
-            hand_on(state, name, column);
-        if (!found)
-            hold_name(state, held);
-        return tried.search;
+        HeldCourse tried = mine;
+        if (search_course(state, tried, UINT64_MAX)) {
+            if (!tag_closes(state, tried, held))
+                hand_on(state, name, column);
+            return tried.search;
+        }
     }
-    hold_name(state, held);
-    return state.held.back().search;
+    return hold_awaiting(state, held, mine);
 }
 
+// A broken tag ends before its break byte, which is read again.
 void close_tag(RulesFilterState& state) {
-    const TagEndSearch& search = state.tag.search;
+    const OpenTag& tag = state.tag;
+    const TagEndSearch& search = tag.search;
     state.tag.open = false;
-    state.resume = search.next + state.rules_matcher->tag_ends[search.mark].end.size();
+    if (!search.broken) {
+        state.resume = search.next + state.rules_matcher->tag_ends[search.mark].end.size();
+        return;
+    }
+    state.resume = search.next;
+    uint64_t line_start = search.lines ? search.line_start : tag.line_start;
+    state.broken.push_back({tag.line + search.lines, search.next - line_start + 1, tag.id});
 }
 
 // Moves the open region or tag on over the bytes before `limit`.
@@ -152,9 +158,11 @@ void advance_cover(RulesFilterState& state, uint64_t limit) {
         if (state.region.rule == nullptr)
             state.resume = state.region.after;
     } else if (state.tag.open) {
+        // A tag's search looks at the byte at `limit` too: a break byte there
+        // ends the tag before it, so that what starts there is read.
         TagEndSearch& search = state.tag.search;
         if (advance_tag_end(search, rules_matcher.tag_ends[search.mark], *state.text, text_case,
-                            limit))
+                            limit + 1))
             close_tag(state);
     }
 }
@@ -183,7 +191,10 @@ bool take_name_at(RulesFilterState& state, const RulesHint& hint, const RulePatt
                         self_close.mark == rules_matcher.tag_end
                             ? self_close
                             : start_tag_end(rules_matcher.tag_end, after),
-                        hint.line, column};
+                        pattern.id,
+                        hint.line,
+                        column,
+                        hint.start + 1 - column};
     if (state.tag.search.found)
         close_tag(state);
     return true;
@@ -202,6 +213,31 @@ bool start_region_at(RulesFilterState& state, const RulesHint& hint, const RuleP
     open_region(state.region, rule, rules_matcher.region_stops[pattern.region], hint.start + length,
                 hint.line, column_of(state, hint), delimiter);
     return true;
+}
+
+// Whether the long string of `pattern` stands at `pos`, read through what its
+// window knows of the text: every byte compared moves the window's right end
+// on, so its tries over a text cost bytes of the text, not of the string.
+bool windowed_match(RulesFilterState& state, TextCase text_case, uint64_t pos,
+                    const RulePattern& pattern) {
+    MatchWindow& window = state.windows[pattern.window];
+    uint64_t size = pattern.text.size();
+    uint64_t matched = 0;
+    if (pos < window.right) {
+        matched = window.right - pos;
+        if (pattern.z[pos - window.left] < matched)
+            return false;
+    }
+    const RulesText& text = *state.text;
+    uint64_t end = std::min(text_end(text), pos + size);
+    const uint8_t* want = reinterpret_cast<const uint8_t*>(pattern.text.data());
+    for (uint64_t at = pos + matched; at < end; ++at, ++matched) {
+        uint8_t byte = *bytes_at(text, at);
+        if ((text_case == TextCase::fold_compared ? fold_case(byte) : byte) != want[matched])
+            break;
+    }
+    window = {pos, pos + matched};
+    return matched == size;
 }
 
 // What the rules make of the place of `hint`: a region start, a name or
@@ -224,7 +260,10 @@ bool take_hint(RulesFilterState& state, const RulesHint& hint) {
     for (const RulePattern& pattern : rules_matcher.groups[group]) {
         if (pattern.text.size() > known && static_cast<uint8_t>(pattern.text[known]) != next)
             continue;
-        if (!mark_at(*state.text, text_case, pos, pattern.text, known))
+        bool there = pattern.window == UINT32_MAX
+                         ? mark_at(*state.text, text_case, pos, pattern.text, known)
+                         : windowed_match(state, text_case, pos, pattern);
+        if (!there)
             continue;
         if (pattern.is_region ? start_region_at(state, hint, pattern)
                               : take_name_at(state, hint, pattern))
@@ -243,13 +282,17 @@ void start_rules_filter(RulesFilterState& state, const RulesMatcher& rules_match
     state.resume = 0;
     state.region = OpenRegion{};
     state.tag = OpenTag{};
+    state.windows.assign(rules_matcher.windows, MatchWindow{});
     state.held.clear();
-    state.last_awaiting = nullptr;
+    state.courses.clear();
+    state.handed = HeldCourse{};
     state.kept.clear();
     state.kept_columns.clear();
     state.column_from = state.column_line_start = state.column_line = 0;
-    state.ended_in_region = false;
+    state.ended_in_region = state.ended_in_tag = false;
+    state.ended_in = 0;
     state.region_line = state.region_column = 0;
+    state.broken.clear();
 }
 
 void filter_hints(RulesFilterState& state, const std::vector<RulesHint>& hints, bool chunk_done) {
@@ -270,10 +313,13 @@ void filter_hints(RulesFilterState& state, const std::vector<RulesHint>& hints, 
 void finish_rules_filter(RulesFilterState& state) {
     if (state.region.rule != nullptr) {
         state.ended_in_region = region_fails_file(state.region, *state.text);
+        state.ended_in =
+            static_cast<uint32_t>(state.region.rule - state.rules_matcher->rules.regions.data());
         state.region_line = state.region.line;
         state.region_column = state.region.column;
     } else if (state.tag.open) {
-        state.ended_in_region = true;
+        state.ended_in_region = state.ended_in_tag = true;
+        state.ended_in = state.tag.id;
         state.region_line = state.tag.line;
         state.region_column = state.tag.column;
     }

@@ -32,9 +32,16 @@ struct HeldName {
     uint64_t name_end;
     uint64_t column;
     bool awaiting;  // self-closing: dropped if its tag closes itself
-    bool in_step;   // its search runs the course of the awaiting name held before it
-    bool closes;    // once its END is found: the tag closes itself
+    bool leads;     // awaiting: its search is a course of its own
+};
+
+// The search for the END of a run of awaiting held names whose searches run one
+// course: two searches that stand at one place in the same state end at one END
+// (tag_end.h), so the run shares the search of its first name, which leads it,
+// however many names wait for one far END.
+struct HeldCourse {
     TagEndSearch search;
+    TagEndJudgement judgement;  // once found
 };
 
 // The tag of the name kept last, while its END is searched: nothing in it is
@@ -42,8 +49,25 @@ struct HeldName {
 struct OpenTag {
     bool open = false;
     TagEndSearch search;
+    uint32_t id = 0;    // of its name
     uint64_t line = 0;  // of its name
     uint64_t column = 0;
+    uint64_t line_start = 0;  // of its name's line
+};
+
+// A tag that tag-break ended before its END: the break byte's place.
+struct BrokenTag {
+    uint64_t line = 0;
+    uint64_t column = 0;
+    uint32_t id = 0;  // the tag's name
+};
+
+// What is known of the text at a long string's last try: from `left` up to
+// `right` it holds the string's first bytes, and the byte at `right` differs
+// (or the string is all there, or the text ends).
+struct MatchWindow {
+    uint64_t left = 0;
+    uint64_t right = 0;
 };
 
 struct RulesFilterState {
@@ -53,8 +77,10 @@ struct RulesFilterState {
     uint64_t resume = 0;              // hints before it are passed over
     OpenRegion region;
     OpenTag tag;
+    std::vector<MatchWindow> windows;  // by the long strings' windows
     std::deque<HeldName> held;
-    HeldName* last_awaiting = nullptr;   // of `held`
+    std::deque<HeldCourse> courses;      // of the leading held names, in order
+    HeldCourse handed;                   // the course of the awaiting name handed on last
     std::vector<FoundName> kept;         // of the current batch
     std::vector<uint64_t> kept_columns;  // theirs, from 1
     // The name kept last: its start, its line and where that line starts.
@@ -62,8 +88,11 @@ struct RulesFilterState {
     uint64_t column_line = 0;
     uint64_t column_line_start = 0;
     bool ended_in_region = false;  // or in a tag
-    uint64_t region_line = 0;      // of the region or tag the text ended in
+    bool ended_in_tag = false;
+    uint32_t ended_in = 0;     // the region rule, or the tag's name
+    uint64_t region_line = 0;  // of the region or tag the text ended in
     uint64_t region_column = 0;
+    std::vector<BrokenTag> broken;  // in file order
 };
 
 void start_rules_filter(RulesFilterState& state, const RulesMatcher& rules_matcher,

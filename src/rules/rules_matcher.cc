@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
 #include "rules/case_fold.h"
 
@@ -9,22 +10,51 @@ namespace {
 
 // Region starts in rule order, then the open names by pair, then the close
 // names, each name before its other spellings: the order the rules try them.
+RulePattern rule_pattern(std::string text, bool is_region, size_t region, size_t id,
+                         bool word_end) {
+    RulePattern pattern;
+    pattern.text = std::move(text);
+    pattern.is_region = is_region;
+    pattern.region = static_cast<uint32_t>(region);
+    pattern.id = static_cast<uint32_t>(id);
+    pattern.word_end = word_end;
+    return pattern;
+}
+
 std::vector<RulePattern> patterns_in_order(const TagTable& table, const TagRules& rules) {
     std::vector<RulePattern> patterns;
     bool fold = rules.ignore_case;
     for (size_t r = 0; r < rules.regions.size(); ++r)
         patterns.push_back(
-            {folded_if(fold, rules.regions[r].start), true, static_cast<uint32_t>(r), 0, false});
+            rule_pattern(folded_if(fold, rules.regions[r].start), true, r, 0, false));
     for (size_t k = 0; k < 2 * table.n; ++k) {
         size_t id = k < table.n ? 2 * k : 2 * (k - table.n) + 1;
         bool word_end = rules.word_end[id];
         patterns.push_back(
-            {folded_if(fold, name_of(table, id)), false, 0, static_cast<uint32_t>(id), word_end});
+            rule_pattern(folded_if(fold, name_of(table, id)), false, 0, id, word_end));
         for (const std::string& other : rules.spellings[id])
-            patterns.push_back(
-                {folded_if(fold, other), false, 0, static_cast<uint32_t>(id), word_end});
+            patterns.push_back(rule_pattern(folded_if(fold, other), false, 0, id, word_end));
     }
     return patterns;
+}
+
+// z[k]: how many bytes from k on equal the string's first ones (z[0]: all).
+std::vector<uint32_t> z_array(const std::string& text) {
+    size_t n = text.size();
+    std::vector<uint32_t> z(n, 0);
+    if (n > 0)
+        z[0] = static_cast<uint32_t>(n);
+    for (size_t k = 1, left = 0, right = 0; k < n; ++k) {
+        size_t length = k < right ? std::min<size_t>(right - k, z[k - left]) : 0;
+        while (k + length < n && text[length] == text[k + length])
+            ++length;
+        z[k] = static_cast<uint32_t>(length);
+        if (k + length > right) {
+            left = k;
+            right = k + length;
+        }
+    }
+    return z;
 }
 
 StopBytes region_stops_of(const RegionRule& region, bool fold) {
@@ -59,8 +89,13 @@ void add_groups(const std::vector<RulePattern>& patterns, const MatcherOptions& 
     for (std::vector<size_t>& group : members) {
         std::sort(group.begin(), group.end());
         rules_matcher.groups.emplace_back();
-        for (size_t i : group)
-            rules_matcher.groups.back().push_back(patterns[i]);
+        for (size_t i : group) {
+            RulePattern& pattern = rules_matcher.groups.back().emplace_back(patterns[i]);
+            if (pattern.text.size() > kWindowedPattern) {
+                pattern.window = rules_matcher.windows++;
+                pattern.z = z_array(pattern.text);
+            }
+        }
     }
     for (std::string_view text : shortest)
         rules_matcher.group_prefix.push_back(static_cast<uint32_t>(text.size()));
@@ -72,7 +107,9 @@ uint32_t tag_end_index(RulesMatcher& rules_matcher, const std::string& end) {
     if (end.empty())
         return kNoTagEnd;
     bool fold = rules_matcher.rules.ignore_case;
-    TagEndMark mark = tag_end_mark(end, fold);
+    const TagRules& rules = rules_matcher.rules;
+    TagEndMark mark =
+        tag_end_mark(end, fold, rules.tag_quotes, rules.has_tag_break, rules.tag_break);
     std::vector<TagEndMark>& ends = rules_matcher.tag_ends;
     for (size_t i = 0; i < ends.size(); ++i) {
         if (ends[i].end == mark.end)

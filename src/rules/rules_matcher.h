@@ -28,7 +28,15 @@ struct RulePattern {
     uint32_t region = 0;
     uint32_t id = 0;
     bool word_end = false;
+    // A long string is matched through a window of what is known of the text
+    // (rules_filter.h), so that trying it at every place of its group stays
+    // linear: its window's place in the filter, and the string's Z-array.
+    uint32_t window = UINT32_MAX;
+    std::vector<uint32_t> z;
 };
+
+// Strings longer than this are matched through their windows.
+constexpr size_t kWindowedPattern = 32;
 
 // A string the rules matcher found: its `id` is its group, not a name.
 using RulesHint = FoundName;
@@ -45,6 +53,7 @@ struct RulesMatcher {
     uint32_t tag_end = kNoTagEnd;         // the tag-end rule's
     uint32_t self_close_end = kNoTagEnd;  // the self-closing rule's
     std::vector<uint8_t> self_closing;    // by name id
+    uint32_t windows = 0;                 // of the long strings
     TextKeeping keeping;
 };
 

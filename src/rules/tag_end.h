@@ -11,13 +11,22 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "rules/rules_text.h"
 #include "rules/stop_bytes.h"
 
+// Under tag-quotes a quote byte starts a quote that holds no END, up to the
+// same byte; under tag-break a break byte outside quotes ends the tag before its
+// END (broken).
 struct TagEndMark {
-    std::string end;  // folded under ignore-case
-    StopBytes stops;  // its first byte in either case, LF and CR
+    std::string end;                     // folded under ignore-case
+    StopBytes stops;                     // its first byte in either case, LF, CR, quotes, break
+    std::string quotes;                  // folded under ignore-case
+    std::vector<StopBytes> quote_stops;  // by quote: the quote byte, LF and CR
+    bool has_break = false;
+    uint8_t break_byte = 0;  // folded under ignore-case
+    bool fold = false;
 };
 
 constexpr uint32_t kNoTagEnd = UINT32_MAX;
@@ -26,18 +35,56 @@ struct TagEndSearch {
     uint32_t mark = kNoTagEnd;  // of RulesMatcher.tag_ends
     uint64_t next = 0;          // no END starts from the name's end up to here
     bool cut = false;           // a CR has ended the line's text before `next`
-    bool found = false;         // END starts at `next`
+    bool found = false;         // END starts at `next`, or the break byte when `broken`
+    bool broken = false;
+    uint8_t quote = 0;  // 1 + the open quote's place in the quotes; 0: none
     // State that depends on where the tag began belongs here, and in same_course.
+    // Where `next` stands, for a finding there (not part of the course):
+    uint64_t lines = 0;       // the LFs passed
+    uint64_t line_start = 0;  // after the last of them
 };
 
-TagEndMark tag_end_mark(const std::string& end, bool fold);
+TagEndMark tag_end_mark(const std::string& end, bool fold, const std::string& quotes = {},
+                        bool has_break = false, char break_byte = 0);
 
 inline TagEndSearch start_tag_end(uint32_t mark, uint64_t from) {
-    return TagEndSearch{mark, from, false, false};
+    TagEndSearch search;
+    search.mark = mark;
+    search.next = from;
+    return search;
 }
 
 inline bool same_course(const TagEndSearch& a, const TagEndSearch& b) {
-    return a.mark == b.mark && a.next == b.next && a.cut == b.cut && a.found == b.found;
+    return a.mark == b.mark && a.next == b.next && a.cut == b.cut && a.found == b.found &&
+           a.broken == b.broken && a.quote == b.quote;
+}
+
+// A step of the search at a byte it stops at that is no line end; false when
+// it needs bytes not at hand yet.
+inline bool tag_end_step(TagEndSearch& search, const TagEndMark& mark, const RulesText& text,
+                         TextCase text_case, uint8_t byte) {
+    uint64_t& next = search.next;
+    if (search.quote != 0) {
+        search.quote = 0;
+        ++next;
+        return true;
+    }
+    if (!text.source_ended && next + mark.end.size() > text_end(text))
+        return false;
+    if (mark_at(text, text_case, next, mark.end)) {
+        search.found = true;
+        return true;
+    }
+    uint8_t folded = mark.fold ? fold_case(byte) : byte;
+    size_t quote = mark.quotes.find(static_cast<char>(folded));
+    if (quote != std::string::npos) {
+        search.quote = static_cast<uint8_t>(quote + 1);
+    } else if (mark.has_break && folded == mark.break_byte) {
+        search.found = search.broken = true;
+        return true;
+    }
+    ++next;
+    return true;
 }
 
 // Moves the search on over the bytes before `limit`, as far as they are at
@@ -52,32 +99,66 @@ inline bool advance_tag_end(TagEndSearch& search, const TagEndMark& mark, const 
     while (next < limit) {
         const uint8_t* at = bytes_at(text, next);
         size_t span = limit - next;
-        size_t i = skip_to_stop(at, span, search.cut ? line_end_stops() : mark.stops);
+        const StopBytes& stops = search.cut     ? line_end_stops()
+                                 : search.quote ? mark.quote_stops[search.quote - 1]
+                                                : mark.stops;
+        size_t i = skip_to_stop(at, span, stops);
         next += i;
         if (i == span)
             break;
         if (is_line_end(at[i])) {
             search.cut = at[i] == kCr;
+            if (!search.cut) {
+                ++search.lines;
+                search.line_start = next + 1;
+            }
             ++next;
             continue;
         }
-        if (!text.source_ended && next + mark.end.size() > end)
+        if (!tag_end_step(search, mark, text, text_case, at[i]))
             return false;
-        if (mark_at(text, text_case, next, mark.end)) {
-            search.found = true;
+        if (search.found)
             return true;
-        }
-        ++next;
     }
     return false;
 }
 
-// Whether the tag of a name ending at `name_end`, its END found at `end_start`,
-// ends in `closing` (the self-closing MARK) right before that END.
-inline bool closes_itself(const RulesText& text, TextCase text_case, const std::string& closing,
-                          uint64_t name_end, const TagEndMark& mark, uint64_t end_start) {
-    uint64_t tag_end = end_start + mark.end.size();
-    if (tag_end < name_end + closing.size())
-        return false;
-    return mark_at(text, text_case, tag_end - closing.size(), closing);
+// What a found END says of the tags it ends, judged while its bytes are at
+// hand: whether the self-closing MARK stands right before the END's end and,
+// under tag-quotes, after a blank, a line end or a quote byte.
+struct TagEndJudgement {
+    uint64_t mark_start = 0;
+    bool mark_there = false;
+    bool after_gap = false;
+};
+
+inline TagEndJudgement judge_tag_end(const RulesText& text, TextCase text_case,
+                                     const std::string& closing, const TagEndMark& mark,
+                                     const TagEndSearch& search) {
+    TagEndJudgement judgement;
+    uint64_t tag_end = search.next + mark.end.size();
+    if (search.broken || tag_end < closing.size() + text.offset)
+        return judgement;
+    uint64_t at = tag_end - closing.size();
+    judgement.mark_start = at;
+    judgement.mark_there = mark_at(text, text_case, at, closing);
+    if (at > text.offset) {
+        uint8_t before = *bytes_at(text, at - 1);
+        judgement.after_gap =
+            before == ' ' || before == '\t' || is_line_end(before) ||
+            mark.quotes.find(static_cast<char>(mark.fold ? fold_case(before) : before)) !=
+                std::string::npos;
+    }
+    return judgement;
+}
+
+// Whether the tag of a name from `name_start` to `name_end`, ended where the
+// judgement was made, closes itself. The tag is the name and what follows it:
+// the mark may take bytes of the name, never bytes before it. Under tag-quotes
+// the mark counts only where it starts in the name or right after it, or after
+// a gap. A broken tag closes nothing.
+inline bool closes_itself(const TagEndJudgement& judgement, bool quotes, uint64_t name_start,
+                          uint64_t name_end) {
+    return judgement.mark_there && judgement.mark_start >= name_start &&
+           (!quotes || judgement.mark_start <= name_end || judgement.after_gap);
 }

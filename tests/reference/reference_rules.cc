@@ -79,7 +79,48 @@ struct Scan {
     char verb_delimiter = 0;
     bool escaped_line_end = false;
     RegionRule tag_region;  // the rest of a tag after a name, under tag-end
+    size_t tag_id = 0;      // its name
+    size_t tag_quote = 0;   // 1 + the quote open in it; 0: none
 };
+
+// 1 + the place of `byte` among the tag quotes; 0 when it is none.
+size_t quote_of(const TagRules& rules, char byte) {
+    for (size_t q = 0; q < rules.tag_quotes.size(); ++q) {
+        if (folded(rules, rules.tag_quotes[q]) == folded(rules, byte))
+            return q + 1;
+    }
+    return 0;
+}
+
+bool is_break(const TagRules& rules, char byte) {
+    return rules.has_tag_break && folded(rules, rules.tag_break) == folded(rules, byte);
+}
+
+// Inside a tag under tag-end: quotes hold no END, a break byte ends the tag
+// before it, and is read again.
+void tag_step(Scan& scan) {
+    const std::string& text = scan.lines[scan.l].text;
+    const TagRules& rules = scan.rules;
+    char byte = text[scan.p];
+    if (scan.tag_quote != 0) {
+        if (quote_of(rules, byte) == scan.tag_quote)
+            scan.tag_quote = 0;
+        ++scan.p;
+        return;
+    }
+    if (mark_at(rules, text, scan.p, rules.tag_end)) {
+        scan.region = nullptr;
+        scan.p += rules.tag_end.size();
+        return;
+    }
+    scan.tag_quote = quote_of(rules, byte);
+    if (scan.tag_quote == 0 && is_break(rules, byte)) {
+        scan.check.broken.push_back({scan.l + 1, scan.p + 1, scan.tag_id});
+        scan.region = nullptr;
+        return;
+    }
+    ++scan.p;
+}
 
 // The length the region start takes at the scan's place, 0 if none starts there.
 size_t region_start_length(const Scan& scan, const RegionRule& region, char& delimiter) {
@@ -115,6 +156,8 @@ bool try_region_start(Scan& scan) {
 
 // Inside a region: one step, leaving it at its end mark.
 void region_step(Scan& scan) {
+    if (scan.region == &scan.tag_region)
+        return tag_step(scan);
     const std::string& text = scan.lines[scan.l].text;
     const RegionRule& region = *scan.region;
     if (region.kind == RegionKind::verb) {
@@ -137,18 +180,36 @@ void region_step(Scan& scan) {
     ++scan.p;
 }
 
-// Whether the open name's tag, up to the first END after the name, ends in MARK.
+// Whether the mark at the end of `tag` counts: under tag-quotes only where it
+// starts in the name of `name_length` bytes or right after it, or after a
+// blank, a line end or a quote.
+bool mark_counts(const TagRules& rules, const std::string& tag, size_t name_length) {
+    size_t at = tag.size() - rules.self_close_mark.size();
+    if (rules.tag_quotes.empty() || at <= name_length)
+        return true;
+    char before = tag[at - 1];
+    return before == ' ' || before == '\t' || before == '\n' || quote_of(rules, before) != 0;
+}
+
+// Whether the open name's tag, from the name up to the first END after it, ends
+// in MARK; quotes hold no END, and a break byte ends the tag with no END.
 bool closes_itself(const Scan& scan, size_t after_name) {
     const TagRules& rules = scan.rules;
-    std::string tag;
+    std::string tag = scan.lines[scan.l].text.substr(scan.p, after_name - scan.p);
+    size_t quote = 0;
     for (size_t l = scan.l; l < scan.lines.size(); ++l) {
         const std::string& text = scan.lines[l].text;
         for (size_t p = l == scan.l ? after_name : 0; p < text.size(); ++p) {
-            if (mark_at(rules, text, p, rules.self_close_end)) {
+            if (quote != 0) {
+                quote = quote_of(rules, text[p]) == quote ? 0 : quote;
+            } else if (mark_at(rules, text, p, rules.self_close_end)) {
                 tag += text.substr(p, rules.self_close_end.size());
                 return tag.size() >= rules.self_close_mark.size() &&
                        mark_at(rules, tag, tag.size() - rules.self_close_mark.size(),
-                               rules.self_close_mark);
+                               rules.self_close_mark) &&
+                       mark_counts(rules, tag, after_name - scan.p);
+            } else if (quote = quote_of(rules, text[p]); quote == 0 && is_break(rules, text[p])) {
+                return false;
             }
             tag += text[p];
         }
@@ -207,6 +268,8 @@ void try_names(Scan& scan) {
         if (scan.rules.tag_end.empty())
             break;
         scan.region = &scan.tag_region;
+        scan.tag_id = id;
+        scan.tag_quote = 0;
         scan.check.region_line = scan.l + 1;
         scan.check.region_column = scan.p + 1;
         scan.p += length;
@@ -223,12 +286,36 @@ void end_of_line(Scan& scan) {
     scan.escaped_line_end = false;
 }
 
+// Whether spans cross, open A < open B < close A < close B, each close matched
+// with the latest unmatched open of its pair, every pair of spans compared.
+bool spans_cross(const std::vector<KeptName>& kept) {
+    std::vector<size_t> close_of(kept.size(), SIZE_MAX);
+    for (size_t c = 0; c < kept.size(); ++c) {
+        if (kept[c].kind != KeptKind::cls)
+            continue;
+        for (size_t o = c; o-- > 0;) {
+            if (kept[o].kind == KeptKind::opn && kept[o].pair == kept[c].pair &&
+                close_of[o] == SIZE_MAX) {
+                close_of[o] = c;
+                break;
+            }
+        }
+    }
+    for (size_t a = 0; a < kept.size(); ++a) {
+        for (size_t b = a + 1; b < close_of[a] && close_of[a] != SIZE_MAX; ++b) {
+            if (close_of[b] != SIZE_MAX && close_of[b] > close_of[a])
+                return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 RulesCheck reference_rules_check(std::string_view file_bytes, const TagTable& table,
                                  const TagRules& rules) {
     std::vector<Line> lines = lines_with_starts(file_bytes);
-    Scan scan{lines, table, rules, {}, 0, 0, 0, nullptr, 0, false, {}};
+    Scan scan{lines, table, rules, {}, 0, 0, 0, nullptr, 0, false, {}, 0, 0};
     scan.tag_region.end = rules.tag_end;
     scan.check.opn_num.assign(table.n, 0);
     scan.check.cls_num.assign(table.n, 0);
@@ -243,7 +330,9 @@ RulesCheck reference_rules_check(std::string_view file_bytes, const TagTable& ta
     }
     RulesCheck& check = scan.check;
     check.ended_in_region = scan.region != nullptr;
-    if (scan.depth != 0 || check.ended_in_region)
+    check.crossed = spans_cross(check.kept);
+    if (scan.depth != 0 || check.ended_in_region || !check.broken.empty() ||
+        (rules.crossing_errors && check.crossed))
         check.ok = false;
     for (size_t j = 0; j < table.n; ++j) {
         if (check.opn_num[j] != check.cls_num[j])
@@ -350,6 +439,9 @@ void write_rules_check(FILE* out, const TagTable& table, const RulesCheck& check
         std::fwrite(name.data(), 1, name.size(), out);
         std::fprintf(out, " (%lld)\n", static_cast<long long>(kept.lvl));
     }
+    for (const BrokenTagPlace& broken : check.broken)
+        std::fprintf(out, "%llu:%llu: broken tag\n", static_cast<unsigned long long>(broken.line),
+                     static_cast<unsigned long long>(broken.column));
     if (check.ended_in_region)
         std::fprintf(out, "%llu:%llu: region not closed\n",
                      static_cast<unsigned long long>(check.region_line),

@@ -25,6 +25,14 @@ struct KeptName {
     uint64_t offset = 0;  // byte offset in the file, from 0
 };
 
+// A tag that tag-break ended before its END: the break byte's place.
+struct BrokenTagPlace {
+    uint64_t line = 0;
+    uint64_t column = 0;
+    size_t id = 0;  // the tag's name
+    bool operator==(const BrokenTagPlace&) const = default;
+};
+
 struct RulesCheck {
     std::vector<KeptName> kept;
     std::vector<uint64_t> opn_num, cls_num;
@@ -32,6 +40,8 @@ struct RulesCheck {
     bool ended_in_region = false;  // the text ended inside a region
     uint64_t region_line = 0;      // where that region started
     uint64_t region_column = 0;
+    std::vector<BrokenTagPlace> broken;  // a broken tag fails the file
+    bool crossed = false;  // two matched spans cross (an error under crossing error)
 };
 
 RulesCheck reference_rules_check(std::string_view file_bytes, const TagTable& table,

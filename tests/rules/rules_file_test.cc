@@ -85,6 +85,7 @@ TEST(RulesFile, ReadsEachRule) {
         {"tag end", "tag-end >\n", "end:000000 self:000000 tag:> "},
         {"CR LF lines", "word-end <a\r\nignore-case\r\n", "case end:100000 self:000000 "},
         {"last line without a line end", "word-end <a", "end:100000 self:000000 "},
+        {"a byte-order mark first", "\xef\xbb\xbfword-end <a\n", "end:100000 self:000000 "},
     };
     for (const AcceptCase& c : cases) {
         RulesLoad load = parse_rules(c.text, "R", kTable);
@@ -141,6 +142,24 @@ TEST(RulesFile, RejectsABadRuleWithItsFileAndLine) {
          "ERROR : R, line 1: spelling takes FROM and TO.\n"},
         {"spelling to nothing", "spelling \"{% if\" \"\"\n",
          "ERROR : R, line 1: spelling makes an empty name.\n"},
+        {"a quoted LF", "word-end\nregion \"{\" \"\\x0a\"\n",
+         "ERROR : R, line 2: a quoted argument holds no CR, LF or 0x1A.\n"},
+        {"a quoted CR", "verb \"\\x0D\"\n",
+         "ERROR : R, line 1: a quoted argument holds no CR, LF or 0x1A.\n"},
+        {"a quoted 0x1A", "line-region \"%\\x1a\"\n",
+         "ERROR : R, line 1: a quoted argument holds no CR, LF or 0x1A.\n"},
+        {"a bare CR", "word-end\rignore-case\n", "ERROR : R, line 1: CR without an LF after it.\n"},
+        {"a 0x1A cuts nothing short", "word-end\n# x\n\x1aignore-case\n",
+         "ERROR : R, line 3: byte 0x1A, which would end the file here.\n"},
+        {"the first fault counts", "bad\n\r\n\r\r\n", "ERROR : R, line 1: unknown rule bad.\n"},
+        {"a second tag end", "tag-end >\ntag-end />\n",
+         "ERROR : R, line 2: tag-end given twice.\n"},
+        {"a second escape", "region ' ' escape \\ escape '\n",
+         "ERROR : R, line 1: escape given twice.\n"},
+        {"a second not-after", "line-region % not-after \\ not-after %\n",
+         "ERROR : R, line 1: not-after given twice.\n"},
+        {"a mark not at the start", "word-end\n\xef\xbb\xbfignore-case\n",
+         "ERROR : R, line 2: unknown rule \xef\xbb\xbfignore-case.\n"},
     };
     for (const RejectCase& c : cases) {
         RulesLoad load = parse_rules(c.text, "R", kTable);
@@ -166,6 +185,14 @@ TEST(RulesFile, NoFileMeansNoRulesAndABadOneAnError) {
     EXPECT_FALSE(bad.ok);
     EXPECT_EQ(rules_rejection_text(bad.rejection) + "\n",
               "ERROR : " + path + ", line 2: unknown rule bad.\n");
+    file = std::fopen(path.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fwrite("word-end\n\x1a\nbad\n", 1, 15, file);
+    std::fclose(file);
+    RulesLoad cut = load_rules(dir, kTable);
+    EXPECT_FALSE(cut.ok);
+    EXPECT_EQ(rules_rejection_text(cut.rejection) + "\n",
+              "ERROR : " + path + ", line 2: byte 0x1A, which would end the file here.\n");
     std::remove(path.c_str());
     ASSERT_EQ(symlink(kRulesFile, path.c_str()), 0);  // a loop: there, but never opened
     RulesLoad looped = load_rules(dir, kTable);

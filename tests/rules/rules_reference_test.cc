@@ -18,8 +18,8 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-// The kept names as "name@line:column" joined by blanks, "!" after the verdict
-// when the file fails.
+// The kept names as "name@line:column" joined by blanks, the broken tags as
+// "broken@line:column", and "!" after them when the file fails.
 std::string trace(const TagTable& table, const RulesCheck& check) {
     std::string text;
     for (const KeptName& kept : check.kept) {
@@ -30,6 +30,8 @@ std::string trace(const TagTable& table, const RulesCheck& check) {
         text += std::to_string(kept.column);
         text += ' ';
     }
+    for (const BrokenTagPlace& broken : check.broken)
+        text += "broken@" + std::to_string(broken.line) + ":" + std::to_string(broken.column) + " ";
     return text + (check.ok ? "ok" : "!");
 }
 
@@ -106,6 +108,20 @@ TEST(RulesReference, SelfClosing) {
          }});
 }
 
+// The tag is the name and what follows it: a mark may take bytes of the name,
+// never bytes before it.
+TEST(RulesReference, SelfClosingMarkOverTheName) {
+    run_group({{"ab", "<x/"},
+               {"</ab", "</x"},
+               {
+                   {"the mark's first byte in the name", "self-closing \"b>\" >\n", "ab>", "ok"},
+                   {"a slash of the name", "self-closing /> >\n", "<x/>", "ok"},
+                   {"a blank between", "self-closing /> >\n", "<x/ >", "<x/@1:1 !"},
+                   {"no byte before the name", "self-closing \"xab>\" >\n", "xab>", "ab@1:2 !"},
+                   {"the whole name and its end", "self-closing \"ab>\" >\n", "ab>", "ok"},
+               }});
+}
+
 TEST(RulesReference, RegionsToAnEndMark) {
     run_group({{"<b", "<script"},
                {"</b", "</script"},
@@ -180,6 +196,78 @@ TEST(RulesReference, TagEnd) {
              {"without tag end every place counts", "word-end\n", "<a title=\"</a>\">",
               "<a@1:1 </a@1:11 ok"},
          }});
+}
+
+TEST(RulesReference, QuotesAndBreaksInTags) {
+    const char* html =
+        "word-end\ntag-end >\nself-closing /> >\ntag-quotes \"\\\"'\"\ntag-break <\n";
+    const char* no_tag_end = "word-end\nself-closing /> >\ntag-quotes \"\\\"\"\ntag-break <\n";
+    run_group(
+        {{"<a", "<ol", "<blockquote"},
+         {"</a", "</ol", "</blockquote"},
+         {
+             {"a quoted end and break", html, "<a title=\"1 > 0 <b\">x</a>", "<a@1:1 </a@1:22 ok"},
+             {"the other quote in a quote", html, "<a title='\"'>x</a>", "<a@1:1 </a@1:15 ok"},
+             {"a quote over lines", html, "<a t=\"\n>\"\n>x</a>", "<a@1:1 </a@3:3 ok"},
+             {"a broken end tag", html, "<blockquote><ol>x</ol</blockquote>",
+              "<blockquote@1:1 <ol@1:13 </ol@1:18 </blockquote@1:22 broken@1:22 !"},
+             {"a break right after the name", html, "<a<a>", "<a@1:1 <a@1:3 broken@1:3 !"},
+             {"a break on a later line", html, "<a\n x=1 <ol>", "<a@1:1 <ol@2:6 broken@2:6 !"},
+             {"a slash after an unquoted value opens", html, "<a href=x/>t</a>",
+              "<a@1:1 </a@1:13 ok"},
+             {"after a quote, a blank, the name", html, "<a href=\"x\"/><a name=x /><a/>", "ok"},
+             {"a broken self-closing tag opens", html, "<a x=1 <ol/>", "<a@1:1 broken@1:8 !"},
+             {"without tag-end: a quoted end", no_tag_end, "<a t=\"/>\"/>", "ok"},
+             {"without tag-end: no finding", no_tag_end, "<a t=\"x>\"></a>", "<a@1:1 </a@1:11 ok"},
+             {"without tag-end: a break ends the tag", no_tag_end, "<a x <a/>", "<a@1:1 !"},
+             {"a quote never closed", html, "<a t=\"x>y</a>", "<a@1:1 !"},
+         }});
+}
+
+TEST(RulesReference, CrossingErrors) {
+    run_group({{"<b", "<i"},
+               {"</b", "</i"},
+               {
+                   {"spans that cross", "crossing error\n", "<b><i></b></i>",
+                    "<b@1:1 <i@1:4 </b@1:7 </i@1:11 !"},
+                   {"a warning without the rule", "crossing warning\n", "<b><i></b></i>",
+                    "<b@1:1 <i@1:4 </b@1:7 </i@1:11 ok"},
+                   {"spans that nest", "crossing error\n", "<b><i></i></b><i></i>",
+                    "<b@1:1 <i@1:4 </i@1:7 </b@1:11 <i@1:15 </i@1:18 ok"},
+                   {"an open between that is never closed", "crossing error\n", "<b><i><i></b></i>",
+                    "<b@1:1 <i@1:4 <i@1:7 </b@1:10 </i@1:14 !"},
+               }});
+}
+
+// Long strings are matched through what is known of the text from their last
+// try: starts that repeat themselves, over texts made of their bytes.
+TEST(RulesReference, LongStartsOverRepeatingText) {
+    std::mt19937_64 random(9122026);
+    TagTable table = make_tag_table({"a"}, {"c"});
+    const std::string starts[] = {std::string(33, 'a') + "b", std::string(40, 'a'),
+                                  "ab" + std::string(31, 'a') + "ab", [] {
+                                      std::string periodic;
+                                      for (int i = 0; i < 12; ++i)
+                                          periodic += "aab";
+                                      return periodic;
+                                  }()};
+    for (const std::string& start : starts) {
+        for (const char* more : {"word-end\n", "ignore-case\n", ""}) {
+            std::string rules_text = std::string(more) + "region " + start + " c\n";
+            RulesLoad load = parse_rules(rules_text, "R", table);
+            ASSERT_TRUE(load.ok) << rules_rejection_text(load.rejection);
+            for (int round = 0; round < 300; ++round) {
+                std::string text = random_text(random, random_below(random, 300), "aaaaabAc\n");
+                if (round % 3 == 0)
+                    text = std::string(random_below(random, 90), 'a') + text;
+                RulesCheck check = reference_rules_check(text, table, load.rules);
+                RulesCheck engine =
+                    engine_rules_check(text, table, load.rules, 1 + round % 50, round);
+                ASSERT_EQ(rules_check_differences(table, check, engine), "")
+                    << start << " / " << more << "round " << round;
+            }
+        }
+    }
 }
 
 TEST(RulesReference, Spellings) {

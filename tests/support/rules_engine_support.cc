@@ -5,6 +5,7 @@
 #include "check_support.h"
 #include "rules/rules_filter.h"
 #include "scan/name_tally.h"
+#include "scan/pair_matching.h"
 #include "scan/scan_loop.h"
 
 namespace {
@@ -33,6 +34,7 @@ struct KeptSink {
     const std::vector<uint64_t>& columns;  // in step with the batch's names
     NameTally tally;
     int64_t depth = 0;
+    PairMatching matching;  // the gate's, for the crossings
 };
 
 void take_names(KeptSink& sink, const FoundBatch& batch) {
@@ -50,6 +52,8 @@ void take_names(KeptSink& sink, const FoundBatch& batch) {
         kept.column = sink.columns[i];
         kept.offset = name.start;
         sink.check.kept.push_back(kept);
+        match_name(sink.matching, static_cast<uint32_t>(kept.pair), is_close,
+                   {kept.line, kept.column});
     }
     tally_names(sink.tally, batch.names, [](const FoundName&) {});
 }
@@ -108,8 +112,9 @@ RulesCheck engine_rules_check(std::string_view bytes, const TagTable& table, con
     start_rules_text(text, rules_matcher.keeping);
     RulesFilterState state;
     start_rules_filter(state, rules_matcher, text);
-    KeptSink kept{table, check, state.kept_columns, {}, 0};
+    KeptSink kept{table, check, state.kept_columns, {}, 0, {}};
     start_tally(kept.tally, table.n);
+    start_pair_matching(kept.matching, table.n);
     RulesSink<KeptSink> sink{state, kept};
     RandomChunks chunks{bytes.substr(0, bytes.find('\x1a')), most_chunk, std::mt19937_64(seed),
                         fixed_chunks};
@@ -118,7 +123,13 @@ RulesCheck engine_rules_check(std::string_view bytes, const TagTable& table, con
     check.opn_num = kept.tally.opn_num;
     check.cls_num = kept.tally.cls_num;
     check.ended_in_region = state.ended_in_region;
-    check.ok = kept.tally.judged_ok && !state.ended_in_region;
+    for (const BrokenTag& broken : state.broken)
+        check.broken.push_back({broken.line, broken.column, broken.id});
+    const BlockStack<PendingClose>& pending = kept.matching.pending.closes;
+    for (uint64_t i = 0; i < pending.size; ++i)
+        check.crossed = check.crossed || crosses(block_stack_item(pending, i));
+    check.ok = kept.tally.judged_ok && !state.ended_in_region && check.broken.empty() &&
+               !(rules.crossing_errors && check.crossed);
     return check;
 }
 
@@ -143,6 +154,10 @@ std::string rules_check_differences(const TagTable& table, const RulesCheck& exp
     }
     if (expected.opn_num != actual.opn_num || expected.cls_num != actual.cls_num)
         out += "counts differ\n";
+    if (expected.broken != actual.broken)
+        out += "broken tags differ: expected " + std::to_string(expected.broken.size()) + "\n";
+    if (expected.crossed != actual.crossed)
+        out += "crossing: expected " + std::to_string(expected.crossed) + "\n";
     if (expected.ended_in_region != actual.ended_in_region)
         out += "ended in region: expected " + std::to_string(expected.ended_in_region) + "\n";
     if (expected.ok != actual.ok)
@@ -172,6 +187,13 @@ std::string random_rules_text(std::mt19937_64& random, const std::vector<std::st
     if (random_below(random, 4) == 0)
         rules += "tag-end " +
                  quoted_argument(random_text(random, 1 + random_below(random, 2), marks)) + "\n";
+    if (random_below(random, 3) == 0)
+        rules += "tag-quotes " +
+                 quoted_argument(random_text(random, 1 + random_below(random, 2), marks)) + "\n";
+    if (random_below(random, 3) == 0)
+        rules += "tag-break " + quoted_argument(random_text(random, 1, marks)) + "\n";
+    if (random_below(random, 4) == 0)
+        rules += "crossing error\n";
     if (random_below(random, 3) == 0) {
         const std::string& name = names[random_below(random, names.size())];
         std::string from = name.substr(0, 1 + random_below(random, name.size()));
