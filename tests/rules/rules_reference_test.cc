@@ -208,19 +208,19 @@ TEST(RulesReference, QuotesAndBreaksInTags) {
          {
              {"a quoted end and break", html, "<a title=\"1 > 0 <b\">x</a>", "<a@1:1 </a@1:22 ok"},
              {"the other quote in a quote", html, "<a title='\"'>x</a>", "<a@1:1 </a@1:15 ok"},
-             {"a quote over lines", html, "<a t=\"\n>\"\n>x</a>", "<a@1:1 </a@3:3 ok"},
              {"a broken end tag", html, "<blockquote><ol>x</ol</blockquote>",
               "<blockquote@1:1 <ol@1:13 </ol@1:18 </blockquote@1:22 broken@1:22 !"},
+             {"a quote over lines", html, "<a t=\"\n>\"\n>x</a>", "<a@1:1 </a@3:3 ok"},
              {"a break right after the name", html, "<a<a>", "<a@1:1 <a@1:3 broken@1:3 !"},
-             {"a break on a later line", html, "<a\n x=1 <ol>", "<a@1:1 <ol@2:6 broken@2:6 !"},
              {"a slash after an unquoted value opens", html, "<a href=x/>t</a>",
               "<a@1:1 </a@1:13 ok"},
+             {"a break on a later line", html, "<a\n x=1 <ol>", "<a@1:1 <ol@2:6 broken@2:6 !"},
              {"after a quote, a blank, the name", html, "<a href=\"x\"/><a name=x /><a/>", "ok"},
+             {"without tag-end: no finding", no_tag_end, "<a t=\"x>\"></a>", "<a@1:1 </a@1:11 ok"},
              {"a broken self-closing tag opens", html, "<a x=1 <ol/>", "<a@1:1 broken@1:8 !"},
              {"without tag-end: a quoted end", no_tag_end, "<a t=\"/>\"/>", "ok"},
-             {"without tag-end: no finding", no_tag_end, "<a t=\"x>\"></a>", "<a@1:1 </a@1:11 ok"},
-             {"without tag-end: a break ends the tag", no_tag_end, "<a x <a/>", "<a@1:1 !"},
              {"a quote never closed", html, "<a t=\"x>y</a>", "<a@1:1 !"},
+             {"without tag-end: a break ends the tag", no_tag_end, "<a x <a/>", "<a@1:1 !"},
          }});
 }
 
