@@ -28,6 +28,7 @@ struct RulePattern {
     uint32_t region = 0;
     uint32_t id = 0;
     bool word_end = false;
+    bool blank_runs = false;  // it holds a blank that matches a run (blank_runs.h)
 };
 
 // A string the rules matcher found: its `id` is its group, not a name.
