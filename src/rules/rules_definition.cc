@@ -13,14 +13,14 @@ void open_group(DefinitionState& state, DefinitionPhase phase, uint64_t depth) {
 
 // Between the groups only what may stand there goes on.
 DefinitionStep between_byte(DefinitionState& state, const RegionRule& rule, uint8_t byte) {
-    if (byte == ' ' || byte == '\t' || byte == '*')
+    if (is_comment(rule, byte))
+        state.in_comment = true;
+    else if (byte == ' ' || byte == '\t' || byte == '*')
         return DefinitionStep::goes_on;
-    if (byte == '{')
+    else if (byte == '{')
         open_group(state, DefinitionPhase::group, 1);
     else if (byte == '[')
         open_group(state, DefinitionPhase::bracket, 0);
-    else if (is_comment(rule, byte))
-        state.in_comment = true;
     else
         return DefinitionStep::ends_before;
     return DefinitionStep::goes_on;

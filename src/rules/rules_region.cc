@@ -60,32 +60,31 @@ bool region_step(OpenRegion& region, const RulesText& text, TextCase text_case, 
     return true;
 }
 
+// Steps the definition over one byte of the text; false where it ends before it.
+bool definition_takes(OpenRegion& region, DefinitionState& state, uint8_t byte) {
+    if (byte == kLf) {
+        region.cut = false;
+        return definition_line_end(state) == DefinitionStep::goes_on;
+    }
+    if (byte == kCr || region.cut) {
+        region.cut = true;
+        return true;
+    }
+    return definition_byte(state, *region.rule, byte) == DefinitionStep::goes_on;
+}
+
 // A definition's bytes one by one: it ends before a byte that is not its own.
-// Where it waits between its groups at `limit`, the byte there, at hand, may
-// already end it.
+// The byte at `limit`, where it is at hand, may already end it.
 void advance_definition(OpenRegion& region, const RulesText& text, uint64_t limit) {
     uint64_t end = std::min(limit, text_end(text));
-    while (region.next < end) {
-        uint8_t byte = *bytes_at(text, region.next);
-        if (byte == kLf) {
-            region.cut = false;
-            if (definition_line_end(region.definition) == DefinitionStep::ends_before)
-                return close_region(region, region.next);
-        } else if (byte == kCr || region.cut) {
-            region.cut = true;
-        } else if (definition_byte(region.definition, *region.rule, byte) ==
-                   DefinitionStep::ends_before) {
+    for (; region.next < end; ++region.next) {
+        if (!definition_takes(region, region.definition, *bytes_at(text, region.next)))
             return close_region(region, region.next);
-        }
-        ++region.next;
     }
-    if (region.definition.phase != DefinitionPhase::between || region.cut ||
-        region.next >= text_end(text))
+    if (region.next >= text_end(text))
         return;
-    DefinitionState peek = region.definition;
-    uint8_t byte = *bytes_at(text, region.next);
-    if (!is_line_end(byte) &&
-        definition_byte(peek, *region.rule, byte) == DefinitionStep::ends_before)
+    OpenRegion peek = region;
+    if (!definition_takes(peek, peek.definition, *bytes_at(text, region.next)))
         close_region(region, region.next);
 }
 
