@@ -21,6 +21,9 @@ constexpr RuleArguments kRuleArguments[] = {
     {"region", "START and END"},
     {"line-region", "START"},
     {"verb", "START"},
+    {"definition", "START"},
+    {"end-of-text", "MARK"},
+    {"blank-runs", "no argument"},
 };
 
 std::string what_it_takes(const std::string& keyword) {

@@ -139,23 +139,40 @@ RuleProblem mark_names(const TagTable& table, const std::vector<std::string>& na
     return {};
 }
 
+// Which options a kind of region takes besides not-after and word-end.
+bool takes_option(RegionKind kind, const std::string& option) {
+    if (option == "one-line")
+        return kind == RegionKind::to_end_mark;
+    if (option == "escape")
+        return kind == RegionKind::to_end_mark || kind == RegionKind::to_line_end ||
+               kind == RegionKind::definition;
+    if (option == "comment")
+        return kind == RegionKind::definition;
+    return option == "not-after" || option == "word-end";
+}
+
 RuleProblem region_options(const std::vector<std::string>& words, size_t from, RegionRule& region) {
     for (size_t at = from; at < words.size(); ++at) {
         const std::string& option = words[at];
-        if (option == "one-line" && region.kind == RegionKind::to_end_mark) {
-            region.one_line = true;
+        if (!takes_option(region.kind, option))
+            return {RuleFault::unknown_region_option, option};
+        if (option == "one-line" || option == "word-end") {
+            (option == "one-line" ? region.one_line : region.word_end) = true;
             continue;
         }
-        bool is_escape = option == "escape" && region.kind == RegionKind::to_end_mark;
-        if (!is_escape && option != "not-after")
-            return {RuleFault::unknown_region_option, option};
         if (at + 1 == words.size() || words[at + 1].size() != 1)
             return {RuleFault::option_takes_byte, option};
         char byte = words[++at][0];
-        if (is_escape ? region.has_escape : region.has_not_after)
+        bool& has = option == "escape"      ? region.has_escape
+                    : option == "not-after" ? region.has_not_after
+                                            : region.has_comment;
+        char& value = option == "escape"      ? region.escape
+                      : option == "not-after" ? region.not_after
+                                              : region.comment;
+        if (has)
             return {RuleFault::given_twice, option};
-        (is_escape ? region.has_escape : region.has_not_after) = true;
-        (is_escape ? region.escape : region.not_after) = byte;
+        has = true;
+        value = byte;
     }
     return {};
 }
@@ -235,15 +252,21 @@ RuleProblem tag_rule(const std::vector<std::string>& words, TagRules& rules) {
     return {};
 }
 
+// A rule of one word that sets `flag`.
+RuleProblem flag_rule(const std::vector<std::string>& words, bool& flag) {
+    flag = true;
+    if (words.size() == 1)
+        return {};
+    return {RuleFault::wrong_arguments, words[0]};
+}
+
 RuleProblem apply_rule(const std::vector<std::string>& words, const TagTable& table,
                        TagRules& rules) {
     const std::string& keyword = words[0];
-    if (keyword == "ignore-case") {
-        rules.ignore_case = true;
-        if (words.size() == 1)
-            return {};
-        return {RuleFault::wrong_arguments, keyword};
-    }
+    if (keyword == "ignore-case")
+        return flag_rule(words, rules.ignore_case);
+    if (keyword == "blank-runs")
+        return flag_rule(words, rules.blank_runs);
     if (keyword == "word-end") {
         std::vector<std::string> names(words.begin() + 1, words.end());
         return mark_names(table, names, false, rules.word_end);
@@ -268,6 +291,11 @@ RuleProblem apply_rule(const std::vector<std::string>& words, const TagTable& ta
         return region_rule(words, RegionKind::to_line_end, rules);
     if (keyword == "verb")
         return region_rule(words, RegionKind::verb, rules);
+    if (keyword == "definition")
+        return region_rule(words, RegionKind::definition, rules);
+    if (keyword == "end-of-text")
+        return region_rule(words, RegionKind::to_text_end, rules);
+
     return {RuleFault::unknown_rule, keyword};
 }
 

@@ -32,15 +32,30 @@
 //   region START END [OPTION...] nothing is checked from START to the first END
 //                                after it, both included
 //   line-region START [OPTION...] nothing is checked from START to the line's end
+//                                (with "escape E", to the end of the first line
+//                                that does not end right after an odd run of E's)
 //   verb START                   START, an optional '*', then a delimiter byte
 //                                that is no letter and no blank: nothing is
 //                                checked up to the delimiter's next occurrence on
 //                                the line, or to the line's end
 //
+//   definition START [OPTION...] nothing is checked from START over the
+//                                definition it makes (rules_definition.h): its
+//                                parameter text up to the first '{' on the line,
+//                                then the balanced {...} groups that follow, with
+//                                blanks, line ends, '*' and [...] between
+//   end-of-text MARK [OPTION...] nothing after MARK is checked; a name that
+//                                starts where MARK does still counts
+//   blank-runs                   a blank in a name, a spelling or a START (not
+//                                its first byte) matches any run of spaces and
+//                                tabs, a run of blanks there as one
+//
 // Region options: "escape E" (inside the region a byte E takes the next byte with
 // it, so an END right after an odd run of E's does not end it), "not-after E"
 // (a START right after an odd run of E's starts nothing), "one-line" (the region
-// ends at its line's end at the latest).
+// ends at its line's end at the latest), "word-end" (START starts nothing
+// where a word byte follows it), and for a definition "comment C" (from C to
+// the line's end, its bytes hold no group marks).
 //
 // At one place the region starts are tried first, in file order, then the names.
 // A region still open at the end of the text (not a line region, not one-line)
@@ -55,7 +70,7 @@
 
 constexpr const char* kRulesFile = "_tamberlox_rules.txt";
 
-enum class RegionKind { to_end_mark, to_line_end, verb };
+enum class RegionKind { to_end_mark, to_line_end, verb, definition, to_text_end };
 
 struct RegionRule {
     RegionKind kind = RegionKind::to_end_mark;
@@ -66,6 +81,9 @@ struct RegionRule {
     bool has_not_after = false;
     char not_after = 0;
     bool one_line = false;
+    bool word_end = false;
+    bool has_comment = false;  // definition only
+    char comment = 0;
 };
 
 // What the rules say. Per-name flags are indexed like the table's names: by id,
@@ -73,6 +91,7 @@ struct RegionRule {
 struct TagRules {
     bool present = false;  // a rules file was read
     bool ignore_case = false;
+    bool blank_runs = false;
     std::vector<bool> word_end;                       // by name id
     std::vector<bool> self_closing;                   // by name id, open names only
     std::vector<std::vector<std::string>> spellings;  // by name id: the other spellings

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+#include "rules/blank_runs.h"
+
 namespace {
 
 // Enough bytes after `pos` are at hand to decide there, or there will be none.
@@ -174,8 +176,9 @@ bool ends_word(const RulesText& text, uint64_t pos) {
 
 // The name of `pattern` at the hint's place, unless its word end fails: kept,
 // and its tag opened under tag-end.
-bool take_name_at(RulesFilterState& state, const RulesHint& hint, const RulePattern& pattern) {
-    uint64_t after = hint.start + pattern.text.size();
+bool take_name_at(RulesFilterState& state, const RulesHint& hint, const RulePattern& pattern,
+                  uint64_t length) {
+    uint64_t after = hint.start + length;
     if (pattern.word_end && !ends_word(*state.text, after))
         return false;
     FoundName name{pattern.id, hint.line, hint.start};
@@ -200,14 +203,21 @@ bool take_name_at(RulesFilterState& state, const RulesHint& hint, const RulePatt
     return true;
 }
 
+uint64_t region_length_at(const RulesFilterState& state, const RulesHint& hint,
+                          const RulePattern& pattern, uint64_t matched, uint8_t& delimiter) {
+    const RulesMatcher& rules_matcher = *state.rules_matcher;
+    return region_start_length(*state.text, rules_matcher.keeping, hint.start, matched,
+                               rules_matcher.rules.regions[pattern.region], delimiter);
+}
+
 // The region of `pattern` started at the hint's place, unless not-after or a
 // verb's delimiter rules it out.
-bool start_region_at(RulesFilterState& state, const RulesHint& hint, const RulePattern& pattern) {
+bool start_region_at(RulesFilterState& state, const RulesHint& hint, const RulePattern& pattern,
+                     uint64_t matched) {
     const RulesMatcher& rules_matcher = *state.rules_matcher;
     const RegionRule& rule = rules_matcher.rules.regions[pattern.region];
     uint8_t delimiter = 0;
-    uint64_t length = region_start_length(*state.text, rules_matcher.keeping, hint.start,
-                                          pattern.text.size(), rule, delimiter);
+    uint64_t length = region_length_at(state, hint, pattern, matched, delimiter);
     if (length == 0)
         return false;
     open_region(state.region, rule, rules_matcher.region_stops[pattern.region], hint.start + length,
@@ -240,6 +250,10 @@ bool windowed_match(RulesFilterState& state, TextCase text_case, uint64_t pos,
     return matched == size;
 }
 
+bool is_text_end(const RulesMatcher& rules_matcher, const RulePattern& pattern) {
+    return rules_matcher.rules.regions[pattern.region].kind == RegionKind::to_text_end;
+}
+
 // What the rules make of the place of `hint`: a region start, a name or
 // nothing. False when the bytes there are not all at hand yet.
 bool take_hint(RulesFilterState& state, const RulesHint& hint) {
@@ -257,18 +271,40 @@ bool take_hint(RulesFilterState& state, const RulesHint& hint) {
     int next = byte_at(*state.text, pos + known);
     if (next >= 0 && text_case == TextCase::fold_compared)
         next = fold_case(static_cast<uint8_t>(next));
+    // An end of text there waits for a name that starts with it: that still counts.
+    const RulePattern* stop = nullptr;
+    uint64_t stop_length = 0;
     for (const RulePattern& pattern : rules_matcher.groups[group]) {
-        if (pattern.text.size() > known && static_cast<uint8_t>(pattern.text[known]) != next)
+        if (pattern.text.size() > known && static_cast<uint8_t>(pattern.text[known]) != next &&
+            !(pattern.blank_runs && pattern.text[known] == ' ' && next == '\t'))
             continue;
-        bool there = pattern.window == UINT32_MAX
-                         ? mark_at(*state.text, text_case, pos, pattern.text, known)
-                         : windowed_match(state, text_case, pos, pattern);
-        if (!there)
+        uint64_t length = pattern.text.size();
+        if (pattern.blank_runs) {
+            length = blank_run_length(*state.text, text_case, pos, pattern.text);
+            if (length == kMoreBytes)
+                return false;
+            if (length == 0)
+                continue;
+        } else if (pattern.window == UINT32_MAX
+                       ? !mark_at(*state.text, text_case, pos, pattern.text, known)
+                       : !windowed_match(state, text_case, pos, pattern)) {
             continue;
-        if (pattern.is_region ? start_region_at(state, hint, pattern)
-                              : take_name_at(state, hint, pattern))
+        }
+        if (!pattern.is_region) {
+            if (take_name_at(state, hint, pattern, length))
+                break;
+        } else if (stop == nullptr && is_text_end(rules_matcher, pattern)) {
+            uint8_t delimiter = 0;
+            if (region_length_at(state, hint, pattern, length, delimiter) != 0) {
+                stop = &pattern;
+                stop_length = length;
+            }
+        } else if (stop == nullptr && start_region_at(state, hint, pattern, length)) {
             return true;
+        }
     }
+    if (stop != nullptr)
+        start_region_at(state, hint, *stop, stop_length);
     return true;
 }
 

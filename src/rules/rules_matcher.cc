@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "rules/blank_runs.h"
 #include "rules/case_fold.h"
 
 namespace {
@@ -35,6 +36,8 @@ std::vector<RulePattern> patterns_in_order(const TagTable& table, const TagRules
         for (const std::string& other : rules.spellings[id])
             patterns.push_back(rule_pattern(folded_if(fold, other), false, 0, id, word_end));
     }
+    for (RulePattern& pattern : patterns)
+        pattern.blank_runs = rules.blank_runs && has_blank_run(pattern.text);
     return patterns;
 }
 
@@ -57,6 +60,13 @@ std::vector<uint32_t> z_array(const std::string& text) {
     return z;
 }
 
+// What the automaton finds of a pattern: all of it, or what comes before its
+// first blank that matches a run.
+std::string_view found_part(const RulePattern& pattern) {
+    std::string_view text = pattern.text;
+    return pattern.blank_runs ? text.substr(0, first_blank_run(text)) : text;
+}
+
 StopBytes region_stops_of(const RegionRule& region, bool fold) {
     StopBytes stops;
     add_stop(stops, kLf);
@@ -75,13 +85,15 @@ void add_groups(const std::vector<RulePattern>& patterns, const MatcherOptions& 
     std::vector<size_t> order(patterns.size());
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return patterns[a].text < patterns[b].text; });
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        return found_part(patterns[a]) < found_part(patterns[b]);
+    });
     Patterns shortest;
     std::vector<std::vector<size_t>> members;
     for (size_t i : order) {
-        if (shortest.empty() || !patterns[i].text.starts_with(shortest.back())) {
-            shortest.push_back(patterns[i].text);
+        std::string_view found = found_part(patterns[i]);
+        if (shortest.empty() || !found.starts_with(shortest.back())) {
+            shortest.emplace_back(found);
             members.emplace_back();
         }
         members.back().push_back(i);
@@ -91,7 +103,7 @@ void add_groups(const std::vector<RulePattern>& patterns, const MatcherOptions& 
         rules_matcher.groups.emplace_back();
         for (size_t i : group) {
             RulePattern& pattern = rules_matcher.groups.back().emplace_back(patterns[i]);
-            if (pattern.text.size() > kWindowedPattern) {
+            if (pattern.text.size() > kWindowedPattern && !pattern.blank_runs) {
                 pattern.window = rules_matcher.windows++;
                 pattern.z = z_array(pattern.text);
             }
@@ -119,15 +131,16 @@ uint32_t tag_end_index(RulesMatcher& rules_matcher, const std::string& end) {
     return static_cast<uint32_t>(ends.size() - 1);
 }
 
-// Under ignore-case the kept text is folded unless an escape or a not-after
-// byte is a letter: the filter compares those bytes as they are, and every
+// Under ignore-case the kept text is folded unless an escape, a not-after or a
+// comment byte is a letter: the filter compares those bytes as they are, and every
 // other byte it looks at is the same folded.
 TextCase text_case_of(const TagRules& rules) {
     if (!rules.ignore_case)
         return TextCase::as_it_is;
     for (const RegionRule& region : rules.regions) {
         if ((region.has_escape && is_ascii_letter(static_cast<uint8_t>(region.escape))) ||
-            (region.has_not_after && is_ascii_letter(static_cast<uint8_t>(region.not_after))))
+            (region.has_not_after && is_ascii_letter(static_cast<uint8_t>(region.not_after))) ||
+            (region.has_comment && is_ascii_letter(static_cast<uint8_t>(region.comment))))
             return TextCase::fold_compared;
     }
     return TextCase::folded;
@@ -136,7 +149,7 @@ TextCase text_case_of(const TagRules& rules) {
 // What the filter keeps of the text: the reach of a decision (a verb's start
 // takes a '*' and its delimiter; a word end, the byte after) and the not-after
 // bytes.
-TextKeeping keeping_of(const RulesMatcher& rules_matcher, size_t longest) {
+TextKeeping keeping_of(const RulesMatcher& rules_matcher, size_t longest, bool blank_runs) {
     const TagRules& rules = rules_matcher.rules;
     TextKeeping keeping;
     for (const RegionRule& region : rules.regions) {
@@ -149,7 +162,8 @@ TextKeeping keeping_of(const RulesMatcher& rules_matcher, size_t longest) {
     longest = std::max(
         {longest, rules.tag_end.size(), rules.self_close_mark.size(), rules.self_close_end.size()});
     keeping.reach = longest + 2;
-    keeping.held_back = rules_matcher.matcher.trie.needs_reorder;
+    // A run of blanks may reach past the bytes at hand: its line is kept.
+    keeping.held_back = rules_matcher.matcher.trie.needs_reorder || blank_runs;
     keeping.text_case = text_case_of(rules);
     return keeping;
 }
@@ -164,8 +178,11 @@ RulesMatcher build_rules_matcher(const TagTable& table, const TagRules& rules,
     bool fold = rules.ignore_case;
     std::vector<RulePattern> patterns = patterns_in_order(table, rules);
     size_t longest = 0;
-    for (const RulePattern& pattern : patterns)
+    bool blank_runs = false;
+    for (const RulePattern& pattern : patterns) {
         longest = std::max(longest, pattern.text.size());
+        blank_runs = blank_runs || pattern.blank_runs;
+    }
     add_groups(patterns, options, rules_matcher);
     for (RegionRule& region : folded.regions) {
         region.end = folded_if(fold, region.end);
@@ -177,6 +194,6 @@ RulesMatcher build_rules_matcher(const TagTable& table, const TagRules& rules,
     rules_matcher.tag_end = tag_end_index(rules_matcher, rules.tag_end);
     rules_matcher.self_close_end = tag_end_index(rules_matcher, rules.self_close_end);
     rules_matcher.self_closing.assign(rules.self_closing.begin(), rules.self_closing.end());
-    rules_matcher.keeping = keeping_of(rules_matcher, longest);
+    rules_matcher.keeping = keeping_of(rules_matcher, longest, blank_runs);
     return rules_matcher;
 }

@@ -33,6 +33,7 @@ struct RulePattern {
     // linear: its window's place in the filter, and the string's Z-array.
     uint32_t window = UINT32_MAX;
     std::vector<uint32_t> z;
+    bool blank_runs = false;  // it holds a blank that matches a run (blank_runs.h)
 };
 
 // Strings longer than this are matched through their windows.

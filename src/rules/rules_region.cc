@@ -17,7 +17,8 @@ void line_end_step(OpenRegion& region, uint8_t byte) {
         ++region.next;
         return;
     }
-    bool continues = rule.kind == RegionKind::to_end_mark && (!rule.one_line || region.escaped_end);
+    bool continues = (rule.kind == RegionKind::to_end_mark && !rule.one_line) ||
+                     (rule.kind != RegionKind::verb && region.escaped_end);
     region.cut = region.escaped_end = false;
     if (!continues)
         close_region(region, region.next + 1);
@@ -37,16 +38,16 @@ bool region_step(OpenRegion& region, const RulesText& text, TextCase text_case, 
         close_region(region, q + 1);
         return true;
     }
-    if (rule.kind != RegionKind::to_end_mark) {
-        ++region.next;
-        return true;
-    }
     if (rule.has_escape && byte == static_cast<uint8_t>(rule.escape)) {
         if (!text.source_ended && q + 2 > text_end(text))
             return false;
         int after = byte_at(text, q + 1);
         region.escaped_end = after < 0 || is_line_end(after);
         region.next = region.escaped_end ? q + 1 : q + 2;
+        return true;
+    }
+    if (rule.kind != RegionKind::to_end_mark) {
+        ++region.next;
         return true;
     }
     if (!text.source_ended && q + rule.end.size() > text_end(text))
@@ -59,6 +60,34 @@ bool region_step(OpenRegion& region, const RulesText& text, TextCase text_case, 
     return true;
 }
 
+// Steps the definition over one byte of the text; false where it ends before it.
+bool definition_takes(OpenRegion& region, DefinitionState& state, uint8_t byte) {
+    if (byte == kLf) {
+        region.cut = false;
+        return definition_line_end(state) == DefinitionStep::goes_on;
+    }
+    if (byte == kCr || region.cut) {
+        region.cut = true;
+        return true;
+    }
+    return definition_byte(state, *region.rule, byte) == DefinitionStep::goes_on;
+}
+
+// A definition's bytes one by one: it ends before a byte that is not its own.
+// The byte at `limit`, where it is at hand, may already end it.
+void advance_definition(OpenRegion& region, const RulesText& text, uint64_t limit) {
+    uint64_t end = std::min(limit, text_end(text));
+    for (; region.next < end; ++region.next) {
+        if (!definition_takes(region, region.definition, *bytes_at(text, region.next)))
+            return close_region(region, region.next);
+    }
+    if (region.next >= text_end(text))
+        return;
+    OpenRegion peek = region;
+    if (!definition_takes(peek, peek.definition, *bytes_at(text, region.next)))
+        close_region(region, region.next);
+}
+
 }  // namespace
 
 uint64_t region_start_length(const RulesText& text, const TextKeeping& keeping, uint64_t pos,
@@ -66,9 +95,14 @@ uint64_t region_start_length(const RulesText& text, const TextKeeping& keeping, 
     if (rule.has_not_after &&
         after_odd_run(text, keeping, pos, static_cast<uint8_t>(rule.not_after)))
         return 0;
+    uint64_t q = pos + length;
+    if (rule.word_end) {
+        int after = byte_at(text, q);
+        if (after >= 0 && !is_line_end(after) && is_word_byte(static_cast<uint8_t>(after)))
+            return 0;
+    }
     if (rule.kind != RegionKind::verb)
         return length;
-    uint64_t q = pos + length;
     int byte = byte_at(text, q);
     if (byte == '*')
         byte = byte_at(text, ++q);
@@ -96,10 +130,17 @@ void open_region(OpenRegion& region, const RegionRule& rule, const StopBytes& st
     region.escaped_end = false;
     region.line = line;
     region.column = column;
+    region.definition = DefinitionState{};
 }
 
 void advance_region(OpenRegion& region, const RulesText& text, TextCase text_case, uint64_t limit) {
+    if (region.rule->kind == RegionKind::definition)
+        return advance_definition(region, text, limit);
     limit = std::min(limit, text_end(text));
+    if (region.rule->kind == RegionKind::to_text_end) {
+        region.next = std::max(region.next, limit);
+        return;
+    }
     while (region.rule != nullptr && region.next < limit) {
         const uint8_t* at = bytes_at(text, region.next);
         size_t span = limit - region.next;
@@ -117,6 +158,10 @@ bool region_fails_file(const OpenRegion& region, const RulesText& text) {
     uint64_t end = text_end(text);
     bool line_ended = end == 0 || byte_at(text, end - 1) == kLf;
     const RegionRule& rule = *region.rule;
+    if (rule.kind == RegionKind::definition)
+        return !definition_complete(region.definition);
+    if (rule.kind == RegionKind::to_text_end || rule.kind == RegionKind::to_line_end)
+        return false;
     return line_ended ||
            (rule.kind == RegionKind::to_end_mark && (!rule.one_line || region.escaped_end));
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "rules/rules_definition.h"
 #include "rules/rules_file.h"
 #include "rules/rules_text.h"
 #include "rules/stop_bytes.h"
@@ -22,6 +23,7 @@ struct OpenRegion {
     uint64_t line = 0;  // where it started
     uint64_t column = 0;
     uint64_t after = 0;  // once closed: the first byte after it
+    DefinitionState definition;
 };
 
 // The length the region's start takes at `pos`, its `length` bytes matched
@@ -38,5 +40,6 @@ void open_region(OpenRegion& region, const RegionRule& rule, const StopBytes& st
 void advance_region(OpenRegion& region, const RulesText& text, TextCase text_case, uint64_t limit);
 
 // Whether a region still open at the end of the text fails the file: one that
-// would end at its line's end does not, the text's end ending its last line.
+// would end at its line's end does not, the text's end ending its last line;
+// nor does a line region, a definition outside its groups or the end of text.
 bool region_fails_file(const OpenRegion& region, const RulesText& text);

@@ -47,13 +47,42 @@ bool mark_at(const TagRules& rules, const std::string& text, size_t p, std::stri
     return true;
 }
 
-bool name_at(const TagRules& rules, const std::string& text, size_t p, std::string_view name,
-             bool word_end) {
-    if (!mark_at(rules, text, p, name))
-        return false;
-    size_t after = p + name.size();
-    return !word_end || after == text.size() ||
-           !is_word_byte(static_cast<unsigned char>(text[after]));
+bool is_blank(char byte) {
+    return byte == ' ' || byte == '\t';
+}
+
+// The length a name or START takes at p, 0 if none: under blank-runs a run of
+// blanks in it, after its first byte, matches one or more spaces and tabs.
+size_t start_length(const TagRules& rules, const std::string& text, size_t p,
+                    std::string_view start) {
+    size_t q = p;
+    for (size_t i = 0; i < start.size();) {
+        if (rules.blank_runs && i > 0 && start[i] == ' ') {
+            size_t from = q;
+            while (i < start.size() && start[i] == ' ')
+                ++i;
+            while (q < text.size() && is_blank(text[q]))
+                ++q;
+            if (q == from)
+                return 0;
+            continue;
+        }
+        if (q == text.size() || folded(rules, text[q]) != folded(rules, start[i]))
+            return 0;
+        ++q;
+        ++i;
+    }
+    return q - p;
+}
+
+bool ends_word(const std::string& text, size_t after) {
+    return after == text.size() || !is_word_byte(static_cast<unsigned char>(text[after]));
+}
+
+size_t name_length(const TagRules& rules, const std::string& text, size_t p, std::string_view name,
+                   bool word_end) {
+    size_t length = start_length(rules, text, p, name);
+    return length != 0 && (!word_end || ends_word(text, p + length)) ? length : 0;
 }
 
 bool after_odd_run(const std::string& text, size_t p, char byte) {
@@ -81,6 +110,12 @@ struct Scan {
     RegionRule tag_region;  // the rest of a tag after a name, under tag-end
     size_t tag_id = 0;      // its name
     size_t tag_quote = 0;   // 1 + the quote open in it; 0: none
+    // In a definition: where it stands, the braces open, a comment, an escape.
+    enum class Part { parameters, group, bracket, between } part = Part::parameters;
+    int64_t braces = 0;
+    bool in_comment = false;
+    bool escaped = false;
+    bool stopped = false;  // at an end of text
 };
 
 // 1 + the place of `byte` among the tag quotes; 0 when it is none.
@@ -125,11 +160,14 @@ void tag_step(Scan& scan) {
 // The length the region start takes at the scan's place, 0 if none starts there.
 size_t region_start_length(const Scan& scan, const RegionRule& region, char& delimiter) {
     const std::string& text = scan.lines[scan.l].text;
-    if (!mark_at(scan.rules, text, scan.p, region.start))
+    size_t length = start_length(scan.rules, text, scan.p, region.start);
+    if (length == 0)
         return 0;
     if (region.has_not_after && after_odd_run(text, scan.p, region.not_after))
         return 0;
-    size_t q = scan.p + region.start.size();
+    size_t q = scan.p + length;
+    if (region.word_end && !ends_word(text, q))
+        return 0;
     if (region.kind != RegionKind::verb)
         return q - scan.p;
     if (q < text.size() && text[q] == '*')
@@ -140,11 +178,21 @@ size_t region_start_length(const Scan& scan, const RegionRule& region, char& del
     return q + 1 - scan.p;
 }
 
+bool take_name(Scan& scan);
+
 bool try_region_start(Scan& scan) {
     for (const RegionRule& region : scan.rules.regions) {
         size_t length = region_start_length(scan, region, scan.verb_delimiter);
         if (length == 0)
             continue;
+        if (region.kind == RegionKind::to_text_end) {
+            take_name(scan);
+            scan.stopped = true;
+            return true;
+        }
+        scan.part = Scan::Part::parameters;
+        scan.braces = 0;
+        scan.in_comment = scan.escaped = false;
         scan.region = &region;
         scan.check.region_line = scan.l + 1;
         scan.check.region_column = scan.p + 1;
@@ -154,20 +202,62 @@ bool try_region_start(Scan& scan) {
     return false;
 }
 
+// In a definition, the byte at the scan's place: taken, or the definition ends
+// before it.
+void definition_step(Scan& scan) {
+    char byte = scan.lines[scan.l].text[scan.p];
+    const RegionRule& region = *scan.region;
+    bool comment = region.has_comment && byte == region.comment;
+    using Part = Scan::Part;
+    if (scan.in_comment) {
+    } else if (scan.part == Part::between) {
+        if (byte == '{' || byte == '[') {
+            scan.part = byte == '{' ? Part::group : Part::bracket;
+            scan.braces = byte == '{';
+        } else if (comment) {
+            scan.in_comment = true;
+        } else if (!is_blank(byte) && byte != '*') {
+            scan.region = nullptr;
+            return;
+        }
+    } else if (scan.escaped) {
+        scan.escaped = false;
+    } else if (region.has_escape && byte == region.escape) {
+        scan.escaped = true;
+    } else if (comment) {
+        scan.in_comment = true;
+    } else if (byte == '{') {
+        if (scan.part == Part::parameters)
+            scan.part = Part::group;
+        ++scan.braces;
+    } else if (byte == '}') {
+        if (scan.part == Part::parameters || (scan.part == Part::bracket && scan.braces == 0)) {
+            scan.region = nullptr;
+            return;
+        }
+        if (--scan.braces == 0 && scan.part == Part::group)
+            scan.part = Part::between;
+    } else if (byte == ']' && scan.part == Part::bracket && scan.braces == 0) {
+        scan.part = Part::between;
+    }
+    ++scan.p;
+}
+
 // Inside a region: one step, leaving it at its end mark.
 void region_step(Scan& scan) {
     if (scan.region == &scan.tag_region)
         return tag_step(scan);
     const std::string& text = scan.lines[scan.l].text;
     const RegionRule& region = *scan.region;
+    if (region.kind == RegionKind::definition)
+        return definition_step(scan);
     if (region.kind == RegionKind::verb) {
         if (text[scan.p] == scan.verb_delimiter)
             scan.region = nullptr;
         ++scan.p;
         return;
     }
-    if (region.kind == RegionKind::to_end_mark && region.has_escape &&
-        text[scan.p] == region.escape) {
+    if (region.kind != RegionKind::verb && region.has_escape && text[scan.p] == region.escape) {
         scan.escaped_line_end = scan.p + 1 == text.size();
         scan.p += 2;
         return;
@@ -246,17 +336,19 @@ size_t spelling_length(const Scan& scan, size_t id) {
     const std::string& text = scan.lines[scan.l].text;
     bool word_end = scan.rules.word_end[id];
     std::string_view name = name_of(scan.table, id);
-    if (name_at(scan.rules, text, scan.p, name, word_end))
-        return name.size();
+    if (size_t length = name_length(scan.rules, text, scan.p, name, word_end))
+        return length;
     for (const std::string& other : scan.rules.spellings[id]) {
-        if (name_at(scan.rules, text, scan.p, other, word_end))
-            return other.size();
+        if (size_t length = name_length(scan.rules, text, scan.p, other, word_end))
+            return length;
     }
     return 0;
 }
 
-// Names are tried open list first, then close list, each in pair order.
-void try_names(Scan& scan) {
+// Names are tried open list first, then close list, each in pair order: the
+// first found is kept (unless its tag closes itself) and, under tag-end, its
+// tag opened. False when none is there.
+bool take_name(Scan& scan) {
     size_t n = scan.table.n;
     for (size_t k = 0; k < 2 * n; ++k) {
         size_t id = k < n ? 2 * k : 2 * (k - n) + 1;
@@ -266,21 +358,37 @@ void try_names(Scan& scan) {
         if (!scan.rules.self_closing[id] || !closes_itself(scan, scan.p + length))
             keep(scan, id);
         if (scan.rules.tag_end.empty())
-            break;
+            return true;
         scan.region = &scan.tag_region;
         scan.tag_id = id;
         scan.tag_quote = 0;
         scan.check.region_line = scan.l + 1;
         scan.check.region_column = scan.p + 1;
         scan.p += length;
-        return;
+        return true;
     }
-    ++scan.p;
+    return false;
+}
+
+void try_names(Scan& scan) {
+    size_t p = scan.p;
+    if (!take_name(scan) || scan.p == p)
+        ++scan.p;
+}
+
+bool definition_goes_on(Scan& scan) {
+    bool commented = scan.in_comment;
+    scan.in_comment = scan.escaped = false;
+    return scan.part != Scan::Part::parameters || commented;
 }
 
 void end_of_line(Scan& scan) {
-    bool continues = scan.region && scan.region->kind == RegionKind::to_end_mark &&
-                     (!scan.region->one_line || scan.escaped_line_end);
+    const RegionRule* region = scan.region;
+    bool continues =
+        region && ((region->kind == RegionKind::to_end_mark &&
+                    (!region->one_line || scan.escaped_line_end)) ||
+                   (region->kind == RegionKind::to_line_end && scan.escaped_line_end) ||
+                   (region->kind == RegionKind::definition && definition_goes_on(scan)));
     if (!continues)
         scan.region = nullptr;
     scan.escaped_line_end = false;
@@ -310,6 +418,16 @@ bool spans_cross(const std::vector<KeptName>& kept) {
     return false;
 }
 
+// Whether the region the text ended in fails it.
+bool fails_at_end(const Scan& scan) {
+    const RegionRule* region = scan.region;
+    if (region == nullptr || region->kind == RegionKind::to_line_end)
+        return false;
+    if (region->kind == RegionKind::definition)
+        return scan.part == Scan::Part::group || scan.part == Scan::Part::bracket;
+    return true;
+}
+
 }  // namespace
 
 RulesCheck reference_rules_check(std::string_view file_bytes, const TagTable& table,
@@ -319,8 +437,8 @@ RulesCheck reference_rules_check(std::string_view file_bytes, const TagTable& ta
     scan.tag_region.end = rules.tag_end;
     scan.check.opn_num.assign(table.n, 0);
     scan.check.cls_num.assign(table.n, 0);
-    for (scan.l = 0; scan.l < lines.size(); ++scan.l) {
-        for (scan.p = 0; scan.p < lines[scan.l].text.size();) {
+    for (scan.l = 0; scan.l < lines.size() && !scan.stopped; ++scan.l) {
+        for (scan.p = 0; scan.p < lines[scan.l].text.size() && !scan.stopped;) {
             if (scan.region)
                 region_step(scan);
             else if (!try_region_start(scan))
@@ -329,7 +447,7 @@ RulesCheck reference_rules_check(std::string_view file_bytes, const TagTable& ta
         end_of_line(scan);
     }
     RulesCheck& check = scan.check;
-    check.ended_in_region = scan.region != nullptr;
+    check.ended_in_region = !scan.stopped && fails_at_end(scan);
     check.crossed = spans_cross(check.kept);
     if (scan.depth != 0 || check.ended_in_region || !check.broken.empty() ||
         (rules.crossing_errors && check.crossed))

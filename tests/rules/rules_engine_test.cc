@@ -93,8 +93,8 @@ void expect_same(const RandomCase& c, const std::string& text, size_t most_chunk
 TEST(RulesEngine, KeepsWhatTheReferenceKeepsOnRandomRulesAndTexts) {
     std::mt19937_64 random(20261208);
     const NameStyle style{"<{\\a", "ab/>-", 4, 1};
-    const std::string marks = "<>/!-\\\"ab*%{}";
-    const std::string filler = std::string("ab AB-.\n\r\\\"*/\0", 15);
+    const std::string marks = "<>/!-\\\"ab*%{} ";
+    const std::string filler = std::string("ab AB-.\n\r\\\"*/\0{}[] \t%", 23);
     for (int round = 0; round < 3000; ++round) {
         RandomCase c = random_case(random, style, marks);
         std::string text = random_text_for(random, c.table, c.rules, filler);

@@ -84,19 +84,26 @@ std::string random_mark(std::mt19937_64& random, const std::vector<std::string>&
 std::string random_region(std::mt19937_64& random, const std::vector<std::string>& names,
                           std::string_view marks) {
     std::string start = quoted_argument(random_mark(random, names, marks));
-    size_t kind = random_below(random, 4);
-    if (kind == 0)
+    enum { verb, line_region, region, definition = 3, end_of_text = 4 };
+    size_t kind = random_below(random, 6);
+    kind = kind == 5 ? size_t{region} : kind;
+    if (kind == verb)
         return "verb " + start + "\n";
-    std::string line =
-        kind == 1 ? "line-region " + start
-                  : "region " + start + " " + quoted_argument(random_mark(random, names, marks));
-    std::string byte(1, marks[random_below(random, marks.size())]);
-    if (kind != 1 && random_below(random, 3) == 0)
-        line += " escape " + quoted_argument(byte);
+    const char* keywords[] = {"", "line-region ", "region ", "definition ", "end-of-text "};
+    std::string line = keywords[kind] + start;
+    if (kind == region)
+        line += " " + quoted_argument(random_mark(random, names, marks));
+    auto random_byte = [&] { return std::string(1, marks[random_below(random, marks.size())]); };
+    if (kind != end_of_text && random_below(random, 3) == 0)
+        line += " escape " + quoted_argument(random_byte());
     if (random_below(random, 4) == 0)
-        line += " not-after " + quoted_argument(byte);
-    if (kind != 1 && random_below(random, 3) == 0)
+        line += " not-after " + quoted_argument(random_byte());
+    if (kind == region && random_below(random, 3) == 0)
         line += " one-line";
+    if (kind == definition && random_below(random, 2) == 0)
+        line += " comment " + quoted_argument(random_byte());
+    if (random_below(random, 4) == 0)
+        line += " word-end";
     return line + "\n";
 }
 
@@ -170,6 +177,8 @@ std::string random_rules_text(std::mt19937_64& random, const std::vector<std::st
     std::string rules;
     if (random_below(random, 2) == 0)
         rules += "ignore-case\n";
+    if (random_below(random, 3) == 0)
+        rules += "blank-runs\n";
     if (random_below(random, 2) == 0) {
         rules += "word-end";
         if (random_below(random, 2) == 0) {
