@@ -2,6 +2,9 @@
 
 #include <cstdint>
 
+#include <vector>
+
+#include "rules/rules_branches.h"
 #include "scan/name_tally.h"
 #include "scan/pair_matching.h"
 
@@ -18,4 +21,5 @@ struct FileCheck {
     PairMatching matching;
     bool ended_in_region = false;  // under rules: the text ended inside a region or a tag
     NamePlace region_place{0, 0};  // where that region or tag started
+    std::vector<BranchWarning> branch_warnings;  // under rules, in file order
 };

@@ -40,21 +40,33 @@ Finding next_crossing(FindingWalk& walk) {
     return {close.place, walk.next_pending, close.pair, FindingKind::crosses};
 }
 
+Finding next_branch_warning(const FindingWalk& walk) {
+    const std::vector<BranchWarning>& warnings = walk.check.branch_warnings;
+    if (walk.next_branch == warnings.size())
+        return {kNoPlace};
+    return {warnings[walk.next_branch].place, walk.next_branch, 0, FindingKind::branches_differ};
+}
+
 bool next_at_name(FindingWalk& walk, Finding& finding) {
     Finding stray = next_stray_close(walk);
     Finding unclosed = next_unclosed_open(walk);
     Finding crossing = next_crossing(walk);
+    Finding branch = next_branch_warning(walk);
     finding = stray;
     if (before(unclosed.place, finding.place))
         finding = unclosed;
     if (before(crossing.place, finding.place))
         finding = crossing;
+    if (before(branch.place, finding.place))
+        finding = branch;
     if (finding.place.line == UINT64_MAX)
         return false;
     walk.next_close += finding.kind == FindingKind::closes_nothing;
     walk.next_open += finding.kind == FindingKind::never_closed;
     walk.next_pending += finding.kind == FindingKind::crosses;
-    bool unmatched = finding.kind != FindingKind::crosses;
+    walk.next_branch += finding.kind == FindingKind::branches_differ;
+    bool unmatched =
+        finding.kind != FindingKind::crosses && finding.kind != FindingKind::branches_differ;
     finding.severity =
         unmatched && !walk.check.tally.judged_ok ? Severity::error : Severity::warning;
     return true;

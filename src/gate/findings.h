@@ -11,6 +11,8 @@
 //   the close of an open that encloses it, when one does;
 // - a close whose span crosses a later-closed span of another pair is a
 //   warning at that close (the checker's shared level accepts it);
+// - under branch rules, a branch that ends at another nesting than its chain's
+//   counting branch is a warning at the branch's mark;
 // - a pair whose counts differ gets one line; so does a file with no listed name.
 // Unmatched names are errors in a file judged "Errors may exist." and warnings
 // in a file judged OK (the shared level can balance "( } { )"). With `strict`
@@ -26,7 +28,8 @@ enum class FindingKind : uint8_t {
     closes_nothing,
     never_closed,
     crosses,
-    ends_in_region,  // under rules: the text ends inside a region or a tag
+    ends_in_region,   // under rules: the text ends inside a region or a tag
+    branches_differ,  // under rules: a branch ends at another nesting than the counting one
     counts_differ,
     no_name,
 };
@@ -50,6 +53,8 @@ constexpr FindingKindInfo kFindingKinds[] = {
      "A pair's span crosses the span of another pair."},
     {FindingKind::ends_in_region, "ends-in-region", "EndsInRegion",
      "The text ends inside a region or a tag that the rules start."},
+    {FindingKind::branches_differ, "branches-differ", "BranchesDiffer",
+     "A conditional branch ends at another nesting than its chain's first branch."},
     {FindingKind::counts_differ, "counts-differ", "CountsDiffer",
      "A pair's open and close names occur a different number of times."},
     {FindingKind::no_name, "no-listed-name", "NoListedName", "No listed name occurs in the file."},
@@ -72,6 +77,7 @@ struct FindingWalk {
     uint64_t next_close = 0;
     uint64_t next_open = 0;
     uint64_t next_pending = 0;
+    uint64_t next_branch = 0;
     uint32_t next_pair = 0;
     bool region_done = false;
     bool whole_file_done = false;

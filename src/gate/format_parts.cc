@@ -43,6 +43,10 @@ void put_message(OutputBuffer& out, const FileCheck& check, const Finding& findi
         case FindingKind::ends_in_region:
             put_bytes(out, "the text ends inside the region or tag that starts here");
             return;
+        case FindingKind::branches_differ:
+            put_bytes(out, "this branch ends at another nesting than the first branch, at line ");
+            put_decimal(out, check.branch_warnings[finding.record].first_line);
+            return;
         case FindingKind::counts_differ:
             put_bytes(out, "counts differ: ");
             put_bytes(out, opn);

@@ -110,6 +110,7 @@ void scan_pairs_by_rules(const GateEngine& engine, FileReader& reader, FileCheck
         cannot_check(check, FileStatus::cannot_read, errno);
         return;
     }
+    check.branch_warnings.swap(state.branches.warnings);
     if (state.ended_in_region) {
         check.ended_in_region = true;
         check.region_place = {state.region_line, state.region_column};

@@ -230,6 +230,9 @@ RuleProblem apply_rule(const std::vector<std::string>& words, const TagTable& ta
         return region_rule(words, RegionKind::to_line_end, rules);
     if (keyword == "verb")
         return region_rule(words, RegionKind::verb, rules);
+    bool bad = false;
+    if (add_branch_rule(words, rules.branch_marks, bad))
+        return bad ? RuleProblem{RuleFault::wrong_arguments, keyword} : RuleProblem{};
     return {RuleFault::unknown_rule, keyword};
 }
 

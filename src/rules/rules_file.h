@@ -28,6 +28,10 @@
 //                                that is no letter and no blank: nothing is
 //                                checked up to the delimiter's next occurrence on
 //                                the line, or to the line's end
+//   branch-start [line-start] MARK...   conditional branches (rules_branches.h):
+//   branch-else [line-start] MARK...    the marks that start a chain, begin its
+//   branch-end [line-start] MARK...     next branch and end it; a plainly false
+//   branch-false MARK...                branch's mark
 //
 // Region options: "escape E" (inside the region a byte E takes the next byte with
 // it, so an END right after an odd run of E's does not end it), "not-after E"
@@ -43,6 +47,7 @@
 #include <string_view>
 #include <vector>
 
+#include "rules/rules_branches.h"
 #include "tags/tag_table.h"
 
 constexpr const char* kRulesFile = "_tamberlox_rules.txt";
@@ -72,6 +77,7 @@ struct TagRules {
     std::string self_close_end;
     std::string tag_end;  // empty: none
     std::vector<RegionRule> regions;
+    std::vector<BranchMark> branch_marks;
 };
 
 // What is wrong with a rule of the file. `subject` is the keyword, option or

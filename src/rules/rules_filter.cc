@@ -172,8 +172,12 @@ bool take_name_at(RulesFilterState& state, const RulesHint& hint, const RulePatt
         return false;
     FoundName name{pattern.id, hint.line, hint.start};
     uint64_t column = column_of(state, name);
-    TagEndSearch self_close = keep_name(state, name, column, after);
     const RulesMatcher& rules_matcher = *state.rules_matcher;
+    // Names that may close themselves stay out of the branches' results.
+    bool counts = rules_matcher.self_closing[name.id]
+                      ? state.branches.uncounted == 0
+                      : take_branch_name(state.branches, name.id >> 1, name.id & 1);
+    TagEndSearch self_close = counts ? keep_name(state, name, column, after) : TagEndSearch{};
     if (rules_matcher.tag_end == kNoTagEnd) {
         state.resume = hint.start + 1;
         return true;
@@ -204,7 +208,27 @@ bool start_region_at(RulesFilterState& state, const RulesHint& hint, const RuleP
     return true;
 }
 
-// What the rules make of the place of `hint`: a region start, a name or
+// The branch mark of `pattern` at the hint's place, where it stands there.
+bool take_branch_at(RulesFilterState& state, const RulesHint& hint, const RulePattern& pattern) {
+    const RulesMatcher& rules_matcher = *state.rules_matcher;
+    TextCase text_case = rules_matcher.keeping.text_case;
+    const std::vector<BranchMark>& marks = rules_matcher.rules.branch_marks;
+    const BranchMark& mark = marks[pattern.region];
+    uint64_t length = branch_mark_length(*state.text, text_case, hint.start, mark);
+    if (length == 0)
+        return false;
+    bool plainly_false = false;
+    for (const BranchMark& other : marks) {
+        plainly_false = plainly_false ||
+                        (mark.role != BranchRole::end && other.role == BranchRole::plainly_false &&
+                         branch_mark_length(*state.text, text_case, hint.start, other) != 0);
+    }
+    take_branch_mark(state.branches, mark.role, plainly_false, {hint.line, column_of(state, hint)});
+    state.resume = hint.start + length;
+    return true;
+}
+
+// What the rules make of the place of `hint`: a branch mark, a region start, a name or
 // nothing. False when the bytes there are not all at hand yet.
 bool take_hint(RulesFilterState& state, const RulesHint& hint) {
     uint64_t pos = hint.start;
@@ -226,6 +250,11 @@ bool take_hint(RulesFilterState& state, const RulesHint& hint) {
             continue;
         if (!mark_at(*state.text, text_case, pos, pattern.text, known))
             continue;
+        if (pattern.is_branch) {
+            if (take_branch_at(state, hint, pattern))
+                return true;
+            continue;
+        }
         if (pattern.is_region ? start_region_at(state, hint, pattern)
                               : take_name_at(state, hint, pattern))
             return true;
@@ -250,6 +279,7 @@ void start_rules_filter(RulesFilterState& state, const RulesMatcher& rules_match
     state.column_from = state.column_line_start = state.column_line = 0;
     state.ended_in_region = false;
     state.region_line = state.region_column = 0;
+    start_branch_chains(state.branches, rules_matcher.self_closing.size() / 2);
 }
 
 void filter_hints(RulesFilterState& state, const std::vector<RulesHint>& hints, bool chunk_done) {
@@ -268,6 +298,7 @@ void filter_hints(RulesFilterState& state, const std::vector<RulesHint>& hints, 
 }
 
 void finish_rules_filter(RulesFilterState& state) {
+    finish_branch_chains(state.branches);
     if (state.region.rule != nullptr) {
         state.ended_in_region = region_fails_file(state.region, *state.text);
         state.region_line = state.region.line;

@@ -7,11 +7,17 @@
 
 namespace {
 
-// Region starts in rule order, then the open names by pair, then the close
+// Branch marks and region starts in rule order, then the open names by pair, then the close
 // names, each name before its other spellings: the order the rules try them.
 std::vector<RulePattern> patterns_in_order(const TagTable& table, const TagRules& rules) {
     std::vector<RulePattern> patterns;
     bool fold = rules.ignore_case;
+    for (size_t m = 0; m < rules.branch_marks.size(); ++m) {
+        const BranchMark& mark = rules.branch_marks[m];
+        if (mark.role != BranchRole::plainly_false)
+            patterns.push_back({folded_if(fold, std::string(branch_mark_prefix(mark))), false,
+                                static_cast<uint32_t>(m), 0, false, true});
+    }
     for (size_t r = 0; r < rules.regions.size(); ++r)
         patterns.push_back(
             {folded_if(fold, rules.regions[r].start), true, static_cast<uint32_t>(r), 0, false});
@@ -111,6 +117,9 @@ TextKeeping keeping_of(const RulesMatcher& rules_matcher, size_t longest) {
     }
     longest = std::max(
         {longest, rules.tag_end.size(), rules.self_close_mark.size(), rules.self_close_end.size()});
+    // A line-start mark looks back over the blanks before it, too.
+    for (const BranchMark& mark : rules.branch_marks)
+        longest = std::max({longest, branch_mark_reach(mark), kBranchBlanks + 1});
     keeping.reach = longest + 2;
     keeping.held_back = rules_matcher.matcher.trie.needs_reorder;
     keeping.text_case = text_case_of(rules);
@@ -134,6 +143,8 @@ RulesMatcher build_rules_matcher(const TagTable& table, const TagRules& rules,
         region.end = folded_if(fold, region.end);
         rules_matcher.region_stops.push_back(region_stops_of(region, fold));
     }
+    for (BranchMark& mark : folded.branch_marks)
+        mark.text = folded_if(fold, mark.text);
     folded.tag_end = folded_if(fold, rules.tag_end);
     folded.self_close_mark = folded_if(fold, rules.self_close_mark);
     folded.self_close_end = folded_if(fold, rules.self_close_end);

@@ -28,6 +28,7 @@ struct RulePattern {
     uint32_t region = 0;
     uint32_t id = 0;
     bool word_end = false;
+    bool is_branch = false;  // the mark `region` of the branch rules
 };
 
 // A string the rules matcher found: its `id` is its group, not a name.

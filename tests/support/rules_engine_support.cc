@@ -96,6 +96,25 @@ std::string random_region(std::mt19937_64& random, const std::vector<std::string
     return line + "\n";
 }
 
+// A branch mark: a byte or two, now and then a blank and one more.
+std::string random_branch_mark(std::mt19937_64& random, std::string_view marks) {
+    std::string mark = random_text(random, 1 + random_below(random, 2), marks);
+    if (random_below(random, 2) == 0)
+        mark += " " + random_text(random, 1, marks);
+    return quoted_argument(mark);
+}
+
+std::string random_branches(std::mt19937_64& random, std::string_view marks) {
+    std::string line_start = random_below(random, 2) == 0 ? "line-start " : "";
+    std::string start = random_branch_mark(random, marks);
+    std::string rules = "branch-start " + line_start + start + "\n";
+    rules += "branch-else " + line_start + random_branch_mark(random, marks) + "\n";
+    rules += "branch-end " + line_start + random_branch_mark(random, marks) + "\n";
+    if (random_below(random, 2) == 0)
+        rules += "branch-false " + start.substr(0, start.size() - 1) + " 0\"\n";
+    return rules;
+}
+
 }  // namespace
 
 RulesCheck engine_rules_check(std::string_view bytes, const TagTable& table, const TagRules& rules,
@@ -118,6 +137,7 @@ RulesCheck engine_rules_check(std::string_view bytes, const TagTable& table, con
     check.opn_num = kept.tally.opn_num;
     check.cls_num = kept.tally.cls_num;
     check.ended_in_region = state.ended_in_region;
+    check.branch_warnings = state.branches.warnings;
     check.ok = kept.tally.judged_ok && !state.ended_in_region;
     return check;
 }
@@ -145,6 +165,17 @@ std::string rules_check_differences(const TagTable& table, const RulesCheck& exp
         out += "counts differ\n";
     if (expected.ended_in_region != actual.ended_in_region)
         out += "ended in region: expected " + std::to_string(expected.ended_in_region) + "\n";
+    auto warnings = [](const RulesCheck& check) {
+        std::string text;
+        for (const BranchWarning& warning : check.branch_warnings)
+            text += std::to_string(warning.place.line) + ":" +
+                    std::to_string(warning.place.column) + "<" +
+                    std::to_string(warning.first_line) + " ";
+        return text;
+    };
+    if (warnings(expected) != warnings(actual))
+        out +=
+            "branch warnings: expected " + warnings(expected) + ", got " + warnings(actual) + "\n";
     if (expected.ok != actual.ok)
         out += "verdict: expected " + std::string(expected.ok ? "ok" : "errors") + "\n";
     return out;
@@ -172,6 +203,8 @@ std::string random_rules_text(std::mt19937_64& random, const std::vector<std::st
     if (random_below(random, 4) == 0)
         rules += "tag-end " +
                  quoted_argument(random_text(random, 1 + random_below(random, 2), marks)) + "\n";
+    if (random_below(random, 3) == 0)
+        rules += random_branches(random, marks);
     if (random_below(random, 3) == 0) {
         const std::string& name = names[random_below(random, names.size())];
         std::string from = name.substr(0, 1 + random_below(random, name.size()));
