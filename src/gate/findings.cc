@@ -40,6 +40,12 @@ Finding next_crossing(FindingWalk& walk) {
     return {close.place, walk.next_pending, close.pair, FindingKind::crosses};
 }
 
+// Where branches end at different nestings, which of them the preprocessor
+// takes decides the nesting after them: what is unmatched is a warning.
+bool nesting_by_branches(const FileCheck& check) {
+    return !check.branch_warnings.empty();
+}
+
 Finding next_branch_warning(const FindingWalk& walk) {
     const std::vector<BranchWarning>& warnings = walk.check.branch_warnings;
     if (walk.next_branch == warnings.size())
@@ -67,8 +73,9 @@ bool next_at_name(FindingWalk& walk, Finding& finding) {
     walk.next_branch += finding.kind == FindingKind::branches_differ;
     bool unmatched =
         finding.kind != FindingKind::crosses && finding.kind != FindingKind::branches_differ;
-    finding.severity =
-        unmatched && !walk.check.tally.judged_ok ? Severity::error : Severity::warning;
+    finding.severity = unmatched && !walk.check.tally.judged_ok && !nesting_by_branches(walk.check)
+                           ? Severity::error
+                           : Severity::warning;
     return true;
 }
 
@@ -82,7 +89,11 @@ bool next_about_file(FindingWalk& walk, Finding& finding) {
     while (walk.next_pair < tally.opn_num.size()) {
         uint32_t pair = walk.next_pair++;
         if (tally.opn_num[pair] != tally.cls_num[pair]) {
-            finding = {{0, 0}, 0, pair, FindingKind::counts_differ, Severity::error};
+            finding = {{0, 0},
+                       0,
+                       pair,
+                       FindingKind::counts_differ,
+                       nesting_by_branches(walk.check) ? Severity::warning : Severity::error};
             return true;
         }
     }
