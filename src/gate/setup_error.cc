@@ -18,6 +18,10 @@ constexpr RuleArguments kRuleArguments[] = {
     {"region", "START and END"},
     {"line-region", "START"},
     {"verb", "START"},
+    {"branch-start", "MARKs on one line, none empty or starting with a blank"},
+    {"branch-else", "MARKs on one line, none empty or starting with a blank"},
+    {"branch-end", "MARKs on one line, none empty or starting with a blank"},
+    {"branch-false", "MARKs on one line, none empty or starting with a blank"},
 };
 
 std::string what_it_takes(const std::string& keyword) {
