@@ -133,7 +133,7 @@ constexpr bool ids_in_kind_order() {
         if (static_cast<size_t>(kFindingKinds[i].kind) != i)
             return false;
     }
-    return static_cast<size_t>(FindingKind::no_name) + 1 == std::size(kFindingKinds);
+    return static_cast<size_t>(FindingKind::branches_differ) + 1 == std::size(kFindingKinds);
 }
 
 }  // namespace

@@ -29,10 +29,10 @@ enum class FindingKind : uint8_t {
     closes_nothing,
     never_closed,
     crosses,
-    ends_in_region,   // under rules: the text ends inside a region or a tag
-    branches_differ,  // under rules: a branch ends at another nesting than the counting one
+    ends_in_region,  // under rules: the text ends inside a region or a tag
     counts_differ,
     no_name,
+    branches_differ,  // under rules: a branch ends at another nesting than the counting one
 };
 
 // Each kind with its id for programs that read the findings (short,
@@ -54,11 +54,11 @@ constexpr FindingKindInfo kFindingKinds[] = {
      "A pair's span crosses the span of another pair."},
     {FindingKind::ends_in_region, "ends-in-region", "EndsInRegion",
      "The text ends inside a region or a tag that the rules start."},
-    {FindingKind::branches_differ, "branches-differ", "BranchesDiffer",
-     "A conditional branch ends at another nesting than its chain's first branch."},
     {FindingKind::counts_differ, "counts-differ", "CountsDiffer",
      "A pair's open and close names occur a different number of times."},
     {FindingKind::no_name, "no-listed-name", "NoListedName", "No listed name occurs in the file."},
+    {FindingKind::branches_differ, "branches-differ", "BranchesDiffer",
+     "A conditional branch ends at another nesting than its chain's first branch."},
 };
 
 const char* finding_id(FindingKind kind);

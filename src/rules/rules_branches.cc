@@ -194,8 +194,6 @@ size_t branch_mark_reach(const BranchMark& mark) {
 
 uint64_t branch_mark_length(const RulesText& text, TextCase text_case, uint64_t pos,
                             const BranchMark& mark) {
-    if (mark.line_start && !at_line_start(text, pos))
-        return 0;
     uint64_t at = pos;
     for (char want : mark.text) {
         if (is_blank(static_cast<uint8_t>(want))) {
@@ -209,6 +207,8 @@ uint64_t branch_mark_length(const RulesText& text, TextCase text_case, uint64_t 
     }
     int next = byte_at(text, at);
     if (next >= 0 && !is_line_end(next) && is_word_byte(static_cast<uint8_t>(next)))
+        return 0;
+    if (mark.line_start && !at_line_start(text, pos))
         return 0;
     return at - pos;
 }

@@ -208,15 +208,24 @@ bool start_region_at(RulesFilterState& state, const RulesHint& hint, const RuleP
     return true;
 }
 
-// The branch mark of `pattern` at the hint's place, where it stands there.
+// The first branch mark of `pattern`'s prefix at the hint's place, where one
+// stands there.
 bool take_branch_at(RulesFilterState& state, const RulesHint& hint, const RulePattern& pattern) {
     const RulesMatcher& rules_matcher = *state.rules_matcher;
     TextCase text_case = rules_matcher.keeping.text_case;
     const std::vector<BranchMark>& marks = rules_matcher.rules.branch_marks;
-    const BranchMark& mark = marks[pattern.region];
-    uint64_t length = branch_mark_length(*state.text, text_case, hint.start, mark);
-    if (length == 0)
+    uint64_t length = 0;
+    const BranchMark* found = nullptr;
+    for (uint32_t m : rules_matcher.branch_prefixes[pattern.region]) {
+        length = branch_mark_length(*state.text, text_case, hint.start, marks[m]);
+        if (length != 0) {
+            found = &marks[m];
+            break;
+        }
+    }
+    if (found == nullptr)
         return false;
+    const BranchMark& mark = *found;
     bool plainly_false = false;
     for (const BranchMark& other : marks) {
         plainly_false = plainly_false ||

@@ -9,14 +9,25 @@ namespace {
 
 // Branch marks and region starts in rule order, then the open names by pair, then the close
 // names, each name before its other spellings: the order the rules try them.
-std::vector<RulePattern> patterns_in_order(const TagTable& table, const TagRules& rules) {
+std::vector<RulePattern> patterns_in_order(const TagTable& table, const TagRules& rules,
+                                           std::vector<std::vector<uint32_t>>& branch_prefixes) {
     std::vector<RulePattern> patterns;
     bool fold = rules.ignore_case;
+    // One pattern a prefix of branch marks.
+    std::vector<std::string_view> prefixes;
     for (size_t m = 0; m < rules.branch_marks.size(); ++m) {
         const BranchMark& mark = rules.branch_marks[m];
-        if (mark.role != BranchRole::plainly_false)
-            patterns.push_back({folded_if(fold, std::string(branch_mark_prefix(mark))), false,
-                                static_cast<uint32_t>(m), 0, false, true});
+        if (mark.role == BranchRole::plainly_false)
+            continue;
+        std::string_view prefix = branch_mark_prefix(mark);
+        size_t at = std::find(prefixes.begin(), prefixes.end(), prefix) - prefixes.begin();
+        if (at == prefixes.size()) {
+            prefixes.push_back(prefix);
+            branch_prefixes.emplace_back();
+            patterns.push_back({folded_if(fold, std::string(prefix)), false,
+                                static_cast<uint32_t>(at), 0, false, true});
+        }
+        branch_prefixes[at].push_back(static_cast<uint32_t>(m));
     }
     for (size_t r = 0; r < rules.regions.size(); ++r)
         patterns.push_back(
@@ -134,7 +145,8 @@ RulesMatcher build_rules_matcher(const TagTable& table, const TagRules& rules,
     rules_matcher.rules = rules;
     TagRules& folded = rules_matcher.rules;
     bool fold = rules.ignore_case;
-    std::vector<RulePattern> patterns = patterns_in_order(table, rules);
+    std::vector<RulePattern> patterns =
+        patterns_in_order(table, rules, rules_matcher.branch_prefixes);
     size_t longest = 0;
     for (const RulePattern& pattern : patterns)
         longest = std::max(longest, pattern.text.size());

@@ -28,7 +28,7 @@ struct RulePattern {
     uint32_t region = 0;
     uint32_t id = 0;
     bool word_end = false;
-    bool is_branch = false;  // the mark `region` of the branch rules
+    bool is_branch = false;  // the branch marks branch_prefixes[region] begins
 };
 
 // A string the rules matcher found: its `id` is its group, not a name.
@@ -46,6 +46,9 @@ struct RulesMatcher {
     uint32_t tag_end = kNoTagEnd;         // the tag-end rule's
     uint32_t self_close_end = kNoTagEnd;  // the self-closing rule's
     std::vector<uint8_t> self_closing;    // by name id
+    // The branch marks, but the plainly false ones, by the bytes before their
+    // first blank, in rule order.
+    std::vector<std::vector<uint32_t>> branch_prefixes;
     TextKeeping keeping;
 };
 
