@@ -5,6 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include <vector>
+
+#include "rules/rules_branches.h"
 #include "scan/name_tally.h"
 #include "scan/pair_matching.h"
 
@@ -29,5 +32,6 @@ struct FileCheck {
     std::vector<std::pair<NamePlace, uint32_t>> broken_tags;
     std::string tag_end;
     std::string tag_break;
-    bool crossing_errors = false;  // under the crossing rule
+    bool crossing_errors = false;                // under the crossing rule
+    std::vector<BranchWarning> branch_warnings;  // under rules, in file order
 };

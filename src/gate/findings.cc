@@ -40,6 +40,19 @@ Finding next_crossing(FindingWalk& walk) {
     return {close.place, walk.next_pending, close.pair, FindingKind::crosses};
 }
 
+// Where branches end at different nestings, which of them the preprocessor
+// takes decides the nesting after them: what is unmatched is a warning.
+bool nesting_by_branches(const FileCheck& check) {
+    return !check.branch_warnings.empty();
+}
+
+Finding next_branch_warning(const FindingWalk& walk) {
+    const std::vector<BranchWarning>& warnings = walk.check.branch_warnings;
+    if (walk.next_branch == warnings.size())
+        return {kNoPlace};
+    return {warnings[walk.next_branch].place, walk.next_branch, 0, FindingKind::branches_differ};
+}
+
 Finding next_broken_tag(const FindingWalk& walk) {
     const auto& broken = walk.check.broken_tags;
     if (walk.next_broken == broken.size())
@@ -49,17 +62,21 @@ Finding next_broken_tag(const FindingWalk& walk) {
 }
 
 Severity severity_at_name(const FindingWalk& walk, FindingKind kind) {
-    bool error = kind == FindingKind::crosses      ? walk.check.crossing_errors
-                 : kind == FindingKind::broken_tag ? true
-                                                   : !walk.check.tally.judged_ok;
-    return error ? Severity::error : Severity::warning;
+    const FileCheck& check = walk.check;
+    bool error = kind == FindingKind::crosses           ? check.crossing_errors
+                 : kind == FindingKind::broken_tag      ? true
+                 : kind == FindingKind::branches_differ ? false
+                                                        : !check.tally.judged_ok;
+    return error && !(kind != FindingKind::broken_tag && nesting_by_branches(check))
+               ? Severity::error
+               : Severity::warning;
 }
 
 bool next_at_name(FindingWalk& walk, Finding& finding) {
     // A broken tag before the name its break byte starts.
     finding = next_broken_tag(walk);
-    for (const Finding& other :
-         {next_stray_close(walk), next_unclosed_open(walk), next_crossing(walk)}) {
+    for (const Finding& other : {next_stray_close(walk), next_unclosed_open(walk),
+                                 next_crossing(walk), next_branch_warning(walk)}) {
         if (before(other.place, finding.place))
             finding = other;
     }
@@ -70,6 +87,7 @@ bool next_at_name(FindingWalk& walk, Finding& finding) {
     walk.next_pending += finding.kind == FindingKind::crosses;
     walk.next_broken += finding.kind == FindingKind::broken_tag;
     finding.severity = severity_at_name(walk, finding.kind);
+    walk.next_branch += finding.kind == FindingKind::branches_differ;
     return true;
 }
 
@@ -83,7 +101,11 @@ bool next_about_file(FindingWalk& walk, Finding& finding) {
     while (walk.next_pair < tally.opn_num.size()) {
         uint32_t pair = walk.next_pair++;
         if (tally.opn_num[pair] != tally.cls_num[pair]) {
-            finding = {{0, 0}, 0, pair, FindingKind::counts_differ, Severity::error};
+            finding = {{0, 0},
+                       0,
+                       pair,
+                       FindingKind::counts_differ,
+                       nesting_by_branches(walk.check) ? Severity::warning : Severity::error};
             return true;
         }
     }
@@ -123,7 +145,7 @@ constexpr bool ids_in_kind_order() {
         if (static_cast<size_t>(kFindingKinds[i].kind) != i)
             return false;
     }
-    return static_cast<size_t>(FindingKind::broken_tag) + 1 == std::size(kFindingKinds);
+    return static_cast<size_t>(FindingKind::branches_differ) + 1 == std::size(kFindingKinds);
 }
 
 }  // namespace

@@ -14,6 +14,9 @@
 //   under the crossing rule;
 // - under tag-break, a tag the break byte ends before its END is an error at
 //   that byte;
+// - under branch rules, a branch that ends at another nesting than its chain's
+//   counting branch is a warning at the branch's mark, and makes every
+//   unmatched name and differing count of the file a warning;
 // - a pair whose counts differ gets one line; so does a file with no listed name.
 // Unmatched names are errors in a file judged "Errors may exist." and warnings
 // in a file judged OK (the shared level can balance "( } { )"). With `strict`
@@ -32,7 +35,8 @@ enum class FindingKind : uint8_t {
     ends_in_region,  // under rules: the text ends inside a region or a tag
     counts_differ,
     no_name,
-    broken_tag,  // under tag-break: a tag ended by the break byte before its END
+    broken_tag,       // under tag-break: a tag ended by the break byte before its END
+    branches_differ,  // under rules: a branch ends at another nesting than the counting one
 };
 
 // Each kind with its id for programs that read the findings (short,
@@ -59,6 +63,8 @@ constexpr FindingKindInfo kFindingKinds[] = {
     {FindingKind::no_name, "no-listed-name", "NoListedName", "No listed name occurs in the file."},
     {FindingKind::broken_tag, "broken-tag", "BrokenTag",
      "A tag has no end before the byte that starts the next one."},
+    {FindingKind::branches_differ, "branches-differ", "BranchesDiffer",
+     "A conditional branch ends at another nesting than its chain's first branch."},
 };
 
 const char* finding_id(FindingKind kind);
@@ -80,6 +86,7 @@ struct FindingWalk {
     uint64_t next_open = 0;
     uint64_t next_pending = 0;
     uint64_t next_broken = 0;
+    uint64_t next_branch = 0;
     uint32_t next_pair = 0;
     bool region_done = false;
     bool whole_file_done = false;

@@ -62,6 +62,10 @@ void put_message(OutputBuffer& out, const FileCheck& check, const Finding& findi
             return put_region_message(out, check, names);
         case FindingKind::broken_tag:
             return put_broken_tag_message(out, check, finding, names);
+        case FindingKind::branches_differ:
+            put_bytes(out, "this branch ends at another nesting than the first branch, at line ");
+            put_decimal(out, check.branch_warnings[finding.record].first_line);
+            return;
         case FindingKind::counts_differ:
             put_bytes(out, "counts differ: ");
             put_bytes(out, opn);

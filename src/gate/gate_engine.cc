@@ -110,6 +110,7 @@ void scan_pairs_by_rules(const GateEngine& engine, FileReader& reader, FileCheck
         cannot_check(check, FileStatus::cannot_read, errno);
         return;
     }
+    check.branch_warnings.swap(state.branches.warnings);
     const TagRules& rules = engine.rules.rules;
     check.crossing_errors = rules.crossing_errors;
     if (state.ended_in_region) {

@@ -24,6 +24,10 @@ constexpr RuleArguments kRuleArguments[] = {
     {"definition", "START"},
     {"end-of-text", "MARK"},
     {"blank-runs", "no argument"},
+    {"branch-start", "MARKs on one line, none empty or starting with a blank"},
+    {"branch-else", "MARKs on one line, none empty or starting with a blank"},
+    {"branch-end", "MARKs on one line, none empty or starting with a blank"},
+    {"branch-false", "MARKs on one line, none empty or starting with a blank"},
 };
 
 std::string what_it_takes(const std::string& keyword) {

@@ -295,7 +295,9 @@ RuleProblem apply_rule(const std::vector<std::string>& words, const TagTable& ta
         return region_rule(words, RegionKind::definition, rules);
     if (keyword == "end-of-text")
         return region_rule(words, RegionKind::to_text_end, rules);
-
+    bool bad = false;
+    if (add_branch_rule(words, rules.branch_marks, bad))
+        return bad ? RuleProblem{RuleFault::wrong_arguments, keyword} : RuleProblem{};
     return {RuleFault::unknown_rule, keyword};
 }
 

@@ -38,6 +38,10 @@
 //                                that is no letter and no blank: nothing is
 //                                checked up to the delimiter's next occurrence on
 //                                the line, or to the line's end
+//   branch-start [line-start] MARK...   conditional branches (rules_branches.h):
+//   branch-else [line-start] MARK...    the marks that start a chain, begin its
+//   branch-end [line-start] MARK...     next branch and end it; a plainly false
+//   branch-false MARK...                branch's mark
 //
 //   definition START [OPTION...] nothing is checked from START over the
 //                                definition it makes (rules_definition.h): its
@@ -66,6 +70,7 @@
 #include <string_view>
 #include <vector>
 
+#include "rules/rules_branches.h"
 #include "tags/tag_table.h"
 
 constexpr const char* kRulesFile = "_tamberlox_rules.txt";
@@ -103,6 +108,7 @@ struct TagRules {
     char tag_break = 0;
     bool crossing_errors = false;
     std::vector<RegionRule> regions;
+    std::vector<BranchMark> branch_marks;
 };
 
 // What is wrong with a rule of the file. `subject` is the keyword, option or

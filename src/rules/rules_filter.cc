@@ -183,8 +183,12 @@ bool take_name_at(RulesFilterState& state, const RulesHint& hint, const RulePatt
         return false;
     FoundName name{pattern.id, hint.line, hint.start};
     uint64_t column = column_of(state, name);
-    TagEndSearch self_close = keep_name(state, name, column, after);
     const RulesMatcher& rules_matcher = *state.rules_matcher;
+    // Names that may close themselves stay out of the branches' results.
+    bool counts = rules_matcher.self_closing[name.id]
+                      ? state.branches.uncounted == 0
+                      : take_branch_name(state.branches, name.id >> 1, name.id & 1);
+    TagEndSearch self_close = counts ? keep_name(state, name, column, after) : TagEndSearch{};
     if (rules_matcher.tag_end == kNoTagEnd) {
         state.resume = hint.start + 1;
         return true;
@@ -254,7 +258,36 @@ bool is_text_end(const RulesMatcher& rules_matcher, const RulePattern& pattern) 
     return rules_matcher.rules.regions[pattern.region].kind == RegionKind::to_text_end;
 }
 
-// What the rules make of the place of `hint`: a region start, a name or
+// The first branch mark of `pattern`'s prefix at the hint's place, where one
+// stands there.
+bool take_branch_at(RulesFilterState& state, const RulesHint& hint, const RulePattern& pattern) {
+    const RulesMatcher& rules_matcher = *state.rules_matcher;
+    TextCase text_case = rules_matcher.keeping.text_case;
+    const std::vector<BranchMark>& marks = rules_matcher.rules.branch_marks;
+    uint64_t length = 0;
+    const BranchMark* found = nullptr;
+    for (uint32_t m : rules_matcher.branch_prefixes[pattern.region]) {
+        length = branch_mark_length(*state.text, text_case, hint.start, marks[m]);
+        if (length != 0) {
+            found = &marks[m];
+            break;
+        }
+    }
+    if (found == nullptr)
+        return false;
+    const BranchMark& mark = *found;
+    bool plainly_false = false;
+    for (const BranchMark& other : marks) {
+        plainly_false = plainly_false ||
+                        (mark.role != BranchRole::end && other.role == BranchRole::plainly_false &&
+                         branch_mark_length(*state.text, text_case, hint.start, other) != 0);
+    }
+    take_branch_mark(state.branches, mark.role, plainly_false, {hint.line, column_of(state, hint)});
+    state.resume = hint.start + length;
+    return true;
+}
+
+// What the rules make of the place of `hint`: a branch mark, a region start, a name or
 // nothing. False when the bytes there are not all at hand yet.
 bool take_hint(RulesFilterState& state, const RulesHint& hint) {
     uint64_t pos = hint.start;
@@ -288,6 +321,11 @@ bool take_hint(RulesFilterState& state, const RulesHint& hint) {
         } else if (pattern.window == UINT32_MAX
                        ? !mark_at(*state.text, text_case, pos, pattern.text, known)
                        : !windowed_match(state, text_case, pos, pattern)) {
+            continue;
+        }
+        if (pattern.is_branch) {
+            if (take_branch_at(state, hint, pattern))
+                return true;
             continue;
         }
         if (!pattern.is_region) {
@@ -329,6 +367,7 @@ void start_rules_filter(RulesFilterState& state, const RulesMatcher& rules_match
     state.ended_in = 0;
     state.region_line = state.region_column = 0;
     state.broken.clear();
+    start_branch_chains(state.branches, rules_matcher.self_closing.size() / 2);
 }
 
 void filter_hints(RulesFilterState& state, const std::vector<RulesHint>& hints, bool chunk_done) {
@@ -347,6 +386,7 @@ void filter_hints(RulesFilterState& state, const std::vector<RulesHint>& hints, 
 }
 
 void finish_rules_filter(RulesFilterState& state) {
+    finish_branch_chains(state.branches);
     if (state.region.rule != nullptr) {
         state.ended_in_region = region_fails_file(state.region, *state.text);
         state.ended_in =

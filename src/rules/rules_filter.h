@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "rules/rules_branches.h"
 #include "rules/rules_matcher.h"
 #include "rules/rules_region.h"
 #include "rules/rules_text.h"
@@ -93,6 +94,7 @@ struct RulesFilterState {
     uint64_t region_line = 0;  // of the region or tag the text ended in
     uint64_t region_column = 0;
     std::vector<BrokenTag> broken;  // in file order
+    BranchChains branches;
 };
 
 void start_rules_filter(RulesFilterState& state, const RulesMatcher& rules_matcher,
@@ -102,7 +104,8 @@ void start_rules_filter(RulesFilterState& state, const RulesMatcher& rules_match
 // Leaves the names kept in `kept`. Hot: a change needs a benchmark run.
 void filter_hints(RulesFilterState& state, const std::vector<RulesHint>& hints, bool chunk_done);
 
-// After the last batch: whether the text ended in a region or a tag.
+// After the last batch: whether the text ended in a region or a tag; the
+// branches' warnings in order.
 void finish_rules_filter(RulesFilterState& state);
 
 // The sink: the rules in front of `next`.

@@ -9,7 +9,7 @@
 
 namespace {
 
-// Region starts in rule order, then the open names by pair, then the close
+// Branch marks and region starts in rule order, then the open names by pair, then the close
 // names, each name before its other spellings: the order the rules try them.
 RulePattern rule_pattern(std::string text, bool is_region, size_t region, size_t id,
                          bool word_end) {
@@ -22,9 +22,27 @@ RulePattern rule_pattern(std::string text, bool is_region, size_t region, size_t
     return pattern;
 }
 
-std::vector<RulePattern> patterns_in_order(const TagTable& table, const TagRules& rules) {
+std::vector<RulePattern> patterns_in_order(const TagTable& table, const TagRules& rules,
+                                           std::vector<std::vector<uint32_t>>& branch_prefixes) {
     std::vector<RulePattern> patterns;
     bool fold = rules.ignore_case;
+    // One pattern a prefix of branch marks.
+    std::vector<std::string_view> prefixes;
+    for (size_t m = 0; m < rules.branch_marks.size(); ++m) {
+        const BranchMark& mark = rules.branch_marks[m];
+        if (mark.role == BranchRole::plainly_false)
+            continue;
+        std::string_view prefix = branch_mark_prefix(mark);
+        size_t at = std::find(prefixes.begin(), prefixes.end(), prefix) - prefixes.begin();
+        if (at == prefixes.size()) {
+            prefixes.push_back(prefix);
+            branch_prefixes.emplace_back();
+            RulePattern& branch = patterns.emplace_back(
+                rule_pattern(folded_if(fold, std::string(prefix)), false, at, 0, false));
+            branch.is_branch = true;
+        }
+        branch_prefixes[at].push_back(static_cast<uint32_t>(m));
+    }
     for (size_t r = 0; r < rules.regions.size(); ++r)
         patterns.push_back(
             rule_pattern(folded_if(fold, rules.regions[r].start), true, r, 0, false));
@@ -161,6 +179,9 @@ TextKeeping keeping_of(const RulesMatcher& rules_matcher, size_t longest, bool b
     }
     longest = std::max(
         {longest, rules.tag_end.size(), rules.self_close_mark.size(), rules.self_close_end.size()});
+    // A line-start mark looks back over the blanks before it, too.
+    for (const BranchMark& mark : rules.branch_marks)
+        longest = std::max({longest, branch_mark_reach(mark), kBranchBlanks + 1});
     keeping.reach = longest + 2;
     // A run of blanks may reach past the bytes at hand: its line is kept.
     keeping.held_back = rules_matcher.matcher.trie.needs_reorder || blank_runs;
@@ -176,7 +197,8 @@ RulesMatcher build_rules_matcher(const TagTable& table, const TagRules& rules,
     rules_matcher.rules = rules;
     TagRules& folded = rules_matcher.rules;
     bool fold = rules.ignore_case;
-    std::vector<RulePattern> patterns = patterns_in_order(table, rules);
+    std::vector<RulePattern> patterns =
+        patterns_in_order(table, rules, rules_matcher.branch_prefixes);
     size_t longest = 0;
     bool blank_runs = false;
     for (const RulePattern& pattern : patterns) {
@@ -188,6 +210,8 @@ RulesMatcher build_rules_matcher(const TagTable& table, const TagRules& rules,
         region.end = folded_if(fold, region.end);
         rules_matcher.region_stops.push_back(region_stops_of(region, fold));
     }
+    for (BranchMark& mark : folded.branch_marks)
+        mark.text = folded_if(fold, mark.text);
     folded.tag_end = folded_if(fold, rules.tag_end);
     folded.self_close_mark = folded_if(fold, rules.self_close_mark);
     folded.self_close_end = folded_if(fold, rules.self_close_end);

@@ -34,6 +34,7 @@ struct RulePattern {
     uint32_t window = UINT32_MAX;
     std::vector<uint32_t> z;
     bool blank_runs = false;  // it holds a blank that matches a run (blank_runs.h)
+    bool is_branch = false;   // the branch marks branch_prefixes[region] begins
 };
 
 // Strings longer than this are matched through their windows.
@@ -55,6 +56,9 @@ struct RulesMatcher {
     uint32_t self_close_end = kNoTagEnd;  // the self-closing rule's
     std::vector<uint8_t> self_closing;    // by name id
     uint32_t windows = 0;                 // of the long strings
+    // The branch marks, but the plainly false ones, by the bytes before their
+    // first blank, in rule order.
+    std::vector<std::vector<uint32_t>> branch_prefixes;
     TextKeeping keeping;
 };
 

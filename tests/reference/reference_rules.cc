@@ -1,5 +1,7 @@
 #include "reference_rules.h"
 
+#include <algorithm>
+
 #include "rules/case_fold.h"
 
 namespace {
@@ -96,6 +98,48 @@ bool is_letter(char byte) {
     return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z');
 }
 
+// The nesting as the branches see it, from where the innermost chain began.
+struct Nesting {
+    std::vector<size_t> opens;     // the pairs of the unmatched opens, in order
+    std::vector<uint64_t> strays;  // by pair: closes that matched none of them
+
+    bool operator==(const Nesting&) const = default;
+};
+
+void nest(Nesting& nesting, size_t pair, bool is_close) {
+    if (!is_close) {
+        nesting.opens.push_back(pair);
+        return;
+    }
+    for (size_t k = nesting.opens.size(); k > 0; --k) {
+        if (nesting.opens[k - 1] == pair) {
+            nesting.opens.erase(nesting.opens.begin() + static_cast<std::ptrdiff_t>(k - 1));
+            return;
+        }
+    }
+    ++nesting.strays[pair];
+}
+
+// `inner` matched on after `outer`: its strays first, then its opens.
+void nest_after(Nesting& outer, const Nesting& inner) {
+    for (size_t pair = 0; pair < inner.strays.size(); ++pair) {
+        for (uint64_t k = 0; k < inner.strays[pair]; ++k)
+            nest(outer, pair, true);
+    }
+    for (size_t pair : inner.opens)
+        nest(outer, pair, false);
+}
+
+struct Chain {
+    Nesting saved;
+    Nesting counted;
+    bool found_counting = false;
+    bool counting = false;
+    bool plainly_false = false;
+    NamePlace place{0, 0};
+    uint64_t first_line = 0;
+};
+
 struct Scan {
     const std::vector<Line>& lines;
     const TagTable& table;
@@ -116,6 +160,8 @@ struct Scan {
     bool in_comment = false;
     bool escaped = false;
     bool stopped = false;  // at an end of text
+    Nesting nesting{};
+    std::vector<Chain> chains{};
 };
 
 // 1 + the place of `byte` among the tag quotes; 0 when it is none.
@@ -155,6 +201,102 @@ void tag_step(Scan& scan) {
         return;
     }
     ++scan.p;
+}
+
+// The length of the branch mark at the scan's place, 0 if it does not stand there.
+size_t branch_length(const Scan& scan, const BranchMark& mark) {
+    const std::string& text = scan.lines[scan.l].text;
+    if (mark.line_start) {
+        if (scan.p > kBranchBlanks)
+            return 0;
+        for (size_t q = 0; q < scan.p; ++q) {
+            if (!is_blank(text[q]))
+                return 0;
+        }
+    }
+    size_t q = scan.p;
+    for (char want : mark.text) {
+        if (is_blank(want)) {
+            for (size_t run = 0; run < kBranchBlanks && q < text.size() && is_blank(text[q]); ++run)
+                ++q;
+            continue;
+        }
+        if (q == text.size() || folded(scan.rules, text[q]) != folded(scan.rules, want))
+            return 0;
+        ++q;
+    }
+    if (q < text.size() && is_word_byte(static_cast<unsigned char>(text[q])))
+        return 0;
+    return q - scan.p;
+}
+
+bool all_counting(const Scan& scan) {
+    for (const Chain& chain : scan.chains) {
+        if (!chain.counting)
+            return false;
+    }
+    return true;
+}
+
+void begin_branch(Scan& scan, bool plainly_false) {
+    Chain& chain = scan.chains.back();
+    chain.counting = !chain.found_counting && !plainly_false;
+    chain.found_counting = chain.found_counting || chain.counting;
+    chain.plainly_false = plainly_false;
+    chain.place = {scan.l + 1, scan.p + 1};
+    if (chain.counting)
+        chain.first_line = scan.l + 1;
+}
+
+void end_branch(Scan& scan) {
+    Chain& chain = scan.chains.back();
+    bool compared = scan.chains.size() <= kBranchDepth;
+    if (chain.counting)
+        chain.counted = scan.nesting;
+    else if (compared && chain.found_counting && !chain.plainly_false &&
+             !(scan.nesting == chain.counted))
+        scan.check.branch_warnings.push_back({chain.place, chain.first_line});
+    scan.nesting = Nesting{{}, std::vector<uint64_t>(scan.table.n, 0)};
+}
+
+void take_branch(Scan& scan, const BranchMark& mark) {
+    bool plainly_false = false;
+    for (const BranchMark& other : scan.rules.branch_marks) {
+        if (mark.role != BranchRole::end && other.role == BranchRole::plainly_false &&
+            branch_length(scan, other) != 0)
+            plainly_false = true;
+    }
+    if (mark.role == BranchRole::start) {
+        scan.chains.push_back({scan.nesting, {}, false, false, false, {0, 0}, 0});
+        scan.nesting = Nesting{{}, std::vector<uint64_t>(scan.table.n, 0)};
+        begin_branch(scan, plainly_false);
+        return;
+    }
+    if (scan.chains.empty())
+        return;
+    end_branch(scan);
+    if (mark.role == BranchRole::other) {
+        begin_branch(scan, plainly_false);
+        return;
+    }
+    scan.nesting = scan.chains.back().saved;
+    if (scan.chains.back().found_counting)
+        nest_after(scan.nesting, scan.chains.back().counted);
+    scan.chains.pop_back();
+}
+
+bool try_branch(Scan& scan) {
+    for (const BranchMark& mark : scan.rules.branch_marks) {
+        if (mark.role == BranchRole::plainly_false)
+            continue;
+        size_t length = branch_length(scan, mark);
+        if (length == 0)
+            continue;
+        take_branch(scan, mark);
+        scan.p += length;
+        return true;
+    }
+    return false;
 }
 
 // The length the region start takes at the scan's place, 0 if none starts there.
@@ -308,9 +450,14 @@ bool closes_itself(const Scan& scan, size_t after_name) {
     return false;
 }
 
-void keep(Scan& scan, size_t id) {
+void keep(Scan& scan, size_t id, bool closes_itself) {
     bool is_close = id & 1;
     size_t pair = id >> 1;
+    // Names that may close themselves stay out of the branches' nesting.
+    if (!scan.rules.self_closing[id])
+        nest(scan.nesting, pair, is_close);
+    if (closes_itself || !all_counting(scan))
+        return;
     if (is_close)
         --scan.depth;
     KeptName kept;
@@ -355,8 +502,7 @@ bool take_name(Scan& scan) {
         size_t length = spelling_length(scan, id);
         if (length == 0)
             continue;
-        if (!scan.rules.self_closing[id] || !closes_itself(scan, scan.p + length))
-            keep(scan, id);
+        keep(scan, id, scan.rules.self_closing[id] && closes_itself(scan, scan.p + length));
         if (scan.rules.tag_end.empty())
             return true;
         scan.region = &scan.tag_region;
@@ -435,18 +581,24 @@ RulesCheck reference_rules_check(std::string_view file_bytes, const TagTable& ta
     std::vector<Line> lines = lines_with_starts(file_bytes);
     Scan scan{lines, table, rules, {}, 0, 0, 0, nullptr, 0, false, {}, 0, 0};
     scan.tag_region.end = rules.tag_end;
+    scan.nesting.strays.assign(table.n, 0);
     scan.check.opn_num.assign(table.n, 0);
     scan.check.cls_num.assign(table.n, 0);
     for (scan.l = 0; scan.l < lines.size() && !scan.stopped; ++scan.l) {
         for (scan.p = 0; scan.p < lines[scan.l].text.size() && !scan.stopped;) {
             if (scan.region)
                 region_step(scan);
-            else if (!try_region_start(scan))
+            else if (!try_branch(scan) && !try_region_start(scan))
                 try_names(scan);
         }
         end_of_line(scan);
     }
     RulesCheck& check = scan.check;
+    std::stable_sort(check.branch_warnings.begin(), check.branch_warnings.end(),
+                     [](const BranchWarning& a, const BranchWarning& b) {
+                         return a.place.line != b.place.line ? a.place.line < b.place.line
+                                                             : a.place.column < b.place.column;
+                     });
     check.ended_in_region = !scan.stopped && fails_at_end(scan);
     check.crossed = spans_cross(check.kept);
     if (scan.depth != 0 || check.ended_in_region || !check.broken.empty() ||
@@ -573,5 +725,10 @@ void write_rules_check(FILE* out, const TagTable& table, const RulesCheck& check
             std::fprintf(out, " (%llu)\n", static_cast<unsigned long long>(check.cls_num[j]));
         }
     }
+    for (const BranchWarning& warning : check.branch_warnings)
+        std::fprintf(out, "%llu:%llu: branch ends apart from line %llu\n",
+                     static_cast<unsigned long long>(warning.place.line),
+                     static_cast<unsigned long long>(warning.place.column),
+                     static_cast<unsigned long long>(warning.first_line));
     std::fputs(check.ok ? "Judged OK.\n" : "Errors may exist.\n", out);
 }

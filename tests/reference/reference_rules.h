@@ -1,8 +1,12 @@
 #pragma once
 
 // The rules of a list set done the plain way, as an oracle: position by position
-// over each line, the region starts tried first in file order, then every name in
-// id order, every byte compared through the case rule.
+// over each line, the branch marks tried first, then the region starts in file
+// order, then every name in id order, every byte compared through the case rule.
+// Branches: the nesting saved where a chain starts; each branch matched on its
+// own from there (its unmatched opens, and by pair its closes that matched none
+// of them), compared with the counting branch's, and the counting one matched
+// on after the saved nesting at the chain's END.
 
 #include <cstdint>
 #include <cstdio>
@@ -41,7 +45,8 @@ struct RulesCheck {
     uint64_t region_line = 0;      // where that region started
     uint64_t region_column = 0;
     std::vector<BrokenTagPlace> broken;  // a broken tag fails the file
-    bool crossed = false;  // two matched spans cross (an error under crossing error)
+    bool crossed = false;                // two matched spans cross (an error under crossing error)
+    std::vector<BranchWarning> branch_warnings;  // in file order
 };
 
 RulesCheck reference_rules_check(std::string_view file_bytes, const TagTable& table,

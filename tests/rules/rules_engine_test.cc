@@ -61,6 +61,16 @@ std::string random_text_for(std::mt19937_64& random, const TagTable& table, cons
         if (!mark->empty())
             pieces.push_back(*mark);
     }
+    // Branch marks at line starts or not, their blanks as runs of none to many.
+    for (const BranchMark& mark : rules.branch_marks) {
+        for (const char* blanks : {"", " ", "\t  "}) {
+            std::string text;
+            for (char byte : mark.text)
+                text += byte == ' ' ? std::string(blanks) : std::string(1, byte);
+            pieces.push_back(text);
+            pieces.push_back("\n" + std::string(blanks) + text);
+        }
+    }
     std::string text;
     size_t length = random_below(random, 4) == 0 ? 2000 : 80;
     while (text.size() < length) {
@@ -206,3 +216,42 @@ TEST(RulesEngine, RunsAndDelimitersAtTheSeams) {
 }
 
 }  // namespace
+
+// C's conditional branches: blank runs about the cap, chains nested past the
+// depth compared, marks in comments, chunk seams everywhere.
+TEST(RulesEngine, ConditionalBranches) {
+    TagTable table = make_tag_table({"{", "("}, {"}", ")"});
+    const char* rules_text =
+        "region /* */\n"
+        "branch-start line-start \"# if\" \"# ifdef\"\n"
+        "branch-else line-start \"# elif\" \"# else\"\n"
+        "branch-end line-start \"# endif\"\n"
+        "branch-false \"# if 0\" \"# elif 0\"\n";
+    RulesLoad load = parse_rules(rules_text, "R", table);
+    ASSERT_TRUE(load.ok) << rules_rejection_text(load.rejection);
+    RandomCase c{table, load.rules, rules_text};
+    std::mt19937_64 random(26);
+    const Names pieces = {"#if x", "#ifdef y", "#elif z", "#else", "#endif", "#if 0", "#elif 0",
+                          "#ifx",  "{",        "}",       "(",     ")",      "/*",    "*/",
+                          "x",     "\n",       "\n",      "\n",    "#",      " 0"};
+    for (int round = 0; round < 1500; ++round) {
+        std::string text;
+        size_t deep = random_below(random, 8) == 0 ? 70 : 0;
+        for (size_t k = 0; k < deep; ++k)
+            text += "#if\n{\n";
+        for (size_t n = random_below(random, 120); n > 0; --n) {
+            if (random_below(random, 6) == 0)
+                text += std::string(random_below(random, 3) == 0 ? 60 + random_below(random, 8)
+                                                                 : random_below(random, 3),
+                                    random_below(random, 2) ? ' ' : '\t');
+            text += pieces[random_below(random, pieces.size())];
+        }
+        for (size_t k = 0; k < deep; ++k)
+            text += random_below(random, 2) ? "\n#else\n{{\n#endif\n" : "\n#endif\n";
+        SCOPED_TRACE("round " + std::to_string(round));
+        expect_same(c, text, 1 + random_below(random, 8), random());
+        expect_same(c, text, 1 + random_below(random, 300), random());
+        if (HasFatalFailure())
+            return;
+    }
+}

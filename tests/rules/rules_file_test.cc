@@ -48,6 +48,11 @@ std::string describe(const TagRules& rules) {
             text += " one-line";
         text += ") ";
     }
+    for (const BranchMark& mark : rules.branch_marks) {
+        const char* roles[] = {"start", "else", "end", "false"};
+        text += std::string(roles[static_cast<int>(mark.role)]) + (mark.line_start ? "^" : "") +
+                "(" + mark.text + ") ";
+    }
     return text;
 }
 
@@ -83,6 +88,13 @@ TEST(RulesFile, ReadsEachRule) {
         {"spellings of the names that start so", "spelling \"{% \" \"{%- \" {%\n",
          "end:000000 self:000000 4={%- if 4={%if 5={%- endif 5={%endif "},
         {"tag end", "tag-end >\n", "end:000000 self:000000 tag:> "},
+        {"branch marks",
+         "branch-start line-start \"# if\" #ifdef\nbranch-else #else\n"
+         "branch-end \\fi\nbranch-false \"# if 0\"\n",
+         "end:000000 self:000000 start^(# if) start^(#ifdef) else(#else) end(\\fi) "
+         "false(# if 0) "},
+        {"a mark named line-start", "branch-end line-start line-start\n",
+         "end:000000 self:000000 end^(line-start) "},
         {"CR LF lines", "word-end <a\r\nignore-case\r\n", "case end:100000 self:000000 "},
         {"last line without a line end", "word-end <a", "end:100000 self:000000 "},
         {"a byte-order mark first", "\xef\xbb\xbfword-end <a\n", "end:100000 self:000000 "},
@@ -150,6 +162,14 @@ TEST(RulesFile, RejectsABadRuleWithItsFileAndLine) {
         {"tag end without END", "tag-end\n", "ERROR : R, line 1: tag-end takes END.\n"},
         {"spelling without TO", "spelling {%\n",
          "ERROR : R, line 1: spelling takes FROM and TO.\n"},
+        {"branch rule without marks", "branch-start line-start\n",
+         "ERROR : R, line 1: branch-start takes MARKs on one line, none empty or starting with a "
+         "blank.\n"},
+        {"branch mark starting with a blank", "branch-end \" fi\"\n",
+         "ERROR : R, line 1: branch-end takes MARKs on one line, none empty or starting with a "
+         "blank.\n"},
+        {"branch mark holding a line end", "branch-start \"#\\x0aif\"\n",
+         "ERROR : R, line 1: a quoted argument holds no CR, LF or 0x1A.\n"},
         {"spelling to nothing", "spelling \"{% if\" \"\"\n",
          "ERROR : R, line 1: spelling makes an empty name.\n"},
         {"a quoted LF", "word-end\nregion \"{\" \"\\x0a\"\n",

@@ -107,6 +107,25 @@ std::string random_region(std::mt19937_64& random, const std::vector<std::string
     return line + "\n";
 }
 
+// A branch mark: a byte or two, now and then a blank and one more.
+std::string random_branch_mark(std::mt19937_64& random, std::string_view marks) {
+    std::string mark = random_text(random, 1 + random_below(random, 2), marks);
+    if (random_below(random, 2) == 0)
+        mark += " " + random_text(random, 1, marks);
+    return quoted_argument(mark);
+}
+
+std::string random_branches(std::mt19937_64& random, std::string_view marks) {
+    std::string line_start = random_below(random, 2) == 0 ? "line-start " : "";
+    std::string start = random_branch_mark(random, marks);
+    std::string rules = "branch-start " + line_start + start + "\n";
+    rules += "branch-else " + line_start + random_branch_mark(random, marks) + "\n";
+    rules += "branch-end " + line_start + random_branch_mark(random, marks) + "\n";
+    if (random_below(random, 2) == 0)
+        rules += "branch-false " + start.substr(0, start.size() - 1) + " 0\"\n";
+    return rules;
+}
+
 }  // namespace
 
 RulesCheck engine_rules_check(std::string_view bytes, const TagTable& table, const TagRules& rules,
@@ -135,6 +154,7 @@ RulesCheck engine_rules_check(std::string_view bytes, const TagTable& table, con
     const BlockStack<PendingClose>& pending = kept.matching.pending.closes;
     for (uint64_t i = 0; i < pending.size; ++i)
         check.crossed = check.crossed || crosses(block_stack_item(pending, i));
+    check.branch_warnings = state.branches.warnings;
     check.ok = kept.tally.judged_ok && !state.ended_in_region && check.broken.empty() &&
                !(rules.crossing_errors && check.crossed);
     return check;
@@ -167,6 +187,17 @@ std::string rules_check_differences(const TagTable& table, const RulesCheck& exp
         out += "crossing: expected " + std::to_string(expected.crossed) + "\n";
     if (expected.ended_in_region != actual.ended_in_region)
         out += "ended in region: expected " + std::to_string(expected.ended_in_region) + "\n";
+    auto warnings = [](const RulesCheck& check) {
+        std::string text;
+        for (const BranchWarning& warning : check.branch_warnings)
+            text += std::to_string(warning.place.line) + ":" +
+                    std::to_string(warning.place.column) + "<" +
+                    std::to_string(warning.first_line) + " ";
+        return text;
+    };
+    if (warnings(expected) != warnings(actual))
+        out +=
+            "branch warnings: expected " + warnings(expected) + ", got " + warnings(actual) + "\n";
     if (expected.ok != actual.ok)
         out += "verdict: expected " + std::string(expected.ok ? "ok" : "errors") + "\n";
     return out;
@@ -203,6 +234,8 @@ std::string random_rules_text(std::mt19937_64& random, const std::vector<std::st
         rules += "tag-break " + quoted_argument(random_text(random, 1, marks)) + "\n";
     if (random_below(random, 4) == 0)
         rules += "crossing error\n";
+    if (random_below(random, 3) == 0)
+        rules += random_branches(random, marks);
     if (random_below(random, 3) == 0) {
         const std::string& name = names[random_below(random, names.size())];
         std::string from = name.substr(0, 1 + random_below(random, name.size()));
