@@ -18,4 +18,5 @@ struct FileCheck {
     PairMatching matching;
     bool ended_in_region = false;  // under rules: the text ended inside a region or a tag
     NamePlace region_place{0, 0};  // where that region or tag started
+    bool switched_off = false;     // under rules: a marker turned checking off
 };

@@ -18,6 +18,7 @@ constexpr RuleArguments kRuleArguments[] = {
     {"region", "START and END"},
     {"line-region", "START"},
     {"verb", "START"},
+    {"markers", "START"},
 };
 
 std::string what_it_takes(const std::string& keyword) {
@@ -51,8 +52,9 @@ constexpr FaultWords kFaultWords[] = {
     {"spelling makes an empty name", false, ""},
     {"no name ", true, ""},
     {"no open name ", true, ""},
+    {"no region or line region starts with ", true, " before this rule"},
 };
-static_assert(std::size(kFaultWords) == static_cast<size_t>(RuleFault::no_open_name) + 1,
+static_assert(std::size(kFaultWords) == static_cast<size_t>(RuleFault::no_comment_region) + 1,
               "one entry a fault");
 
 std::string fault_text(const RulesRejection& rejection) {

@@ -201,6 +201,23 @@ RuleProblem spelling_rule(const std::vector<std::string>& words, const TagTable&
     return {};
 }
 
+RuleProblem markers_rule(const std::vector<std::string>& words, TagRules& rules) {
+    if (words.size() < 2)
+        return {RuleFault::wrong_arguments, words[0]};
+    for (size_t at = 1; at < words.size(); ++at) {
+        bool found = false;
+        for (RegionRule& region : rules.regions) {
+            if (region.start != words[at] || region.kind == RegionKind::verb)
+                continue;
+            region.markers = true;
+            found = true;
+        }
+        if (!found)
+            return {RuleFault::no_comment_region, words[at]};
+    }
+    return {};
+}
+
 RuleProblem apply_rule(const std::vector<std::string>& words, const TagTable& table,
                        TagRules& rules) {
     const std::string& keyword = words[0];
@@ -230,6 +247,8 @@ RuleProblem apply_rule(const std::vector<std::string>& words, const TagTable& ta
         return region_rule(words, RegionKind::to_line_end, rules);
     if (keyword == "verb")
         return region_rule(words, RegionKind::verb, rules);
+    if (keyword == "markers")
+        return markers_rule(words, rules);
     return {RuleFault::unknown_rule, keyword};
 }
 

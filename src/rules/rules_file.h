@@ -28,6 +28,9 @@
 //                                that is no letter and no blank: nothing is
 //                                checked up to the delimiter's next occurrence on
 //                                the line, or to the line's end
+//   markers START...             the regions and line regions of these STARTs
+//                                (given before) are comments, in which markers
+//                                turn checking off and on (rules_switch.h)
 //
 // Region options: "escape E" (inside the region a byte E takes the next byte with
 // it, so an END right after an odd run of E's does not end it), "not-after E"
@@ -58,6 +61,7 @@ struct RegionRule {
     bool has_not_after = false;
     char not_after = 0;
     bool one_line = false;
+    bool markers = false;  // a comment: markers are read in it
 };
 
 // What the rules say. Per-name flags are indexed like the table's names: by id,
@@ -91,6 +95,7 @@ enum class RuleFault {
     empty_spelling,         // a spelling that makes an empty name
     no_name,                // subject: a name no list holds
     no_open_name,           // subject: a name the open list does not hold
+    no_comment_region,      // subject: a START no region or line region before starts
 };
 
 // Why the rules file was rejected. Each program words it itself.

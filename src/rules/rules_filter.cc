@@ -1,5 +1,6 @@
 #include "rules/rules_filter.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -171,8 +172,12 @@ bool take_name_at(RulesFilterState& state, const RulesHint& hint, const RulePatt
     if (pattern.word_end && !ends_word(*state.text, after))
         return false;
     FoundName name{pattern.id, hint.line, hint.start};
-    uint64_t column = column_of(state, name);
-    TagEndSearch self_close = keep_name(state, name, column, after);
+    uint64_t column = 0;
+    TagEndSearch self_close{};
+    if (!state.checking.off) {
+        column = column_of(state, name);
+        self_close = keep_name(state, name, column, after);
+    }
     const RulesMatcher& rules_matcher = *state.rules_matcher;
     if (rules_matcher.tag_end == kNoTagEnd) {
         state.resume = hint.start + 1;
@@ -201,6 +206,11 @@ bool start_region_at(RulesFilterState& state, const RulesHint& hint, const RuleP
         return false;
     open_region(state.region, rule, rules_matcher.region_stops[pattern.region], hint.start + length,
                 hint.line, column_of(state, hint), delimiter);
+    if (rule.markers) {
+        uint64_t from = hint.start + length;
+        size_t at_hand = std::min<uint64_t>(text_end(*state.text) - from, kSwitchReach + 1);
+        apply_switch(state.checking, read_switch(bytes_at(*state.text, from), at_hand));
+    }
     return true;
 }
 
@@ -248,6 +258,7 @@ void start_rules_filter(RulesFilterState& state, const RulesMatcher& rules_match
     state.kept.clear();
     state.kept_columns.clear();
     state.column_from = state.column_line_start = state.column_line = 0;
+    state.checking = Checking{};
     state.ended_in_region = false;
     state.region_line = state.region_column = 0;
 }
@@ -268,6 +279,8 @@ void filter_hints(RulesFilterState& state, const std::vector<RulesHint>& hints, 
 }
 
 void finish_rules_filter(RulesFilterState& state) {
+    if (state.checking.off)
+        return;
     if (state.region.rule != nullptr) {
         state.ended_in_region = region_fails_file(state.region, *state.text);
         state.region_line = state.region.line;

@@ -1,6 +1,7 @@
 #include "reference_rules.h"
 
 #include "rules/case_fold.h"
+#include "rules/rules_switch.h"
 
 namespace {
 
@@ -79,7 +80,43 @@ struct Scan {
     char verb_delimiter = 0;
     bool escaped_line_end = false;
     RegionRule tag_region;  // the rest of a tag after a name, under tag-end
+    bool off = false;       // a marker turned checking off
+    bool off_file = false;  // for the whole file
+    bool switched = false;
 };
+
+// The marker right after a comment's start at `p`: blanks, "tamberlox-gate:",
+// blanks and a word that no word byte follows, all within kSwitchReach bytes.
+Switch marker_at(const std::string& text, size_t p) {
+    std::string rest = text.substr(std::min(p, text.size()), kSwitchReach + 1);
+    for (char& byte : rest)
+        byte = static_cast<char>(fold_case(static_cast<unsigned char>(byte)));
+    const std::string prefix = "tamberlox-gate:";
+    size_t q = rest.find_first_not_of(" \t");
+    if (q == std::string::npos || rest.compare(q, prefix.size(), prefix) != 0)
+        return Switch::none;
+    q = rest.find_first_not_of(" \t", q + prefix.size());
+    const std::pair<std::string, Switch> words[] = {
+        {"off-file", Switch::off_file}, {"off", Switch::off}, {"on", Switch::on}};
+    for (const auto& [word, marker] : words) {
+        if (q == std::string::npos || rest.compare(q, word.size(), word) != 0)
+            continue;
+        size_t end = q + word.size();
+        if (end <= kSwitchReach &&
+            (end == rest.size() || !is_word_byte(static_cast<unsigned char>(rest[end]))))
+            return marker;
+    }
+    return Switch::none;
+}
+
+void switch_checking(Scan& scan, Switch marker) {
+    if (marker == Switch::on && !scan.off_file)
+        scan.off = false;
+    if (marker == Switch::off || marker == Switch::off_file)
+        scan.off = scan.switched = true;
+    if (marker == Switch::off_file)
+        scan.off_file = true;
+}
 
 // The length the region start takes at the scan's place, 0 if none starts there.
 size_t region_start_length(const Scan& scan, const RegionRule& region, char& delimiter) {
@@ -108,6 +145,8 @@ bool try_region_start(Scan& scan) {
         scan.check.region_line = scan.l + 1;
         scan.check.region_column = scan.p + 1;
         scan.p += length;
+        if (region.markers)
+            switch_checking(scan, marker_at(scan.lines[scan.l].text, scan.p));
         return true;
     }
     return false;
@@ -202,7 +241,7 @@ void try_names(Scan& scan) {
         size_t length = spelling_length(scan, id);
         if (length == 0)
             continue;
-        if (!scan.rules.self_closing[id] || !closes_itself(scan, scan.p + length))
+        if (!scan.off && (!scan.rules.self_closing[id] || !closes_itself(scan, scan.p + length)))
             keep(scan, id);
         if (scan.rules.tag_end.empty())
             break;
@@ -228,7 +267,7 @@ void end_of_line(Scan& scan) {
 RulesCheck reference_rules_check(std::string_view file_bytes, const TagTable& table,
                                  const TagRules& rules) {
     std::vector<Line> lines = lines_with_starts(file_bytes);
-    Scan scan{lines, table, rules, {}, 0, 0, 0, nullptr, 0, false, {}};
+    Scan scan{lines, table, rules, {}, 0, 0, 0, nullptr, 0, false, {}, false, false, false};
     scan.tag_region.end = rules.tag_end;
     scan.check.opn_num.assign(table.n, 0);
     scan.check.cls_num.assign(table.n, 0);
@@ -242,7 +281,15 @@ RulesCheck reference_rules_check(std::string_view file_bytes, const TagTable& ta
         end_of_line(scan);
     }
     RulesCheck& check = scan.check;
-    check.ended_in_region = scan.region != nullptr;
+    check.switched_off = scan.switched;
+    if (scan.off_file) {
+        check.ok = true;
+        check.kept.clear();
+        check.opn_num.assign(table.n, 0);
+        check.cls_num.assign(table.n, 0);
+        return check;
+    }
+    check.ended_in_region = scan.region != nullptr && !scan.off;
     if (scan.depth != 0 || check.ended_in_region)
         check.ok = false;
     for (size_t j = 0; j < table.n; ++j) {

@@ -32,6 +32,7 @@ struct RulesCheck {
     bool ended_in_region = false;  // the text ended inside a region
     uint64_t region_line = 0;      // where that region started
     uint64_t region_column = 0;
+    bool switched_off = false;  // a marker turned checking off
 };
 
 RulesCheck reference_rules_check(std::string_view file_bytes, const TagTable& table,
