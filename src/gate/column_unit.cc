@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "gate/utf8.h"
+
 namespace {
 
 struct CodeRange {
@@ -146,39 +148,6 @@ bool in_ranges(const CodeRange (&ranges)[N], uint32_t code) {
     return after != std::begin(ranges) && code <= (after - 1)->last;
 }
 
-bool is_continuation(uint8_t byte) {
-    return (byte & 0xC0) == 0x80;
-}
-
-// One character at the start of `rest`: its length in bytes and its code point;
-// length 1 and no code point for a byte that starts no valid UTF-8 sequence.
-struct Character {
-    uint32_t length;
-    uint32_t code;
-    bool valid;
-};
-
-Character character_at(std::string_view rest) {
-    uint8_t lead = static_cast<uint8_t>(rest[0]);
-    if (lead < 0x80)
-        return {1, lead, true};
-    uint32_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-    // The lowest code point of each length and the lead's own bits.
-    constexpr uint32_t kLowest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (lead < 0xC2 || lead > 0xF4 || rest.size() < length)
-        return {1, 0, false};
-    uint32_t code = lead & (0x7F >> length);
-    for (uint32_t i = 1; i < length; ++i) {
-        uint8_t byte = static_cast<uint8_t>(rest[i]);
-        if (!is_continuation(byte))
-            return {1, 0, false};
-        code = (code << 6) | (byte & 0x3F);
-    }
-    if (code < kLowest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        return {1, 0, false};
-    return {length, code, true};
-}
-
 constexpr uint64_t kTabStop = 8;
 
 }  // namespace
@@ -215,13 +184,14 @@ uint64_t count_column(ColumnCount& count, std::string_view line, uint64_t to, Co
             count.at += 1;
             continue;
         }
-        Character character = character_at(line.substr(count.at));
-        if (count.at + character.length > to)
+        uint32_t code = 0;
+        size_t length = utf8_character(line, count.at, code);
+        if (count.at + length > to)
             break;  // `to` inside the character: its column
-        count.width += unit == ColumnUnit::display && character.valid
-                           ? static_cast<uint64_t>(display_width(character.code))
+        count.width += unit == ColumnUnit::display && length > 0
+                           ? static_cast<uint64_t>(display_width(code))
                            : 1;
-        count.at += character.length;
+        count.at += length > 0 ? length : 1;
     }
     return count.width + 1;
 }
