@@ -8,7 +8,8 @@
 // The scan gives every name its column in bytes. A run that reports columns in
 // another unit counts them again after the scan, for the places its findings
 // and notes stand at alone: their lines are read again from the file, from its
-// start up to the last of them, and each line's bytes before its names are
+// start up to the last of them, once for each kind of record (each kind keeps
+// its records in file order), and each line's bytes before its names are
 // counted once in the unit. A file without findings at names costs nothing.
 
 // Counts the columns of `check`'s places again in `unit`, reading the file open
