@@ -3,7 +3,6 @@
 #include <string_view>
 
 #include "rules/case_fold.h"
-#include "rules/rules_file.h"
 
 namespace {
 
@@ -15,6 +14,11 @@ struct SwitchRead {
     size_t size;
     size_t at = 0;
 };
+
+// A letter, digit or '_' after the word makes it another word; "off-->" is off.
+bool continues_word(uint8_t byte) {
+    return is_ascii_letter(byte) || (byte >= '0' && byte <= '9') || byte == '_';
+}
 
 void skip_blanks(SwitchRead& read) {
     while (read.at < read.size && (read.bytes[read.at] == ' ' || read.bytes[read.at] == '\t'))
@@ -50,7 +54,7 @@ Switch read_switch(const uint8_t* bytes, size_t size) {
             continue;
         if (word.at > kSwitchReach)
             return Switch::none;
-        if (word.at < size && is_word_byte(bytes[word.at]))
+        if (word.at < size && continues_word(bytes[word.at]))
             continue;
         return known.marker;
     }

@@ -8,7 +8,7 @@
 //
 // WORD is `off` (names are not checked from here on), `on` (they are again) or
 // `off-file` (the file is not checked at all: no name of it counts, wherever
-// the marker stands), followed by no word byte (is_word_byte); letters in any
+// the marker stands), followed by no letter, digit or '_'; letters in any
 // ASCII case. The marker, from the start's end to the word's end, fits in
 // kSwitchReach bytes of its line. A marker takes effect at its comment's start.
 

@@ -1,5 +1,7 @@
 #include "reference_rules.h"
 
+#include <cctype>
+
 #include "rules/case_fold.h"
 #include "rules/rules_switch.h"
 
@@ -86,7 +88,8 @@ struct Scan {
 };
 
 // The marker right after a comment's start at `p`: blanks, "tamberlox-gate:",
-// blanks and a word that no word byte follows, all within kSwitchReach bytes.
+// blanks and a word that no letter, digit or '_' follows, all within
+// kSwitchReach bytes.
 Switch marker_at(const std::string& text, size_t p) {
     std::string rest = text.substr(std::min(p, text.size()), kSwitchReach + 1);
     for (char& byte : rest)
@@ -102,8 +105,9 @@ Switch marker_at(const std::string& text, size_t p) {
         if (q == std::string::npos || rest.compare(q, word.size(), word) != 0)
             continue;
         size_t end = q + word.size();
-        if (end <= kSwitchReach &&
-            (end == rest.size() || !is_word_byte(static_cast<unsigned char>(rest[end]))))
+        bool goes_on = end < rest.size() &&
+                       (std::isalnum(static_cast<unsigned char>(rest[end])) || rest[end] == '_');
+        if (end <= kSwitchReach && !goes_on)
             return marker;
     }
     return Switch::none;
