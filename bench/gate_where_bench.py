@@ -3,7 +3,8 @@
 
 On the HTML pages under --pages (/usr/share/doc), copied once into
 bench/corpus/where/pages with their folders, checked with the shipped html set
-(--sets, the source tree's examples/ by default, as TAMBERLOX_SETS):
+(--sets, the source tree's examples/ by default, as TAMBERLOX_SETS; the
+earlier gate reads --base-sets, its own tree's, which knows only its rules):
 
   base list     the earlier gate (--base-gate): --lists html, the files
                 named on standard input (--files-from -)
@@ -22,7 +23,8 @@ Every variant's report must equal the base's (with the byte unit, or the
 same unit as the base where the base has no other), or the script fails.
 
 Builds nothing. Example:
-  bench/gate_where_bench.py --gate build-bench/tamberlox-gate --base-gate /tmp/base/tamberlox-gate
+  bench/gate_where_bench.py --gate build-bench/tamberlox-gate \
+      --base-gate /tmp/base/build/tamberlox-gate --base-sets /tmp/base/examples
 """
 
 import argparse
@@ -81,16 +83,21 @@ def variants(args, names_file):
     }
 
 
-def output_of(command, cwd, env):
-    done = subprocess.run(command, cwd=cwd, env=env, stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE)
+def with_sets(command, args):
+    """The command run with the sets its gate reads: env TAMBERLOX_SETS=..."""
+    sets = args.base_sets if command[0] == args.base_gate else args.sets
+    return ["env", "TAMBERLOX_SETS=" + os.path.abspath(sets)] + command
+
+
+def output_of(command, cwd):
+    done = subprocess.run(command, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
     return done.stdout
 
 
-def same_reports(commands, cwd, env):
+def same_reports(commands, cwd):
     """The findings, sorted, of each variant: byte columns compared with the base's."""
     def findings(command):
-        return sorted(output_of(command, cwd, env).splitlines())
+        return sorted(output_of(command, cwd).splitlines())
     base = findings(commands["base list"])
     if findings(commands["list byte"]) != base:
         sys.exit("the gate with --column-unit=byte differs from the base gate")
@@ -100,12 +107,13 @@ def same_reports(commands, cwd, env):
     print(f"reports equal: {len(base)} lines listed, {len(walked)} walked")
 
 
-def instructions(command, cwd, env):
+def instructions(command, cwd):
     """The instructions one run executes (callgrind's Ir), on one thread."""
     with tempfile.TemporaryDirectory() as scratch:
         out = os.path.join(scratch, "callgrind.out")
-        done = subprocess.run(["valgrind", "--tool=callgrind", f"--callgrind-out-file={out}"] +
-                              command + ["--jobs", "1"], cwd=cwd, env=env,
+        done = subprocess.run(command[:2] + ["valgrind", "--tool=callgrind",
+                                             f"--callgrind-out-file={out}"] +
+                              command[2:] + ["--jobs", "1"], cwd=cwd,
                               stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
         found = re.search(r"Collected : (\d+)", done.stderr)
         if not found:
@@ -119,12 +127,12 @@ def main():
     parser.add_argument("--base-gate", required=True)
     parser.add_argument("--pages", default="/usr/share/doc")
     parser.add_argument("--sets", default=os.path.join(HERE, "..", "examples"))
+    parser.add_argument("--base-sets", required=True)
     parser.add_argument("--dir", default=os.path.join(HERE, "corpus", "where"))
     parser.add_argument("--runs", type=int, default=11)
     args = parser.parse_args()
     args.gate = os.path.abspath(args.gate)
     args.base_gate = os.path.abspath(args.base_gate)
-    env = dict(os.environ, TAMBERLOX_SETS=os.path.abspath(args.sets))
     target = copy_pages(args.pages, args.dir)
     names = page_list(target)
     names_file = os.path.join(args.dir, "names")
@@ -132,9 +140,10 @@ def main():
         out.write("".join(name + "\n" for name in names))
     size = sum(os.path.getsize(os.path.join(target, name)) for name in names)
     print(f"{len(names)} pages, {size / 1e6:.1f} MB")
-    commands = variants(args, names_file)
-    same_reports(commands, target, env)
-    counts = {name: instructions(command, target, env) for name, command in commands.items()}
+    commands = {name: with_sets(command, args)
+                for name, command in variants(args, names_file).items()}
+    same_reports(commands, target)
+    counts = {name: instructions(command, target) for name, command in commands.items()}
     print("| variant | instructions | against base list |")
     print("|---|---|---|")
     for name, count in counts.items():
@@ -143,7 +152,6 @@ def main():
     for name, command in commands.items():
         timed[name] = command
         timed[name + " -j1"] = command + ["--jobs", "1"]
-    os.environ["TAMBERLOX_SETS"] = env["TAMBERLOX_SETS"]
     result = gate_bench.medians(timed, target, args.runs)
     print(f"| variant | wall (median of {args.runs}) | CPU | wall / base | CPU / base |")
     print("|---|---|---|---|---|")

@@ -165,7 +165,8 @@ const char* column_unit_name(ColumnUnit unit) {
 }
 
 int display_width(uint32_t code) {
-    if (code < 0x80)
+    // Below the first combining mark every character takes one column.
+    if (code < kZeroWidth[0].first)
         return 1;
     if (in_ranges(kZeroWidth, code))
         return 0;
