@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "gate/utf8.h"
+
 namespace {
 
 void put_hex_byte(std::string& out, unsigned char byte, const char* prefix) {
@@ -12,23 +14,11 @@ void put_hex_byte(std::string& out, unsigned char byte, const char* prefix) {
 }
 
 // The length of the well-formed UTF-8 character at `at` that is printable
-// (U+00A0 and above, no surrogate), or 0.
+// (U+00A0 and above), or 0.
 size_t printable_utf8_length(std::string_view bytes, size_t at) {
-    auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[at + i]); };
-    unsigned char lead = byte(0);
-    size_t length = lead >= 0xf0 ? 4 : lead >= 0xe0 ? 3 : 2;
-    if (lead < 0xc2 || lead > 0xf4 || bytes.size() - at < length)
-        return 0;
-    uint32_t code = lead & (0x7f >> length);
-    for (size_t i = 1; i < length; ++i) {
-        if ((byte(i) & 0xc0) != 0x80)
-            return 0;
-        code = code << 6 | (byte(i) & 0x3f);
-    }
-    static const uint32_t kSmallest[] = {0, 0, 0xa0, 0x800, 0x10000};
-    bool fits = code >= kSmallest[length] && code <= 0x10ffff;
-    bool surrogate = code >= 0xd800 && code <= 0xdfff;
-    return fits && !surrogate ? length : 0;
+    uint32_t code = 0;
+    size_t length = utf8_character(bytes, at, code);
+    return code >= 0xa0 ? length : 0;
 }
 
 }  // namespace

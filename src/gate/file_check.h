@@ -34,4 +34,5 @@ struct FileCheck {
     std::string tag_break;
     bool crossing_errors = false;                // under the crossing rule
     std::vector<BranchWarning> branch_warnings;  // under rules, in file order
+    bool switched_off = false;                   // under rules: a marker turned checking off
 };

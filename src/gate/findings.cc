@@ -113,7 +113,7 @@ bool next_about_file(FindingWalk& walk, Finding& finding) {
         return false;
     walk.whole_file_done = true;
     finding = {{0, 0}, 0, 0, FindingKind::no_name, Severity::warning};
-    return walk.check.matching.count == 0;
+    return walk.check.matching.count == 0 && !walk.check.switched_off;
 }
 
 }  // namespace

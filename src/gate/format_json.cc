@@ -88,8 +88,10 @@ uint64_t put_json_file(OutputBuffer& out, const FileReport& report, const std::s
     return left_out;
 }
 
-void put_json_start(OutputBuffer& out) {
-    put_bytes(out, "{\"version\":1,\"files\":[\n");
+void put_json_start(OutputBuffer& out, const ReportChoice& choice) {
+    put_bytes(out, "{\"version\":1,\"column_unit\":\"");
+    put_bytes(out, column_unit_name(choice.column_unit));
+    put_bytes(out, "\",\"files\":[\n");
 }
 
 void put_json_end(OutputBuffer& out, const RunTotals& totals) {

@@ -23,13 +23,13 @@ void put_sarif_rules(OutputBuffer& out) {
     }
 }
 
-void put_sarif_start(OutputBuffer& out) {
+void put_sarif_start(OutputBuffer& out, const ReportChoice&) {
     put_bytes(out,
               "{\"$schema\":\"https://json.schemastore.org/sarif-2.1.0.json\","
               "\"version\":\"2.1.0\",\"runs\":[{\"tool\":{\"driver\":{"
               "\"name\":\"tamberlox-gate\",\"version\":\"" TAMBERLOX_VERSION "\",\"rules\":[");
     put_sarif_rules(out);
-    put_bytes(out, "]}},\"results\":[");
+    put_bytes(out, "]}},\"columnKind\":\"unicodeCodePoints\",\"results\":[");
 }
 
 void put_artifact(OutputBuffer& out, const std::string& file) {

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <new>
 
+#include "gate/finding_columns.h"
 #include "gate/stdin_input.h"
 #include "rules/rules_collision.h"
 #include "rules/rules_file.h"
@@ -110,6 +111,14 @@ void scan_pairs_by_rules(const GateEngine& engine, FileReader& reader, FileCheck
         cannot_check(check, FileStatus::cannot_read, errno);
         return;
     }
+    check.switched_off = state.checking.switched;
+    if (state.checking.off_file) {
+        // Not checked at all: no name counts, those before the marker neither.
+        start_tally(check.tally, engine.table.n);
+        start_pair_matching(check.matching, engine.table.n);
+        settle_verdict(check.tally);
+        return;
+    }
     check.branch_warnings.swap(state.branches.warnings);
     const TagRules& rules = engine.rules.rules;
     check.crossing_errors = rules.crossing_errors;
@@ -133,11 +142,12 @@ void scan_pairs_by_rules(const GateEngine& engine, FileReader& reader, FileCheck
 
 }  // namespace
 
-FileCheck check_one_file(const GateEngine& engine, const std::string& name, FileReader& reader) {
+FileCheck check_one_file(const GateEngine& engine, const std::string& name, FileReader& reader,
+                         ColumnUnit unit) {
     FileCheck check;
     try {
         errno = 0;
-        if (!open_input_reader(reader, name)) {
+        if (!open_input_reader(reader, name, unit != ColumnUnit::byte)) {
             open_failed(check, name);
             return check;
         }
@@ -145,6 +155,10 @@ FileCheck check_one_file(const GateEngine& engine, const std::string& name, File
             scan_pairs_by_rules(engine, reader, check);
         else
             scan_pairs(engine, reader, check);
+        errno = 0;
+        if (check.status == FileStatus::checked &&
+            !recount_columns(check, reader.fd, unit, reader.buffer.get(), reader.capacity))
+            cannot_check(check, FileStatus::cannot_read, errno);
     } catch (const std::bad_alloc&) {
         cannot_check(check, FileStatus::out_of_memory, ENOMEM);
     }

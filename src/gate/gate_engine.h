@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "gate/column_unit.h"
 #include "gate/file_check.h"
 #include "gate/setup_error.h"
 #include "match/tag_matcher.h"
@@ -29,5 +30,7 @@ SetupError load_gate_engine(const std::string& lists_dir, GateEngine& engine);
 
 // Scans one file (standard input for kStandardInputPath) as the checker does, through `reader`
 // (each thread keeps one, so that its buffer serves every file), matching the names pair by pair as
-// they come: no list of them is kept. Never throws.
-FileCheck check_one_file(const GateEngine& engine, const std::string& name, FileReader& reader);
+// they come: no list of them is kept; the columns of the findings are then counted in `unit`
+// (gate/finding_columns.h). Never throws.
+FileCheck check_one_file(const GateEngine& engine, const std::string& name, FileReader& reader,
+                         ColumnUnit unit = ColumnUnit::byte);

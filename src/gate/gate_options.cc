@@ -29,6 +29,10 @@ const char* const kGateHelp =
     "  -f, --format=FORMAT gnu (FILE:LINE:COLUMN: error: ...), github (workflow\n"
     "                      commands), json (one document for the run) or\n"
     "                      sarif (SARIF 2.1.0, for code scanning); default gnu\n"
+    "      --column-unit=UNIT\n"
+    "                      count columns in UNIT: display (tabs to the next\n"
+    "                      multiple of 8, wide characters 2), char (code points)\n"
+    "                      or byte; default display\n"
     "  -j, --jobs=N        check N files at a time (default: the cores available)\n"
     "  -s, --strict        fail a file on warnings too\n"
     "  -q, --quiet         print only what fails a file\n"
@@ -57,6 +61,7 @@ enum class OptionId {
     exclude,
     files_from,
     stdin_filename,
+    column_unit,
 };
 
 struct KnownOption {
@@ -80,6 +85,7 @@ constexpr KnownOption kOptions[] = {
     {"exclude", 'x', true, OptionId::exclude},
     {"files-from", 0, true, OptionId::files_from},
     {"stdin-filename", 0, true, OptionId::stdin_filename},
+    {"column-unit", 0, true, OptionId::column_unit},
 };
 
 // An abbreviation given a value ("--lis=d") stands only for options that take one.
@@ -124,26 +130,48 @@ bool parse_count(std::string_view text, uint64_t& count) {
     return true;
 }
 
-struct FormatName {
+// A value among the names an option takes.
+template <typename Value>
+struct ValueName {
     std::string_view name;
-    OutputFormat format;
+    Value value;
 };
 
-constexpr FormatName kFormatNames[] = {
+template <typename Value, size_t N>
+bool parse_named(const ValueName<Value> (&names)[N], std::string_view text, Value& value) {
+    for (const ValueName<Value>& known : names) {
+        if (known.name == text) {
+            value = known.value;
+            return true;
+        }
+    }
+    return false;
+}
+
+constexpr ValueName<OutputFormat> kFormatNames[] = {
     {"gnu", OutputFormat::gnu},
     {"github", OutputFormat::github},
     {"json", OutputFormat::json},
     {"sarif", OutputFormat::sarif},
 };
 
+constexpr ValueName<ColumnUnit> kColumnUnitNames[] = {
+    {"display", ColumnUnit::display},
+    {"char", ColumnUnit::character},
+    {"byte", ColumnUnit::byte},
+};
+
 bool parse_format(std::string_view value, OutputFormat& format, std::string& error) {
-    for (const FormatName& known : kFormatNames) {
-        if (known.name == value) {
-            format = known.format;
-            return true;
-        }
-    }
+    if (parse_named(kFormatNames, value, format))
+        return true;
     error = "unknown format '" + std::string(value) + "' (gnu, github, json or sarif)";
+    return false;
+}
+
+bool parse_column_unit(std::string_view value, ColumnUnit& unit, std::string& error) {
+    if (parse_named(kColumnUnitNames, value, unit))
+        return true;
+    error = "unknown column unit '" + std::string(value) + "' (display, char or byte)";
     return false;
 }
 
@@ -187,6 +215,8 @@ bool apply(const KnownOption& known, std::string_view value, GateOptions& option
         case OptionId::stdin_filename:
             options.stdin_filename = value;
             return true;
+        case OptionId::column_unit:
+            return parse_column_unit(value, options.column_unit, error);
         case OptionId::help:
         case OptionId::version:
             return true;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "gate/column_unit.h"
 #include "gate/setup_error.h"
 
 enum class OutputFormat { gnu, github, json, sarif };
@@ -19,7 +20,8 @@ struct GateOptions {
     std::vector<std::string> files;  // files and folders; "-" stands for standard input
     std::string map_file;            // empty: the map found here, if any
     std::vector<std::string> excludes;
-    std::string stdin_filename;           // the name standard input's content goes by
+    ColumnUnit column_unit = ColumnUnit::display;  // of the columns reported
+    std::string stdin_filename;                    // the name standard input's content goes by
     std::vector<std::string> files_from;  // files naming files to check, "-" standard input
     bool list_sets = false;               // asked for: no check is run
     bool help = false;                    // asked for: no check is run

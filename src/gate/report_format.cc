@@ -71,6 +71,6 @@ void start_item(OutputBuffer& out, const ReportSetup& setup, DocumentItems& item
     items.any = true;
 }
 
-void put_no_start(OutputBuffer&) {}
+void put_no_start(OutputBuffer&, const ReportChoice&) {}
 
 void put_no_end(OutputBuffer&, const RunTotals&) {}

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "gate/column_unit.h"
 #include "gate/file_check.h"
 #include "gate/gate_options.h"
 #include "text/output_buffer.h"
@@ -33,10 +34,12 @@ std::string quoted_text(const NameTexts& names, const std::string& bytes);
 
 // What is printed of each file: with `quiet`, only the findings that fail it;
 // at most `max_findings` of them (0: all), and then how many were left out.
+// Columns are counted in `column_unit` (SARIF's own: code points).
 struct ReportChoice {
     bool strict = false;
     bool quiet = false;
     uint64_t max_findings = 0;
+    ColumnUnit column_unit = ColumnUnit::display;
 };
 
 struct FileReport {
@@ -82,7 +85,7 @@ struct ReportSetup {
 };
 
 struct ReportFormat {
-    void (*put_start)(OutputBuffer& out);
+    void (*put_start)(OutputBuffer& out, const ReportChoice& choice);
     // One file's report; `file` is its name as `file_text` writes it. Returns
     // how many findings --max-findings left out.
     uint64_t (*put_file)(OutputBuffer& out, const FileReport& report, const std::string& file,
@@ -119,5 +122,5 @@ void put_report_written_ahead(OutputBuffer& out, const ReportSetup& setup, Docum
 void start_item(OutputBuffer& out, const ReportSetup& setup, DocumentItems& items);
 
 // For the formats with nothing around the files' reports.
-void put_no_start(OutputBuffer& out);
+void put_no_start(OutputBuffer& out, const ReportChoice& choice);
 void put_no_end(OutputBuffer& out, const RunTotals& totals);

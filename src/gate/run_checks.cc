@@ -44,7 +44,7 @@ Outcome check_file(const std::vector<GateEngine>& engines, const ReportSetup& se
                    const CheckTarget& file, FileReader& reader, bool format_short) {
     Outcome outcome;
     const std::string& name = file.name;
-    outcome.check = check_one_file(engines[file.set], file.path, reader);
+    outcome.check = check_one_file(engines[file.set], file.path, reader, setup.choice.column_unit);
     outcome.fails = file_fails(outcome.check, setup.choice.strict);
     if (format_short && finding_records(outcome.check.matching) <= kFormatAheadRecords) {
         OutputBuffer text;
@@ -138,7 +138,11 @@ void write_outcome(ReportWriter& writer, const ReportSetup& setup, const CheckTa
 // the document's start and end.
 std::vector<ReportSetup> make_setups(const std::vector<GateEngine>& engines,
                                      const GateOptions& options) {
-    ReportChoice choice{options.strict, options.quiet, options.max_findings};
+    // SARIF says what its columns count: code points are the nearest to a
+    // terminal's columns that it can say.
+    ColumnUnit unit =
+        options.format == OutputFormat::sarif ? ColumnUnit::character : options.column_unit;
+    ReportChoice choice{options.strict, options.quiet, options.max_findings, unit};
     static const std::vector<std::string> no_names;
     std::vector<ReportSetup> setups;
     for (const GateEngine& engine : engines)
@@ -165,7 +169,7 @@ int run_checks(const std::vector<GateEngine>& engines, const GateOptions& option
     OutputBuffer out;
     open_output(out, STDOUT_FILENO, 64 * 1024);
     ReportWriter writer{out, setup};
-    setup.format->put_start(out);
+    setup.format->put_start(out, setup.choice);
     FileReader reader;
     for (size_t i = 0; i < files.size(); ++i) {
         const ReportSetup& file_setup = setups[files[i].set];

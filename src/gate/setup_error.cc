@@ -28,6 +28,7 @@ constexpr RuleArguments kRuleArguments[] = {
     {"branch-else", "MARKs on one line, none empty or starting with a blank"},
     {"branch-end", "MARKs on one line, none empty or starting with a blank"},
     {"branch-false", "MARKs on one line, none empty or starting with a blank"},
+    {"markers", "START"},
 };
 
 std::string what_it_takes(const std::string& keyword) {
@@ -65,8 +66,9 @@ constexpr FaultWords kFaultWords[] = {
     {"CR without an LF after it", false, ""},
     {"byte 0x1A, which would end the file here", false, ""},
     {"", true, " given twice"},
+    {"no region or line region starts with ", true, " before this rule"},
 };
-static_assert(std::size(kFaultWords) == static_cast<size_t>(RuleFault::given_twice) + 1,
+static_assert(std::size(kFaultWords) == static_cast<size_t>(RuleFault::no_comment_region) + 1,
               "one entry a fault");
 
 std::string fault_text(const RulesRejection& rejection) {

@@ -260,6 +260,25 @@ RuleProblem flag_rule(const std::vector<std::string>& words, bool& flag) {
     return {RuleFault::wrong_arguments, words[0]};
 }
 
+RuleProblem markers_rule(const std::vector<std::string>& words, TagRules& rules) {
+    if (words.size() < 2)
+        return {RuleFault::wrong_arguments, words[0]};
+    for (size_t at = 1; at < words.size(); ++at) {
+        bool found = false;
+        for (RegionRule& region : rules.regions) {
+            bool comment =
+                region.kind == RegionKind::to_end_mark || region.kind == RegionKind::to_line_end;
+            if (region.start != words[at] || !comment)
+                continue;
+            region.markers = true;
+            found = true;
+        }
+        if (!found)
+            return {RuleFault::no_comment_region, words[at]};
+    }
+    return {};
+}
+
 RuleProblem apply_rule(const std::vector<std::string>& words, const TagTable& table,
                        TagRules& rules) {
     const std::string& keyword = words[0];
@@ -298,6 +317,8 @@ RuleProblem apply_rule(const std::vector<std::string>& words, const TagTable& ta
     bool bad = false;
     if (add_branch_rule(words, rules.branch_marks, bad))
         return bad ? RuleProblem{RuleFault::wrong_arguments, keyword} : RuleProblem{};
+    if (keyword == "markers")
+        return markers_rule(words, rules);
     return {RuleFault::unknown_rule, keyword};
 }
 

@@ -53,6 +53,9 @@
 //   blank-runs                   a blank in a name, a spelling or a START (not
 //                                its first byte) matches any run of spaces and
 //                                tabs, a run of blanks there as one
+//   markers START...             the regions and line regions of these STARTs
+//                                (given before) are comments, in which markers
+//                                turn checking off and on (rules_switch.h)
 //
 // Region options: "escape E" (inside the region a byte E takes the next byte with
 // it, so an END right after an odd run of E's does not end it), "not-after E"
@@ -89,6 +92,7 @@ struct RegionRule {
     bool word_end = false;
     bool has_comment = false;  // definition only
     char comment = 0;
+    bool markers = false;  // a comment: markers are read in it
 };
 
 // What the rules say. Per-name flags are indexed like the table's names: by id,
@@ -132,6 +136,7 @@ enum class RuleFault {
     bare_cr,                // a CR not right before an LF
     end_of_text_byte,       // a 0x1A, which would end the file there
     given_twice,            // subject: a rule or option that may be given once
+    no_comment_region,      // subject: a START no region or line region before starts
 };
 
 // Why the rules file was rejected. Each program words it itself.

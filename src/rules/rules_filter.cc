@@ -147,6 +147,8 @@ void close_tag(RulesFilterState& state) {
         return;
     }
     state.resume = search.next;
+    if (state.checking.off)
+        return;
     uint64_t line_start = search.lines ? search.line_start : tag.line_start;
     state.broken.push_back({tag.line + search.lines, search.next - line_start + 1, tag.id});
 }
@@ -182,13 +184,18 @@ bool take_name_at(RulesFilterState& state, const RulesHint& hint, const RulePatt
     if (pattern.word_end && !ends_word(*state.text, after))
         return false;
     FoundName name{pattern.id, hint.line, hint.start};
-    uint64_t column = column_of(state, name);
+    uint64_t column = 0;
+    TagEndSearch self_close{};
     const RulesMatcher& rules_matcher = *state.rules_matcher;
-    // Names that may close themselves stay out of the branches' results.
-    bool counts = rules_matcher.self_closing[name.id]
-                      ? state.branches.uncounted == 0
-                      : take_branch_name(state.branches, name.id >> 1, name.id & 1);
-    TagEndSearch self_close = counts ? keep_name(state, name, column, after) : TagEndSearch{};
+    if (!state.checking.off) {
+        column = column_of(state, name);
+        // Names that may close themselves stay out of the branches' results.
+        bool counts = rules_matcher.self_closing[name.id]
+                          ? state.branches.uncounted == 0
+                          : take_branch_name(state.branches, name.id >> 1, name.id & 1);
+        if (counts)
+            self_close = keep_name(state, name, column, after);
+    }
     if (rules_matcher.tag_end == kNoTagEnd) {
         state.resume = hint.start + 1;
         return true;
@@ -226,6 +233,11 @@ bool start_region_at(RulesFilterState& state, const RulesHint& hint, const RuleP
         return false;
     open_region(state.region, rule, rules_matcher.region_stops[pattern.region], hint.start + length,
                 hint.line, column_of(state, hint), delimiter);
+    if (rule.markers) {
+        uint64_t from = hint.start + length;
+        size_t at_hand = std::min<uint64_t>(text_end(*state.text) - from, kSwitchReach + 1);
+        apply_switch(state.checking, read_switch(bytes_at(*state.text, from), at_hand));
+    }
     return true;
 }
 
@@ -363,6 +375,7 @@ void start_rules_filter(RulesFilterState& state, const RulesMatcher& rules_match
     state.kept.clear();
     state.kept_columns.clear();
     state.column_from = state.column_line_start = state.column_line = 0;
+    state.checking = Checking{};
     state.ended_in_region = state.ended_in_tag = false;
     state.ended_in = 0;
     state.region_line = state.region_column = 0;
@@ -387,6 +400,8 @@ void filter_hints(RulesFilterState& state, const std::vector<RulesHint>& hints, 
 
 void finish_rules_filter(RulesFilterState& state) {
     finish_branch_chains(state.branches);
+    if (state.checking.off)
+        return;
     if (state.region.rule != nullptr) {
         state.ended_in_region = region_fails_file(state.region, *state.text);
         state.ended_in =

@@ -11,6 +11,9 @@
 // kept name may come chunks after its line was read (a self-closing name waits
 // for its tag's end), when a sink could no longer find where that line starts.
 //
+// Markers in comment regions turn checking off and on (rules_switch.h): while
+// it is off, the names are decided as ever but not handed on.
+//
 // Seams. The filter reads the bytes from the source (RulesSource), which keeps
 // what a decision may look at (rules_text.h). A hint whose bytes reach past the
 // chunk waits for the next one, and so does a search that needs more.
@@ -23,6 +26,7 @@
 #include "rules/rules_branches.h"
 #include "rules/rules_matcher.h"
 #include "rules/rules_region.h"
+#include "rules/rules_switch.h"
 #include "rules/rules_text.h"
 #include "rules/tag_end.h"
 #include "scan/scan_loop.h"
@@ -88,6 +92,7 @@ struct RulesFilterState {
     uint64_t column_from = 0;
     uint64_t column_line = 0;
     uint64_t column_line_start = 0;
+    Checking checking;             // as the markers read so far leave it
     bool ended_in_region = false;  // or in a tag
     bool ended_in_tag = false;
     uint32_t ended_in = 0;     // the region rule, or the tag's name

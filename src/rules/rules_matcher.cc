@@ -6,6 +6,7 @@
 
 #include "rules/blank_runs.h"
 #include "rules/case_fold.h"
+#include "rules/rules_switch.h"
 
 namespace {
 
@@ -165,13 +166,15 @@ TextCase text_case_of(const TagRules& rules) {
 }
 
 // What the filter keeps of the text: the reach of a decision (a verb's start
-// takes a '*' and its delimiter; a word end, the byte after) and the not-after
-// bytes.
+// takes a '*' and its delimiter; a word end, the byte after; a comment, its
+// marker) and the not-after bytes.
 TextKeeping keeping_of(const RulesMatcher& rules_matcher, size_t longest, bool blank_runs) {
     const TagRules& rules = rules_matcher.rules;
     TextKeeping keeping;
     for (const RegionRule& region : rules.regions) {
         longest = std::max(longest, region.end.size());
+        if (region.markers)
+            longest = std::max(longest, region.start.size() + kSwitchReach + 1);
         uint8_t byte = static_cast<uint8_t>(region.not_after);
         std::vector<uint8_t>& bytes = keeping.not_after_bytes;
         if (region.has_not_after && std::find(bytes.begin(), bytes.end(), byte) == bytes.end())

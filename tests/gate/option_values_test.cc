@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gate/gate_options.h"
@@ -52,6 +53,24 @@ TEST(GateOptionValues, ValuesInTheSameOrTheNextArgument) {
         EXPECT_EQ(parsed.options.jobs, c.jobs) << what;
         EXPECT_EQ(parsed.options.lists_dir, c.lists_dir) << what;
         EXPECT_EQ(parsed.options.files, c.files) << what;
+    }
+}
+
+TEST(GateOptionValues, ColumnUnitsByName) {
+    const std::pair<std::vector<const char*>, ColumnUnit> cases[] = {
+        {{"a"}, ColumnUnit::display},
+        {{"--column-unit=char", "a"}, ColumnUnit::character},
+        {{"--column-unit", "byte", "a"}, ColumnUnit::byte},
+        {{"--col=display", "a"}, ColumnUnit::display},
+    };
+    for (const auto& [args, unit] : cases) {
+        Parsed parsed = parse(args);
+        ASSERT_FALSE(failed(parsed.error)) << args[0] << ": " << parsed.error.usage;
+        EXPECT_EQ(parsed.options.column_unit, unit) << args[0];
+    }
+    for (const char* bad : {"--column-unit=bytes", "--column-unit=Display", "--column-unit="}) {
+        Parsed parsed = parse({bad, "a"});
+        EXPECT_EQ(parsed.error.kind, SetupErrorKind::usage) << bad;
     }
 }
 

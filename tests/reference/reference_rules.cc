@@ -1,8 +1,10 @@
 #include "reference_rules.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "rules/case_fold.h"
+#include "rules/rules_switch.h"
 
 namespace {
 
@@ -162,6 +164,9 @@ struct Scan {
     bool stopped = false;  // at an end of text
     Nesting nesting{};
     std::vector<Chain> chains{};
+    bool off = false;       // a marker turned checking off
+    bool off_file = false;  // for the whole file
+    bool switched = false;
 };
 
 // 1 + the place of `byte` among the tag quotes; 0 when it is none.
@@ -196,7 +201,8 @@ void tag_step(Scan& scan) {
     }
     scan.tag_quote = quote_of(rules, byte);
     if (scan.tag_quote == 0 && is_break(rules, byte)) {
-        scan.check.broken.push_back({scan.l + 1, scan.p + 1, scan.tag_id});
+        if (!scan.off)
+            scan.check.broken.push_back({scan.l + 1, scan.p + 1, scan.tag_id});
         scan.region = nullptr;
         return;
     }
@@ -299,6 +305,41 @@ bool try_branch(Scan& scan) {
     return false;
 }
 
+// The marker right after a comment's start at `p`: blanks, "tamberlox-gate:",
+// blanks and a word that no letter, digit or '_' follows, all within
+// kSwitchReach bytes.
+Switch marker_at(const std::string& text, size_t p) {
+    std::string rest = text.substr(std::min(p, text.size()), kSwitchReach + 1);
+    for (char& byte : rest)
+        byte = static_cast<char>(fold_case(static_cast<unsigned char>(byte)));
+    const std::string prefix = "tamberlox-gate:";
+    size_t q = rest.find_first_not_of(" \t");
+    if (q == std::string::npos || rest.compare(q, prefix.size(), prefix) != 0)
+        return Switch::none;
+    q = rest.find_first_not_of(" \t", q + prefix.size());
+    const std::pair<std::string, Switch> words[] = {
+        {"off-file", Switch::off_file}, {"off", Switch::off}, {"on", Switch::on}};
+    for (const auto& [word, marker] : words) {
+        if (q == std::string::npos || rest.compare(q, word.size(), word) != 0)
+            continue;
+        size_t end = q + word.size();
+        bool goes_on = end < rest.size() &&
+                       (std::isalnum(static_cast<unsigned char>(rest[end])) || rest[end] == '_');
+        if (end <= kSwitchReach && !goes_on)
+            return marker;
+    }
+    return Switch::none;
+}
+
+void switch_checking(Scan& scan, Switch marker) {
+    if (marker == Switch::on && !scan.off_file)
+        scan.off = false;
+    if (marker == Switch::off || marker == Switch::off_file)
+        scan.off = scan.switched = true;
+    if (marker == Switch::off_file)
+        scan.off_file = true;
+}
+
 // The length the region start takes at the scan's place, 0 if none starts there.
 size_t region_start_length(const Scan& scan, const RegionRule& region, char& delimiter) {
     const std::string& text = scan.lines[scan.l].text;
@@ -339,6 +380,8 @@ bool try_region_start(Scan& scan) {
         scan.check.region_line = scan.l + 1;
         scan.check.region_column = scan.p + 1;
         scan.p += length;
+        if (region.markers)
+            switch_checking(scan, marker_at(scan.lines[scan.l].text, scan.p));
         return true;
     }
     return false;
@@ -502,7 +545,8 @@ bool take_name(Scan& scan) {
         size_t length = spelling_length(scan, id);
         if (length == 0)
             continue;
-        keep(scan, id, scan.rules.self_closing[id] && closes_itself(scan, scan.p + length));
+        if (!scan.off)
+            keep(scan, id, scan.rules.self_closing[id] && closes_itself(scan, scan.p + length));
         if (scan.rules.tag_end.empty())
             return true;
         scan.region = &scan.tag_region;
@@ -599,7 +643,16 @@ RulesCheck reference_rules_check(std::string_view file_bytes, const TagTable& ta
                          return a.place.line != b.place.line ? a.place.line < b.place.line
                                                              : a.place.column < b.place.column;
                      });
-    check.ended_in_region = !scan.stopped && fails_at_end(scan);
+    check.switched_off = scan.switched;
+    if (scan.off_file) {
+        // Not checked at all: nothing of the file counts.
+        check = RulesCheck{};
+        check.switched_off = true;
+        check.opn_num.assign(table.n, 0);
+        check.cls_num.assign(table.n, 0);
+        return check;
+    }
+    check.ended_in_region = !scan.stopped && fails_at_end(scan) && !scan.off;
     check.crossed = spans_cross(check.kept);
     if (scan.depth != 0 || check.ended_in_region || !check.broken.empty() ||
         (rules.crossing_errors && check.crossed))

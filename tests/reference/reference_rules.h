@@ -47,6 +47,7 @@ struct RulesCheck {
     std::vector<BrokenTagPlace> broken;  // a broken tag fails the file
     bool crossed = false;                // two matched spans cross (an error under crossing error)
     std::vector<BranchWarning> branch_warnings;  // in file order
+    bool switched_off = false;                   // a marker turned checking off
 };
 
 RulesCheck reference_rules_check(std::string_view file_bytes, const TagTable& table,

@@ -55,6 +55,13 @@ std::string random_text_for(std::mt19937_64& random, const TagTable& table, cons
         pieces.push_back(region.start);
         if (!region.end.empty())
             pieces.push_back(region.end);
+        // Markers, right after the comment's start and not quite.
+        for (const char* marker :
+             {" tamberlox-gate: off", "tamberlox-gate:on", "\tTamberlox-Gate: on",
+              " tamberlox-gate: off-file", "tamberlox-gate: offline"}) {
+            if (region.markers)
+                pieces.push_back(region.start + marker);
+        }
     }
     for (const std::string* mark :
          {&rules.self_close_mark, &rules.self_close_end, &rules.tag_end}) {

@@ -46,6 +46,8 @@ std::string describe(const TagRules& rules) {
             text += std::string(" after ") + region.not_after;
         if (region.one_line)
             text += " one-line";
+        if (region.markers)
+            text += " markers";
         text += ") ";
     }
     for (const BranchMark& mark : rules.branch_marks) {
@@ -80,6 +82,9 @@ TEST(RulesFile, ReadsEachRule) {
         {"line region not after a byte", "line-region % not-after \\\n",
          "end:000000 self:000000 line(% after \\) "},
         {"verb", "verb \\verb\n", "end:000000 self:000000 verb(\\verb) "},
+        {"markers in the comments named",
+         "region /* */\nline-region //\nregion ' '\nmarkers /* //\n",
+         "end:000000 self:000000 region(/*|*/ markers) line(// markers) region('|') "},
         {"backslashes stand as they are unquoted", "region \\begin{x} \\end{x}\n",
          "end:000000 self:000000 region(\\begin{x}|\\end{x}) "},
         {"quoted blanks, tabs and bytes", "region \"{% raw %}\" \"a\\tb\\x23\\\\\"\n",
@@ -131,6 +136,12 @@ TEST(RulesFile, RejectsABadRuleWithItsFileAndLine) {
         {"line region without its start", "line-region\n",
          "ERROR : R, line 1: line-region takes START.\n"},
         {"empty quoted mark", "region \"\" x\n", "ERROR : R, line 1: empty region mark.\n"},
+        {"markers without a start", "region a b\nmarkers\n",
+         "ERROR : R, line 2: markers takes START.\n"},
+        {"markers before their region", "markers %\nline-region %\n",
+         "ERROR : R, line 1: no region or line region starts with % before this rule.\n"},
+        {"markers in a verb", "verb \\verb\nmarkers \\verb\n",
+         "ERROR : R, line 2: no region or line region starts with \\verb before this rule.\n"},
         {"verb with options", "verb \\verb one-line\n",
          "ERROR : R, line 1: verb takes START alone.\n"},
         {"escape of two bytes", "region ' ' escape \\\\\n",

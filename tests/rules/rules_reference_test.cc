@@ -280,6 +280,45 @@ TEST(RulesReference, Spellings) {
                }});
 }
 
+TEST(RulesReference, MarkersTurnCheckingOffAndOn) {
+    const char* html = "word-end\nignore-case\ntag-end >\nregion <!-- -->\nmarkers <!--\n";
+    const char* c_rules =
+        "region /* */\nline-region //\nregion \"\\\"\" \"\\\"\" escape \\\n"
+        "markers /* //\n";
+    run_group(
+        {{"<b", "{"},
+         {"</b", "}"},
+         {
+             {"off and on", html,
+              "<b><!-- tamberlox-gate: off --><b></b></b><!--tamberlox-gate:on --></b>",
+              "<b@1:1 </b@1:68 ok"},
+             {"off lasts to the end", html, "<b>\n<!-- tamberlox-gate: off -->\n</b></b>",
+              "<b@1:1 !"},
+             {"off-file anywhere", html, "</b></b>\n<!-- tamberlox-gate: off-file -->", "ok"},
+             {"on does not undo off-file", html,
+              "<!-- tamberlox-gate: off-file --><!-- tamberlox-gate: on --></b>", "ok"},
+             {"any case, tabs", html, "<!--\tTAMBERLOX-GATE:\tOff --></b>", "ok"},
+             {"a letter after the word", html,
+              "<!-- tamberlox-gate: offline --><!-- tamberlox-gate: off_x -->x</b>", "</b@1:64 !"},
+             {"the comment's end right after the word", html, "<!--tamberlox-gate:off-->x</b>",
+              "ok"},
+             {"other text first", html, "<!-- note tamberlox-gate: off --></b>", "</b@1:34 !"},
+             {"not in a comment", html, "tamberlox-gate: off <p title='tamberlox-gate: off'></b>",
+              "</b@1:52 !"},
+             {"too far from the start", html,
+              "<!--                                                 tamberlox-gate: off --></b>",
+              "</b@1:77 !"},
+             {"an unclosed region while off", html, "<!-- tamberlox-gate: off --><!-- x", "ok"},
+             {"an unclosed marker that turns on", html,
+              "<!-- tamberlox-gate: off --><!-- tamberlox-gate: on", "!"},
+             {"a tag opened while off", html, "<!-- tamberlox-gate: off --><b x", "ok"},
+             {"C comments of both kinds", c_rules,
+              "{ // tamberlox-gate: off\n}}}\n/* tamberlox-gate: on */ }", "{@1:1 }@3:26 ok"},
+             {"a marker in a string does nothing", c_rules, "\"/* tamberlox-gate: off */\" }",
+              "}@1:29 !"},
+         }});
+}
+
 TEST(RulesReference, PositionsAreBytesOfTheFile) {
     TagTable table = make_tag_table({"<b"}, {"</b"});
     RulesLoad load = parse_rules("word-end\n", "R", table);

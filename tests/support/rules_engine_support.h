@@ -27,8 +27,9 @@ std::string rules_check_differences(const TagTable& table, const RulesCheck& exp
                                     const RulesCheck& actual);
 
 // The text of a random rules file for the names: word ends, case, regions of
-// every kind with their options, self-closing marks, tag ends and spellings,
-// and branch marks, each now and then, made of bytes of `marks`. The parser and the collision
+// every kind with their options, markers in some of them, self-closing marks,
+// tag ends and spellings, and branch marks, each now and then, made of bytes of
+// `marks`. The parser and the collision
 // check decide whether it holds.
 std::string random_rules_text(std::mt19937_64& random, const std::vector<std::string>& names,
                               std::string_view marks);
