@@ -60,16 +60,21 @@ bool next_at_name(FindingWalk& walk, Finding& finding) {
     return true;
 }
 
+// The pair's names left unmatched, each a finding of its own, against the
+// difference of its counts.
+bool counts_explained(const FileCheck& check, uint32_t pair) {
+    uint64_t opens = 0;
+    for (const PlaceRun& run : check.matching.unmatched_opens[pair])
+        opens += run.count;
+    uint64_t closes = check.matching.stray_closes_by_pair[pair];
+    return check.tally.opn_num[pair] + closes == check.tally.cls_num[pair] + opens;
+}
+
 bool next_about_file(FindingWalk& walk, Finding& finding) {
-    if (walk.check.ended_in_region && !walk.region_done) {
-        walk.region_done = true;
-        finding = {walk.check.region_place, 0, 0, FindingKind::ends_in_region, Severity::error};
-        return true;
-    }
     const NameTally& tally = walk.check.tally;
     while (walk.next_pair < tally.opn_num.size()) {
         uint32_t pair = walk.next_pair++;
-        if (tally.opn_num[pair] != tally.cls_num[pair]) {
+        if (!counts_explained(walk.check, pair)) {
             finding = {{0, 0}, 0, pair, FindingKind::counts_differ, Severity::error};
             return true;
         }
@@ -81,26 +86,39 @@ bool next_about_file(FindingWalk& walk, Finding& finding) {
     return walk.check.matching.count == 0;
 }
 
+// Where the text ends inside a region: after every name, which all come before
+// the region's start.
+bool next_at_end(FindingWalk& walk, Finding& finding) {
+    if (!walk.check.ended_in_region || walk.region_done)
+        return false;
+    walk.region_done = true;
+    finding = {walk.check.region_place, 0, 0, FindingKind::ends_in_region, Severity::error};
+    return true;
+}
+
 }  // namespace
 
 bool next_finding(FindingWalk& walk, Finding& finding) {
     if (walk.check.status != FileStatus::checked)
         return false;
-    if (!next_at_name(walk, finding) && !next_about_file(walk, finding))
+    if (!next_about_file(walk, finding) && !next_at_name(walk, finding) &&
+        !next_at_end(walk, finding))
         return false;
     if (walk.strict)
         finding.severity = Severity::error;
     return true;
 }
 
-bool note_of(const FileCheck& check, const Finding& finding, NoteRecord& note) {
+FindingNotes notes_of(const FileCheck& check, const Finding& finding) {
+    FindingNotes notes;
     if (finding.kind != FindingKind::never_closed)
-        return false;
+        return notes;
     uint64_t index = block_stack_item(check.matching.opens, finding.record).note;
-    if (index == 0)
-        return false;
-    note = block_stack_item(check.matching.notes, index - 1);
-    return true;
+    if (index != 0) {
+        const NoteRecord& close = block_stack_item(check.matching.notes, index - 1);
+        notes.notes[notes.count++] = {close.place, close.pair, NoteKind::enclosing_close};
+    }
+    return notes;
 }
 
 namespace {

@@ -66,10 +66,24 @@ void put_severity_message(OutputBuffer& out, const FileCheck& check, const Findi
     put_message(out, check, finding, names);
 }
 
-void put_note_message(OutputBuffer& out, const NoteRecord& note, const NameTexts& names) {
-    put_bytes(out, "the enclosing ");
-    put_bytes(out, names.quoted_opn[note.pair]);
-    put_bytes(out, " closes here");
+void put_note_message(OutputBuffer& out, const FindingNote& note, const NameTexts& names) {
+    switch (note.kind) {
+        case NoteKind::enclosing_close:
+            put_bytes(out, "the enclosing ");
+            put_bytes(out, names.quoted_opn[note.pair]);
+            put_bytes(out, " closes here");
+            return;
+    }
+}
+
+void put_note_with_place(OutputBuffer& out, const FindingNote& note, const NameTexts& names) {
+    switch (note.kind) {
+        case NoteKind::enclosing_close:
+            put_bytes(out, "the enclosing ");
+            put_bytes(out, names.quoted_opn[note.pair]);
+            put_place(out, note.place, " closes at line ", ", column ");
+            return;
+    }
 }
 
 namespace {

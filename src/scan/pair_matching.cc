@@ -174,6 +174,7 @@ void push_open(PairMatching& matching, uint32_t pair, NamePlace place) {
 void start_pair_matching(PairMatching& matching, size_t pairs) {
     matching = PairMatching{};
     matching.unmatched_opens.resize(pairs);
+    matching.stray_closes_by_pair.assign(pairs, 0);
 }
 
 // Hot: a change needs a benchmark run.
@@ -184,6 +185,7 @@ void match_name(PairMatching& matching, uint32_t pair, bool is_close, NamePlace 
     std::vector<PlaceRun>& opens = matching.unmatched_opens[pair];
     if (opens.empty()) {
         block_stack_push(matching.unmatched_closes, {place, pair});
+        ++matching.stray_closes_by_pair[pair];
         return;
     }
     uint64_t own_place = pop_place(opens);

@@ -96,6 +96,7 @@ struct PairMatching {
     std::vector<PendingMark> pending_marks;
     uint64_t count = 0;  // names found
     BlockStack<CloseRecord> unmatched_closes;
+    std::vector<uint64_t> stray_closes_by_pair;  // how many of each pair's closes match nothing
     PendingCloses pending;
 };
 
