@@ -2,6 +2,8 @@
 
 #include <iterator>
 
+#include "text/fatal_error.h"
+
 namespace {
 
 bool before(const NamePlace& a, const NamePlace& b) {
@@ -11,12 +13,14 @@ bool before(const NamePlace& a, const NamePlace& b) {
 // The next of each kind of finding at a name, its place UINT64_MAX when none is left.
 constexpr NamePlace kNoPlace{UINT64_MAX, UINT64_MAX};
 
-Finding next_stray_close(const FindingWalk& walk) {
-    const BlockStack<CloseRecord>& closes = walk.check.matching.unmatched_closes;
+Finding next_stray_close(FindingWalk& walk) {
+    const RecordSpool<CloseRecord>& closes = walk.check.matching.unmatched_closes;
     if (walk.next_close == closes.size)
         return {kNoPlace};
-    const CloseRecord& close = block_stack_item(closes, walk.next_close);
-    return {close.place, walk.next_close, close.pair, FindingKind::closes_nothing};
+    const CloseRecord* close = spool_record(closes, walk.closes_read, walk.next_close);
+    if (close == nullptr)
+        exit_with_message(2, kGateSpillError);
+    return {close->place, walk.next_close, close->pair, FindingKind::closes_nothing};
 }
 
 Finding next_unclosed_open(FindingWalk& walk) {

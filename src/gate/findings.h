@@ -83,6 +83,7 @@ struct FindingWalk {
     uint32_t next_pair = 0;
     bool region_done = false;
     bool whole_file_done = false;
+    SpoolReader<CloseRecord> closes_read{};
 };
 
 // The next finding in file order; false after the last.
@@ -109,6 +110,9 @@ struct FindingNotes {
 // The notes of a finding, in the order they are written after it; the one
 // place where a kind of note is added.
 FindingNotes notes_of(const FileCheck& check, const Finding& finding);
+
+// Why a run ends when findings kept in a spill file cannot be read back.
+constexpr const char* kGateSpillError = "tamberlox-gate: can't read back a temporary file\n";
 
 // A file fails when it could not be checked or has an error.
 bool file_fails(const FileCheck& check, bool strict);

@@ -184,7 +184,7 @@ void match_name(PairMatching& matching, uint32_t pair, bool is_close, NamePlace 
         return push_open(matching, pair, place);
     std::vector<PlaceRun>& opens = matching.unmatched_opens[pair];
     if (opens.empty()) {
-        block_stack_push(matching.unmatched_closes, {place, pair});
+        spool_push(matching.unmatched_closes, {place, pair});
         ++matching.stray_closes_by_pair[pair];
         return;
     }

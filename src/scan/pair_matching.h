@@ -8,13 +8,15 @@
 
 #include "scan/block_stack.h"
 #include "scan/name_tally.h"
+#include "scan/record_spool.h"
 #include "scan/scan_loop.h"
 
 // Matches each pair on its own while the names come in file order: a close name
 // matches the latest unmatched open name of its pair. Memory follows the
-// unmatched names, not the file: the closes that match nothing, the opens still
-// unmatched, and the closes whose span may cross another pair's, each kept in
-// a few words with its line and column.
+// unmatched names, not the file: the opens still unmatched and the closes whose
+// span may cross another pair's, each kept in a few words with its line and
+// column. The closes that match nothing are certain findings as they come, in
+// file order: they go to a spill file beyond one block (record_spool.h).
 //
 // The opens wait on one stack in file order; a matched one leaves it when it
 // reaches the top. So the places of the opens on the stack keep their order,
@@ -44,6 +46,7 @@ struct OpenEntry {
 struct CloseRecord {
     NamePlace place;
     uint32_t pair;
+    uint32_t unused = 0;  // written out whole to a spill file
 };
 
 // A close that matched and so closed the opens after its own that were still
@@ -94,8 +97,8 @@ struct PairMatching {
     std::vector<PlaceRun> noteless;                      // the places of the opens with no note yet
     BlockStack<NoteRecord> notes;
     std::vector<PendingMark> pending_marks;
-    uint64_t count = 0;  // names found
-    BlockStack<CloseRecord> unmatched_closes;
+    uint64_t count = 0;                          // names found
+    RecordSpool<CloseRecord> unmatched_closes;   // in file order, spilled beyond a block
     std::vector<uint64_t> stray_closes_by_pair;  // how many of each pair's closes match nothing
     PendingCloses pending;
 };

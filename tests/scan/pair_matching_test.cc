@@ -28,9 +28,10 @@ struct Matched {
 
 Matched matched_names(const PairMatching& matching) {
     Matched found;
+    SpoolReader<CloseRecord> closes;
     for (uint64_t i = 0; i < matching.unmatched_closes.size; ++i)
         found.unmatched_closes.push_back(
-            block_stack_item(matching.unmatched_closes, i).place.column);
+            spool_record(matching.unmatched_closes, closes, i)->place.column);
     for (uint64_t i = 0; i < matching.opens.size; ++i) {
         const OpenEntry& open = block_stack_item(matching.opens, i);
         if (open.matched)

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+#include <vector>
+
+#include "scan/block_stack.h"
+#include "text/spill_file.h"
+
+// Records appended in order and read back by index, mostly in order: the
+// latest block in memory, the ones before it in a spill file, so that memory
+// stays at one block however many records come. Where no spill file can be
+// had or written, the records stay in memory, as a plain stack would keep them.
+template <typename T>
+struct RecordSpool {
+    static_assert(std::is_trivially_copyable_v<T>);
+    static constexpr uint64_t kBlockRecords = 4096;
+    BlockStack<T> kept;  // the records from `spilled` on
+    SpillFile file;      // the records before `spilled`
+    uint64_t spilled = 0;
+    uint64_t size = 0;
+};
+
+// Writes the records in memory to the file, unless it has failed.
+template <typename T>
+void spill_kept(RecordSpool<T>& spool) {
+    BlockStack<T>& kept = spool.kept;
+    for (uint64_t first = 0; first < kept.size; first += BlockStack<T>::kBlockSize) {
+        uint64_t count = std::min<uint64_t>(BlockStack<T>::kBlockSize, kept.size - first);
+        const T* block = kept.blocks[first >> BlockStack<T>::kBlockBits].get();
+        if (!append_to_spill(spool.file, block, count * sizeof(T))) {
+            // What was written stays where it is; the rest, and all that comes,
+            // in memory: cut the records written off the front.
+            uint64_t written = spool.file.size / sizeof(T) - spool.spilled;
+            spool.file.size = (spool.spilled + written) * sizeof(T);
+            for (uint64_t i = written; i < kept.size; ++i)
+                block_stack_item(kept, i - written) = block_stack_item(kept, i);
+            kept.size -= written;
+            spool.spilled += written;
+            return;
+        }
+    }
+    spool.spilled += kept.size;
+    kept.size = 0;
+}
+
+// Throws std::bad_alloc when memory runs out.
+template <typename T>
+inline void spool_push(RecordSpool<T>& spool, const T& record) {
+    block_stack_push(spool.kept, record);
+    ++spool.size;
+    if (spool.kept.size == RecordSpool<T>::kBlockRecords && !spool.file.failed)
+        spill_kept(spool);
+}
+
+// A block of spilled records read back.
+template <typename T>
+struct SpoolReader {
+    std::vector<T> block;
+    uint64_t first = 0;
+};
+
+// Record `i`; nullptr when it cannot be read back from the file.
+template <typename T>
+const T* spool_record(const RecordSpool<T>& spool, SpoolReader<T>& reader, uint64_t i) {
+    if (i >= spool.spilled)
+        return &block_stack_item(spool.kept, i - spool.spilled);
+    if (i < reader.first || i - reader.first >= reader.block.size()) {
+        uint64_t count = std::min(RecordSpool<T>::kBlockRecords, spool.spilled - i);
+        reader.block.resize(count);
+        reader.first = i;
+        if (!read_from_spill(spool.file, i * sizeof(T), reader.block.data(), count * sizeof(T))) {
+            reader.block.clear();
+            return nullptr;
+        }
+    }
+    return &reader.block[i - reader.first];
+}
