@@ -145,7 +145,9 @@ void drop_latest(PairMatching& matching) {
 // get this close as theirs.
 void note_enclosed(PairMatching& matching, uint64_t place, const CloseRecord& close) {
     std::vector<PlaceRun>& noteless = matching.noteless;
-    uint64_t note = matching.notes.size + 1;
+    if (matching.notes.size >= kMostNoteRecords)
+        return;
+    uint32_t note = static_cast<uint32_t>(matching.notes.size + 1);
     bool noted = false;
     while (!noteless.empty() && noteless.back().first + noteless.back().count > place + 1) {
         OpenEntry& open = block_stack_item(matching.opens, pop_place(noteless));
@@ -160,7 +162,7 @@ void note_enclosed(PairMatching& matching, uint64_t place, const CloseRecord& cl
 
 void push_open(PairMatching& matching, uint32_t pair, NamePlace place) {
     uint64_t at_place = matching.opens.size;
-    block_stack_push(matching.opens, OpenEntry{place, 0, pair, false});
+    block_stack_push(matching.opens, OpenEntry{place, 0, pair, 0});
     push_place(matching.unmatched_opens[pair], at_place);
     push_place(matching.noteless, at_place);
     uint64_t pending = matching.pending.closes.size;

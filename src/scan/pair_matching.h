@@ -36,12 +36,18 @@ struct NamePlace {
     uint64_t column;
 };
 
+// 24 bytes: every open waits here, the matched ones too while an unmatched one
+// stands above them.
 struct OpenEntry {
     NamePlace place;
-    uint64_t note;  // 1 + its index among the notes; 0 for none yet
-    uint32_t pair;
-    bool matched;
+    uint32_t note;  // 1 + its index among the notes; 0 for none (yet)
+    uint32_t pair : 31;
+    uint32_t matched : 1;
 };
+static_assert(sizeof(OpenEntry) == 24);
+
+// Past this many notes an open gets none: a note is a help, never a verdict.
+constexpr uint64_t kMostNoteRecords = UINT32_MAX - 1;
 
 struct CloseRecord {
     NamePlace place;
