@@ -12,7 +12,7 @@ the end of the text (where their number is highest in every input here).
                would cross those never closed (pending to the end)
   unclosed N   N opens never closed ("(" alone, 16 a line)
 
-Each run writes to /dev/null; the peak comes from wait4's rusage of the child.
+Each run writes to /dev/null; the peak comes from /usr/bin/time -f %M.
 With --old-gate an earlier build runs on the same inputs. The inputs go to
 bench/corpus/gate-memory (kept between runs). Example:
   bench/gate_memory.py --gate build/dev/tamberlox-gate --old-gate OLD/tamberlox-gate
@@ -64,11 +64,11 @@ def make_inputs(folder):
 
 
 def peak_rss(command, cwd):
-    """Peak resident set of one run, in bytes, and its exit status."""
+    """Peak resident set of one run, in bytes, by /usr/bin/time, and its exit status."""
     with open(os.devnull, "wb") as null:
-        child = subprocess.Popen(command, cwd=cwd, stdout=null, stderr=null)
-        _, status, usage = os.wait4(child.pid, 0)
-    return usage.ru_maxrss * 1024, os.waitstatus_to_exitcode(status)
+        done = subprocess.run(["/usr/bin/time", "-f", "%M"] + command, cwd=cwd, stdout=null,
+                              stderr=subprocess.PIPE, text=True)
+    return int(done.stderr.strip().splitlines()[-1]) * 1024, done.returncode
 
 
 def runs(inputs):

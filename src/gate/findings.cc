@@ -10,6 +10,15 @@ bool before(const NamePlace& a, const NamePlace& b) {
     return a.line != b.line ? a.line < b.line : a.column < b.column;
 }
 
+// A record of a spool; the run ends when the spill file cannot be read back.
+template <typename T>
+const T& spooled(const RecordSpool<T>& spool, uint64_t i) {
+    const T* record = spool_record(spool, i);
+    if (record == nullptr)
+        exit_with_message(2, kGateSpillError);
+    return *record;
+}
+
 // The next of each kind of finding at a name, its place UINT64_MAX when none is left.
 constexpr NamePlace kNoPlace{UINT64_MAX, UINT64_MAX};
 
@@ -17,10 +26,8 @@ Finding next_stray_close(FindingWalk& walk) {
     const RecordSpool<CloseRecord>& closes = walk.check.matching.unmatched_closes;
     if (walk.next_close == closes.size)
         return {kNoPlace};
-    const CloseRecord* close = spool_record(closes, walk.closes_read, walk.next_close);
-    if (close == nullptr)
-        exit_with_message(2, kGateSpillError);
-    return {close->place, walk.next_close, close->pair, FindingKind::closes_nothing};
+    const CloseRecord& close = spooled(closes, walk.next_close);
+    return {close.place, walk.next_close, close.pair, FindingKind::closes_nothing};
 }
 
 Finding next_unclosed_open(FindingWalk& walk) {
@@ -34,13 +41,12 @@ Finding next_unclosed_open(FindingWalk& walk) {
 }
 
 Finding next_crossing(FindingWalk& walk) {
-    const BlockStack<PendingClose>& pending = walk.check.matching.pending.closes;
-    while (walk.next_pending < pending.size &&
-           !crosses(block_stack_item(pending, walk.next_pending)))
+    const RecordSpool<PendingClose>& pending = walk.check.matching.pending.closes;
+    while (walk.next_pending < pending.size && !crosses(spooled(pending, walk.next_pending)))
         ++walk.next_pending;
     if (walk.next_pending == pending.size)
         return {kNoPlace};
-    const PendingClose& close = block_stack_item(pending, walk.next_pending);
+    const PendingClose& close = spooled(pending, walk.next_pending);
     return {close.place, walk.next_pending, close.pair, FindingKind::crosses};
 }
 
@@ -68,8 +74,9 @@ bool next_at_name(FindingWalk& walk, Finding& finding) {
 // difference of its counts.
 bool counts_explained(const FileCheck& check, uint32_t pair) {
     uint64_t opens = 0;
-    for (const PlaceRun& run : check.matching.unmatched_opens[pair])
-        opens += run.count;
+    const BlockStack<PlaceRun>& runs = check.matching.unmatched_opens[pair];
+    for (uint64_t i = 0; i < runs.size; ++i)
+        opens += block_stack_item(runs, i).count;
     uint64_t closes = check.matching.stray_closes_by_pair[pair];
     return check.tally.opn_num[pair] + closes == check.tally.cls_num[pair] + opens;
 }
@@ -119,10 +126,14 @@ FindingNotes notes_of(const FileCheck& check, const Finding& finding) {
         return notes;
     uint64_t index = block_stack_item(check.matching.opens, finding.record).note;
     if (index != 0) {
-        const NoteRecord& close = block_stack_item(check.matching.notes, index - 1);
+        const NoteRecord& close = spooled(check.matching.notes, index - 1);
         notes.notes[notes.count++] = {close.place, close.pair, NoteKind::enclosing_close};
     }
     return notes;
+}
+
+const PendingClose& crossing_of(const FileCheck& check, const Finding& finding) {
+    return spooled(check.matching.pending.closes, finding.record);
 }
 
 namespace {

@@ -83,7 +83,6 @@ struct FindingWalk {
     uint32_t next_pair = 0;
     bool region_done = false;
     bool whole_file_done = false;
-    SpoolReader<CloseRecord> closes_read{};
 };
 
 // The next finding in file order; false after the last.
@@ -113,6 +112,9 @@ FindingNotes notes_of(const FileCheck& check, const Finding& finding);
 
 // Why a run ends when findings kept in a spill file cannot be read back.
 constexpr const char* kGateSpillError = "tamberlox-gate: can't read back a temporary file\n";
+
+// The pending close a crossing is read off.
+const PendingClose& crossing_of(const FileCheck& check, const Finding& finding);
 
 // A file fails when it could not be checked or has an error.
 bool file_fails(const FileCheck& check, bool strict);

@@ -10,7 +10,7 @@ namespace {
 
 void put_crossing_message(OutputBuffer& out, const FileCheck& check, const Finding& finding,
                           const NameTexts& names) {
-    const PendingClose& close = block_stack_item(check.matching.pending.closes, finding.record);
+    const PendingClose& close = crossing_of(check, finding);
     put_bytes(out, names.quoted_cls[finding.pair]);
     put_bytes(out, " closes ");
     put_bytes(out, names.quoted_opn[finding.pair]);

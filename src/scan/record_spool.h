@@ -3,16 +3,27 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <new>
 #include <type_traits>
 #include <vector>
 
 #include "scan/block_stack.h"
 #include "text/spill_file.h"
 
+// A block of spilled records read back.
+template <typename T>
+struct SpoolReader {
+    std::vector<T> block;
+    uint64_t first = 0;
+};
+
 // Records appended in order and read back by index, mostly in order: the
 // latest block in memory, the ones before it in a spill file, so that memory
-// stays at one block however many records come. Where no spill file can be
+// stays at one block however many records come. A record may be written again
+// in part (a few of its bytes) while records come. Where no spill file can be
 // had or written, the records stay in memory, as a plain stack would keep them.
+// One thread at a time reads a spool: it keeps the block it read last.
 template <typename T>
 struct RecordSpool {
     static_assert(std::is_trivially_copyable_v<T>);
@@ -21,6 +32,7 @@ struct RecordSpool {
     SpillFile file;      // the records before `spilled`
     uint64_t spilled = 0;
     uint64_t size = 0;
+    mutable SpoolReader<T> read{};
 };
 
 // Writes the records in memory to the file, unless it has failed.
@@ -55,18 +67,12 @@ inline void spool_push(RecordSpool<T>& spool, const T& record) {
         spill_kept(spool);
 }
 
-// A block of spilled records read back.
-template <typename T>
-struct SpoolReader {
-    std::vector<T> block;
-    uint64_t first = 0;
-};
-
 // Record `i`; nullptr when it cannot be read back from the file.
 template <typename T>
-const T* spool_record(const RecordSpool<T>& spool, SpoolReader<T>& reader, uint64_t i) {
+const T* spool_record(const RecordSpool<T>& spool, uint64_t i) {
     if (i >= spool.spilled)
         return &block_stack_item(spool.kept, i - spool.spilled);
+    SpoolReader<T>& reader = spool.read;
     if (i < reader.first || i - reader.first >= reader.block.size()) {
         uint64_t count = std::min(RecordSpool<T>::kBlockRecords, spool.spilled - i);
         reader.block.resize(count);
@@ -77,4 +83,21 @@ const T* spool_record(const RecordSpool<T>& spool, SpoolReader<T>& reader, uint6
         }
     }
     return &reader.block[i - reader.first];
+}
+
+// Writes `size` bytes of record `i` again, from byte `offset` of it. Throws
+// std::bad_alloc when a spilled record cannot be written: the records would
+// be wrong, and the file is not checked.
+template <typename T>
+void spool_rewrite(RecordSpool<T>& spool, uint64_t i, size_t offset, const void* bytes,
+                   size_t size) {
+    if (i >= spool.spilled) {
+        std::memcpy(
+            reinterpret_cast<char*>(&block_stack_item(spool.kept, i - spool.spilled)) + offset,
+            bytes, size);
+        return;
+    }
+    spool.read.block.clear();
+    if (!write_to_spill(spool.file, i * sizeof(T) + offset, bytes, size))
+        throw std::bad_alloc();
 }

@@ -66,6 +66,21 @@ bool append_to_spill(SpillFile& file, const void* bytes, size_t size) {
     return true;
 }
 
+bool write_to_spill(const SpillFile& file, uint64_t offset, const void* bytes, size_t size) {
+    const char* from = static_cast<const char*>(bytes);
+    while (size > 0) {
+        ssize_t put = ::pwrite(file.fd, from, size, static_cast<off_t>(offset));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        from += put;
+        offset += static_cast<uint64_t>(put);
+        size -= static_cast<size_t>(put);
+    }
+    return true;
+}
+
 bool read_from_spill(const SpillFile& file, uint64_t offset, void* bytes, size_t size) {
     char* to = static_cast<char*>(bytes);
     while (size > 0) {

@@ -24,5 +24,9 @@ struct SpillFile {
 // it cannot be made or written.
 bool append_to_spill(SpillFile& file, const void* bytes, size_t size);
 
+// Writes `size` bytes again at `offset`, inside what was written before;
+// false on a write error.
+bool write_to_spill(const SpillFile& file, uint64_t offset, const void* bytes, size_t size);
+
 // Reads `size` bytes from `offset`, which were written before; false on a read error.
 bool read_from_spill(const SpillFile& file, uint64_t offset, void* bytes, size_t size);
