@@ -79,6 +79,21 @@ auto places_of(BlockStack<T>& stack, Keep reported) {
     };
 }
 
+// As above for the records of a spool, the spilled ones written back changed.
+template <typename T, typename Keep>
+bool recount_spool(int fd, ColumnUnit unit, char* buffer, size_t room, RecordSpool<T>& spool,
+                   Keep reported) {
+    SpoolCursor<T> cursor{spool, 0, {}, 0, false};
+    bool read = recount_places(fd, unit, buffer, room, [&cursor, reported]() -> NamePlace* {
+        while (T* record = spool_cursor_next(cursor)) {
+            if (reported(*record) && record->place.column > 1)
+                return &record->place;
+        }
+        return nullptr;
+    });
+    return finish_spool_cursor(cursor) && read;
+}
+
 }  // namespace
 
 bool recount_columns(FileCheck& check, int fd, ColumnUnit unit, char* buffer, size_t room) {
@@ -86,15 +101,13 @@ bool recount_columns(FileCheck& check, int fd, ColumnUnit unit, char* buffer, si
         return true;
     PairMatching& matching = check.matching;
     auto every = [](const auto&) { return true; };
-    bool read =
-        recount_places(
-            fd, unit, buffer, room,
-            places_of(matching.opens, [](const OpenEntry& open) { return !open.matched; })) &&
-        recount_places(fd, unit, buffer, room, places_of(matching.unmatched_closes, every)) &&
-        recount_places(fd, unit, buffer, room,
-                       places_of(matching.pending.closes,
-                                 [](const PendingClose& close) { return crosses(close); })) &&
-        recount_places(fd, unit, buffer, room, places_of(matching.notes, every));
+    bool read = recount_places(fd, unit, buffer, room,
+                               places_of(matching.opens,
+                                         [](const OpenEntry& open) { return !open.matched; })) &&
+                recount_spool(fd, unit, buffer, room, matching.unmatched_closes, every) &&
+                recount_spool(fd, unit, buffer, room, matching.pending.closes,
+                              [](const PendingClose& close) { return crosses(close); }) &&
+                recount_spool(fd, unit, buffer, room, matching.notes, every);
     if (!read || !check.ended_in_region || check.region_place.column <= 1)
         return read;
     NamePlace* region = &check.region_place;

@@ -2,20 +2,31 @@
 
 #include <iterator>
 
+#include "text/fatal_error.h"
+
 namespace {
 
 bool before(const NamePlace& a, const NamePlace& b) {
     return a.line != b.line ? a.line < b.line : a.column < b.column;
 }
 
+// A record of a spool; the run ends when the spill file cannot be read back.
+template <typename T>
+const T& spooled(const RecordSpool<T>& spool, uint64_t i) {
+    const T* record = spool_record(spool, i);
+    if (record == nullptr)
+        exit_with_message(2, kGateSpillError);
+    return *record;
+}
+
 // The next of each kind of finding at a name, its place UINT64_MAX when none is left.
 constexpr NamePlace kNoPlace{UINT64_MAX, UINT64_MAX};
 
-Finding next_stray_close(const FindingWalk& walk) {
-    const BlockStack<CloseRecord>& closes = walk.check.matching.unmatched_closes;
+Finding next_stray_close(FindingWalk& walk) {
+    const RecordSpool<CloseRecord>& closes = walk.check.matching.unmatched_closes;
     if (walk.next_close == closes.size)
         return {kNoPlace};
-    const CloseRecord& close = block_stack_item(closes, walk.next_close);
+    const CloseRecord& close = spooled(closes, walk.next_close);
     return {close.place, walk.next_close, close.pair, FindingKind::closes_nothing};
 }
 
@@ -30,13 +41,12 @@ Finding next_unclosed_open(FindingWalk& walk) {
 }
 
 Finding next_crossing(FindingWalk& walk) {
-    const BlockStack<PendingClose>& pending = walk.check.matching.pending.closes;
-    while (walk.next_pending < pending.size &&
-           !crosses(block_stack_item(pending, walk.next_pending)))
+    const RecordSpool<PendingClose>& pending = walk.check.matching.pending.closes;
+    while (walk.next_pending < pending.size && !crosses(spooled(pending, walk.next_pending)))
         ++walk.next_pending;
     if (walk.next_pending == pending.size)
         return {kNoPlace};
-    const PendingClose& close = block_stack_item(pending, walk.next_pending);
+    const PendingClose& close = spooled(pending, walk.next_pending);
     return {close.place, walk.next_pending, close.pair, FindingKind::crosses};
 }
 
@@ -91,16 +101,22 @@ bool next_at_name(FindingWalk& walk, Finding& finding) {
     return true;
 }
 
+// The pair's names left unmatched, each a finding of its own, against the
+// difference of its counts.
+bool counts_explained(const FileCheck& check, uint32_t pair) {
+    uint64_t opens = 0;
+    const BlockStack<PlaceRun>& runs = check.matching.unmatched_opens[pair];
+    for (uint64_t i = 0; i < runs.size; ++i)
+        opens += block_stack_item(runs, i).count;
+    uint64_t closes = check.matching.stray_closes_by_pair[pair];
+    return check.tally.opn_num[pair] + closes == check.tally.cls_num[pair] + opens;
+}
+
 bool next_about_file(FindingWalk& walk, Finding& finding) {
-    if (walk.check.ended_in_region && !walk.region_done) {
-        walk.region_done = true;
-        finding = {walk.check.region_place, 0, 0, FindingKind::ends_in_region, Severity::error};
-        return true;
-    }
     const NameTally& tally = walk.check.tally;
     while (walk.next_pair < tally.opn_num.size()) {
         uint32_t pair = walk.next_pair++;
-        if (tally.opn_num[pair] != tally.cls_num[pair]) {
+        if (!counts_explained(walk.check, pair)) {
             finding = {{0, 0},
                        0,
                        pair,
@@ -116,26 +132,43 @@ bool next_about_file(FindingWalk& walk, Finding& finding) {
     return walk.check.matching.count == 0 && !walk.check.switched_off;
 }
 
+// Where the text ends inside a region: after every name, which all come before
+// the region's start.
+bool next_at_end(FindingWalk& walk, Finding& finding) {
+    if (!walk.check.ended_in_region || walk.region_done)
+        return false;
+    walk.region_done = true;
+    finding = {walk.check.region_place, 0, 0, FindingKind::ends_in_region, Severity::error};
+    return true;
+}
+
 }  // namespace
 
 bool next_finding(FindingWalk& walk, Finding& finding) {
     if (walk.check.status != FileStatus::checked)
         return false;
-    if (!next_at_name(walk, finding) && !next_about_file(walk, finding))
+    if (!next_about_file(walk, finding) && !next_at_name(walk, finding) &&
+        !next_at_end(walk, finding))
         return false;
     if (walk.strict)
         finding.severity = Severity::error;
     return true;
 }
 
-bool note_of(const FileCheck& check, const Finding& finding, NoteRecord& note) {
+FindingNotes notes_of(const FileCheck& check, const Finding& finding) {
+    FindingNotes notes;
     if (finding.kind != FindingKind::never_closed)
-        return false;
+        return notes;
     uint64_t index = block_stack_item(check.matching.opens, finding.record).note;
-    if (index == 0)
-        return false;
-    note = block_stack_item(check.matching.notes, index - 1);
-    return true;
+    if (index != 0) {
+        const NoteRecord& close = spooled(check.matching.notes, index - 1);
+        notes.notes[notes.count++] = {close.place, close.pair, NoteKind::enclosing_close};
+    }
+    return notes;
+}
+
+const PendingClose& crossing_of(const FileCheck& check, const Finding& finding) {
+    return spooled(check.matching.pending.closes, finding.record);
 }
 
 namespace {

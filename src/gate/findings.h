@@ -17,14 +17,19 @@
 // - under branch rules, a branch that ends at another nesting than its chain's
 //   counting branch is a warning at the branch's mark, and makes every
 //   unmatched name and differing count of the file a warning;
-// - a pair whose counts differ gets one line; so does a file with no listed name.
+// - a file with no listed name gets one finding about the whole file; so would a
+//   pair whose counts differ if the names left unmatched did not account for
+//   the difference, which they always do (each unmatched open and each stray
+//   close is a finding of its own).
 // Unmatched names are errors in a file judged "Errors may exist." and warnings
 // in a file judged OK (the shared level can balance "( } { )"). With `strict`
 // every warning is an error.
 //
-// The findings are read off the pair matching one at a time, in file order,
-// the findings about the whole file last: none is kept but the matching's
-// own records.
+// The findings are read off the pair matching one at a time, in file order:
+// those about the whole file first (they stand at line 1, column 1 where a
+// format needs a place), then those at names by line and column, each with its
+// notes right after it, then the text's end inside a region. None is kept but
+// the matching's own records.
 
 enum class Severity : uint8_t { warning, error };
 
@@ -69,6 +74,9 @@ constexpr FindingKindInfo kFindingKinds[] = {
 
 const char* finding_id(FindingKind kind);
 
+// Where a format that needs a place puts a finding about the whole file.
+constexpr NamePlace kWholeFilePlace{1, 1};
+
 struct Finding {
     NamePlace place{0, 0};  // line 0 for a finding about the whole file
     uint64_t record = 0;    // never_closed: its open's place; crosses: its pending close;
@@ -95,9 +103,33 @@ struct FindingWalk {
 // The next finding in file order; false after the last.
 bool next_finding(FindingWalk& walk, Finding& finding);
 
-// The note of a finding that is never closed: the close where it should have
-// closed; false when no open encloses it.
-bool note_of(const FileCheck& check, const Finding& finding, NoteRecord& note);
+enum class NoteKind : uint8_t {
+    enclosing_close,  // the close of an open that encloses one never closed
+};
+
+// A place a finding points to besides its own, written right after it.
+struct FindingNote {
+    NamePlace place;
+    uint32_t pair;  // of the name there
+    NoteKind kind;
+};
+
+constexpr size_t kMostNotes = 4;
+
+struct FindingNotes {
+    FindingNote notes[kMostNotes];
+    size_t count = 0;
+};
+
+// The notes of a finding, in the order they are written after it; the one
+// place where a kind of note is added.
+FindingNotes notes_of(const FileCheck& check, const Finding& finding);
+
+// Why a run ends when findings kept in a spill file cannot be read back.
+constexpr const char* kGateSpillError = "tamberlox-gate: can't read back a temporary file\n";
+
+// The pending close a crossing is read off.
+const PendingClose& crossing_of(const FileCheck& check, const Finding& finding);
 
 // A file fails when it could not be checked or has an error.
 bool file_fails(const FileCheck& check, bool strict);

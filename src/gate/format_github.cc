@@ -14,11 +14,10 @@ void put_github_finding(OutputBuffer& out, const std::string& file, const FileRe
         put_place(out, finding.place, ",line=", ",col=");
     put_bytes(out, "::");
     put_message(out, report.check, finding, names);
-    NoteRecord note;
-    if (note_of(report.check, finding, note)) {
-        put_bytes(out, " (the enclosing ");
-        put_bytes(out, names.quoted_opn[note.pair]);
-        put_place(out, note.place, " closes at line ", ", column ");
+    FindingNotes notes = notes_of(report.check, finding);
+    for (size_t i = 0; i < notes.count; ++i) {
+        put_bytes(out, " (");
+        put_note_with_place(out, notes.notes[i], names);
         put_bytes(out, ")");
     }
     put_bytes(out, "\n");

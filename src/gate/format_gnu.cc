@@ -5,10 +5,10 @@
 
 namespace {
 
-// ":LINE:COLUMN", or nothing for the whole file.
+// ":LINE:COLUMN"; line 1, column 1 for the whole file, which editors' error
+// formats need to keep a line at all.
 void put_gnu_place(OutputBuffer& out, const NamePlace& place) {
-    if (place.line != 0)
-        put_place(out, place, ":", ":");
+    put_place(out, place.line != 0 ? place : kWholeFilePlace, ":", ":");
 }
 
 void put_gnu_finding(OutputBuffer& out, const std::string& file, const FileReport& report,
@@ -18,21 +18,23 @@ void put_gnu_finding(OutputBuffer& out, const std::string& file, const FileRepor
     put_bytes(out, ": ");
     put_severity_message(out, report.check, finding, names, ": ");
     put_bytes(out, "\n");
-    NoteRecord note;
-    if (!note_of(report.check, finding, note))
-        return;
-    put_bytes(out, file);
-    put_gnu_place(out, note.place);
-    put_bytes(out, ": note: ");
-    put_note_message(out, note, names);
-    put_bytes(out, "\n");
+    FindingNotes notes = notes_of(report.check, finding);
+    for (size_t i = 0; i < notes.count; ++i) {
+        put_bytes(out, file);
+        put_gnu_place(out, notes.notes[i].place);
+        put_bytes(out, ": note: ");
+        put_note_message(out, notes.notes[i], names);
+        put_bytes(out, "\n");
+    }
 }
 
 uint64_t put_gnu_file(OutputBuffer& out, const FileReport& report, const std::string& file,
                       const ReportSetup& setup, DocumentItems&) {
     const FileCheck& check = report.check;
     if (check.status != FileStatus::checked) {
-        put_bytes(out, file + ": error: " + file_error_text(check.status, check.error_number));
+        put_bytes(out, file);
+        put_gnu_place(out, kWholeFilePlace);
+        put_bytes(out, ": error: " + file_error_text(check.status, check.error_number));
         put_bytes(out, "\n");
         return 0;
     }

@@ -10,6 +10,14 @@ void put_json_place(OutputBuffer& out, const NamePlace& place) {
     put_bytes(out, ",");
 }
 
+void put_json_note(OutputBuffer& out, const FindingNote& note, const NameTexts& names) {
+    put_bytes(out, "{");
+    put_json_place(out, note.place);
+    put_bytes(out, "\"message\":\"");
+    put_note_message(out, note, names);
+    put_bytes(out, "\"}");
+}
+
 void put_json_finding(OutputBuffer& out, const FileReport& report, const Finding& finding,
                       const NameTexts& names) {
     put_bytes(out, "{");
@@ -20,13 +28,18 @@ void put_json_finding(OutputBuffer& out, const FileReport& report, const Finding
     put_bytes(out, "\",\"severity\":\"");
     put_severity_message(out, report.check, finding, names, "\",\"message\":\"");
     put_bytes(out, "\"");
-    NoteRecord note;
-    if (note_of(report.check, finding, note)) {
-        put_bytes(out, ",\"note\":{");
-        put_json_place(out, note.place);
-        put_bytes(out, "\"message\":\"");
-        put_note_message(out, note, names);
-        put_bytes(out, "\"}");
+    FindingNotes notes = notes_of(report.check, finding);
+    if (notes.count > 0) {
+        put_bytes(out, ",\"note\":");
+        put_json_note(out, notes.notes[0], names);
+    }
+    if (notes.count > 1) {
+        put_bytes(out, ",\"notes\":[");
+        for (size_t i = 0; i < notes.count; ++i) {
+            put_bytes(out, i == 0 ? "" : ",");
+            put_json_note(out, notes.notes[i], names);
+        }
+        put_bytes(out, "]");
     }
     put_bytes(out, "}");
 }

@@ -10,7 +10,7 @@ namespace {
 
 void put_crossing_message(OutputBuffer& out, const FileCheck& check, const Finding& finding,
                           const NameTexts& names) {
-    const PendingClose& close = block_stack_item(check.matching.pending.closes, finding.record);
+    const PendingClose& close = crossing_of(check, finding);
     put_bytes(out, names.quoted_cls[finding.pair]);
     put_bytes(out, " closes ");
     put_bytes(out, names.quoted_opn[finding.pair]);
@@ -89,10 +89,24 @@ void put_severity_message(OutputBuffer& out, const FileCheck& check, const Findi
     put_message(out, check, finding, names);
 }
 
-void put_note_message(OutputBuffer& out, const NoteRecord& note, const NameTexts& names) {
-    put_bytes(out, "the enclosing ");
-    put_bytes(out, names.quoted_opn[note.pair]);
-    put_bytes(out, " closes here");
+void put_note_message(OutputBuffer& out, const FindingNote& note, const NameTexts& names) {
+    switch (note.kind) {
+        case NoteKind::enclosing_close:
+            put_bytes(out, "the enclosing ");
+            put_bytes(out, names.quoted_opn[note.pair]);
+            put_bytes(out, " closes here");
+            return;
+    }
+}
+
+void put_note_with_place(OutputBuffer& out, const FindingNote& note, const NameTexts& names) {
+    switch (note.kind) {
+        case NoteKind::enclosing_close:
+            put_bytes(out, "the enclosing ");
+            put_bytes(out, names.quoted_opn[note.pair]);
+            put_place(out, note.place, " closes at line ", ", column ");
+            return;
+    }
 }
 
 namespace {

@@ -20,7 +20,12 @@ void put_message(OutputBuffer& out, const FileCheck& check, const Finding& findi
 void put_severity_message(OutputBuffer& out, const FileCheck& check, const Finding& finding,
                           const NameTexts& names, const char* between);
 
-void put_note_message(OutputBuffer& out, const NoteRecord& note, const NameTexts& names);
+// A note's words, as they stand after its place ("... closes here").
+void put_note_message(OutputBuffer& out, const FindingNote& note, const NameTexts& names);
+
+// A note's words with its place inside them ("... closes at line 3, column 1"),
+// for the formats that fold a note into its finding's message.
+void put_note_with_place(OutputBuffer& out, const FindingNote& note, const NameTexts& names);
 
 // Why a file could not be checked: "can't open: " and the system's reason.
 std::string file_error_text(FileStatus status, int error_number);

@@ -60,14 +60,18 @@ void put_sarif_result(OutputBuffer& out, const std::string& file, const FileRepo
     put_bytes(out, ".\"},\"locations\":[{");
     put_physical_location(out, file, finding.place);
     put_bytes(out, "}]");
-    NoteRecord note;
-    if (note_of(report.check, finding, note)) {
-        put_bytes(out, ",\"relatedLocations\":[{\"id\":1,\"message\":{\"text\":\"");
-        put_note_message(out, note, names);
+    FindingNotes notes = notes_of(report.check, finding);
+    for (size_t i = 0; i < notes.count; ++i) {
+        put_bytes(out, i == 0 ? ",\"relatedLocations\":[{\"id\":" : ",{\"id\":");
+        put_decimal(out, i + 1);
+        put_bytes(out, ",\"message\":{\"text\":\"");
+        put_note_message(out, notes.notes[i], names);
         put_bytes(out, ".\"},");
-        put_physical_location(out, file, note.place);
-        put_bytes(out, "}]");
+        put_physical_location(out, file, notes.notes[i].place);
+        put_bytes(out, "}");
     }
+    if (notes.count > 0)
+        put_bytes(out, "]");
     put_bytes(out, "}");
 }
 

@@ -38,3 +38,13 @@ inline void block_stack_push(BlockStack<T>& stack, const T& value) {
     }
     block_stack_item(stack, stack.size++) = value;
 }
+
+template <typename T>
+inline T& block_stack_top(BlockStack<T>& stack) {
+    return block_stack_item(stack, stack.size - 1);
+}
+
+template <typename T>
+inline const T& block_stack_top(const BlockStack<T>& stack) {
+    return block_stack_item(stack, stack.size - 1);
+}

@@ -1,6 +1,7 @@
 #include "scan/pair_matching.h"
 
 #include <algorithm>
+#include <cstddef>
 
 namespace {
 
@@ -28,7 +29,7 @@ void add_pending(PendingCloses& pending, const PendingClose& close, uint64_t ope
             grow_pending_tree(pending);
     }
     size_t node = pending.capacity + (pending.closes.size - pending.tree_base);
-    block_stack_push(pending.closes, close);
+    spool_push(pending.closes, close);
     pending.lowest_place[node] = open_place;
     for (node /= 2; node > 0; node /= 2)
         pending.lowest_place[node] = std::min(pending.lowest_place[node], open_place);
@@ -48,7 +49,7 @@ void settle(PendingCloses& pending, uint64_t i) {
 // SIZE_MAX; the subtree `node` covers the closes [begin, end).
 size_t first_below(const PendingCloses& pending, size_t node, size_t begin, size_t end, size_t from,
                    uint64_t place) {
-    if (end <= from || pending.lowest_place[node] >= place)
+    if (end <= from || pending.lowest_place[node] > place)
         return SIZE_MAX;
     if (end - begin == 1)
         return begin;
@@ -59,11 +60,16 @@ size_t first_below(const PendingCloses& pending, size_t node, size_t begin, size
 
 // How many closes were pending when the open at `place` came.
 uint64_t pending_before(const PairMatching& matching, uint64_t place) {
-    const std::vector<PendingMark>& marks = matching.pending_marks;
-    auto after =
-        std::upper_bound(marks.begin(), marks.end(), place,
-                         [](uint64_t p, const PendingMark& mark) { return p < mark.place; });
-    return after == marks.begin() ? 0 : std::prev(after)->count;
+    const BlockStack<PendingMark>& marks = matching.pending_marks;
+    uint64_t low = 0, high = marks.size;  // the first mark above `place` lies in [low, high]
+    while (low < high) {
+        uint64_t middle = low + (high - low) / 2;
+        if (place < block_stack_item(marks, middle).place)
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    return low == 0 ? 0 : block_stack_item(marks, low - 1).count;
 }
 
 // The open at `place` has just been matched: every pending close that came
@@ -72,7 +78,7 @@ uint64_t pending_before(const PairMatching& matching, uint64_t place) {
 // stack, so their places compare as their order in the file.
 void settle_crossed(PairMatching& matching, uint64_t place, const OpenEntry& matched) {
     PendingCloses& pending = matching.pending;
-    if (pending.lowest_place[1] >= place)
+    if (pending.lowest_place[1] > place)
         return;  // no pending close has its own open below this one
     uint64_t from = std::max(pending_before(matching, place), pending.tree_base);
     for (;;) {
@@ -80,34 +86,40 @@ void settle_crossed(PairMatching& matching, uint64_t place, const OpenEntry& mat
         if (leaf == SIZE_MAX)
             return;
         uint64_t i = pending.tree_base + leaf;
-        PendingClose& close = block_stack_item(pending.closes, i);
-        close.crossed_line = matched.place.line;
-        close.crossed_pair = matched.pair;
+        uint32_t crossed_pair = matched.pair;
+        spool_rewrite(pending.closes, i, offsetof(PendingClose, crossed_pair), &crossed_pair,
+                      sizeof crossed_pair);
+        spool_rewrite(pending.closes, i, offsetof(PendingClose, crossed_line), &matched.place.line,
+                      sizeof matched.place.line);
         settle(pending, i);
     }
 }
 
-inline void push_place(std::vector<PlaceRun>& runs, uint64_t place) {
-    if (!runs.empty() && runs.back().first + runs.back().count == place)
-        ++runs.back().count;
-    else
-        runs.push_back({place, 1});
+inline bool above(const BlockStack<PlaceRun>& runs, uint64_t place) {
+    return runs.size > 0 && block_stack_top(runs).first + block_stack_top(runs).count > place;
 }
 
-inline uint64_t pop_place(std::vector<PlaceRun>& runs) {
-    PlaceRun& top = runs.back();
+inline void push_place(BlockStack<PlaceRun>& runs, uint64_t place) {
+    if (runs.size > 0 && block_stack_top(runs).first + block_stack_top(runs).count == place)
+        ++block_stack_top(runs).count;
+    else
+        block_stack_push(runs, {place, 1});
+}
+
+inline uint64_t pop_place(BlockStack<PlaceRun>& runs) {
+    PlaceRun& top = block_stack_top(runs);
     uint64_t place = top.first + --top.count;
     if (top.count == 0)
-        runs.pop_back();
+        --runs.size;
     return place;
 }
 
 // Drops the places from `size` on.
-void cut_places(std::vector<PlaceRun>& runs, uint64_t size) {
-    while (!runs.empty() && runs.back().first + runs.back().count > size) {
-        PlaceRun& top = runs.back();
+void cut_places(BlockStack<PlaceRun>& runs, uint64_t size) {
+    while (above(runs, size)) {
+        PlaceRun& top = block_stack_top(runs);
         if (top.first >= size)
-            runs.pop_back();
+            --runs.size;
         else
             top.count = size - top.first;
     }
@@ -123,9 +135,9 @@ void drop_matched_top(PairMatching& matching) {
         return;
     opens.size = size;
     cut_places(matching.noteless, size);
-    std::vector<PendingMark>& marks = matching.pending_marks;
-    while (!marks.empty() && marks.back().place >= size)
-        marks.pop_back();
+    BlockStack<PendingMark>& marks = matching.pending_marks;
+    while (marks.size > 0 && block_stack_top(marks).place >= size)
+        --marks.size;
 }
 
 // The latest open has been matched: nothing above it to note or to cross.
@@ -133,21 +145,23 @@ void drop_latest(PairMatching& matching) {
     uint64_t place = --matching.opens.size;
     if (place > 0 && block_stack_item(matching.opens, place - 1).matched)
         return drop_matched_top(matching);
-    std::vector<PlaceRun>& noteless = matching.noteless;
-    if (!noteless.empty() && noteless.back().first + noteless.back().count > place)
+    BlockStack<PlaceRun>& noteless = matching.noteless;
+    if (above(noteless, place))
         pop_place(noteless);
-    std::vector<PendingMark>& marks = matching.pending_marks;
-    if (!marks.empty() && marks.back().place == place)
-        marks.pop_back();
+    BlockStack<PendingMark>& marks = matching.pending_marks;
+    if (marks.size > 0 && block_stack_top(marks).place == place)
+        --marks.size;
 }
 
 // `close` matched the open at `place`: the opens above it with no note yet
 // get this close as theirs.
 void note_enclosed(PairMatching& matching, uint64_t place, const CloseRecord& close) {
-    std::vector<PlaceRun>& noteless = matching.noteless;
-    uint64_t note = matching.notes.size + 1;
+    BlockStack<PlaceRun>& noteless = matching.noteless;
+    if (matching.notes.size >= kMostNoteRecords)
+        return;
+    uint32_t note = static_cast<uint32_t>(matching.notes.size + 1);
     bool noted = false;
-    while (!noteless.empty() && noteless.back().first + noteless.back().count > place + 1) {
+    while (above(noteless, place + 1)) {
         OpenEntry& open = block_stack_item(matching.opens, pop_place(noteless));
         if (!open.matched) {
             open.note = note;
@@ -155,18 +169,116 @@ void note_enclosed(PairMatching& matching, uint64_t place, const CloseRecord& cl
         }
     }
     if (noted)
-        block_stack_push(matching.notes, close);
+        spool_push(matching.notes, close);
+}
+
+// Where the opens on the stack move when the matched ones among them leave it:
+// how many unmatched ones stand before each block of the stack.
+struct PlaceMap {
+    const BlockStack<OpenEntry>& opens;
+    std::vector<uint64_t> unmatched_before_block;
+};
+
+PlaceMap map_places(const BlockStack<OpenEntry>& opens) {
+    PlaceMap map{opens, {0}};
+    uint64_t unmatched = 0;
+    for (uint64_t i = 0; i < opens.size; ++i) {
+        unmatched += !block_stack_item(opens, i).matched;
+        if ((i + 1) % BlockStack<OpenEntry>::kBlockSize == 0)
+            map.unmatched_before_block.push_back(unmatched);
+    }
+    map.unmatched_before_block.push_back(unmatched);
+    return map;
+}
+
+// The new place of the first unmatched open at `place` or above it.
+uint64_t moved_place(const PlaceMap& map, uint64_t place) {
+    uint64_t block = place >> BlockStack<OpenEntry>::kBlockBits;
+    uint64_t moved = map.unmatched_before_block[block];
+    for (uint64_t i = block << BlockStack<OpenEntry>::kBlockBits; i < place; ++i)
+        moved += !block_stack_item(map.opens, i).matched;
+    return moved;
+}
+
+// Runs of places cover the same opens after the move, runs that meet joined.
+void move_runs(const PlaceMap& map, BlockStack<PlaceRun>& runs) {
+    uint64_t kept = 0;
+    for (uint64_t i = 0; i < runs.size; ++i) {
+        const PlaceRun run = block_stack_item(runs, i);
+        uint64_t first = moved_place(map, run.first);
+        uint64_t count = moved_place(map, run.first + run.count) - first;
+        if (count == 0)
+            continue;
+        if (kept > 0 &&
+            block_stack_item(runs, kept - 1).first + block_stack_item(runs, kept - 1).count ==
+                first)
+            block_stack_item(runs, kept - 1).count += count;
+        else
+            block_stack_item(runs, kept++) = {first, count};
+    }
+    runs.size = kept;
+}
+
+// The marks keep, for each unmatched open, how many closes were pending when
+// it came: a mark that moves onto the place of a later one gives way to it.
+void move_marks(const PlaceMap& map, BlockStack<PendingMark>& marks) {
+    uint64_t kept = 0;
+    for (uint64_t i = 0; i < marks.size; ++i) {
+        PendingMark mark = block_stack_item(marks, i);
+        mark.place = moved_place(map, mark.place);
+        if (kept > 0 && block_stack_item(marks, kept - 1).place == mark.place)
+            --kept;
+        block_stack_item(marks, kept++) = mark;
+    }
+    marks.size = kept;
+}
+
+// A pending close keeps the place just above its own open, which the move
+// takes to the first unmatched open above it: the opens it may cross stay
+// those at that place or above.
+void move_tree(const PlaceMap& map, PendingCloses& pending) {
+    if (pending.capacity == 0)
+        return;
+    std::vector<uint64_t>& tree = pending.lowest_place;
+    for (size_t leaf = pending.capacity; leaf < 2 * pending.capacity; ++leaf) {
+        if (tree[leaf] != kSettled)
+            tree[leaf] = moved_place(map, tree[leaf]);
+    }
+    for (size_t node = pending.capacity - 1; node > 0; --node)
+        tree[node] = std::min(tree[2 * node], tree[2 * node + 1]);
+}
+
+// The matched opens that unmatched ones hold on the stack leave it, and every
+// place kept of the others moves down with them. Each move follows at least
+// an eighth as many matched opens as unmatched ones, so that it costs a few
+// steps a name.
+void compact_opens(PairMatching& matching) {
+    PlaceMap map = map_places(matching.opens);
+    for (BlockStack<PlaceRun>& runs : matching.unmatched_opens)
+        move_runs(map, runs);
+    move_runs(map, matching.noteless);
+    move_marks(map, matching.pending_marks);
+    move_tree(map, matching.pending);
+    BlockStack<OpenEntry>& opens = matching.opens;
+    uint64_t kept = 0;
+    for (uint64_t i = 0; i < opens.size; ++i) {
+        if (!block_stack_item(opens, i).matched)
+            block_stack_item(opens, kept++) = block_stack_item(opens, i);
+    }
+    opens.size = kept;
 }
 
 void push_open(PairMatching& matching, uint32_t pair, NamePlace place) {
     uint64_t at_place = matching.opens.size;
-    block_stack_push(matching.opens, OpenEntry{place, 0, pair, false});
+    block_stack_push(matching.opens, OpenEntry{place, 0, pair, 0});
+    ++matching.unmatched;
     push_place(matching.unmatched_opens[pair], at_place);
     push_place(matching.noteless, at_place);
     uint64_t pending = matching.pending.closes.size;
-    uint64_t before = matching.pending_marks.empty() ? 0 : matching.pending_marks.back().count;
+    BlockStack<PendingMark>& marks = matching.pending_marks;
+    uint64_t before = marks.size == 0 ? 0 : block_stack_top(marks).count;
     if (pending != before)
-        matching.pending_marks.push_back({at_place, pending});
+        block_stack_push(marks, {at_place, pending});
 }
 
 }  // namespace
@@ -174,6 +286,7 @@ void push_open(PairMatching& matching, uint32_t pair, NamePlace place) {
 void start_pair_matching(PairMatching& matching, size_t pairs) {
     matching = PairMatching{};
     matching.unmatched_opens.resize(pairs);
+    matching.stray_closes_by_pair.assign(pairs, 0);
 }
 
 // Hot: a change needs a benchmark run.
@@ -181,14 +294,16 @@ void match_name(PairMatching& matching, uint32_t pair, bool is_close, NamePlace 
     ++matching.count;
     if (!is_close)
         return push_open(matching, pair, place);
-    std::vector<PlaceRun>& opens = matching.unmatched_opens[pair];
-    if (opens.empty()) {
-        block_stack_push(matching.unmatched_closes, {place, pair});
+    BlockStack<PlaceRun>& opens = matching.unmatched_opens[pair];
+    if (opens.size == 0) {
+        spool_push(matching.unmatched_closes, {place, pair});
+        ++matching.stray_closes_by_pair[pair];
         return;
     }
     uint64_t own_place = pop_place(opens);
     OpenEntry& own = block_stack_item(matching.opens, own_place);
     own.matched = true;
+    --matching.unmatched;
     if (matching.pending.unsettled > 0)
         settle_crossed(matching, own_place, own);
     if (own_place + 1 == matching.opens.size)
@@ -197,5 +312,8 @@ void match_name(PairMatching& matching, uint32_t pair, bool is_close, NamePlace 
     drop_matched_top(matching);
     note_enclosed(matching, own_place, {place, pair});
     if (matching.opens.size > own_place)
-        add_pending(matching.pending, {place, own_line, 0, pair}, own_place);
+        add_pending(matching.pending, {place, own_line, pair}, own_place + 1);
+    uint64_t holes = matching.opens.size - matching.unmatched;
+    if (holes >= matching.fewest_holes_moved && 8 * holes >= matching.unmatched)
+        compact_opens(matching);
 }

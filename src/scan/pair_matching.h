@@ -8,17 +8,23 @@
 
 #include "scan/block_stack.h"
 #include "scan/name_tally.h"
+#include "scan/record_spool.h"
 #include "scan/scan_loop.h"
 
 // Matches each pair on its own while the names come in file order: a close name
 // matches the latest unmatched open name of its pair. Memory follows the
-// unmatched names, not the file: the closes that match nothing, the opens still
-// unmatched, and the closes whose span may cross another pair's, each kept in
-// a few words with its line and column.
+// unmatched names, not the file: the opens still unmatched and the closes whose
+// span may cross another pair's, each kept in a few words with its line and
+// column. The closes that match nothing are certain findings as they come, in
+// file order: they go to a spill file beyond one block (record_spool.h), and
+// so do the pending closes and the notes, which only their places on the open
+// stack (in a tree) and the opens' note indices refer to while names come.
 //
 // The opens wait on one stack in file order; a matched one leaves it when it
-// reaches the top. So the places of the opens on the stack keep their order,
-// and each pair keeps the places of its own unmatched opens.
+// reaches the top, or when the matched ones held under unmatched ones grow to a
+// eighth of those (and `fewest_holes_moved`), all at once, every place kept
+// moving down with them. So the places of the opens on the stack keep their
+// order, and each pair keeps the places of its own unmatched opens.
 //
 // Two matched spans cross when open A < open B < close A < close B (the names
 // by their place in the file); it is reported at close A. When close A comes
@@ -34,16 +40,23 @@ struct NamePlace {
     uint64_t column;
 };
 
+// 24 bytes: every open waits here, the matched ones too while an unmatched one
+// stands above them.
 struct OpenEntry {
     NamePlace place;
-    uint64_t note;  // 1 + its index among the notes; 0 for none yet
-    uint32_t pair;
-    bool matched;
+    uint32_t note;  // 1 + its index among the notes; 0 for none (yet)
+    uint32_t pair : 31;
+    uint32_t matched : 1;
 };
+static_assert(sizeof(OpenEntry) == 24);
+
+// Past this many notes an open gets none: a note is a help, never a verdict.
+constexpr uint64_t kMostNoteRecords = UINT32_MAX - 1;
 
 struct CloseRecord {
     NamePlace place;
     uint32_t pair;
+    uint32_t unused = 0;  // written out whole to a spill file
 };
 
 // A close that matched and so closed the opens after its own that were still
@@ -60,10 +73,10 @@ struct PlaceRun {
 // when it came and was matched after it.
 struct PendingClose {
     NamePlace place;
-    uint64_t open_line;         // of its own open
-    uint64_t crossed_line = 0;  // 0 until it crosses
+    uint64_t open_line;  // of its own open
     uint32_t pair;
     uint32_t crossed_pair = 0;
+    uint64_t crossed_line = 0;  // 0 until it crosses
 };
 
 inline bool crosses(const PendingClose& close) {
@@ -71,11 +84,11 @@ inline bool crosses(const PendingClose& close) {
 }
 
 // The pending closes in the order they came, with a tree of the lowest place
-// of their own opens on the open stack over ranges of them (settled ones count
-// as UINT64_MAX), to find those a newly matched open settles. The tree covers
+// just above their own opens on the open stack over ranges of them (settled
+// ones count as UINT64_MAX), to find those a newly matched open settles. The tree covers
 // the closes from `tree_base` on: those before are all settled.
 struct PendingCloses {
-    BlockStack<PendingClose> closes;
+    RecordSpool<PendingClose> closes;    // spilled beyond a block
     std::vector<uint64_t> lowest_place;  // leaves from `capacity` on
     uint64_t tree_base = 0;
     size_t capacity = 0;
@@ -90,12 +103,15 @@ struct PendingMark {
 
 struct PairMatching {
     BlockStack<OpenEntry> opens;
-    std::vector<std::vector<PlaceRun>> unmatched_opens;  // by pair
-    std::vector<PlaceRun> noteless;                      // the places of the opens with no note yet
-    BlockStack<NoteRecord> notes;
-    std::vector<PendingMark> pending_marks;
-    uint64_t count = 0;  // names found
-    BlockStack<CloseRecord> unmatched_closes;
+    std::vector<BlockStack<PlaceRun>> unmatched_opens;  // by pair
+    BlockStack<PlaceRun> noteless;                      // the places of the opens with no note yet
+    RecordSpool<NoteRecord> notes;                      // spilled beyond a block
+    BlockStack<PendingMark> pending_marks;
+    uint64_t count = 0;                          // names found
+    uint64_t unmatched = 0;                      // the opens on the stack still unmatched
+    uint64_t fewest_holes_moved = 64 * 1024;     // fewer matched opens held stay on the stack
+    RecordSpool<CloseRecord> unmatched_closes;   // in file order, spilled beyond a block
+    std::vector<uint64_t> stray_closes_by_pair;  // how many of each pair's closes match nothing
     PendingCloses pending;
 };
 

@@ -97,9 +97,9 @@ TEST(FindingColumns, CountsTheReportedPlacesAgainFromTheFile) {
             if (finding.place.line == 0)
                 continue;
             places += std::string(finding_id(finding.kind)) + " " + place_text(finding.place);
-            NoteRecord note;
-            if (note_of(check, finding, note))
-                places += "note " + place_text(note.place);
+            FindingNotes notes = notes_of(check, finding);
+            for (size_t n = 0; n < notes.count; ++n)
+                places += "note " + place_text(notes.notes[n].place);
         }
         EXPECT_EQ(places, expected) << column_unit_name(unit);
     }

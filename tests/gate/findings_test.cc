@@ -58,20 +58,13 @@ TEST(GateFindings, WritesPlacesNotesAndLimits) {
          "f:1:1: error: '(' is never closed\n"
          "f:2:5: error: '(' is never closed\n"
          "f:2:7: note: the enclosing '[' closes here\n"
-         "f:3:1: error: '<li>' is never closed\n"
-         "f: error: counts differ: '(' 2, ')' 0\n"
-         "f: error: counts differ: '<li>' 1, '</li>' 0\n"},
-        {"] (\n",
-         gnu,
-         {},
-         "f:1:1: error: ']' closes nothing\nf:1:3: error: '(' is never closed\n"
-         "f: error: counts differ: '(' 1, ')' 0\nf: error: counts differ: '[' 0, ']' 1\n"},
+         "f:3:1: error: '<li>' is never closed\n"},
+        {"] (\n", gnu, {}, "f:1:1: error: ']' closes nothing\nf:1:3: error: '(' is never closed\n"},
         {"([)]]",
          gnu,
          {},
          "f:1:3: warning: ')' closes '(' of line 1 while '[' of line 1 is still open\n"
-         "f:1:5: error: ']' closes nothing\n"
-         "f: error: counts differ: '[' 1, ']' 2\n"},
+         "f:1:5: error: ']' closes nothing\n"},
         {"([)]",
          gnu,
          {},
@@ -80,7 +73,9 @@ TEST(GateFindings, WritesPlacesNotesAndLimits) {
          gnu,
          {true, false, 0},
          "f:1:3: error: ')' closes '(' of line 1 while '[' of line 1 is still open\n"},
-        {"x", gnu, {}, "f: warning: no listed name occurs\n"},
+        // About the whole file: at line 1, column 1, where editors keep it.
+        {"x", gnu, {}, "f:1:1: warning: no listed name occurs\n"},
+        {"x", github, {}, "::warning file=f::no listed name occurs\n"},
         // Each unclosed open with the note of its own enclosing close.
         {"( [ )\n( [ )",
          gnu,
@@ -88,15 +83,13 @@ TEST(GateFindings, WritesPlacesNotesAndLimits) {
          "f:1:3: error: '[' is never closed\n"
          "f:1:5: note: the enclosing '(' closes here\n"
          "f:2:3: error: '[' is never closed\n"
-         "f:2:5: note: the enclosing '(' closes here\n"
-         "f: error: counts differ: '[' 2, ']' 0\n"},
+         "f:2:5: note: the enclosing '(' closes here\n"},
         // The note folds into GitHub's message; JSON keeps it in the finding.
         {"( [ )",
          github,
          {},
          "::error file=f,line=1,col=3::'[' is never closed (the enclosing '(' closes at "
-         "line 1, column 5)\n"
-         "::error file=f::counts differ: '[' 1, ']' 0\n"},
+         "line 1, column 5)\n"},
         {"( [ )",
          json,
          {},
@@ -105,16 +98,14 @@ TEST(GateFindings, WritesPlacesNotesAndLimits) {
          "{\"opn_tag\":\"[\",\"opn_num\":1,\"cls_tag\":\"]\",\"cls_num\":0}],\"findings\":[\n"
          "{\"line\":1,\"column\":3,\"kind\":\"never-closed\",\"severity\":\"error\",\"message\":\"'"
          "[' is never closed\","
-         "\"note\":{\"line\":1,\"column\":5,\"message\":\"the enclosing '(' closes here\"}},\n"
-         "{\"kind\":\"counts-differ\",\"severity\":\"error\",\"message\":\"counts differ: '[' 1, "
-         "']' 0\"}]}"},
+         "\"note\":{\"line\":1,\"column\":5,\"message\":\"the enclosing '(' closes here\"}}]}"},
         // At most N findings, the rest counted; quiet filters before the limit.
         {"((((",
          gnu,
          {false, false, 2},
          "f:1:1: error: '(' is never closed\nf:1:2: error: '(' is never closed\n"
-         "f: note: 3 more findings not shown (--max-findings)\n"},
-        {"((((",
+         "f: note: 2 more findings not shown (--max-findings)\n"},
+        {"(((((",
          github,
          {false, false, 4},
          "::error file=f,line=1,col=1::'(' is never closed\n"
@@ -129,8 +120,8 @@ TEST(GateFindings, WritesPlacesNotesAndLimits) {
          "{\"opn_tag\":\"(\",\"opn_num\":3,\"cls_tag\":\")\",\"cls_num\":0}],\"findings\":[\n"
          "{\"line\":1,\"column\":1,\"kind\":\"never-closed\",\"severity\":\"error\",\"message\":\"'"
          "(' is never closed\"}]"
-         ",\"findings_left_out\":3}"},
-        {"([)]\n(",
+         ",\"findings_left_out\":2}"},
+        {"([)]\n((",
          gnu,
          {false, true, 1},
          "f:2:1: error: '(' is never closed\n"

@@ -13,7 +13,7 @@ mkdir "$work/run" "$work/nolists"
 cp "$lists"/_tamberlox_opn.txt "$lists"/_tamberlox_cls.txt "$data"/good.c "$data"/bad.c "$work/run/"
 cp "$data"/good.c "$work/nolists/"
 : >"$work/empty"
-printf '%s\n' "absent.c: error: can't open: No such file or directory" >"$work/absent"
+printf '%s\n' "absent.c:1:1: error: can't open: No such file or directory" >"$work/absent"
 cat "$data/bad.stdout" "$work/absent" >"$work/bad_and_absent"
 
 failures=0

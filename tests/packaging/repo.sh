@@ -32,10 +32,8 @@ git add . && git commit -qm start || exit 1
 
 expected='site/news/today.html:1:6: error: '"'"'<b'"'"' is never closed
 site/news/today.html:1:13: note: the enclosing '"'"'<div'"'"' closes here
-site/news/today.html: error: counts differ: '"'"'<b'"'"' 1, '"'"'</b'"'"' 0
 src/lib/f.c:1:23: error: '"'"'('"'"' is never closed
-src/lib/f.c:1:31: note: the enclosing '"'"'{'"'"' closes here
-src/lib/f.c: error: counts differ: '"'"'('"'"' 2, '"'"')'"'"' 1'
+src/lib/f.c:1:31: note: the enclosing '"'"'{'"'"' closes here'
 
 failures=0
 # expect NAME STATUS OUTPUT COMMAND...: the command's status and combined output.
@@ -66,7 +64,6 @@ printf 'int g(void) { return 0; }\n' >src/lib/g.c
 printf '\\begin{itemize}\n' >thesis/draft.tex
 git add src/lib/g.c thesis/draft.tex
 expect hook_tex_staged 1 "thesis/draft.tex:1:1: error: '\\begin{itemize}' is never closed
-thesis/draft.tex: error: counts differ: '\\begin{itemize}' 1, '\\end{itemize}' 0
 pre-commit: tamberlox-gate found nesting errors (see above); commit refused." sh "$hook"
 printf '\\begin{itemize}\n\\end{itemize}\n' >thesis/draft.tex && git add thesis/draft.tex
 printf '<div>\n' >vendor/more.html && git add vendor/more.html

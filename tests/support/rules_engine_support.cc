@@ -154,9 +154,9 @@ RulesCheck engine_rules_check(std::string_view bytes, const TagTable& table, con
     check.ended_in_region = state.ended_in_region;
     for (const BrokenTag& broken : state.broken)
         check.broken.push_back({broken.line, broken.column, broken.id});
-    const BlockStack<PendingClose>& pending = kept.matching.pending.closes;
+    const RecordSpool<PendingClose>& pending = kept.matching.pending.closes;
     for (uint64_t i = 0; i < pending.size; ++i)
-        check.crossed = check.crossed || crosses(block_stack_item(pending, i));
+        check.crossed = check.crossed || crosses(*spool_record(pending, i));
     check.branch_warnings = state.branches.warnings;
     check.ok = kept.tally.judged_ok && !state.ended_in_region && check.broken.empty() &&
                !(rules.crossing_errors && check.crossed);

@@ -4,10 +4,9 @@ yes "{ x }" | head -n 200000 > big
 echo "{" >> big
 for i in $(seq 1 40); do printf '}%.0s\n' > "f$i"; done
 printf '{%.0s' $(seq 1 300) > many
-small() { for i in "$@"; do echo "f$i:1:1: error: '}' closes nothing"; echo "f$i: error: counts differ: '{' 0, '}' 1"; done; }
-{ echo "big:200001:1: error: '{' is never closed"; echo "big: error: counts differ: '{' 200001, '}' 200000"
+small() { for i in "$@"; do echo "f$i:1:1: error: '}' closes nothing"; done; }
+{ echo "big:200001:1: error: '{' is never closed"
   small $(seq 1 20)
   for i in $(seq 1 300); do echo "many:1:$i: error: '{' is never closed"; done
-  echo "many: error: counts differ: '{' 300, '}' 0"
   small $(seq 21 40); } > "$E2E_EXPECTED/stdout"
 echo 1 > "$E2E_EXPECTED/status"

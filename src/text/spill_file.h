@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// A temporary file that holds what would otherwise grow in memory, written
+// at its end and read back at any offset. It has no name from the start (it is
+// unlinked as soon as it is made, in $TMPDIR or /tmp), so nothing is left
+// behind however the run ends; it closes with the struct.
+struct SpillFile {
+    int fd = -1;
+    uint64_t size = 0;    // the bytes written
+    bool failed = false;  // it could not be made or written: the caller keeps its data
+
+    SpillFile() = default;
+    SpillFile(SpillFile&& other) noexcept;
+    SpillFile& operator=(SpillFile&& other) noexcept;
+    SpillFile(const SpillFile&) = delete;
+    SpillFile& operator=(const SpillFile&) = delete;
+    ~SpillFile();
+};
+
+// Appends `size` bytes, making the file first; false (and `failed` set) when
+// it cannot be made or written.
+bool append_to_spill(SpillFile& file, const void* bytes, size_t size);
+
+// Writes `size` bytes again at `offset`, inside what was written before;
+// false on a write error.
+bool write_to_spill(const SpillFile& file, uint64_t offset, const void* bytes, size_t size);
+
+// Reads `size` bytes from `offset`, which were written before; false on a read error.
+bool read_from_spill(const SpillFile& file, uint64_t offset, void* bytes, size_t size);

@@ -1,0 +1,1 @@
+printf "no names\\n" > none
