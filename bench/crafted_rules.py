@@ -4,6 +4,9 @@
   waiting_tags   `self-closing /> >` without tag-end; `<a x` and a line end N
                  times, then `/>`: N self-closing names all waiting for one far
                  end. Twin: `<ax>` and a line end, each tag ended at once.
+  waiting_quoted the same under `tag-quotes "\"'"`, the lines `<a "` and `<a x` by
+                 turns: the waiting searches stand in and out of a quote by
+                 turns, two courses. Twin: `<ax>` lines.
   long_start     the name `a` (word-end) and a region whose START is 3,999 `a`
                  and a `b`, over a text of `a` only: the START is tried at every
                  place and fails at its last byte. Twin: a START of 4,000 `b`.
@@ -45,6 +48,14 @@ def write_waiting_tags(folder, size):
         out.write(b"<ax>\n" * count + b"/>\n")
 
 
+def write_waiting_quoted(folder, size):
+    write_waiting_tags(folder, size)
+    with open(os.path.join(folder, "_tamberlox_rules.txt"), "w") as out:
+        out.write("self-closing /> >\ntag-quotes \"\\\"'\"\n")
+    with open(os.path.join(folder, "crafted"), "wb") as out:
+        out.write(b'<a "\n<a x\n' * (size // 10) + b"/>\n")
+
+
 def write_long_start(folder, size):
     with open(os.path.join(folder, "_tamberlox_opn.txt"), "w") as out:
         out.write("a\n")
@@ -67,6 +78,8 @@ def write_long_start(folder, size):
 CORPORA = {
     "waiting_tags": (write_waiting_tags,
                      lambda folder: (["--lists", folder, "crafted"], ["--lists", folder, "twin"])),
+    "waiting_quoted": (write_waiting_quoted,
+                       lambda folder: (["--lists", folder, "crafted"], ["--lists", folder, "twin"])),
     "long_start": (write_long_start,
                    lambda folder: (["--lists", os.path.join(folder, "crafted-set"), "text"],
                                    ["--lists", os.path.join(folder, "twin-set"), "text"])),

@@ -233,7 +233,7 @@ def rules_files(args):
                     if written >= size:
                         break
     print(f"| rules | {pairs} pairs with the rules, {plain_pairs} without |")
-    for what, target in ((f"{len(pages)} HTML pages", f"- < {page_list}"),
+    for what, target in ((f"{len(pages)} HTML pages", f"--files-from={page_list}"),
                          (f"one page of {args.large_mb:g} MB", large)):
         result = medians({
             "plain": ["sh", "-c", f"{args.gate} --lists {plain} {target}"],

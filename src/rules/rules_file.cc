@@ -234,7 +234,7 @@ RuleProblem tag_rule(const std::vector<std::string>& words, TagRules& rules) {
     bool is_break = keyword == "tag-break";
     bool fits = keyword == "crossing" ? value == "error" || value == "warning"
                 : is_break            ? value.size() == 1
-                                      : !value.empty();
+                                      : !value.empty() && value.size() < UINT8_MAX;
     if (!fits)
         return {RuleFault::wrong_arguments, keyword};
     bool given = keyword == "crossing" ? false

@@ -59,30 +59,44 @@ bool tag_closes(const RulesFilterState& state, const HeldCourse& course, const H
                          held.name.start, held.name_end);
 }
 
-// Holds an awaiting name with its search `mine`, which joins the course of the
-// last one held where the two, moved to one place, stand there in the same
-// state; returns the name's search as it stands.
+HeldCourse& course_of(RulesFilterState& state, uint64_t id) {
+    return state.courses[id - state.first_course];
+}
+
+// Holds an awaiting name with its search `mine`, which joins the course of one
+// of the last ones held where the two, moved to one place, stand there in the
+// same state (a search has a few states at a place: the last few courses hold
+// them); returns the name's search as it stands.
 TagEndSearch hold_awaiting(RulesFilterState& state, HeldName held, HeldCourse mine) {
-    bool joins = false;
-    if (!state.courses.empty() && !state.courses.back().search.found) {
-        HeldCourse& last = state.courses.back();
-        if (last.search.next < mine.search.next)
-            search_course(state, last, mine.search.next);
-        else if (mine.search.next < last.search.next)
-            search_course(state, mine, last.search.next);
-        joins = !mine.search.found && same_course(last.search, mine.search);
+    const TagEndMark& mark = state.rules_matcher->tag_ends[mine.search.mark];
+    size_t tried = 2 * (mark.quotes.size() + 2);
+    uint64_t end = state.first_course + state.courses.size();
+    for (uint64_t id = end; id > state.first_course && end - id < tried; --id) {
+        HeldCourse& course = course_of(state, id - 1);
+        if (course.search.found || mine.search.found)
+            continue;
+        if (course.search.next < mine.search.next)
+            search_course(state, course, mine.search.next);
+        else if (mine.search.next < course.search.next)
+            search_course(state, mine, course.search.next);
+        if (!mine.search.found && same_course(course.search, mine.search)) {
+            held.course = id - 1;
+            ++course.holders;
+            state.held.push_back(held);
+            return mine.search;
+        }
     }
-    held.leads = !joins;
-    if (!joins)
-        state.courses.push_back(mine);
+    held.course = end;
+    mine.holders = 1;
+    state.courses.push_back(mine);
     state.held.push_back(held);
     return mine.search;
 }
 
 // Hands the held names on in order, each self-closing one once its tag's end is
 // found (or the text ended without one); the courses move on up to `limit`. No
-// later hint starts before it, so that a name held later meets the last course
-// where its state is known, not behind it.
+// later hint starts before it, so that a name held later meets the last courses
+// where their state is known, not behind it.
 void settle_held(RulesFilterState& state, uint64_t limit) {
     for (HeldCourse& course : state.courses) {
         if (!course.search.found)
@@ -92,18 +106,19 @@ void settle_held(RulesFilterState& state, uint64_t limit) {
         HeldName& head = state.held.front();
         bool kept = true;
         if (head.awaiting) {
-            const HeldCourse& course = head.leads ? state.courses.front() : state.handed;
+            HeldCourse& course = course_of(state, head.course);
             if (!course.search.found && !state.text->source_ended)
                 return;
             kept = !tag_closes(state, course, head);
-            if (head.leads) {
-                state.handed = course;
-                state.courses.pop_front();
-            }
+            --course.holders;
         }
         if (kept)
             hand_on(state, head.name, head.column);
         state.held.pop_front();
+        while (!state.courses.empty() && state.courses.front().holders == 0) {
+            state.courses.pop_front();
+            ++state.first_course;
+        }
     }
 }
 
@@ -117,7 +132,7 @@ TagEndSearch keep_name(RulesFilterState& state, const FoundName& name, uint64_t 
         hand_on(state, name, column);
         return {};
     }
-    HeldName held{name, name_end, column, awaits, false};
+    HeldName held{name, name_end, column, awaits, 0};
     if (!awaits) {
         state.held.push_back(held);
         return {};
@@ -371,7 +386,7 @@ void start_rules_filter(RulesFilterState& state, const RulesMatcher& rules_match
     state.windows.assign(rules_matcher.windows, MatchWindow{});
     state.held.clear();
     state.courses.clear();
-    state.handed = HeldCourse{};
+    state.first_course = 0;
     state.kept.clear();
     state.kept_columns.clear();
     state.column_from = state.column_line_start = state.column_line = 0;

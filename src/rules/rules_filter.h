@@ -36,17 +36,18 @@ struct HeldName {
     FoundName name;
     uint64_t name_end;
     uint64_t column;
-    bool awaiting;  // self-closing: dropped if its tag closes itself
-    bool leads;     // awaiting: its search is a course of its own
+    bool awaiting;    // self-closing: dropped if its tag closes itself
+    uint64_t course;  // awaiting: the id of its search's course
 };
 
-// The search for the END of a run of awaiting held names whose searches run one
+// The search for the END of awaiting held names whose searches run one
 // course: two searches that stand at one place in the same state end at one END
-// (tag_end.h), so the run shares the search of its first name, which leads it,
-// however many names wait for one far END.
+// (tag_end.h), so however many names wait for one far END they share one search.
+// A name joins the course of one of the last held where its search meets it so.
 struct HeldCourse {
     TagEndSearch search;
     TagEndJudgement judgement;  // once found
+    uint64_t holders = 0;       // the held names of the course
 };
 
 // The tag of the name kept last, while its END is searched: nothing in it is
@@ -84,8 +85,8 @@ struct RulesFilterState {
     OpenTag tag;
     std::vector<MatchWindow> windows;  // by the long strings' windows
     std::deque<HeldName> held;
-    std::deque<HeldCourse> courses;      // of the leading held names, in order
-    HeldCourse handed;                   // the course of the awaiting name handed on last
+    std::deque<HeldCourse> courses;  // by id, from first_course on
+    uint64_t first_course = 0;
     std::vector<FoundName> kept;         // of the current batch
     std::vector<uint64_t> kept_columns;  // theirs, from 1
     // The name kept last: its start, its line and where that line starts.

@@ -9,6 +9,7 @@
 // that stand at one place in the same state end at the same END, and only
 // then may one stand for the other (same_course).
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,10 +25,14 @@ struct TagEndMark {
     StopBytes stops;                     // its first byte in either case, LF, CR, quotes, break
     std::string quotes;                  // folded under ignore-case
     std::vector<StopBytes> quote_stops;  // by quote: the quote byte, LF and CR
-    bool has_break = false;
-    uint8_t break_byte = 0;  // folded under ignore-case
-    bool fold = false;
+    // By byte, in either case under ignore-case: whether END starts with it,
+    // and what else it is (kPlainByte, kBreakByte, or 1 + its place in quotes).
+    std::array<bool, 256> starts_end{};
+    std::array<uint8_t, 256> role{};
 };
+
+constexpr uint8_t kPlainByte = 0;
+constexpr uint8_t kBreakByte = UINT8_MAX;
 
 constexpr uint32_t kNoTagEnd = UINT32_MAX;
 
@@ -69,20 +74,20 @@ inline bool tag_end_step(TagEndSearch& search, const TagEndMark& mark, const Rul
         ++next;
         return true;
     }
-    if (!text.source_ended && next + mark.end.size() > text_end(text))
-        return false;
-    if (mark_at(text, text_case, next, mark.end)) {
-        search.found = true;
-        return true;
+    if (mark.starts_end[byte]) {
+        if (!text.source_ended && next + mark.end.size() > text_end(text))
+            return false;
+        if (mark_at(text, text_case, next, mark.end)) {
+            search.found = true;
+            return true;
+        }
     }
-    uint8_t folded = mark.fold ? fold_case(byte) : byte;
-    size_t quote = mark.quotes.find(static_cast<char>(folded));
-    if (quote != std::string::npos) {
-        search.quote = static_cast<uint8_t>(quote + 1);
-    } else if (mark.has_break && folded == mark.break_byte) {
+    uint8_t role = mark.role[byte];
+    if (role == kBreakByte) {
         search.found = search.broken = true;
         return true;
     }
+    search.quote = role;
     ++next;
     return true;
 }
@@ -144,10 +149,8 @@ inline TagEndJudgement judge_tag_end(const RulesText& text, TextCase text_case,
     judgement.mark_there = mark_at(text, text_case, at, closing);
     if (at > text.offset) {
         uint8_t before = *bytes_at(text, at - 1);
-        judgement.after_gap =
-            before == ' ' || before == '\t' || is_line_end(before) ||
-            mark.quotes.find(static_cast<char>(mark.fold ? fold_case(before) : before)) !=
-                std::string::npos;
+        judgement.after_gap = before == ' ' || before == '\t' || is_line_end(before) ||
+                              (mark.role[before] != kPlainByte && mark.role[before] != kBreakByte);
     }
     return judgement;
 }

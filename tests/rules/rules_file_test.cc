@@ -29,6 +29,12 @@ std::string describe(const TagRules& rules) {
     flags("self:", rules.self_closing);
     if (!rules.tag_end.empty())
         text += "tag:" + rules.tag_end + " ";
+    if (!rules.tag_quotes.empty())
+        text += "quotes:" + rules.tag_quotes + " ";
+    if (rules.has_tag_break)
+        text += std::string("break:") + rules.tag_break + " ";
+    if (rules.crossing_errors)
+        text += "crossing ";
     if (!rules.self_close_mark.empty())
         text += "[" + rules.self_close_mark + "|" + rules.self_close_end + "] ";
     for (size_t id = 0; id < rules.spellings.size(); ++id) {
@@ -100,6 +106,8 @@ TEST(RulesFile, ReadsEachRule) {
          "false(# if 0) "},
         {"a mark named line-start", "branch-end line-start line-start\n",
          "end:000000 self:000000 end^(line-start) "},
+        {"tag quotes, break and crossing", "tag-quotes \"\\\"'\"\ntag-break <\ncrossing error\n",
+         "end:000000 self:000000 quotes:\"' break:< crossing "},
         {"CR LF lines", "word-end <a\r\nignore-case\r\n", "case end:100000 self:000000 "},
         {"last line without a line end", "word-end <a", "end:100000 self:000000 "},
         {"a byte-order mark first", "\xef\xbb\xbfword-end <a\n", "end:100000 self:000000 "},
@@ -199,6 +207,15 @@ TEST(RulesFile, RejectsABadRuleWithItsFileAndLine) {
          "ERROR : R, line 1: escape given twice.\n"},
         {"a second not-after", "line-region % not-after \\ not-after %\n",
          "ERROR : R, line 1: not-after given twice.\n"},
+        {"tag quotes twice", "tag-quotes \"\\\"\"\ntag-quotes '\n",
+         "ERROR : R, line 2: tag-quotes given twice.\n"},
+        {"tag quotes without any", "tag-quotes\n", "ERROR : R, line 1: tag-quotes takes QUOTES.\n"},
+        {"a break of two bytes", "tag-break <<\n",
+         "ERROR : R, line 1: tag-break takes one byte.\n"},
+        {"a break twice", "tag-break <\ntag-break <\n",
+         "ERROR : R, line 2: tag-break given twice.\n"},
+        {"crossing neither error nor warning", "crossing fatal\n",
+         "ERROR : R, line 1: crossing takes error or warning.\n"},
         {"a mark not at the start", "word-end\n\xef\xbb\xbfignore-case\n",
          "ERROR : R, line 2: unknown rule \xef\xbb\xbfignore-case.\n"},
     };

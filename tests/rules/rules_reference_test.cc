@@ -270,6 +270,30 @@ TEST(RulesReference, LongStartsOverRepeatingText) {
     }
 }
 
+// Self-closing names waiting for one far END, their searches in and out of
+// quotes by turns, so that they run two courses and more, read in small chunks.
+TEST(RulesReference, WaitingNamesInAndOutOfQuotes) {
+    std::mt19937_64 random(10122026);
+    TagTable table = make_tag_table({"<a", "<b"}, {"</a", "</b"});
+    for (const char* rules : {"self-closing /> >\ntag-quotes \"\\\"'\"\n",
+                              "self-closing /> >\ntag-quotes \"\\\"\"\ntag-break <\n",
+                              "self-closing /> > <a\ntag-quotes '\ntag-end >\n"}) {
+        RulesLoad load = parse_rules(rules, "R", table);
+        ASSERT_TRUE(load.ok) << rules_rejection_text(load.rejection);
+        for (int round = 0; round < 200; ++round) {
+            std::string text;
+            for (size_t line = random_below(random, 40); line > 0; --line)
+                text += random_text(random, 1 + random_below(random, 3), "\"'x ") + "<a " +
+                        random_text(random, random_below(random, 3), "\"'x<") + "\n";
+            text += random_below(random, 2) ? "/>\n" : "\"/>'/>\n";
+            RulesCheck check = reference_rules_check(text, table, load.rules);
+            RulesCheck engine = engine_rules_check(text, table, load.rules, 1 + round % 9, round);
+            ASSERT_EQ(rules_check_differences(table, check, engine), "")
+                << rules << "round " << round << ": " << text;
+        }
+    }
+}
+
 TEST(RulesReference, Spellings) {
     run_group({{"{% if", "{% ifchanged"},
                {"{% endif", "{% endifchanged"},

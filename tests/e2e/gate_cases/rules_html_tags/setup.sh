@@ -3,3 +3,4 @@ printf '<a href=https://x.org/>X</a>\n' > url.html
 printf '<blockquote><ol><b>x</b>\n</ol</blockquote>\n' > broken.html
 printf '<p><small><i>x</small></i>\n' > cross.html
 printf '<a\n  title="a\n> b"\n>t</a>\n' > lines.html
+printf '<ol>x</ol</i>\n' > stray.html
