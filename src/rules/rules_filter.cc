@@ -216,7 +216,10 @@ bool take_branch_at(RulesFilterState& state, const RulesHint& hint, const RulePa
     const std::vector<BranchMark>& marks = rules_matcher.rules.branch_marks;
     uint64_t length = 0;
     const BranchMark* found = nullptr;
+    BranchKey key = branch_text_key(*state.text, text_case, hint.start, pattern.text.size());
     for (uint32_t m : rules_matcher.branch_prefixes[pattern.region]) {
+        if (!key_may_match(rules_matcher.branch_keys[m], key))
+            continue;
         length = branch_mark_length(*state.text, text_case, hint.start, marks[m]);
         if (length != 0) {
             found = &marks[m];
