@@ -22,4 +22,5 @@ struct FileCheck {
     bool ended_in_region = false;  // under rules: the text ended inside a region or a tag
     NamePlace region_place{0, 0};  // where that region or tag started
     std::vector<BranchWarning> branch_warnings;  // under rules, in file order
+    std::vector<uint8_t> pairs_by_branches;      // by pair: nests apart in their branches
 };

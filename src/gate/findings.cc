@@ -41,9 +41,10 @@ Finding next_crossing(FindingWalk& walk) {
 }
 
 // Where branches end at different nestings, which of them the preprocessor
-// takes decides the nesting after them: what is unmatched is a warning.
-bool nesting_by_branches(const FileCheck& check) {
-    return !check.branch_warnings.empty();
+// takes decides the nesting of the pairs they differ in: what of those is
+// unmatched is a warning.
+bool nesting_by_branches(const FileCheck& check, uint32_t pair) {
+    return pair < check.pairs_by_branches.size() && check.pairs_by_branches[pair] != 0;
 }
 
 Finding next_branch_warning(const FindingWalk& walk) {
@@ -73,9 +74,10 @@ bool next_at_name(FindingWalk& walk, Finding& finding) {
     walk.next_branch += finding.kind == FindingKind::branches_differ;
     bool unmatched =
         finding.kind != FindingKind::crosses && finding.kind != FindingKind::branches_differ;
-    finding.severity = unmatched && !walk.check.tally.judged_ok && !nesting_by_branches(walk.check)
-                           ? Severity::error
-                           : Severity::warning;
+    finding.severity =
+        unmatched && !walk.check.tally.judged_ok && !nesting_by_branches(walk.check, finding.pair)
+            ? Severity::error
+            : Severity::warning;
     return true;
 }
 
@@ -93,7 +95,7 @@ bool next_about_file(FindingWalk& walk, Finding& finding) {
                        0,
                        pair,
                        FindingKind::counts_differ,
-                       nesting_by_branches(walk.check) ? Severity::warning : Severity::error};
+                       nesting_by_branches(walk.check, pair) ? Severity::warning : Severity::error};
             return true;
         }
     }

@@ -13,7 +13,8 @@
 //   warning at that close (the checker's shared level accepts it);
 // - under branch rules, a branch that ends at another nesting than its chain's
 //   counting branch is a warning at the branch's mark, and makes every
-//   unmatched name and differing count of the file a warning;
+//   unmatched name and differing count of the pairs the branches differ in a
+//   warning;
 // - a pair whose counts differ gets one line; so does a file with no listed name.
 // Unmatched names are errors in a file judged "Errors may exist." and warnings
 // in a file judged OK (the shared level can balance "( } { )"). With `strict`

@@ -111,6 +111,7 @@ void scan_pairs_by_rules(const GateEngine& engine, FileReader& reader, FileCheck
         return;
     }
     check.branch_warnings.swap(state.branches.warnings);
+    check.pairs_by_branches.swap(state.branches.differing);
     if (state.ended_in_region) {
         check.ended_in_region = true;
         check.region_place = {state.region_line, state.region_column};

@@ -73,6 +73,30 @@ bool same_result(const BranchResult& a, const BranchResult& b) {
     }
 }
 
+uint64_t open_count(const BranchResult& result, uint32_t pair) {
+    return pair < result.by_pair.size() ? result.by_pair[pair].size() : 0;
+}
+
+// Notes the pairs in which two results differ: by their counts, or where those
+// agree and only the order of the opens differs, every pair they touch.
+void note_differing_pairs(BranchChains& chains, const BranchResult& a, const BranchResult& b) {
+    chains.differing.resize(chains.pairs, 0);
+    bool any = false;
+    for (const BranchResult* one : {&a, &b}) {
+        for (uint32_t pair : one->touched) {
+            if (closes_before(a, pair) != closes_before(b, pair) ||
+                open_count(a, pair) != open_count(b, pair)) {
+                chains.differing[pair] = 1;
+                any = true;
+            }
+        }
+    }
+    for (const BranchResult* one : {&a, &b}) {
+        for (uint32_t pair : one->touched)
+            chains.differing[pair] = chains.differing[pair] || !any;
+    }
+}
+
 // `inner`'s names as if they came in the branch of `outer` under way.
 void add_result(BranchResult& outer, const BranchResult& inner, size_t pairs) {
     for (uint32_t pair : inner.touched) {
@@ -123,6 +147,7 @@ void end_branch(BranchChains& chains) {
     } else if (level.found_counting && !level.plainly_false &&
                !same_result(result, chains.counted[depth - 1])) {
         chains.warnings.push_back({level.place, level.first_line});
+        note_differing_pairs(chains, result, chains.counted[depth - 1]);
     }
     clear_result(result);
 }
@@ -270,6 +295,7 @@ void start_branch_chains(BranchChains& chains, size_t pairs) {
     chains.levels.clear();
     chains.uncounted = chains.uncounted_deep = 0;
     chains.warnings.clear();
+    chains.differing.clear();
 }
 
 void take_branch_mark(BranchChains& chains, BranchRole role, bool plainly_false, NamePlace place) {

@@ -119,6 +119,7 @@ struct BranchChains {
     size_t uncounted = 0;                 // levels whose branch under way does not count
     size_t uncounted_deep = 0;            // those nested deeper than kBranchDepth
     std::vector<BranchWarning> warnings;  // in the order the branches end
+    std::vector<uint8_t> differing;  // by pair: whether it nests apart in some warning's branches
 };
 
 void start_branch_chains(BranchChains& chains, size_t pairs);
