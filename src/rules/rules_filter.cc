@@ -174,9 +174,10 @@ bool take_name_at(RulesFilterState& state, const RulesHint& hint, const RulePatt
     uint64_t column = column_of(state, name);
     const RulesMatcher& rules_matcher = *state.rules_matcher;
     // Names that may close themselves stay out of the branches' results.
-    bool counts = rules_matcher.self_closing[name.id]
-                      ? state.branches.uncounted == 0
-                      : take_branch_name(state.branches, name.id >> 1, name.id & 1);
+    bool counts = state.branches.levels.empty() ||
+                  (rules_matcher.self_closing[name.id]
+                       ? state.branches.uncounted == 0
+                       : take_branch_name(state.branches, name.id >> 1, name.id & 1));
     TagEndSearch self_close = counts ? keep_name(state, name, column, after) : TagEndSearch{};
     if (rules_matcher.tag_end == kNoTagEnd) {
         state.resume = hint.start + 1;
