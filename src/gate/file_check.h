@@ -35,4 +35,5 @@ struct FileCheck {
     bool crossing_errors = false;                // under the crossing rule
     std::vector<BranchWarning> branch_warnings;  // under rules, in file order
     bool switched_off = false;                   // under rules: a marker turned checking off
+    std::vector<uint8_t> pairs_by_branches;      // by pair: nests apart in their branches
 };

@@ -51,9 +51,10 @@ Finding next_crossing(FindingWalk& walk) {
 }
 
 // Where branches end at different nestings, which of them the preprocessor
-// takes decides the nesting after them: what is unmatched is a warning.
-bool nesting_by_branches(const FileCheck& check) {
-    return !check.branch_warnings.empty();
+// takes decides the nesting of the pairs they differ in: what of those is
+// unmatched is a warning.
+bool nesting_by_branches(const FileCheck& check, uint32_t pair) {
+    return pair < check.pairs_by_branches.size() && check.pairs_by_branches[pair] != 0;
 }
 
 Finding next_branch_warning(const FindingWalk& walk) {
@@ -71,13 +72,14 @@ Finding next_broken_tag(const FindingWalk& walk) {
     return {place, id, id >> 1, FindingKind::broken_tag, Severity::error};
 }
 
-Severity severity_at_name(const FindingWalk& walk, FindingKind kind) {
+Severity severity_at_name(const FindingWalk& walk, const Finding& finding) {
     const FileCheck& check = walk.check;
+    FindingKind kind = finding.kind;
     bool error = kind == FindingKind::crosses           ? check.crossing_errors
                  : kind == FindingKind::broken_tag      ? true
                  : kind == FindingKind::branches_differ ? false
                                                         : !check.tally.judged_ok;
-    return error && !(kind != FindingKind::broken_tag && nesting_by_branches(check))
+    return error && !(kind != FindingKind::broken_tag && nesting_by_branches(check, finding.pair))
                ? Severity::error
                : Severity::warning;
 }
@@ -96,7 +98,7 @@ bool next_at_name(FindingWalk& walk, Finding& finding) {
     walk.next_open += finding.kind == FindingKind::never_closed;
     walk.next_pending += finding.kind == FindingKind::crosses;
     walk.next_broken += finding.kind == FindingKind::broken_tag;
-    finding.severity = severity_at_name(walk, finding.kind);
+    finding.severity = severity_at_name(walk, finding);
     walk.next_branch += finding.kind == FindingKind::branches_differ;
     return true;
 }
@@ -121,7 +123,7 @@ bool next_about_file(FindingWalk& walk, Finding& finding) {
                        0,
                        pair,
                        FindingKind::counts_differ,
-                       nesting_by_branches(walk.check) ? Severity::warning : Severity::error};
+                       nesting_by_branches(walk.check, pair) ? Severity::warning : Severity::error};
             return true;
         }
     }

@@ -16,7 +16,8 @@
 //   that byte;
 // - under branch rules, a branch that ends at another nesting than its chain's
 //   counting branch is a warning at the branch's mark, and makes every
-//   unmatched name and differing count of the file a warning;
+//   unmatched name and differing count of the pairs the branches differ in a
+//   warning;
 // - a file with no listed name gets one finding about the whole file; so would a
 //   pair whose counts differ if the names left unmatched did not account for
 //   the difference, which they always do (each unmatched open and each stray

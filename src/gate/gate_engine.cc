@@ -122,6 +122,7 @@ void scan_pairs_by_rules(const GateEngine& engine, FileReader& reader, FileCheck
     check.branch_warnings.swap(state.branches.warnings);
     const TagRules& rules = engine.rules.rules;
     check.crossing_errors = rules.crossing_errors;
+    check.pairs_by_branches.swap(state.branches.differing);
     if (state.ended_in_region) {
         check.ended_in_region = true;
         check.ended_in_tag = state.ended_in_tag;

@@ -39,12 +39,6 @@ bool at_line_start(const RulesText& text, uint64_t pos) {
     return at == text.line_start_before && pos - at <= kBranchBlanks;
 }
 
-int byte_as_compared(const RulesText& text, TextCase text_case, uint64_t pos) {
-    int byte = byte_at(text, pos);
-    return byte >= 0 && text_case == TextCase::fold_compared ? fold_case(static_cast<uint8_t>(byte))
-                                                             : byte;
-}
-
 void clear_result(BranchResult& result) {
     for (uint32_t pair : result.touched) {
         result.closes_before[pair] = 0;
@@ -76,6 +70,30 @@ bool same_result(const BranchResult& a, const BranchResult& b) {
             return i == a.opens.size() && j == b.opens.size();
         if (a.opens[i++] != b.opens[j++])
             return false;
+    }
+}
+
+uint64_t open_count(const BranchResult& result, uint32_t pair) {
+    return pair < result.by_pair.size() ? result.by_pair[pair].size() : 0;
+}
+
+// Notes the pairs in which two results differ: by their counts, or where those
+// agree and only the order of the opens differs, every pair they touch.
+void note_differing_pairs(BranchChains& chains, const BranchResult& a, const BranchResult& b) {
+    chains.differing.resize(chains.pairs, 0);
+    bool any = false;
+    for (const BranchResult* one : {&a, &b}) {
+        for (uint32_t pair : one->touched) {
+            if (closes_before(a, pair) != closes_before(b, pair) ||
+                open_count(a, pair) != open_count(b, pair)) {
+                chains.differing[pair] = 1;
+                any = true;
+            }
+        }
+    }
+    for (const BranchResult* one : {&a, &b}) {
+        for (uint32_t pair : one->touched)
+            chains.differing[pair] = chains.differing[pair] || !any;
     }
 }
 
@@ -129,6 +147,7 @@ void end_branch(BranchChains& chains) {
     } else if (level.found_counting && !level.plainly_false &&
                !same_result(result, chains.counted[depth - 1])) {
         chains.warnings.push_back({level.place, level.first_line});
+        note_differing_pairs(chains, result, chains.counted[depth - 1]);
     }
     clear_result(result);
 }
@@ -194,23 +213,53 @@ size_t branch_mark_reach(const BranchMark& mark) {
 
 uint64_t branch_mark_length(const RulesText& text, TextCase text_case, uint64_t pos,
                             const BranchMark& mark) {
-    uint64_t at = pos;
+    // Most places are other directives, told apart within a few bytes.
+    const uint8_t* start = bytes_at(text, pos);
+    const uint8_t* end = start + (text_end(text) - pos);
+    const uint8_t* at = start;
+    bool fold = text_case == TextCase::fold_compared;
     for (char want : mark.text) {
         if (is_blank(static_cast<uint8_t>(want))) {
-            for (size_t run = 0; run < kBranchBlanks && is_blank(byte_at(text, at)); ++run)
+            const uint8_t* most = at + std::min<uint64_t>(kBranchBlanks, end - at);
+            while (at < most && is_blank(*at))
                 ++at;
-        } else if (byte_as_compared(text, text_case, at) != static_cast<uint8_t>(want)) {
-            return 0;
-        } else {
-            ++at;
+            continue;
         }
+        if (at == end || (fold ? fold_case(*at) : *at) != static_cast<uint8_t>(want))
+            return 0;
+        ++at;
     }
-    int next = byte_at(text, at);
-    if (next >= 0 && !is_line_end(next) && is_word_byte(static_cast<uint8_t>(next)))
+    if (at < end && !is_line_end(*at) && is_word_byte(*at))
         return 0;
     if (mark.line_start && !at_line_start(text, pos))
         return 0;
-    return at - pos;
+    return static_cast<uint64_t>(at - start);
+}
+
+BranchKey branch_mark_key(const BranchMark& mark) {
+    std::string_view rest = std::string_view(mark.text).substr(branch_mark_prefix(mark).size());
+    BranchKey key;
+    if (rest.size() < 2 || is_blank(static_cast<uint8_t>(rest[1])))
+        return key;
+    key.first = static_cast<uint8_t>(rest[1]);
+    if (rest.size() > 2 && !is_blank(static_cast<uint8_t>(rest[2])))
+        key.second = static_cast<uint8_t>(rest[2]);
+    return key;
+}
+
+BranchKey branch_text_key(const RulesText& text, TextCase text_case, uint64_t pos, size_t prefix) {
+    const uint8_t* at = bytes_at(text, pos) + std::min<uint64_t>(prefix, text_end(text) - pos);
+    const uint8_t* end = bytes_at(text, pos) + (text_end(text) - pos);
+    const uint8_t* most = at + std::min<uint64_t>(kBranchBlanks, end - at);
+    while (at < most && is_blank(*at))
+        ++at;
+    bool fold = text_case == TextCase::fold_compared;
+    BranchKey key;
+    if (at < end)
+        key.first = fold ? fold_case(*at) : *at;
+    if (at + 1 < end)
+        key.second = fold ? fold_case(at[1]) : at[1];
+    return key;
 }
 
 void add_to_result(BranchResult& result, size_t pairs, uint32_t pair, bool is_close) {
@@ -246,6 +295,7 @@ void start_branch_chains(BranchChains& chains, size_t pairs) {
     chains.levels.clear();
     chains.uncounted = chains.uncounted_deep = 0;
     chains.warnings.clear();
+    chains.differing.clear();
 }
 
 void take_branch_mark(BranchChains& chains, BranchRole role, bool plainly_false, NamePlace place) {

@@ -73,6 +73,24 @@ size_t branch_mark_reach(const BranchMark& mark);
 uint64_t branch_mark_length(const RulesText& text, TextCase text_case, uint64_t pos,
                             const BranchMark& mark);
 
+// The two bytes a mark holds after its prefix and the blank run after that, -1
+// where it holds none there (or a second blank run): most places a prefix
+// stands at are ruled out by these two bytes alone.
+struct BranchKey {
+    int first = -1;
+    int second = -1;
+};
+
+BranchKey branch_mark_key(const BranchMark& mark);
+
+// The text's two bytes after `prefix` bytes and up to kBranchBlanks blanks.
+BranchKey branch_text_key(const RulesText& text, TextCase text_case, uint64_t pos, size_t prefix);
+
+inline bool key_may_match(const BranchKey& mark, const BranchKey& text) {
+    return (mark.first < 0 || mark.first == text.first) &&
+           (mark.second < 0 || mark.second == text.second);
+}
+
 // One branch's result (see above), by pair.
 constexpr uint32_t kMatchedOpen = UINT32_MAX;
 
@@ -101,6 +119,7 @@ struct BranchChains {
     size_t uncounted = 0;                 // levels whose branch under way does not count
     size_t uncounted_deep = 0;            // those nested deeper than kBranchDepth
     std::vector<BranchWarning> warnings;  // in the order the branches end
+    std::vector<uint8_t> differing;  // by pair: whether it nests apart in some warning's branches
 };
 
 void start_branch_chains(BranchChains& chains, size_t pairs);

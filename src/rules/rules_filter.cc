@@ -205,9 +205,10 @@ bool take_name_at(RulesFilterState& state, const RulesHint& hint, const RulePatt
     if (!state.checking.off) {
         column = column_of(state, name);
         // Names that may close themselves stay out of the branches' results.
-        bool counts = rules_matcher.self_closing[name.id]
-                          ? state.branches.uncounted == 0
-                          : take_branch_name(state.branches, name.id >> 1, name.id & 1);
+        bool counts = state.branches.levels.empty() ||
+                      (rules_matcher.self_closing[name.id]
+                           ? state.branches.uncounted == 0
+                           : take_branch_name(state.branches, name.id >> 1, name.id & 1));
         if (counts)
             self_close = keep_name(state, name, column, after);
     }
@@ -293,7 +294,10 @@ bool take_branch_at(RulesFilterState& state, const RulesHint& hint, const RulePa
     const std::vector<BranchMark>& marks = rules_matcher.rules.branch_marks;
     uint64_t length = 0;
     const BranchMark* found = nullptr;
+    BranchKey key = branch_text_key(*state.text, text_case, hint.start, pattern.text.size());
     for (uint32_t m : rules_matcher.branch_prefixes[pattern.region]) {
+        if (!key_may_match(rules_matcher.branch_keys[m], key))
+            continue;
         length = branch_mark_length(*state.text, text_case, hint.start, marks[m]);
         if (length != 0) {
             found = &marks[m];

@@ -213,8 +213,10 @@ RulesMatcher build_rules_matcher(const TagTable& table, const TagRules& rules,
         region.end = folded_if(fold, region.end);
         rules_matcher.region_stops.push_back(region_stops_of(region, fold));
     }
-    for (BranchMark& mark : folded.branch_marks)
+    for (BranchMark& mark : folded.branch_marks) {
         mark.text = folded_if(fold, mark.text);
+        rules_matcher.branch_keys.push_back(branch_mark_key(mark));
+    }
     folded.tag_end = folded_if(fold, rules.tag_end);
     folded.self_close_mark = folded_if(fold, rules.self_close_mark);
     folded.self_close_end = folded_if(fold, rules.self_close_end);

@@ -59,6 +59,7 @@ struct RulesMatcher {
     // The branch marks, but the plainly false ones, by the bytes before their
     // first blank, in rule order.
     std::vector<std::vector<uint32_t>> branch_prefixes;
+    std::vector<BranchKey> branch_keys;  // by branch mark
     TextKeeping keeping;
 };
 

@@ -32,6 +32,10 @@ std::string trace(const TagTable& table, const RulesCheck& check) {
     }
     for (const BrokenTagPlace& broken : check.broken)
         text += "broken@" + std::to_string(broken.line) + ":" + std::to_string(broken.column) + " ";
+    for (const BranchWarning& warning : check.branch_warnings)
+        text += "~" + std::to_string(warning.place.line) + ":" +
+                std::to_string(warning.place.column) + "<" + std::to_string(warning.first_line) +
+                " ";
     return text + (check.ok ? "ok" : "!");
 }
 
@@ -340,6 +344,42 @@ TEST(RulesReference, MarkersTurnCheckingOffAndOn) {
               "{ // tamberlox-gate: off\n}}}\n/* tamberlox-gate: on */ }", "{@1:1 }@3:26 ok"},
              {"a marker in a string does nothing", c_rules, "\"/* tamberlox-gate: off */\" }",
               "}@1:29 !"},
+         }});
+}
+
+TEST(RulesReference, ConditionalBranches) {
+    const char* c_rules =
+        "region /* */\n"
+        "branch-start line-start \"# if\" \"# ifdef\"\n"
+        "branch-else line-start \"# elif\" \"# else\"\n"
+        "branch-end line-start \"# endif\"\n"
+        "branch-false \"# if 0\" \"# elif 0\"\n";
+    run_group(
+        {{"{", "("},
+         {"}", ")"},
+         {
+             {"the first branch counts", c_rules, "#if A\n{\n#else\n{\n#endif\n}",
+              "{@2:1 }@6:1 ok"},
+             {"an else that agrees", c_rules, "{\n#if A\n} {\n#else\n} if (b) {\n#endif\n}",
+              "{@1:1 }@3:1 {@3:3 }@7:1 ok"},
+             {"a branch that ends apart", c_rules, "#ifdef X\n{\n#elif Y\n#else\n{\n#endif",
+              "{@2:1 ~3:1<1 !"},
+             {"#if 0 counts not, its else does", c_rules, "#if 0\n{ (\n#else\n(\n#endif\n)",
+              "(@4:1 )@6:1 ok"},
+             {"#if 0 with a comment, #elif 0", c_rules,
+              "#if 0 /* old */\n{\n#elif 0\n{{\n#else\n(\n#endif\n)", "(@6:1 )@8:1 ok"},
+             {"#if 01 is no plain 0", c_rules, "#if 01\n{\n#endif\n}", "{@2:1 }@4:1 ok"},
+             {"blanks before and after the #", c_rules, "  #  ifdef X\n{\n\t# else\n(\n #endif\n}",
+              "{@2:1 }@6:1 ~3:2<1 ok"},
+             {"not at a line's start", c_rules, "x #if A\n{\n#else\n{\n#endif\n}",
+              "{@2:1 {@4:1 }@6:1 !"},
+             {"a longer directive is none", c_rules, "#iffy\n{\n#elsewhere\n}", "{@2:1 }@4:1 ok"},
+             {"in a comment a directive is text", c_rules, "/*\n#if A\n*/\n{\n/*\n#else */\n}",
+              "{@4:1 }@7:1 ok"},
+             {"nested: the inner first branch counts", c_rules,
+              "#if A\n#if B\n{\n#else\n(\n#endif\n#else\n{\n#endif\n}", "{@3:1 }@10:1 ~4:1<2 ok"},
+             {"stray else and endif", c_rules, "#else\n{\n#endif\n}", "{@2:1 }@4:1 ok"},
+             {"a chain never ended", c_rules, "#if A\n{\n#else\n(", "{@2:1 !"},
          }});
 }
 
