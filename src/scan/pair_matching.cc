@@ -95,31 +95,31 @@ void settle_crossed(PairMatching& matching, uint64_t place, const OpenEntry& mat
     }
 }
 
-inline bool above(const BlockStack<PlaceRun>& runs, uint64_t place) {
-    return runs.size > 0 && block_stack_top(runs).first + block_stack_top(runs).count > place;
+inline bool above(const std::vector<PlaceRun>& runs, uint64_t place) {
+    return !runs.empty() && runs.back().first + runs.back().count > place;
 }
 
-inline void push_place(BlockStack<PlaceRun>& runs, uint64_t place) {
-    if (runs.size > 0 && block_stack_top(runs).first + block_stack_top(runs).count == place)
-        ++block_stack_top(runs).count;
+inline void push_place(std::vector<PlaceRun>& runs, uint64_t place) {
+    if (!runs.empty() && runs.back().first + runs.back().count == place)
+        ++runs.back().count;
     else
-        block_stack_push(runs, {place, 1});
+        runs.push_back({place, 1});
 }
 
-inline uint64_t pop_place(BlockStack<PlaceRun>& runs) {
-    PlaceRun& top = block_stack_top(runs);
+inline uint64_t pop_place(std::vector<PlaceRun>& runs) {
+    PlaceRun& top = runs.back();
     uint64_t place = top.first + --top.count;
     if (top.count == 0)
-        --runs.size;
+        runs.pop_back();
     return place;
 }
 
 // Drops the places from `size` on.
-void cut_places(BlockStack<PlaceRun>& runs, uint64_t size) {
+void cut_places(std::vector<PlaceRun>& runs, uint64_t size) {
     while (above(runs, size)) {
-        PlaceRun& top = block_stack_top(runs);
+        PlaceRun& top = runs.back();
         if (top.first >= size)
-            --runs.size;
+            runs.pop_back();
         else
             top.count = size - top.first;
     }
@@ -145,7 +145,7 @@ void drop_latest(PairMatching& matching) {
     uint64_t place = --matching.opens.size;
     if (place > 0 && block_stack_item(matching.opens, place - 1).matched)
         return drop_matched_top(matching);
-    BlockStack<PlaceRun>& noteless = matching.noteless;
+    std::vector<PlaceRun>& noteless = matching.noteless;
     if (above(noteless, place))
         pop_place(noteless);
     BlockStack<PendingMark>& marks = matching.pending_marks;
@@ -156,7 +156,7 @@ void drop_latest(PairMatching& matching) {
 // `close` matched the open at `place`: the opens above it with no note yet
 // get this close as theirs.
 void note_enclosed(PairMatching& matching, uint64_t place, const CloseRecord& close) {
-    BlockStack<PlaceRun>& noteless = matching.noteless;
+    std::vector<PlaceRun>& noteless = matching.noteless;
     if (matching.notes.size >= kMostNoteRecords)
         return;
     uint32_t note = static_cast<uint32_t>(matching.notes.size + 1);
@@ -201,22 +201,19 @@ uint64_t moved_place(const PlaceMap& map, uint64_t place) {
 }
 
 // Runs of places cover the same opens after the move, runs that meet joined.
-void move_runs(const PlaceMap& map, BlockStack<PlaceRun>& runs) {
-    uint64_t kept = 0;
-    for (uint64_t i = 0; i < runs.size; ++i) {
-        const PlaceRun run = block_stack_item(runs, i);
+void move_runs(const PlaceMap& map, std::vector<PlaceRun>& runs) {
+    size_t kept = 0;
+    for (const PlaceRun& run : runs) {
         uint64_t first = moved_place(map, run.first);
         uint64_t count = moved_place(map, run.first + run.count) - first;
         if (count == 0)
             continue;
-        if (kept > 0 &&
-            block_stack_item(runs, kept - 1).first + block_stack_item(runs, kept - 1).count ==
-                first)
-            block_stack_item(runs, kept - 1).count += count;
+        if (kept > 0 && runs[kept - 1].first + runs[kept - 1].count == first)
+            runs[kept - 1].count += count;
         else
-            block_stack_item(runs, kept++) = {first, count};
+            runs[kept++] = {first, count};
     }
-    runs.size = kept;
+    runs.resize(kept);
 }
 
 // The marks keep, for each unmatched open, how many closes were pending when
@@ -254,7 +251,7 @@ void move_tree(const PlaceMap& map, PendingCloses& pending) {
 // steps a name.
 void compact_opens(PairMatching& matching) {
     PlaceMap map = map_places(matching.opens);
-    for (BlockStack<PlaceRun>& runs : matching.unmatched_opens)
+    for (std::vector<PlaceRun>& runs : matching.unmatched_opens)
         move_runs(map, runs);
     move_runs(map, matching.noteless);
     move_marks(map, matching.pending_marks);
@@ -294,8 +291,8 @@ void match_name(PairMatching& matching, uint32_t pair, bool is_close, NamePlace 
     ++matching.count;
     if (!is_close)
         return push_open(matching, pair, place);
-    BlockStack<PlaceRun>& opens = matching.unmatched_opens[pair];
-    if (opens.size == 0) {
+    std::vector<PlaceRun>& opens = matching.unmatched_opens[pair];
+    if (opens.empty()) {
         spool_push(matching.unmatched_closes, {place, pair});
         ++matching.stray_closes_by_pair[pair];
         return;
