@@ -32,6 +32,22 @@ bool write_all(int fd, const char* bytes, size_t size) {
     return true;
 }
 
+// Moves `size` bytes at `offset` through `call(done, at)`, a pread or pwrite of
+// the rest, until all are moved; false when one fails or moves nothing.
+template <typename Call>
+bool all_at(uint64_t offset, size_t size, Call call) {
+    size_t done = 0;
+    while (done < size) {
+        ssize_t moved = call(done, offset + done);
+        if (moved < 0 && errno == EINTR)
+            continue;
+        if (moved <= 0)
+            return false;
+        done += static_cast<size_t>(moved);
+    }
+    return true;
+}
+
 }  // namespace
 
 SpillFile::SpillFile(SpillFile&& other) noexcept
@@ -68,30 +84,14 @@ bool append_to_spill(SpillFile& file, const void* bytes, size_t size) {
 
 bool write_to_spill(const SpillFile& file, uint64_t offset, const void* bytes, size_t size) {
     const char* from = static_cast<const char*>(bytes);
-    while (size > 0) {
-        ssize_t put = ::pwrite(file.fd, from, size, static_cast<off_t>(offset));
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        from += put;
-        offset += static_cast<uint64_t>(put);
-        size -= static_cast<size_t>(put);
-    }
-    return true;
+    return all_at(offset, size, [&](size_t done, uint64_t at) {
+        return ::pwrite(file.fd, from + done, size - done, static_cast<off_t>(at));
+    });
 }
 
 bool read_from_spill(const SpillFile& file, uint64_t offset, void* bytes, size_t size) {
     char* to = static_cast<char*>(bytes);
-    while (size > 0) {
-        ssize_t got = ::pread(file.fd, to, size, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        to += got;
-        offset += static_cast<uint64_t>(got);
-        size -= static_cast<size_t>(got);
-    }
-    return true;
+    return all_at(offset, size, [&](size_t done, uint64_t at) {
+        return ::pread(file.fd, to + done, size - done, static_cast<off_t>(at));
+    });
 }
