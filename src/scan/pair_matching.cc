@@ -1,6 +1,7 @@
 #include "scan/pair_matching.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 
 namespace {
@@ -60,16 +61,25 @@ size_t first_below(const PendingCloses& pending, size_t node, size_t begin, size
 
 // How many closes were pending when the open at `place` came.
 uint64_t pending_before(const PairMatching& matching, uint64_t place) {
+    // The block of the last mark at `place` or below, by the first mark of each
+    // block, then that mark within its block.
     const BlockStack<PendingMark>& marks = matching.pending_marks;
-    uint64_t low = 0, high = marks.size;  // the first mark above `place` lies in [low, high]
+    constexpr uint64_t kBlock = BlockStack<PendingMark>::kBlockSize;
+    uint64_t low = 0, high = (marks.size + kBlock - 1) / kBlock;
     while (low < high) {
         uint64_t middle = low + (high - low) / 2;
-        if (place < block_stack_item(marks, middle).place)
+        if (place < marks.blocks[middle][0].place)
             high = middle;
         else
             low = middle + 1;
     }
-    return low == 0 ? 0 : block_stack_item(marks, low - 1).count;
+    if (low == 0)
+        return 0;
+    const PendingMark* block = marks.blocks[low - 1].get();
+    const PendingMark* end = block + std::min(kBlock, marks.size - (low - 1) * kBlock);
+    const PendingMark* after = std::upper_bound(
+        block, end, place, [](uint64_t p, const PendingMark& mark) { return p < mark.place; });
+    return std::prev(after)->count;
 }
 
 // The open at `place` has just been matched: every pending close that came
@@ -173,31 +183,38 @@ void note_enclosed(PairMatching& matching, uint64_t place, const CloseRecord& cl
 }
 
 // Where the opens on the stack move when the matched ones among them leave it:
-// how many unmatched ones stand before each block of the stack.
+// for each block of the stack, how many unmatched ones stand before it and
+// which of its own are unmatched, a bit each.
 struct PlaceMap {
-    const BlockStack<OpenEntry>& opens;
     std::vector<uint64_t> unmatched_before_block;
+    std::vector<uint64_t> unmatched_in_block;
 };
 
 PlaceMap map_places(const BlockStack<OpenEntry>& opens) {
-    PlaceMap map{opens, {0}};
-    uint64_t unmatched = 0;
+    static_assert(BlockStack<OpenEntry>::kBlockSize == 64, "a bit an entry of a block");
+    PlaceMap map;
+    uint64_t unmatched = 0, bits = 0;
     for (uint64_t i = 0; i < opens.size; ++i) {
-        unmatched += !block_stack_item(opens, i).matched;
-        if ((i + 1) % BlockStack<OpenEntry>::kBlockSize == 0)
+        uint64_t bit = !block_stack_item(opens, i).matched;
+        bits |= bit << (i % 64);
+        if (i % 64 == 0)
             map.unmatched_before_block.push_back(unmatched);
+        unmatched += bit;
+        if (i % 64 == 63 || i + 1 == opens.size) {
+            map.unmatched_in_block.push_back(bits);
+            bits = 0;
+        }
     }
     map.unmatched_before_block.push_back(unmatched);
+    map.unmatched_in_block.push_back(0);
     return map;
 }
 
 // The new place of the first unmatched open at `place` or above it.
 uint64_t moved_place(const PlaceMap& map, uint64_t place) {
-    uint64_t block = place >> BlockStack<OpenEntry>::kBlockBits;
-    uint64_t moved = map.unmatched_before_block[block];
-    for (uint64_t i = block << BlockStack<OpenEntry>::kBlockBits; i < place; ++i)
-        moved += !block_stack_item(map.opens, i).matched;
-    return moved;
+    uint64_t block = place / 64, below = (uint64_t{1} << (place % 64)) - 1;
+    return map.unmatched_before_block[block] +
+           static_cast<uint64_t>(std::popcount(map.unmatched_in_block[block] & below));
 }
 
 // Runs of places cover the same opens after the move, runs that meet joined.

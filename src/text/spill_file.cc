@@ -1,5 +1,6 @@
 #include "text/spill_file.h"
 
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -48,6 +49,35 @@ bool all_at(uint64_t offset, size_t size, Call call) {
     return true;
 }
 
+// One writev for all the pieces; what a short write leaves, piece by piece.
+bool write_pieces(int fd, const SpillPiece* pieces, size_t count) {
+    iovec vectors[kMostSpillPieces];
+    size_t total = 0;
+    for (size_t i = 0; i < count; ++i) {
+        vectors[i] = {const_cast<void*>(pieces[i].bytes), pieces[i].size};
+        total += pieces[i].size;
+    }
+    ssize_t written;
+    do
+        written = ::writev(fd, vectors, static_cast<int>(count));
+    while (written < 0 && errno == EINTR);
+    if (written < 0)
+        return false;
+    size_t skip = static_cast<size_t>(written);
+    for (size_t i = 0; i < count && skip < total; ++i) {
+        if (skip >= pieces[i].size) {
+            skip -= pieces[i].size;
+            total -= pieces[i].size;
+            continue;
+        }
+        const char* rest = static_cast<const char*>(pieces[i].bytes) + skip;
+        if (!write_all(fd, rest, pieces[i].size - skip))
+            return false;
+        skip = 0;
+    }
+    return true;
+}
+
 }  // namespace
 
 SpillFile::SpillFile(SpillFile&& other) noexcept
@@ -69,16 +99,17 @@ SpillFile::~SpillFile() {
         ::close(fd);
 }
 
-bool append_to_spill(SpillFile& file, const void* bytes, size_t size) {
+bool append_to_spill(SpillFile& file, const SpillPiece* pieces, size_t count) {
     if (file.failed)
         return false;
     if (file.fd < 0)
         file.fd = make_unnamed_file();
-    if (file.fd < 0 || !write_all(file.fd, static_cast<const char*>(bytes), size)) {
+    if (file.fd < 0 || !write_pieces(file.fd, pieces, count)) {
         file.failed = true;
         return false;
     }
-    file.size += size;
+    for (size_t i = 0; i < count; ++i)
+        file.size += pieces[i].size;
     return true;
 }
 
