@@ -1,6 +1,7 @@
 #include "scan/pair_matching.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 
 namespace {
@@ -60,16 +61,25 @@ size_t first_below(const PendingCloses& pending, size_t node, size_t begin, size
 
 // How many closes were pending when the open at `place` came.
 uint64_t pending_before(const PairMatching& matching, uint64_t place) {
+    // The block of the last mark at `place` or below, by the first mark of each
+    // block, then that mark within its block.
     const BlockStack<PendingMark>& marks = matching.pending_marks;
-    uint64_t low = 0, high = marks.size;  // the first mark above `place` lies in [low, high]
+    constexpr uint64_t kBlock = BlockStack<PendingMark>::kBlockSize;
+    uint64_t low = 0, high = (marks.size + kBlock - 1) / kBlock;
     while (low < high) {
         uint64_t middle = low + (high - low) / 2;
-        if (place < block_stack_item(marks, middle).place)
+        if (place < marks.blocks[middle][0].place)
             high = middle;
         else
             low = middle + 1;
     }
-    return low == 0 ? 0 : block_stack_item(marks, low - 1).count;
+    if (low == 0)
+        return 0;
+    const PendingMark* block = marks.blocks[low - 1].get();
+    const PendingMark* end = block + std::min(kBlock, marks.size - (low - 1) * kBlock);
+    const PendingMark* after = std::upper_bound(
+        block, end, place, [](uint64_t p, const PendingMark& mark) { return p < mark.place; });
+    return std::prev(after)->count;
 }
 
 // The open at `place` has just been matched: every pending close that came
@@ -95,31 +105,31 @@ void settle_crossed(PairMatching& matching, uint64_t place, const OpenEntry& mat
     }
 }
 
-inline bool above(const BlockStack<PlaceRun>& runs, uint64_t place) {
-    return runs.size > 0 && block_stack_top(runs).first + block_stack_top(runs).count > place;
+inline bool above(const std::vector<PlaceRun>& runs, uint64_t place) {
+    return !runs.empty() && runs.back().first + runs.back().count > place;
 }
 
-inline void push_place(BlockStack<PlaceRun>& runs, uint64_t place) {
-    if (runs.size > 0 && block_stack_top(runs).first + block_stack_top(runs).count == place)
-        ++block_stack_top(runs).count;
+inline void push_place(std::vector<PlaceRun>& runs, uint64_t place) {
+    if (!runs.empty() && runs.back().first + runs.back().count == place)
+        ++runs.back().count;
     else
-        block_stack_push(runs, {place, 1});
+        runs.push_back({place, 1});
 }
 
-inline uint64_t pop_place(BlockStack<PlaceRun>& runs) {
-    PlaceRun& top = block_stack_top(runs);
+inline uint64_t pop_place(std::vector<PlaceRun>& runs) {
+    PlaceRun& top = runs.back();
     uint64_t place = top.first + --top.count;
     if (top.count == 0)
-        --runs.size;
+        runs.pop_back();
     return place;
 }
 
 // Drops the places from `size` on.
-void cut_places(BlockStack<PlaceRun>& runs, uint64_t size) {
+void cut_places(std::vector<PlaceRun>& runs, uint64_t size) {
     while (above(runs, size)) {
-        PlaceRun& top = block_stack_top(runs);
+        PlaceRun& top = runs.back();
         if (top.first >= size)
-            --runs.size;
+            runs.pop_back();
         else
             top.count = size - top.first;
     }
@@ -145,7 +155,7 @@ void drop_latest(PairMatching& matching) {
     uint64_t place = --matching.opens.size;
     if (place > 0 && block_stack_item(matching.opens, place - 1).matched)
         return drop_matched_top(matching);
-    BlockStack<PlaceRun>& noteless = matching.noteless;
+    std::vector<PlaceRun>& noteless = matching.noteless;
     if (above(noteless, place))
         pop_place(noteless);
     BlockStack<PendingMark>& marks = matching.pending_marks;
@@ -156,7 +166,7 @@ void drop_latest(PairMatching& matching) {
 // `close` matched the open at `place`: the opens above it with no note yet
 // get this close as theirs.
 void note_enclosed(PairMatching& matching, uint64_t place, const CloseRecord& close) {
-    BlockStack<PlaceRun>& noteless = matching.noteless;
+    std::vector<PlaceRun>& noteless = matching.noteless;
     if (matching.notes.size >= kMostNoteRecords)
         return;
     uint32_t note = static_cast<uint32_t>(matching.notes.size + 1);
@@ -173,50 +183,54 @@ void note_enclosed(PairMatching& matching, uint64_t place, const CloseRecord& cl
 }
 
 // Where the opens on the stack move when the matched ones among them leave it:
-// how many unmatched ones stand before each block of the stack.
+// for each block of the stack, how many unmatched ones stand before it and
+// which of its own are unmatched, a bit each.
 struct PlaceMap {
-    const BlockStack<OpenEntry>& opens;
     std::vector<uint64_t> unmatched_before_block;
+    std::vector<uint64_t> unmatched_in_block;
 };
 
 PlaceMap map_places(const BlockStack<OpenEntry>& opens) {
-    PlaceMap map{opens, {0}};
-    uint64_t unmatched = 0;
+    static_assert(BlockStack<OpenEntry>::kBlockSize == 64, "a bit an entry of a block");
+    PlaceMap map;
+    uint64_t unmatched = 0, bits = 0;
     for (uint64_t i = 0; i < opens.size; ++i) {
-        unmatched += !block_stack_item(opens, i).matched;
-        if ((i + 1) % BlockStack<OpenEntry>::kBlockSize == 0)
+        uint64_t bit = !block_stack_item(opens, i).matched;
+        bits |= bit << (i % 64);
+        if (i % 64 == 0)
             map.unmatched_before_block.push_back(unmatched);
+        unmatched += bit;
+        if (i % 64 == 63 || i + 1 == opens.size) {
+            map.unmatched_in_block.push_back(bits);
+            bits = 0;
+        }
     }
     map.unmatched_before_block.push_back(unmatched);
+    map.unmatched_in_block.push_back(0);
     return map;
 }
 
 // The new place of the first unmatched open at `place` or above it.
 uint64_t moved_place(const PlaceMap& map, uint64_t place) {
-    uint64_t block = place >> BlockStack<OpenEntry>::kBlockBits;
-    uint64_t moved = map.unmatched_before_block[block];
-    for (uint64_t i = block << BlockStack<OpenEntry>::kBlockBits; i < place; ++i)
-        moved += !block_stack_item(map.opens, i).matched;
-    return moved;
+    uint64_t block = place / 64, below = (uint64_t{1} << (place % 64)) - 1;
+    return map.unmatched_before_block[block] +
+           static_cast<uint64_t>(std::popcount(map.unmatched_in_block[block] & below));
 }
 
 // Runs of places cover the same opens after the move, runs that meet joined.
-void move_runs(const PlaceMap& map, BlockStack<PlaceRun>& runs) {
-    uint64_t kept = 0;
-    for (uint64_t i = 0; i < runs.size; ++i) {
-        const PlaceRun run = block_stack_item(runs, i);
+void move_runs(const PlaceMap& map, std::vector<PlaceRun>& runs) {
+    size_t kept = 0;
+    for (const PlaceRun& run : runs) {
         uint64_t first = moved_place(map, run.first);
         uint64_t count = moved_place(map, run.first + run.count) - first;
         if (count == 0)
             continue;
-        if (kept > 0 &&
-            block_stack_item(runs, kept - 1).first + block_stack_item(runs, kept - 1).count ==
-                first)
-            block_stack_item(runs, kept - 1).count += count;
+        if (kept > 0 && runs[kept - 1].first + runs[kept - 1].count == first)
+            runs[kept - 1].count += count;
         else
-            block_stack_item(runs, kept++) = {first, count};
+            runs[kept++] = {first, count};
     }
-    runs.size = kept;
+    runs.resize(kept);
 }
 
 // The marks keep, for each unmatched open, how many closes were pending when
@@ -254,7 +268,7 @@ void move_tree(const PlaceMap& map, PendingCloses& pending) {
 // steps a name.
 void compact_opens(PairMatching& matching) {
     PlaceMap map = map_places(matching.opens);
-    for (BlockStack<PlaceRun>& runs : matching.unmatched_opens)
+    for (std::vector<PlaceRun>& runs : matching.unmatched_opens)
         move_runs(map, runs);
     move_runs(map, matching.noteless);
     move_marks(map, matching.pending_marks);
@@ -294,8 +308,8 @@ void match_name(PairMatching& matching, uint32_t pair, bool is_close, NamePlace 
     ++matching.count;
     if (!is_close)
         return push_open(matching, pair, place);
-    BlockStack<PlaceRun>& opens = matching.unmatched_opens[pair];
-    if (opens.size == 0) {
+    std::vector<PlaceRun>& opens = matching.unmatched_opens[pair];
+    if (opens.empty()) {
         spool_push(matching.unmatched_closes, {place, pair});
         ++matching.stray_closes_by_pair[pair];
         return;

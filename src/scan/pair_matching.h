@@ -103,9 +103,9 @@ struct PendingMark {
 
 struct PairMatching {
     BlockStack<OpenEntry> opens;
-    std::vector<BlockStack<PlaceRun>> unmatched_opens;  // by pair
-    BlockStack<PlaceRun> noteless;                      // the places of the opens with no note yet
-    RecordSpool<NoteRecord> notes;                      // spilled beyond a block
+    std::vector<std::vector<PlaceRun>> unmatched_opens;  // by pair
+    std::vector<PlaceRun> noteless;                      // the places of the opens with no note yet
+    RecordSpool<NoteRecord> notes;                       // spilled beyond a block
     BlockStack<PendingMark> pending_marks;
     uint64_t count = 0;                          // names found
     uint64_t unmatched = 0;                      // the opens on the stack still unmatched

@@ -35,25 +35,21 @@ struct RecordSpool {
     mutable SpoolReader<T> read{};
 };
 
-// Writes the records in memory to the file, unless it has failed.
+// Writes the records in memory to the file (a block of them: one write);
+// where that fails they stay in memory, and all that come after them.
 template <typename T>
 void spill_kept(RecordSpool<T>& spool) {
+    static_assert(RecordSpool<T>::kBlockRecords <= kMostSpillPieces * BlockStack<T>::kBlockSize);
     BlockStack<T>& kept = spool.kept;
+    SpillPiece pieces[kMostSpillPieces];
+    size_t count = 0;
     for (uint64_t first = 0; first < kept.size; first += BlockStack<T>::kBlockSize) {
-        uint64_t count = std::min<uint64_t>(BlockStack<T>::kBlockSize, kept.size - first);
-        const T* block = kept.blocks[first >> BlockStack<T>::kBlockBits].get();
-        if (!append_to_spill(spool.file, block, count * sizeof(T))) {
-            // What was written stays where it is; the rest, and all that comes,
-            // in memory: cut the records written off the front.
-            uint64_t written = spool.file.size / sizeof(T) - spool.spilled;
-            spool.file.size = (spool.spilled + written) * sizeof(T);
-            for (uint64_t i = written; i < kept.size; ++i)
-                block_stack_item(kept, i - written) = block_stack_item(kept, i);
-            kept.size -= written;
-            spool.spilled += written;
-            return;
-        }
+        uint64_t records = std::min<uint64_t>(BlockStack<T>::kBlockSize, kept.size - first);
+        pieces[count++] = {kept.blocks[first >> BlockStack<T>::kBlockBits].get(),
+                           records * sizeof(T)};
     }
+    if (!append_to_spill(spool.file, pieces, count))
+        return;
     spool.spilled += kept.size;
     kept.size = 0;
 }

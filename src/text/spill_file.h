@@ -20,9 +20,19 @@ struct SpillFile {
     ~SpillFile();
 };
 
-// Appends `size` bytes, making the file first; false (and `failed` set) when
-// it cannot be made or written.
-bool append_to_spill(SpillFile& file, const void* bytes, size_t size);
+// Some bytes in memory, one of the pieces appended at once (at most
+// kMostSpillPieces).
+constexpr size_t kMostSpillPieces = 64;
+
+struct SpillPiece {
+    const void* bytes;
+    size_t size;
+};
+
+// Appends the pieces in order with as few writes as may be, making the file
+// first; false (and `failed` set, nothing counted in `size`) when it cannot be
+// made or written.
+bool append_to_spill(SpillFile& file, const SpillPiece* pieces, size_t count);
 
 // Writes `size` bytes again at `offset`, inside what was written before;
 // false on a write error.
