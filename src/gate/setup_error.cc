@@ -19,6 +19,7 @@ constexpr RuleArguments kRuleArguments[] = {
     {"line-region", "START"},
     {"verb", "START"},
     {"definition", "START"},
+    {"directive", "START"},
     {"end-of-text", "MARK"},
     {"blank-runs", "no argument"},
 };

@@ -138,7 +138,7 @@ bool takes_option(RegionKind kind, const std::string& option) {
         return kind == RegionKind::to_end_mark;
     if (option == "escape")
         return kind == RegionKind::to_end_mark || kind == RegionKind::to_line_end ||
-               kind == RegionKind::definition;
+               kind == RegionKind::definition || kind == RegionKind::directive;
     if (option == "comment")
         return kind == RegionKind::definition;
     return option == "not-after" || option == "word-end";
@@ -255,6 +255,8 @@ RuleProblem apply_rule(const std::vector<std::string>& words, const TagTable& ta
         return region_rule(words, RegionKind::verb, rules);
     if (keyword == "definition")
         return region_rule(words, RegionKind::definition, rules);
+    if (keyword == "directive")
+        return region_rule(words, RegionKind::directive, rules);
     if (keyword == "end-of-text")
         return region_rule(words, RegionKind::to_text_end, rules);
 

@@ -36,6 +36,10 @@
 //                                parameter text up to the first '{' on the line,
 //                                then the balanced {...} groups that follow, with
 //                                blanks, line ends, '*' and [...] between
+//   directive START [OPTION...]  no name counts from START to its line's end
+//                                (with "escape E", on over lines that end right
+//                                after an E); regions start and end in it as
+//                                anywhere (name_mask.h)
 //   end-of-text MARK [OPTION...] nothing after MARK is checked; a name that
 //                                starts where MARK does still counts
 //   blank-runs                   a blank in a name, a spelling or a START (not
@@ -62,7 +66,7 @@
 
 constexpr const char* kRulesFile = "_tamberlox_rules.txt";
 
-enum class RegionKind { to_end_mark, to_line_end, verb, definition, to_text_end };
+enum class RegionKind { to_end_mark, to_line_end, verb, definition, to_text_end, directive };
 
 struct RegionRule {
     RegionKind kind = RegionKind::to_end_mark;

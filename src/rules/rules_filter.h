@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "rules/name_mask.h"
 #include "rules/rules_matcher.h"
 #include "rules/rules_region.h"
 #include "rules/rules_text.h"
@@ -53,6 +54,7 @@ struct RulesFilterState {
     uint64_t resume = 0;              // hints before it are passed over
     OpenRegion region;
     OpenTag tag;
+    NameMask mask;
     std::deque<HeldName> held;
     HeldName* last_awaiting = nullptr;   // of `held`
     std::vector<FoundName> kept;         // of the current batch

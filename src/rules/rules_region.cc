@@ -4,9 +4,10 @@
 
 namespace {
 
-void close_region(OpenRegion& region, uint64_t after) {
+void close_region(OpenRegion& region, uint64_t after, bool at_line_end = false) {
     region.rule = nullptr;
     region.after = after;
+    region.ended_at_line_end = at_line_end;
 }
 
 // A step at an LF or a CR.
@@ -21,7 +22,7 @@ void line_end_step(OpenRegion& region, uint8_t byte) {
                      (rule.kind != RegionKind::verb && region.escaped_end);
     region.cut = region.escaped_end = false;
     if (!continues)
-        close_region(region, region.next + 1);
+        close_region(region, region.next + 1, true);
     ++region.next;
 }
 

@@ -113,7 +113,9 @@ struct Scan {
     int64_t braces = 0;
     bool in_comment = false;
     bool escaped = false;
-    bool stopped = false;  // at an end of text
+    bool stopped = false;                   // at an end of text
+    const RegionRule* directive = nullptr;  // the directive whose line this is
+    bool directive_escaped = false;         // its escape ended the line's text
 };
 
 // The length the region start takes at the scan's place, 0 if none starts there.
@@ -145,8 +147,15 @@ bool try_region_start(Scan& scan) {
         if (length == 0)
             continue;
         if (region.kind == RegionKind::to_text_end) {
-            take_name(scan);
+            if (scan.directive == nullptr)
+                take_name(scan);
             scan.stopped = true;
+            return true;
+        }
+        if (region.kind == RegionKind::directive) {
+            if (scan.directive == nullptr)
+                scan.directive = &region;
+            scan.p += length;
             return true;
         }
         scan.part = Scan::Part::parameters;
@@ -309,6 +318,13 @@ bool take_name(Scan& scan) {
 
 void try_names(Scan& scan) {
     size_t p = scan.p;
+    if (scan.directive != nullptr) {
+        const std::string& text = scan.lines[scan.l].text;
+        const RegionRule& rule = *scan.directive;
+        scan.directive_escaped = rule.has_escape && text[p] == rule.escape && p + 1 == text.size();
+        ++scan.p;
+        return;
+    }
     if (!take_name(scan) || scan.p == p)
         ++scan.p;
 }
@@ -329,6 +345,10 @@ void end_of_line(Scan& scan) {
     if (!continues)
         scan.region = nullptr;
     scan.escaped_line_end = false;
+    // A line end inside a region that goes on is not the directive's.
+    if (scan.directive != nullptr && scan.region == nullptr && !scan.directive_escaped)
+        scan.directive = nullptr;
+    scan.directive_escaped = false;
 }
 
 // Whether the region the text ended in fails it.
