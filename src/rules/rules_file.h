@@ -51,7 +51,8 @@
 // (a START right after an odd run of E's starts nothing), "one-line" (the region
 // ends at its line's end at the latest), "word-end" (START starts nothing
 // where a word byte follows it), and for a definition "comment C" (from C to
-// the line's end, its bytes hold no group marks).
+// the line's end, its bytes hold no group marks) and "blank-line" (a line of
+// blanks alone ends it).
 //
 // At one place the region starts are tried first, in file order, then the names.
 // A region still open at the end of the text (not a line region, not one-line)
@@ -80,6 +81,7 @@ struct RegionRule {
     bool word_end = false;
     bool has_comment = false;  // definition only
     char comment = 0;
+    bool blank_line_ends = false;  // definition only
 };
 
 // What the rules say. Per-name flags are indexed like the table's names: by id,

@@ -65,7 +65,7 @@ bool region_step(OpenRegion& region, const RulesText& text, TextCase text_case, 
 bool definition_takes(OpenRegion& region, DefinitionState& state, uint8_t byte) {
     if (byte == kLf) {
         region.cut = false;
-        return definition_line_end(state) == DefinitionStep::goes_on;
+        return definition_line_end(state, *region.rule) == DefinitionStep::goes_on;
     }
     if (byte == kCr || region.cut) {
         region.cut = true;
@@ -159,8 +159,10 @@ bool region_fails_file(const OpenRegion& region, const RulesText& text) {
     uint64_t end = text_end(text);
     bool line_ended = end == 0 || byte_at(text, end - 1) == kLf;
     const RegionRule& rule = *region.rule;
+    // The text's end ends its last line, which may be one that ends a definition.
     if (rule.kind == RegionKind::definition)
-        return !definition_complete(region.definition);
+        return !definition_complete(region.definition) &&
+               !(rule.blank_line_ends && region.definition.line_blank && !line_ended);
     if (rule.kind == RegionKind::to_text_end || rule.kind == RegionKind::to_line_end)
         return false;
     return line_ended ||

@@ -332,6 +332,10 @@ void try_names(Scan& scan) {
 bool definition_goes_on(Scan& scan) {
     bool commented = scan.in_comment;
     scan.in_comment = scan.escaped = false;
+    const std::string& text = scan.lines[scan.l].text;
+    bool blank = text.find_first_not_of(" \t") == std::string::npos;
+    if (blank && scan.region->blank_line_ends)
+        return false;
     return scan.part != Scan::Part::parameters || commented;
 }
 
