@@ -23,10 +23,17 @@ void put_crossing_message(OutputBuffer& out, const FileCheck& check, const Findi
     put_bytes(out, " is still open");
 }
 
+// A region without an END is a definition, which its groups' braces end.
 void put_region_message(OutputBuffer& out, const FileCheck& check, const NameTexts& names) {
+    bool definition = !check.ended_in_tag && check.region_end.empty();
     put_bytes(out, check.ended_in_tag ? "the text ends inside the tag "
+                   : definition       ? "the text ends inside the definition "
                                       : "the text ends inside the region ");
     put_bytes(out, quoted_text(names, check.region_start));
+    if (definition) {
+        put_bytes(out, " that starts here, before its braces close");
+        return;
+    }
     put_bytes(out, " that starts here, before its ");
     put_bytes(out, quoted_text(names, check.region_end));
 }

@@ -22,6 +22,7 @@ constexpr RuleArguments kRuleArguments[] = {
     {"line-region", "START"},
     {"verb", "START"},
     {"definition", "START"},
+    {"directive", "START"},
     {"end-of-text", "MARK"},
     {"blank-runs", "no argument"},
     {"branch-start", "MARKs on one line, none empty or starting with a blank"},

@@ -29,6 +29,7 @@ DefinitionStep between_byte(DefinitionState& state, const RegionRule& rule, uint
 }  // namespace
 
 DefinitionStep definition_byte(DefinitionState& state, const RegionRule& rule, uint8_t byte) {
+    state.line_blank = state.line_blank && (byte == ' ' || byte == '\t');
     if (state.in_comment)
         return DefinitionStep::goes_on;
     if (state.phase == DefinitionPhase::between)
@@ -74,11 +75,14 @@ DefinitionStep definition_byte(DefinitionState& state, const RegionRule& rule, u
     return DefinitionStep::goes_on;
 }
 
-DefinitionStep definition_line_end(DefinitionState& state) {
+DefinitionStep definition_line_end(DefinitionState& state, const RegionRule& rule) {
     bool commented = state.in_comment;
+    bool blank = state.line_blank;
     state.in_comment = false;
     state.escaped = false;
-    if (state.phase == DefinitionPhase::parameters && !commented)
+    state.line_blank = true;
+    if ((state.phase == DefinitionPhase::parameters && !commented) ||
+        (blank && rule.blank_line_ends))
         return DefinitionStep::ends_before;
     return DefinitionStep::goes_on;
 }

@@ -5,7 +5,8 @@
 // comment ended first ends the definition there), then a balanced {...} group,
 // and every group, [...] or '*' that follows with only blanks and line ends
 // between. Inside, the rule's escape byte takes the next byte with it, so that
-// "\{" opens nothing, and its comment byte hides the rest of the line.
+// "\{" opens nothing, and its comment byte hides the rest of the line. With
+// blank-line, a line of blanks alone ends it, groups closed or not.
 
 #include <cstdint>
 
@@ -17,7 +18,8 @@ struct DefinitionState {
     DefinitionPhase phase = DefinitionPhase::parameters;
     uint64_t depth = 0;  // of the braces open in a group or a bracket
     bool in_comment = false;
-    bool escaped = false;  // the byte before was an escape
+    bool escaped = false;     // the byte before was an escape
+    bool line_blank = false;  // the line so far holds only blanks
 };
 
 // Whether the byte steps the definition on, or ends it before the byte.
@@ -26,7 +28,7 @@ enum class DefinitionStep : uint8_t { goes_on, ends_before };
 DefinitionStep definition_byte(DefinitionState& state, const RegionRule& rule, uint8_t byte);
 
 // At the end of a line's text.
-DefinitionStep definition_line_end(DefinitionState& state);
+DefinitionStep definition_line_end(DefinitionState& state, const RegionRule& rule);
 
 // Whether the text may end where the definition stands: not inside a group.
 inline bool definition_complete(const DefinitionState& state) {

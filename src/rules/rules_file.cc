@@ -145,8 +145,8 @@ bool takes_option(RegionKind kind, const std::string& option) {
         return kind == RegionKind::to_end_mark;
     if (option == "escape")
         return kind == RegionKind::to_end_mark || kind == RegionKind::to_line_end ||
-               kind == RegionKind::definition;
-    if (option == "comment")
+               kind == RegionKind::definition || kind == RegionKind::directive;
+    if (option == "comment" || option == "blank-line")
         return kind == RegionKind::definition;
     return option == "not-after" || option == "word-end";
 }
@@ -156,8 +156,10 @@ RuleProblem region_options(const std::vector<std::string>& words, size_t from, R
         const std::string& option = words[at];
         if (!takes_option(region.kind, option))
             return {RuleFault::unknown_region_option, option};
-        if (option == "one-line" || option == "word-end") {
-            (option == "one-line" ? region.one_line : region.word_end) = true;
+        if (option == "one-line" || option == "word-end" || option == "blank-line") {
+            (option == "one-line"   ? region.one_line
+             : option == "word-end" ? region.word_end
+                                    : region.blank_line_ends) = true;
             continue;
         }
         if (at + 1 == words.size() || words[at + 1].size() != 1)
@@ -312,6 +314,8 @@ RuleProblem apply_rule(const std::vector<std::string>& words, const TagTable& ta
         return region_rule(words, RegionKind::verb, rules);
     if (keyword == "definition")
         return region_rule(words, RegionKind::definition, rules);
+    if (keyword == "directive")
+        return region_rule(words, RegionKind::directive, rules);
     if (keyword == "end-of-text")
         return region_rule(words, RegionKind::to_text_end, rules);
     bool bad = false;

@@ -48,6 +48,10 @@
 //                                parameter text up to the first '{' on the line,
 //                                then the balanced {...} groups that follow, with
 //                                blanks, line ends, '*' and [...] between
+//   directive START [OPTION...]  no name counts from START to its line's end
+//                                (with "escape E", on over lines that end right
+//                                after an E); regions start and end in it as
+//                                anywhere (name_mask.h)
 //   end-of-text MARK [OPTION...] nothing after MARK is checked; a name that
 //                                starts where MARK does still counts
 //   blank-runs                   a blank in a name, a spelling or a START (not
@@ -62,7 +66,8 @@
 // (a START right after an odd run of E's starts nothing), "one-line" (the region
 // ends at its line's end at the latest), "word-end" (START starts nothing
 // where a word byte follows it), and for a definition "comment C" (from C to
-// the line's end, its bytes hold no group marks).
+// the line's end, its bytes hold no group marks) and "blank-line" (a line of
+// blanks alone ends it).
 //
 // At one place the region starts are tried first, in file order, then the names.
 // A region still open at the end of the text (not a line region, not one-line)
@@ -78,7 +83,7 @@
 
 constexpr const char* kRulesFile = "_tamberlox_rules.txt";
 
-enum class RegionKind { to_end_mark, to_line_end, verb, definition, to_text_end };
+enum class RegionKind { to_end_mark, to_line_end, verb, definition, to_text_end, directive };
 
 struct RegionRule {
     RegionKind kind = RegionKind::to_end_mark;
@@ -92,7 +97,8 @@ struct RegionRule {
     bool word_end = false;
     bool has_comment = false;  // definition only
     char comment = 0;
-    bool markers = false;  // a comment: markers are read in it
+    bool markers = false;          // a comment: markers are read in it
+    bool blank_line_ends = false;  // definition only
 };
 
 // What the rules say. Per-name flags are indexed like the table's names: by id,

@@ -168,14 +168,21 @@ void close_tag(RulesFilterState& state) {
     state.broken.push_back({tag.line + search.lines, search.next - line_start + 1, tag.id});
 }
 
-// Moves the open region or tag on over the bytes before `limit`.
-void advance_cover(RulesFilterState& state, uint64_t limit) {
+// Moves the open region or tag on over the bytes before `limit`, and a
+// directive's line over those before `mask_limit` (no further than `limit`).
+void advance_cover(RulesFilterState& state, uint64_t limit, uint64_t mask_limit = UINT64_MAX) {
     const RulesMatcher& rules_matcher = *state.rules_matcher;
     TextCase text_case = rules_matcher.keeping.text_case;
     if (state.region.rule != nullptr) {
         advance_region(state.region, *state.text, text_case, limit);
-        if (state.region.rule == nullptr)
-            state.resume = state.region.after;
+        if (state.region.rule == nullptr) {
+            const OpenRegion& region = state.region;
+            state.resume = region.after;
+            // The directive's line goes on after the region; the LF that
+            // ended the region ends the line for the directive too.
+            if (state.mask.rule != nullptr)
+                state.mask.next = region.after - (region.ended_at_line_end ? 1 : 0);
+        }
     } else if (state.tag.open) {
         // A tag's search looks at the byte at `limit` too: a break byte there
         // ends the tag before it, so that what starts there is read.
@@ -184,6 +191,8 @@ void advance_cover(RulesFilterState& state, uint64_t limit) {
                             limit + 1))
             close_tag(state);
     }
+    if (state.mask.rule != nullptr && state.region.rule == nullptr)
+        advance_name_mask(state.mask, *state.text, std::min(limit, mask_limit));
 }
 
 bool ends_word(const RulesText& text, uint64_t pos) {
@@ -282,6 +291,27 @@ bool windowed_match(RulesFilterState& state, TextCase text_case, uint64_t pos,
     return matched == size;
 }
 
+bool is_directive(const RulesMatcher& rules_matcher, const RulePattern& pattern) {
+    return rules_matcher.rules.regions[pattern.region].kind == RegionKind::directive;
+}
+
+// A directive's line started at the hint's place (within one, its START is
+// passed over), unless not-after or a word end rules it out.
+bool start_directive_at(RulesFilterState& state, const RulesHint& hint, const RulePattern& pattern,
+                        uint64_t matched) {
+    uint8_t delimiter = 0;
+    uint64_t length = region_length_at(state, hint, pattern, matched, delimiter);
+    if (length == 0)
+        return false;
+    state.resume = hint.start + length;
+    if (state.mask.rule == nullptr)
+        start_name_mask(state.mask, state.rules_matcher->rules.regions[pattern.region],
+                        state.resume);
+    else
+        state.mask.next = std::max(state.mask.next, state.resume);
+    return true;
+}
+
 bool is_text_end(const RulesMatcher& rules_matcher, const RulePattern& pattern) {
     return rules_matcher.rules.regions[pattern.region].kind == RegionKind::to_text_end;
 }
@@ -360,8 +390,11 @@ bool take_hint(RulesFilterState& state, const RulesHint& hint) {
             continue;
         }
         if (!pattern.is_region) {
-            if (take_name_at(state, hint, pattern, length))
+            if (state.mask.rule == nullptr && take_name_at(state, hint, pattern, length))
                 break;
+        } else if (is_directive(rules_matcher, pattern)) {
+            if (stop == nullptr && start_directive_at(state, hint, pattern, length))
+                return true;
         } else if (stop == nullptr && is_text_end(rules_matcher, pattern)) {
             uint8_t delimiter = 0;
             if (region_length_at(state, hint, pattern, length, delimiter) != 0) {
@@ -388,6 +421,7 @@ void start_rules_filter(RulesFilterState& state, const RulesMatcher& rules_match
     state.region = OpenRegion{};
     state.tag = OpenTag{};
     state.windows.assign(rules_matcher.windows, MatchWindow{});
+    state.mask = NameMask{};
     state.held.clear();
     state.courses.clear();
     state.first_course = 0;
@@ -412,7 +446,12 @@ void filter_hints(RulesFilterState& state, const std::vector<RulesHint>& hints, 
         }
     }
     uint64_t end = text_end(*state.text);
-    advance_cover(state, state.deferred.empty() ? end : state.deferred.front().start);
+    // The directive's line must not pass a region start still to come: in a
+    // later batch of the chunk, or held back to its line's end.
+    uint64_t mask_limit = !chunk_done                              ? 0
+                          : state.rules_matcher->keeping.held_back ? state.text->line_start
+                                                                   : end;
+    advance_cover(state, state.deferred.empty() ? end : state.deferred.front().start, mask_limit);
     if (!state.held.empty())
         settle_held(state, chunk_done || hints.empty() ? end : hints.back().start);
 }

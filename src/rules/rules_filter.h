@@ -23,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "rules/name_mask.h"
 #include "rules/rules_branches.h"
 #include "rules/rules_matcher.h"
 #include "rules/rules_region.h"
@@ -84,6 +85,7 @@ struct RulesFilterState {
     OpenRegion region;
     OpenTag tag;
     std::vector<MatchWindow> windows;  // by the long strings' windows
+    NameMask mask;
     std::deque<HeldName> held;
     std::deque<HeldCourse> courses;  // by id, from first_course on
     uint64_t first_course = 0;

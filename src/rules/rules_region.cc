@@ -4,9 +4,10 @@
 
 namespace {
 
-void close_region(OpenRegion& region, uint64_t after) {
+void close_region(OpenRegion& region, uint64_t after, bool at_line_end = false) {
     region.rule = nullptr;
     region.after = after;
+    region.ended_at_line_end = at_line_end;
 }
 
 // A step at an LF or a CR.
@@ -21,7 +22,7 @@ void line_end_step(OpenRegion& region, uint8_t byte) {
                      (rule.kind != RegionKind::verb && region.escaped_end);
     region.cut = region.escaped_end = false;
     if (!continues)
-        close_region(region, region.next + 1);
+        close_region(region, region.next + 1, true);
     ++region.next;
 }
 
@@ -64,7 +65,7 @@ bool region_step(OpenRegion& region, const RulesText& text, TextCase text_case, 
 bool definition_takes(OpenRegion& region, DefinitionState& state, uint8_t byte) {
     if (byte == kLf) {
         region.cut = false;
-        return definition_line_end(state) == DefinitionStep::goes_on;
+        return definition_line_end(state, *region.rule) == DefinitionStep::goes_on;
     }
     if (byte == kCr || region.cut) {
         region.cut = true;
@@ -158,8 +159,10 @@ bool region_fails_file(const OpenRegion& region, const RulesText& text) {
     uint64_t end = text_end(text);
     bool line_ended = end == 0 || byte_at(text, end - 1) == kLf;
     const RegionRule& rule = *region.rule;
+    // The text's end ends its last line, which may be one that ends a definition.
     if (rule.kind == RegionKind::definition)
-        return !definition_complete(region.definition);
+        return !definition_complete(region.definition) &&
+               !(rule.blank_line_ends && region.definition.line_blank && !line_ended);
     if (rule.kind == RegionKind::to_text_end || rule.kind == RegionKind::to_line_end)
         return false;
     return line_ended ||

@@ -22,7 +22,8 @@ struct OpenRegion {
     bool escaped_end = false;
     uint64_t line = 0;  // where it started
     uint64_t column = 0;
-    uint64_t after = 0;  // once closed: the first byte after it
+    uint64_t after = 0;              // once closed: the first byte after it
+    bool ended_at_line_end = false;  // once closed: `after` follows the LF that closed it
     DefinitionState definition;
 };
 

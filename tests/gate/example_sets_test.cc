@@ -70,15 +70,43 @@ TEST(ExampleSets, JudgeTheirFormats) {
         {"latex", "one end too many", "\\begin{itemize}\\end{itemize}\\end{center}", false},
         {"latex-generic", "a comment in a macro", "\\begin{proof}% \\end{proof}\n\\end{proof}",
          true},
-        {"templates", "whitespace control, comments and raw",
-         "{%- if a -%}{% ifchanged x %}{% endifchanged %}{% endif %}{# {% if #}"
+        {"c", "a bracket in a macro's body", "# define BEGIN_NS namespace x {\nint y;\n", true},
+        {"c", "a macro on continued lines, a comment over two",
+         "#define M(x) \\\n  do { f(x); /* (see\n  g) */ \\\n  } while (0\nint z[2];\n", true},
+        {"c", "a bracket left open after a macro", "#define A 1\nint f() { return (1; }", false},
+        {"c-braces", "a namespace opened in a macro",
+         "#  define QT_BEGIN_NAMESPACE namespace Qt {\n", true},
+        {"latex", "environments in definitions and hooks",
+         "\\renewcommand*{\\and}{\\end{tabular}\\hskip 1em\\begin{tabular}[t]{l}}\n"
+         "\\newcommand\\AEND{\\end{minipage}}\n\\def\\scan#1\\end{#1}\n"
+         "\\AtBeginDocument{\\begin{center}}\n\\newenvironment{x}%\n {\\begin{quote}}\n"
+         " {\\end{quote}}\n\\typeout{\\string\\begin{document}}\n",
+         true},
+        {"latex", "a definition does not hide what follows",
+         "\\newcommand\\x{y}\\begin{itemize}\\end{center}", false},
+        {"latex", "a blank after \\begin", "\\begin {itemize}\\end{itemize}", true},
+        {"latex", "nothing after \\endinput", "\\begin{center}\\end{center}\n\\endinput\n\\end{x}",
+         true},
+        {"latex-generic", "an end in a definition", "\\newcommand\\AEND{\\end{minipage}}\n", true},
+        {"jinja", "whitespace control, comments and raw",
+         "{%- if a -%}{%  if b %}{% endif %}{% endif %}{# {% if #}"
          "{% raw %}{% for{% endraw %}",
          true},
-        {"templates", "blocktrans beside block",
-         "{% block b %}{% blocktrans %}{% endblocktrans %}"
+        {"jinja", "the i18n block", "{% trans %}Hello{% endtrans %}", true},
+        {"jinja", "an i18n block left open", "{% trans %}Hello", false},
+        {"jinja", "a for closed by endif", "{% for x in y %}{% endif %}", false},
+        {"django", "trans and translate have no end",
+         "{% block b %}{% trans \"Home\" %}{% translate 'Log in' %}{% endblock %}", true},
+        {"django", "blocktrans beside block, a run of blanks",
+         "{% block b %}{% blocktrans %}x{% endblocktrans %}{%  if a %}{%  endif %}"
          "{% endblock %}",
          true},
-        {"templates", "a for closed by endif", "{% for x in y %}{% endif %}", false},
+        {"django", "comments and verbatim",
+         "{# {% if #}{% comment %}{% for {% endcomment %}"
+         "{% verbatim %}{% if{% endverbatim %}",
+         true},
+        {"django", "a blocktranslate left open", "{% blocktranslate %}x{% endblock %}", false},
+        {"django", "a for closed by endif", "{% for x in y %}{% endif %}", false},
     };
     ScratchFile file;
     FileReader reader;

@@ -25,7 +25,7 @@ for page in "$source"/docs/*.[1-9]; do
     echo "$contents" | grep -q " \./usr/share/man/man${name##*.}/$name.gz\$" ||
         { echo "no /usr/share/man/man${name##*.}/$name.gz"; failed=1; }
 done
-for set in c c-braces html latex latex-generic templates; do
+for set in c c-braces django html jinja latex latex-generic; do
     echo "$contents" | grep -q " \./usr/share/tamberlox/sets/$set/_tamberlox_rules.txt\$" ||
         { echo "no /usr/share/tamberlox/sets/$set"; failed=1; }
 done
@@ -34,7 +34,7 @@ dpkg-deb -f "$deb" Description | grep -q 'tamberlox-gate' ||
 dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$work" ./usr
 # The packaged gate finds the packaged sets beside itself, by name.
 sets=$(env -u TAMBERLOX_SETS "$work/usr/bin/tamberlox-gate" --list-sets | tr '\n' ' ')
-[ "$sets" = "c c-braces html latex latex-generic templates " ] ||
+[ "$sets" = "c c-braces django html jinja latex latex-generic " ] ||
     { echo "the packaged gate lists the sets '$sets'"; failed=1; }
 if ! gzip -dc "$work"/usr/share/man/man1/tamberlox.1.gz | grep -q '^\.I /usr/share/doc/tamberlox/examples$'; then
     echo "tamberlox.1 does not name /usr/share/doc/tamberlox/examples"

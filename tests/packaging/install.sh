@@ -38,7 +38,7 @@ hidden=$(find "$prefix/share/doc/tamberlox/examples" -name '.*')
 [ -z "$hidden" ] || fail "hidden files among the examples: $hidden"
 odd=$(find "$prefix" \( -type d ! -perm 755 \) -o \( -type f ! -perm 644 ! -perm 755 \))
 [ -z "$odd" ] || fail "modes other than 0644 and 0755: $odd"
-for set in c c-braces html latex latex-generic templates; do
+for set in c c-braces django html jinja latex latex-generic; do
     for list in opn cls rules; do
         [ -f "$prefix/share/tamberlox/sets/$set/_tamberlox_$list.txt" ] ||
             fail "share/tamberlox/sets/$set/_tamberlox_$list.txt missing"
@@ -47,7 +47,7 @@ done
 # The installed gate finds the installed sets beside itself, by name.
 if [ -x "$prefix/bin/tamberlox-gate" ]; then
     sets=$(env -u TAMBERLOX_SETS "$prefix/bin/tamberlox-gate" --list-sets | tr '\n' ' ')
-    [ "$sets" = "c c-braces html latex latex-generic templates " ] ||
+    [ "$sets" = "c c-braces django html jinja latex latex-generic " ] ||
         fail "installed gate lists the sets '$sets'"
     printf '<div><b>x</b></div>\n' >"$prefix/page.html"
     (cd "$prefix" && env -u TAMBERLOX_SETS bin/tamberlox-gate --lists html page.html) ||

@@ -167,6 +167,8 @@ struct Scan {
     bool off = false;       // a marker turned checking off
     bool off_file = false;  // for the whole file
     bool switched = false;
+    const RegionRule* directive = nullptr;  // the directive whose line this is
+    bool directive_escaped = false;         // its escape ended the line's text
 };
 
 // 1 + the place of `byte` among the tag quotes; 0 when it is none.
@@ -369,8 +371,15 @@ bool try_region_start(Scan& scan) {
         if (length == 0)
             continue;
         if (region.kind == RegionKind::to_text_end) {
-            take_name(scan);
+            if (scan.directive == nullptr)
+                take_name(scan);
             scan.stopped = true;
+            return true;
+        }
+        if (region.kind == RegionKind::directive) {
+            if (scan.directive == nullptr)
+                scan.directive = &region;
+            scan.p += length;
             return true;
         }
         scan.part = Scan::Part::parameters;
@@ -562,6 +571,13 @@ bool take_name(Scan& scan) {
 
 void try_names(Scan& scan) {
     size_t p = scan.p;
+    if (scan.directive != nullptr) {
+        const std::string& text = scan.lines[scan.l].text;
+        const RegionRule& rule = *scan.directive;
+        scan.directive_escaped = rule.has_escape && text[p] == rule.escape && p + 1 == text.size();
+        ++scan.p;
+        return;
+    }
     if (!take_name(scan) || scan.p == p)
         ++scan.p;
 }
@@ -569,6 +585,10 @@ void try_names(Scan& scan) {
 bool definition_goes_on(Scan& scan) {
     bool commented = scan.in_comment;
     scan.in_comment = scan.escaped = false;
+    const std::string& text = scan.lines[scan.l].text;
+    bool blank = text.find_first_not_of(" \t") == std::string::npos;
+    if (blank && scan.region->blank_line_ends)
+        return false;
     return scan.part != Scan::Part::parameters || commented;
 }
 
@@ -582,6 +602,10 @@ void end_of_line(Scan& scan) {
     if (!continues)
         scan.region = nullptr;
     scan.escaped_line_end = false;
+    // A line end inside a region that goes on is not the directive's.
+    if (scan.directive != nullptr && scan.region == nullptr && !scan.directive_escaped)
+        scan.directive = nullptr;
+    scan.directive_escaped = false;
 }
 
 // Whether spans cross, open A < open B < close A < close B, each close matched

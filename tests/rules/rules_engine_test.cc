@@ -111,7 +111,7 @@ TEST(RulesEngine, KeepsWhatTheReferenceKeepsOnRandomRulesAndTexts) {
     std::mt19937_64 random(20261208);
     const NameStyle style{"<{\\a", "ab/>-", 4, 1};
     const std::string marks = "<>/!-\\\"ab*%{} ";
-    const std::string filler = std::string("ab AB-.\n\r\\\"*/\0{}[] \t%", 23);
+    const std::string filler = std::string("ab AB-.\n\r\\\"*/\0{}[] \t%", 22);
     for (int round = 0; round < 3000; ++round) {
         RandomCase c = random_case(random, style, marks);
         std::string text = random_text_for(random, c.table, c.rules, filler);
@@ -188,6 +188,25 @@ TEST(RulesEngine, TagEndsThatAreSelfClosingEnds) {
 // Runs of a not-after byte and delimiters where the kept text is cut: at the
 // reader's seams (256 KiB), over more than one drop of what no decision needs,
 // and bytes that look like a verb's delimiter but are none.
+// More hints than one batch holds in one chunk: a directive's line must not
+// pass the hints of the chunk's later batches, nor a region start among them.
+TEST(RulesEngine, DirectivesOverManyBatchesOfOneChunk) {
+    TagTable table = make_tag_table({"("}, {")"});
+    RulesLoad load = parse_rules("region /* */\ndirective #define escape \\\n", "R", table);
+    ASSERT_TRUE(load.ok);
+    const std::string many(3000, '(');
+    const std::string texts[] = {
+        "#define A \\\n" + many + "\n()",
+        "#define A /* x \n" + many + "*/ (\n)",
+        many + "\n#define B \\\n" + many + "\n" + std::string(3000, ')'),
+    };
+    for (const std::string& text : texts) {
+        RulesCheck expected = reference_rules_check(text, table, load.rules);
+        RulesCheck actual = engine_rules_check(text, table, load.rules, 1 << 20, 7, true);
+        EXPECT_EQ(rules_check_differences(table, expected, actual), "") << text.substr(0, 40);
+    }
+}
+
 TEST(RulesEngine, RunsAndDelimitersAtTheSeams) {
     const size_t seam = size_t{256} << 10;
     const std::string braces = "line-region % not-after \\\n";

@@ -383,6 +383,75 @@ TEST(RulesReference, ConditionalBranches) {
          }});
 }
 
+TEST(RulesReference, Definitions) {
+    const char* tex =
+        "definition \\def word-end escape \\ comment %\n"
+        "definition \\newcommand word-end escape \\ comment %\n";
+    run_group({{"\\begin{"},
+               {"\\end{"},
+               {
+                   {"parameter text and body", tex, "\\def\\scan#1\\end{\\end{x}#1}\\end{y}",
+                    "\\end{@1:27 !"},
+                   {"a name group, an optional argument, a body", tex,
+                    "\\newcommand*{\\x}[1][{a]}]{\\end{t}}\\begin{z}", "\\begin{@1:35 !"},
+                   {"groups on the next lines, a comment between", tex,
+                    "\\newcommand{\\x}%\n {\\begin{q}}\n\n\\end{q}", "\\end{@4:1 !"},
+                   {"escaped braces are no group marks", tex, "\\def\\x{\\{\\end{a}}\\begin{b}",
+                    "\\begin{@1:18 !"},
+                   {"a brace in a comment", tex, "\\def\\x{% }\n\\end{a}}\\end{b}", "\\end{@2:9 !"},
+                   {"a close brace before any group ends it", tex,
+                    "{\\let\\y\\def}\\begin{a}\\end{a}", "\\begin{@1:13 \\end{@1:22 ok"},
+                   {"the line's end ends the parameter text", tex, "\\def\\x\n{\\begin{a}}",
+                    "\\begin{@2:2 !"},
+                   {"a longer command is none", tex, "\\define{\\begin{a}}", "\\begin{@1:9 !"},
+                   {"a group never closed fails", tex, "\\def\\x{\\begin{a}", "!"},
+                   {"a blank line ends it where the rule says so",
+                    "definition \\def comment % blank-line\n", "\\def\\x{%}\n\n\\begin{a}\\end{a}",
+                    "\\begin{@3:1 \\end{@3:10 ok"},
+               }});
+}
+
+TEST(RulesReference, Directives) {
+    const char* c = "region /* */\nline-region //\ndirective #define escape \\\n";
+    run_group({{"("},
+               {")"},
+               {
+                   {"a bracket in a macro", c, "#define A (\nf()", "(@2:2 )@2:3 ok"},
+                   {"continued lines", c, "#define M(x) \\\n  (x \\\n )\n(", "(@4:1 !"},
+                   {"a comment over two lines", c, "#define A 1 /* (a\n b) */ (\n)", ")@3:1 !"},
+                   {"a line comment ends the line", c, "#define A 1 // x\n()", "(@2:1 )@2:2 ok"},
+                   {"an escape not at the end", c, "#define A \\ (\n()", "(@2:1 )@2:2 ok"},
+               }});
+}
+
+TEST(RulesReference, EndOfText) {
+    const char* tex = "end-of-text \\end{document}\nend-of-text \\endinput word-end\n";
+    run_group({{"\\begin{"},
+               {"\\end{"},
+               {
+                   {"the name that ends the text counts", tex,
+                    "\\begin{document}x\\end{document}\\end{a}", "\\begin{@1:1 \\end{@1:18 ok"},
+                   {"nothing after endinput", tex, "\\begin{a}\\end{a}\\endinput \\end{b}",
+                    "\\begin{@1:1 \\end{@1:10 ok"},
+                   {"a longer command is none", tex, "\\endinputx\\end{b}", "\\end{@1:11 !"},
+               }});
+}
+
+TEST(RulesReference, BlankRuns) {
+    run_group({{"{% if", "\\begin{"},
+               {"{% endif", "\\end{"},
+               {
+                   {"a run of spaces and tabs", "blank-runs\nword-end\n",
+                    "{%  if a %}{%\t \tendif %}", "{% if@1:1 {% endif@1:12 ok"},
+                   {"a blank is one at least", "blank-runs\nword-end\n", "{%if a %}", "ok"},
+                   {"without the rule blanks are as written", "word-end\n", "{%  if a %}", "ok"},
+                   {"a spelling with a blank", "blank-runs\nspelling \\begin{ \"\\\\begin {\"\n",
+                    "\\begin   {x}\\end{x}", "\\begin{@1:1 \\end{@1:13 ok"},
+                   {"a region start with a blank", "blank-runs\nregion \"{% raw\" endraw\n",
+                    "{%   raw %}{% if endraw", "ok"},
+               }});
+}
+
 TEST(RulesReference, PositionsAreBytesOfTheFile) {
     TagTable table = make_tag_table({"<b"}, {"</b"});
     RulesLoad load = parse_rules("word-end\n", "R", table);

@@ -85,12 +85,13 @@ std::string random_mark(std::mt19937_64& random, const std::vector<std::string>&
 std::string random_region(std::mt19937_64& random, const std::vector<std::string>& names,
                           std::string_view marks, std::vector<std::string>& comment_starts) {
     std::string start = quoted_argument(random_mark(random, names, marks));
-    enum { verb, line_region, region, definition = 3, end_of_text = 4 };
-    size_t kind = random_below(random, 6);
-    kind = kind == 5 ? size_t{region} : kind;
+    enum { verb, line_region, region, definition = 3, end_of_text = 4, directive = 5 };
+    size_t kind = random_below(random, 7);
+    kind = kind == 6 ? size_t{region} : kind;
     if (kind == verb)
         return "verb " + start + "\n";
-    const char* keywords[] = {"", "line-region ", "region ", "definition ", "end-of-text "};
+    const char* keywords[] = {"",          "line-region ", "region ", "definition ", "end-of-text ",
+                              "directive "};
     std::string line = keywords[kind] + start;
     if (kind == region)
         line += " " + quoted_argument(random_mark(random, names, marks));
@@ -105,6 +106,8 @@ std::string random_region(std::mt19937_64& random, const std::vector<std::string
         line += " one-line";
     if (kind == definition && random_below(random, 2) == 0)
         line += " comment " + quoted_argument(random_byte());
+    if (kind == definition && random_below(random, 2) == 0)
+        line += " blank-line";
     if (random_below(random, 4) == 0)
         line += " word-end";
     return line + "\n";
