@@ -2,6 +2,9 @@
 
 #include <cstdint>
 
+#include <vector>
+
+#include "gate/edit_note.h"
 #include "scan/name_tally.h"
 #include "scan/pair_matching.h"
 
@@ -16,6 +19,7 @@ struct FileCheck {
     int error_number = 0;  // the system's errno when the file could not be checked; 0: none given
     NameTally tally;       // the counts and the checker's verdict
     PairMatching matching;
-    bool ended_in_region = false;  // under rules: the text ended inside a region or a tag
-    NamePlace region_place{0, 0};  // where that region or tag started
+    bool ended_in_region = false;      // under rules: the text ended inside a region or a tag
+    NamePlace region_place{0, 0};      // where that region or tag started
+    std::vector<EditNote> edit_notes;  // by their findings' places (gate/edit_notes.h)
 };

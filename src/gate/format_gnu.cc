@@ -1,5 +1,6 @@
 #include "gate/format_gnu.h"
 
+#include "gate/edit_notes.h"
 #include "gate/escape.h"
 #include "gate/format_parts.h"
 
@@ -19,13 +20,21 @@ void put_gnu_finding(OutputBuffer& out, const std::string& file, const FileRepor
     put_severity_message(out, report.check, finding, names, ": ");
     put_bytes(out, "\n");
     NoteRecord note;
-    if (!note_of(report.check, finding, note))
-        return;
-    put_bytes(out, file);
-    put_gnu_place(out, note.place);
-    put_bytes(out, ": note: ");
-    put_note_message(out, note, names);
-    put_bytes(out, "\n");
+    if (note_of(report.check, finding, note)) {
+        put_bytes(out, file);
+        put_gnu_place(out, note.place);
+        put_bytes(out, ": note: ");
+        put_note_message(out, note, names);
+        put_bytes(out, "\n");
+    }
+    EditNote edit;
+    if (edit_note_of(report.check, finding, edit)) {
+        put_bytes(out, file);
+        put_gnu_place(out, edit.edit);
+        put_bytes(out, ": note: ");
+        put_edit_note_message(out, edit, names);
+        put_bytes(out, "\n");
+    }
 }
 
 uint64_t put_gnu_file(OutputBuffer& out, const FileReport& report, const std::string& file,

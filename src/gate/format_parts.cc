@@ -74,6 +74,52 @@ void put_note_message(OutputBuffer& out, const NoteRecord& note, const NameTexts
 
 namespace {
 
+void put_name_of_line(OutputBuffer& out, const std::string& name, uint64_t line) {
+    put_bytes(out, name);
+    put_bytes(out, " of line ");
+    put_decimal(out, line);
+}
+
+void put_edit_basis(OutputBuffer& out, const EditNote& note, const NameTexts& names) {
+    switch (note.basis) {
+        case EditBasis::indented_block_ends:
+            put_bytes(out, ", where the lines indented under line ");
+            put_decimal(out, note.basis_line);
+            put_bytes(out, " end");
+            return;
+        case EditBasis::indented_block_starts:
+            put_bytes(out, ": the lines below it are indented as a block that closes at line ");
+            put_decimal(out, note.basis_line);
+            return;
+        case EditBasis::blank_line_after:
+        case EditBasis::paragraph_before:
+            put_bytes(out, ": ");
+            put_name_of_line(out, names.quoted_opn[note.pair], note.basis_line);
+            put_bytes(out, " and ");
+            put_name_of_line(out, names.quoted_cls[note.pair], note.other_line);
+            put_bytes(out, " name different things, and ");
+            if (note.basis == EditBasis::blank_line_after) {
+                put_bytes(out, "this is the first blank line between them");
+            } else {
+                put_bytes(out, "the paragraph before line ");
+                put_decimal(out, note.other_line);
+                put_bytes(out, " starts here");
+            }
+            return;
+    }
+}
+
+}  // namespace
+
+void put_edit_note_message(OutputBuffer& out, const EditNote& note, const NameTexts& names) {
+    put_bytes(out, "a missing ");
+    put_bytes(out, note.missing_close ? names.quoted_cls[note.pair] : names.quoted_opn[note.pair]);
+    put_bytes(out, " most likely belongs here");
+    put_edit_basis(out, note, names);
+}
+
+namespace {
+
 const char* failure_words(FileStatus status) {
     switch (status) {
         case FileStatus::cannot_open:

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "gate/edit_note.h"
 #include "gate/findings.h"
 #include "gate/report_format.h"
 #include "text/output_buffer.h"
@@ -21,6 +22,9 @@ void put_severity_message(OutputBuffer& out, const FileCheck& check, const Findi
                           const NameTexts& names, const char* between);
 
 void put_note_message(OutputBuffer& out, const NoteRecord& note, const NameTexts& names);
+
+// Where a missing or extra name most likely belongs, and what that rests on.
+void put_edit_note_message(OutputBuffer& out, const EditNote& note, const NameTexts& names);
 
 // Why a file could not be checked: "can't open: " and the system's reason.
 std::string file_error_text(FileStatus status, int error_number);

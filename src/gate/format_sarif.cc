@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "gate/edit_notes.h"
 #include "gate/escape.h"
 #include "gate/format_parts.h"
 
@@ -61,13 +62,28 @@ void put_sarif_result(OutputBuffer& out, const std::string& file, const FileRepo
     put_physical_location(out, file, finding.place);
     put_bytes(out, "}]");
     NoteRecord note;
-    if (note_of(report.check, finding, note)) {
-        put_bytes(out, ",\"relatedLocations\":[{\"id\":1,\"message\":{\"text\":\"");
+    bool enclosing = note_of(report.check, finding, note);
+    EditNote edit;
+    bool edit_place = edit_note_of(report.check, finding, edit);
+    if (enclosing || edit_place)
+        put_bytes(out, ",\"relatedLocations\":[");
+    if (enclosing) {
+        put_bytes(out, "{\"id\":1,\"message\":{\"text\":\"");
         put_note_message(out, note, names);
         put_bytes(out, ".\"},");
         put_physical_location(out, file, note.place);
-        put_bytes(out, "}]");
+        put_bytes(out, "}");
     }
+    if (edit_place) {
+        put_bytes(out, enclosing ? ",{\"id\":2,\"message\":{\"text\":\""
+                                 : "{\"id\":2,\"message\":{\"text\":\"");
+        put_edit_note_message(out, edit, names);
+        put_bytes(out, ".\"},");
+        put_physical_location(out, file, edit.edit);
+        put_bytes(out, "}");
+    }
+    if (enclosing || edit_place)
+        put_bytes(out, "]");
     put_bytes(out, "}");
 }
 

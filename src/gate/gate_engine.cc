@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <new>
 
+#include "gate/edit_notes.h"
 #include "gate/stdin_input.h"
 #include "rules/rules_collision.h"
 #include "rules/rules_file.h"
@@ -83,36 +84,21 @@ void open_failed(FileCheck& check, const std::string& name) {
     cannot_check(check, FileStatus::cannot_open, directory ? EISDIR : error);
 }
 
-// The names go to the pair matching as the scan finds them.
+// The names go to the pair matching as the scan finds them, through the rules'
+// filter when there are rules.
 void scan_pairs(const GateEngine& engine, FileReader& reader, FileCheck& check) {
     start_tally(check.tally, engine.table.n);
     start_pair_matching(check.matching, engine.table.n);
     PairSink sink{check.tally, check.matching};
+    const RulesFilterState* state = nullptr;
     errno = 0;
-    if (scan_text(engine.matcher, reader, sink) == ReadStatus::error)
-        cannot_check(check, FileStatus::cannot_read, errno);
-}
-
-// The same through the rules: the filter keeps what the rules keep.
-void scan_pairs_by_rules(const GateEngine& engine, FileReader& reader, FileCheck& check) {
-    start_tally(check.tally, engine.table.n);
-    start_pair_matching(check.matching, engine.table.n);
-    PairSink pairs{check.tally, check.matching};
-    // Each thread's buffers serve every file it checks.
-    static thread_local RulesText text;
-    static thread_local RulesFilterState state;
-    start_rules_text(text, engine.rules.keeping);
-    start_rules_filter(state, engine.rules, text);
-    RulesSink<PairSink> sink{state, pairs};
-    RulesSource<FileReader> source{reader, engine.rules, text};
-    errno = 0;
-    if (scan_text(engine.rules.matcher, source, sink) == ReadStatus::error) {
+    if (scan_through_engine(engine, reader, sink, &state) == ReadStatus::error) {
         cannot_check(check, FileStatus::cannot_read, errno);
         return;
     }
-    if (state.ended_in_region) {
+    if (state != nullptr && state->ended_in_region) {
         check.ended_in_region = true;
-        check.region_place = {state.region_line, state.region_column};
+        check.region_place = {state->region_line, state->region_column};
         check.tally.judged_ok = false;
     }
 }
@@ -127,13 +113,11 @@ FileCheck check_one_file(const GateEngine& engine, const std::string& name, File
             open_failed(check, name);
             return check;
         }
-        if (engine.has_rules)
-            scan_pairs_by_rules(engine, reader, check);
-        else
-            scan_pairs(engine, reader, check);
+        scan_pairs(engine, reader, check);
     } catch (const std::bad_alloc&) {
         cannot_check(check, FileStatus::out_of_memory, ENOMEM);
     }
     close_file_reader(reader);
+    add_edit_notes(engine, name, check);
     return check;
 }

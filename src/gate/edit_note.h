@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+
+#include "scan/pair_matching.h"
+
+// A note on where a finding's missing or extra name most likely belongs, and
+// what that rests on (gate/edit_place.h finds it).
+
+enum class EditBasis : uint8_t {
+    indented_block_ends,    // the lines indented under `basis_line` end here
+    indented_block_starts,  // the lines above, indented as a block, close at `basis_line`
+    blank_line_after,       // `basis_line`'s open and `other_line`'s close name different things
+    paragraph_before,       // the same, and the paragraph before that close starts here
+};
+
+struct EditNote {
+    NamePlace place;  // the finding's, to look the note up by
+    NamePlace edit;   // where the name belongs
+    uint32_t pair;
+    bool missing_close;  // which name of the pair belongs there
+    EditBasis basis;
+    uint64_t basis_line;
+    uint64_t other_line = 0;
+};

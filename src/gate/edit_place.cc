@@ -1,0 +1,315 @@
+#include "gate/edit_place.h"
+
+#include <algorithm>
+
+namespace {
+
+bool before(const NamePlace& a, const NamePlace& b) {
+    return a.line != b.line ? a.line < b.line : a.column < b.column;
+}
+
+bool same_place(const NamePlace& a, const NamePlace& b) {
+    return a.line == b.line && a.column == b.column;
+}
+
+struct MatchedPair {
+    size_t open;
+    size_t close;
+};
+
+// The view's names of one pair matched among themselves from `first` on, up to
+// the name at `stop` (excluded): as the check matches them, for no close there
+// can match an open before `first` while one after it is still unmatched.
+struct LocalMatching {
+    std::vector<MatchedPair> pairs;  // in their closes' order
+    std::vector<size_t> unmatched;   // the opens still unmatched, in file order
+};
+
+size_t first_name_at(const EditView& view, NamePlace place) {
+    auto at = std::lower_bound(
+        view.names.begin(), view.names.end(), place,
+        [](const WindowName& name, const NamePlace& p) { return before(name.place, p); });
+    return static_cast<size_t>(at - view.names.begin());
+}
+
+LocalMatching match_locally(const EditView& view, uint32_t pair, uint64_t first, size_t stop) {
+    LocalMatching matching;
+    for (size_t i = first_name_at(view, {first, 0}); i < stop; ++i) {
+        const WindowName& name = view.names[i];
+        if (name.pair != pair)
+            continue;
+        if (!name.is_close) {
+            matching.unmatched.push_back(i);
+        } else if (!matching.unmatched.empty()) {
+            matching.pairs.push_back({matching.unmatched.back(), i});
+            matching.unmatched.pop_back();
+        }
+    }
+    return matching;
+}
+
+// The index of the name of `pair` at `place`, or the names' count.
+size_t name_index(const EditView& view, NamePlace place, uint32_t pair) {
+    size_t i = first_name_at(view, place);
+    if (i < view.names.size() && same_place(view.names[i].place, place) &&
+        view.names[i].pair == pair)
+        return i;
+    return view.names.size();
+}
+
+enum class Mismatch { none, close_shallower, close_deeper, words_differ };
+
+// How a matched pair reads to a person: a close that starts its line is
+// indented as its open's line is, and an open and a close both followed by a
+// word name the same thing.
+Mismatch pair_mismatch(const EditView& view, size_t open, size_t close) {
+    uint64_t open_word = view.words[open], close_word = view.words[close];
+    if (open_word != 0 && close_word != 0 && open_word != close_word)
+        return Mismatch::words_differ;
+    const NamePlace& open_place = view.names[open].place;
+    const NamePlace& close_place = view.names[close].place;
+    if (open_place.line == close_place.line)
+        return Mismatch::none;
+    const LineShape* open_line = line_shape(view.shapes, open_place.line);
+    const LineShape* close_line = line_shape(view.shapes, close_place.line);
+    if (open_line == nullptr || close_line == nullptr ||
+        close_line->first_column != close_place.column)
+        return Mismatch::none;
+    if (close_line->indent < open_line->indent)
+        return Mismatch::close_shallower;
+    return close_line->indent > open_line->indent ? Mismatch::close_deeper : Mismatch::none;
+}
+
+// The first line after `line`, up to `limit`, that is not blank; 0 for none.
+uint64_t next_text_line(const EditView& view, uint64_t line, uint64_t limit) {
+    for (uint64_t next = line + 1; next <= limit; ++next) {
+        const LineShape* shape = line_shape(view.shapes, next);
+        if (shape == nullptr)
+            return 0;
+        if (!is_blank(*shape))
+            return next;
+    }
+    return 0;
+}
+
+// Where the lines indented under `line` end, up to `limit`: the line after the
+// last of them; false when the line after `line` is not indented deeper or
+// the indentation does not come back by `limit`.
+bool indented_block_end(const EditView& view, uint64_t line, uint64_t limit, NamePlace& edit) {
+    const LineShape* head = line_shape(view.shapes, line);
+    if (head == nullptr || is_blank(*head))
+        return false;
+    uint64_t last = next_text_line(view, line, limit);
+    if (last == 0 || line_shape(view.shapes, last)->indent <= head->indent)
+        return false;
+    for (uint64_t next; (next = next_text_line(view, last, limit)) != 0; last = next) {
+        if (line_shape(view.shapes, next)->indent <= head->indent) {
+            edit = {last + 1, head->first_column};
+            return true;
+        }
+    }
+    return false;
+}
+
+// The line that the lines indented deeper than `line` right above it come
+// under, after `lower`: where their open belongs, at its end; false when the
+// line above is not indented deeper or no such line comes after `lower`.
+bool indented_block_start(const EditView& view, uint64_t line, uint64_t lower, NamePlace& edit) {
+    const LineShape* foot = line_shape(view.shapes, line);
+    if (foot == nullptr)
+        return false;
+    bool deeper = false;
+    for (uint64_t above = line - 1; above > lower; --above) {
+        const LineShape* shape = line_shape(view.shapes, above);
+        if (shape == nullptr)
+            return false;
+        if (is_blank(*shape))
+            continue;
+        if (shape->indent > foot->indent) {
+            deeper = true;
+            continue;
+        }
+        if (!deeper)
+            return false;
+        edit = {above, shape->end_column};
+        return true;
+    }
+    return false;
+}
+
+// Whether `line` lies within the span of a pair matched inside `outer`.
+bool inside_inner_pair(const EditView& view, const std::vector<MatchedPair>& pairs,
+                       const MatchedPair& outer, uint64_t line) {
+    for (const MatchedPair& inner : pairs) {
+        if (inner.open > outer.open && inner.close < outer.close &&
+            view.names[inner.open].place.line < line && line <= view.names[inner.close].place.line)
+            return true;
+    }
+    return false;
+}
+
+// The blank lines between a pair's open and close lines, outside the pairs
+// matched inside it: the first (`last_one` false) or the last; 0 for none.
+uint64_t blank_line_between(const EditView& view, const std::vector<MatchedPair>& pairs,
+                            const MatchedPair& outer, bool last_one) {
+    uint64_t from = view.names[outer.open].place.line;
+    uint64_t to = view.names[outer.close].place.line;
+    uint64_t found = 0;
+    for (uint64_t line = from + 1; line < to; ++line) {
+        const LineShape* shape = line_shape(view.shapes, line);
+        if (shape == nullptr || !is_blank(*shape) || inside_inner_pair(view, pairs, outer, line))
+            continue;
+        found = line;
+        if (!last_one)
+            break;
+    }
+    return found;
+}
+
+void set_note(EditNote& note, NamePlace edit, EditBasis basis, uint64_t basis_line,
+              uint64_t other_line = 0) {
+    note.edit = edit;
+    note.basis = basis;
+    note.basis_line = basis_line;
+    note.other_line = other_line;
+}
+
+// A close missing for the open `open` (a view's index), before `limit`.
+bool place_missing_close(const EditView& view, uint32_t pair, size_t open, uint64_t limit,
+                         EditNote& note) {
+    size_t stop = first_name_at(view, {limit + 1, 0});
+    LocalMatching matching = match_locally(view, pair, view.names[open].place.line, stop);
+    note.missing_close = true;
+    for (const MatchedPair& matched : matching.pairs) {
+        if (matched.open <= open)
+            continue;
+        Mismatch mismatch = pair_mismatch(view, matched.open, matched.close);
+        if (mismatch != Mismatch::close_shallower && mismatch != Mismatch::words_differ)
+            continue;
+        const NamePlace& inner = view.names[matched.open].place;
+        const NamePlace& close = view.names[matched.close].place;
+        NamePlace edit;
+        if (indented_block_end(view, inner.line, close.line, edit)) {
+            set_note(note, edit, EditBasis::indented_block_ends, inner.line);
+            return true;
+        }
+        uint64_t blank = mismatch == Mismatch::words_differ
+                             ? blank_line_between(view, matching.pairs, matched, false)
+                             : 0;
+        if (blank == 0)
+            return false;
+        set_note(note, {blank, 1}, EditBasis::blank_line_after, inner.line, close.line);
+        return true;
+    }
+    NamePlace edit;
+    uint64_t line = view.names[open].place.line;
+    if (!indented_block_end(view, line, limit, edit))
+        return false;
+    set_note(note, edit, EditBasis::indented_block_ends, line);
+    return true;
+}
+
+// The innermost of the nested pairs before the close that read as mismatched
+// with the close deeper: the one that the others follow from.
+const MatchedPair* innermost_deeper_mismatch(const EditView& view,
+                                             const std::vector<MatchedPair>& pairs,
+                                             Mismatch& found) {
+    const MatchedPair* chosen = nullptr;
+    for (size_t i = pairs.size(); i-- > 0;) {
+        const MatchedPair& matched = pairs[i];
+        if (chosen != nullptr && (matched.open < chosen->open || matched.close > chosen->close))
+            continue;
+        Mismatch mismatch = pair_mismatch(view, matched.open, matched.close);
+        if (mismatch == Mismatch::close_deeper || mismatch == Mismatch::words_differ) {
+            chosen = &matched;
+            found = mismatch;
+        }
+    }
+    return chosen;
+}
+
+// An open missing for the close `close` (a view's index), after `lower`.
+bool place_missing_open(const EditView& view, uint32_t pair, size_t close, uint64_t lower,
+                        EditNote& note) {
+    LocalMatching matching = match_locally(view, pair, lower, close);
+    note.missing_close = false;
+    Mismatch mismatch = Mismatch::none;
+    const MatchedPair* matched = innermost_deeper_mismatch(view, matching.pairs, mismatch);
+    NamePlace edit;
+    if (matched == nullptr) {
+        uint64_t line = view.names[close].place.line;
+        if (view.names[close].place.column != line_shape(view.shapes, line)->first_column ||
+            !indented_block_start(view, line, lower > 0 ? lower - 1 : 0, edit))
+            return false;
+        set_note(note, edit, EditBasis::indented_block_starts, line);
+        return true;
+    }
+    const NamePlace& outer = view.names[matched->open].place;
+    const NamePlace& inner = view.names[matched->close].place;
+    if (mismatch == Mismatch::close_deeper) {
+        if (!indented_block_start(view, inner.line, outer.line, edit))
+            return false;
+        set_note(note, edit, EditBasis::indented_block_starts, inner.line);
+        return true;
+    }
+    uint64_t blank = blank_line_between(view, matching.pairs, *matched, true);
+    if (blank == 0)
+        return false;
+    set_note(note, {blank + 1, 1}, EditBasis::paragraph_before, outer.line, inner.line);
+    return true;
+}
+
+// A close that crosses: its own open missing when it stands deeper than its
+// open's line, else the crossed open's close missing before it.
+bool place_crossing(const EditQuery& query, const EditView& view, EditNote& note) {
+    size_t close = name_index(view, query.place, query.pair);
+    if (close == view.names.size())
+        return false;
+    LocalMatching own = match_locally(view, query.pair, query.open_line, close + 1);
+    if (!own.pairs.empty() && own.pairs.back().close == close) {
+        Mismatch mismatch = pair_mismatch(view, own.pairs.back().open, close);
+        if (mismatch == Mismatch::close_deeper &&
+            place_missing_open(view, query.pair, close, query.open_line, note))
+            return true;
+    }
+    LocalMatching crossed = match_locally(view, query.crossed_pair, query.open_line, close);
+    for (size_t i = crossed.unmatched.size(); i-- > 0;) {
+        size_t open = crossed.unmatched[i];
+        if (view.names[open].place.line == query.crossed_line) {
+            note.pair = query.crossed_pair;
+            return place_missing_close(view, query.crossed_pair, open, query.place.line, note);
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+LineRange edit_query_lines(const EditQuery& query, uint64_t reach) {
+    uint64_t line = query.place.line;
+    switch (query.kind) {
+        case FindingKind::never_closed:
+            return {line, query.bound_line != 0 ? std::min(query.bound_line, line + reach)
+                                                : line + reach};
+        case FindingKind::closes_nothing:
+            return {line > reach ? line - reach : 1, line};
+        default:
+            return {query.open_line, std::max(line, query.open_line)};
+    }
+}
+
+bool find_edit_place(const EditQuery& query, const EditView& view, uint64_t reach, EditNote& note) {
+    note.place = query.place;
+    note.pair = query.pair;
+    LineRange lines = edit_query_lines(query, reach);
+    if (query.kind == FindingKind::crosses)
+        return place_crossing(query, view, note);
+    size_t name = name_index(view, query.place, query.pair);
+    if (name == view.names.size())
+        return false;
+    if (query.kind == FindingKind::never_closed)
+        return place_missing_close(view, query.pair, name, lines.last, note);
+    if (query.kind == FindingKind::closes_nothing)
+        return place_missing_open(view, query.pair, name, lines.first, note);
+    return false;
+}

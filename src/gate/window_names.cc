@@ -1,0 +1,51 @@
+#include "gate/window_names.h"
+
+namespace {
+
+struct WindowSink {
+    const std::vector<LineRange>& ranges;
+    size_t most;
+    std::vector<WindowName>& names;
+    size_t range = 0;
+    bool too_many = false;
+    LineStarts lines{};
+};
+
+void keep_name(WindowSink& sink, const FoundName& name, uint64_t column) {
+    while (sink.range < sink.ranges.size() && sink.ranges[sink.range].last < name.line)
+        ++sink.range;
+    if (sink.range == sink.ranges.size() || name.line < sink.ranges[sink.range].first)
+        return;
+    if (sink.names.size() == sink.most) {
+        sink.too_many = true;
+        return;
+    }
+    sink.names.push_back({{name.line, column}, name.id >> 1, (name.id & 1) != 0});
+}
+
+void take_names(WindowSink& sink, const FoundBatch& batch) {
+    for (size_t i = 0; i < batch.names.size(); ++i) {
+        const FoundName& name = batch.names[i];
+        uint64_t column =
+            batch.columns != nullptr ? (*batch.columns)[i] : name_column(sink.lines, batch, name);
+        keep_name(sink, name, column);
+    }
+    if (batch.columns == nullptr && batch.chunk_done &&
+        sweep_lines(sink.lines, batch, batch.chunk_offset + batch.chunk.size()))
+        sink.lines.line = 0;
+}
+
+void end_text(WindowSink&, const TextScan&) {}
+
+}  // namespace
+
+bool find_window_names(const GateEngine& engine, const std::string& path,
+                       const std::vector<LineRange>& ranges, size_t most,
+                       std::vector<WindowName>& names) {
+    names.clear();
+    FileReader reader;
+    if (!open_file_reader(reader, path, 64 * 1024))
+        return false;
+    WindowSink sink{ranges, most, names};
+    return scan_through_engine(engine, reader, sink) == ReadStatus::end && !sink.too_many;
+}
