@@ -10,8 +10,11 @@
 enum class EditBasis : uint8_t {
     indented_block_ends,    // the lines indented under `basis_line` end here
     indented_block_starts,  // the lines above, indented as a block, close at `basis_line`
-    blank_line_after,       // `basis_line`'s open and `other_line`'s close name different things
-    paragraph_before,       // the same, and the paragraph before that close starts here
+    close_nests,  // `basis_line`'s open and `other_line`'s close name different things: right
+                  // before
+    open_nests,   // the same: right after the open
+    after_names,  // the names before the close at `other_line` end on `basis_line`
+    text_ends,    // nothing after `basis_line` closes it, and the text ends here
 };
 
 struct EditNote {

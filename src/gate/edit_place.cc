@@ -137,33 +137,14 @@ bool indented_block_start(const EditView& view, uint64_t line, uint64_t lower, N
     return false;
 }
 
-// Whether `line` lies within the span of a pair matched inside `outer`.
-bool inside_inner_pair(const EditView& view, const std::vector<MatchedPair>& pairs,
-                       const MatchedPair& outer, uint64_t line) {
-    for (const MatchedPair& inner : pairs) {
-        if (inner.open > outer.open && inner.close < outer.close &&
-            view.names[inner.open].place.line < line && line <= view.names[inner.close].place.line)
-            return true;
-    }
-    return false;
-}
-
-// The blank lines between a pair's open and close lines, outside the pairs
-// matched inside it: the first (`last_one` false) or the last; 0 for none.
-uint64_t blank_line_between(const EditView& view, const std::vector<MatchedPair>& pairs,
-                            const MatchedPair& outer, bool last_one) {
-    uint64_t from = view.names[outer.open].place.line;
-    uint64_t to = view.names[outer.close].place.line;
-    uint64_t found = 0;
-    for (uint64_t line = from + 1; line < to; ++line) {
+// The last line after `after` and before `before` that is not blank; 0 for none.
+uint64_t last_text_line(const EditView& view, uint64_t after, uint64_t before) {
+    for (uint64_t line = before; line-- > after + 1;) {
         const LineShape* shape = line_shape(view.shapes, line);
-        if (shape == nullptr || !is_blank(*shape) || inside_inner_pair(view, pairs, outer, line))
-            continue;
-        found = line;
-        if (!last_one)
-            break;
+        if (shape != nullptr && !is_blank(*shape))
+            return line;
     }
-    return found;
+    return 0;
 }
 
 void set_note(EditNote& note, NamePlace edit, EditBasis basis, uint64_t basis_line,
@@ -176,7 +157,7 @@ void set_note(EditNote& note, NamePlace edit, EditBasis basis, uint64_t basis_li
 
 // A close missing for the open `open` (a view's index), before `limit`.
 bool place_missing_close(const EditView& view, uint32_t pair, size_t open, uint64_t limit,
-                         EditNote& note) {
+                         bool text_end_reached, EditNote& note) {
     size_t stop = first_name_at(view, {limit + 1, 0});
     LocalMatching matching = match_locally(view, pair, view.names[open].place.line, stop);
     note.missing_close = true;
@@ -193,19 +174,23 @@ bool place_missing_close(const EditView& view, uint32_t pair, size_t open, uint6
             set_note(note, edit, EditBasis::indented_block_ends, inner.line);
             return true;
         }
-        uint64_t blank = mismatch == Mismatch::words_differ
-                             ? blank_line_between(view, matching.pairs, matched, false)
-                             : 0;
-        if (blank == 0)
+        uint64_t last = last_text_line(view, inner.line, close.line);
+        if (mismatch != Mismatch::words_differ || last == 0)
             return false;
-        set_note(note, {blank, 1}, EditBasis::blank_line_after, inner.line, close.line);
+        set_note(note, {last + 1, 1}, EditBasis::close_nests, inner.line, close.line);
         return true;
     }
     NamePlace edit;
     uint64_t line = view.names[open].place.line;
-    if (!indented_block_end(view, line, limit, edit))
+    if (indented_block_end(view, line, limit, edit)) {
+        set_note(note, edit, EditBasis::indented_block_ends, line);
+        return true;
+    }
+    uint64_t end = view.shapes.end_line;
+    if (!text_end_reached || end == 0 || end > limit)
         return false;
-    set_note(note, edit, EditBasis::indented_block_ends, line);
+    uint64_t last = last_text_line(view, line, end + 1);
+    set_note(note, {(last != 0 ? last : line) + 1, 1}, EditBasis::text_ends, line);
     return true;
 }
 
@@ -228,6 +213,25 @@ const MatchedPair* innermost_deeper_mismatch(const EditView& view,
     return chosen;
 }
 
+// A close that nothing before it reads as mismatched: the lines above it
+// indented as a block, else right after the names before it.
+bool place_open_of_stray(const EditView& view, size_t close, uint64_t lower, EditNote& note) {
+    uint64_t line = view.names[close].place.line;
+    NamePlace edit;
+    if (indented_block_start(view, line, lower > 0 ? lower - 1 : 0, edit)) {
+        set_note(note, edit, EditBasis::indented_block_starts, line);
+        return true;
+    }
+    size_t before_close = close;
+    while (before_close > 0 && view.names[before_close - 1].place.line == line)
+        --before_close;
+    if (before_close == 0 || view.names[before_close - 1].place.line < lower)
+        return false;
+    uint64_t last = view.names[before_close - 1].place.line;
+    set_note(note, {last + 1, 1}, EditBasis::after_names, last, line);
+    return true;
+}
+
 // An open missing for the close `close` (a view's index), after `lower`.
 bool place_missing_open(const EditView& view, uint32_t pair, size_t close, uint64_t lower,
                         EditNote& note) {
@@ -236,14 +240,8 @@ bool place_missing_open(const EditView& view, uint32_t pair, size_t close, uint6
     Mismatch mismatch = Mismatch::none;
     const MatchedPair* matched = innermost_deeper_mismatch(view, matching.pairs, mismatch);
     NamePlace edit;
-    if (matched == nullptr) {
-        uint64_t line = view.names[close].place.line;
-        if (view.names[close].place.column != line_shape(view.shapes, line)->first_column ||
-            !indented_block_start(view, line, lower > 0 ? lower - 1 : 0, edit))
-            return false;
-        set_note(note, edit, EditBasis::indented_block_starts, line);
-        return true;
-    }
+    if (matched == nullptr)
+        return place_open_of_stray(view, close, lower, note);
     const NamePlace& outer = view.names[matched->open].place;
     const NamePlace& inner = view.names[matched->close].place;
     if (mismatch == Mismatch::close_deeper) {
@@ -252,10 +250,9 @@ bool place_missing_open(const EditView& view, uint32_t pair, size_t close, uint6
         set_note(note, edit, EditBasis::indented_block_starts, inner.line);
         return true;
     }
-    uint64_t blank = blank_line_between(view, matching.pairs, *matched, true);
-    if (blank == 0)
+    if (outer.line + 1 >= inner.line)
         return false;
-    set_note(note, {blank + 1, 1}, EditBasis::paragraph_before, outer.line, inner.line);
+    set_note(note, {outer.line + 1, 1}, EditBasis::open_nests, outer.line, inner.line);
     return true;
 }
 
@@ -277,7 +274,8 @@ bool place_crossing(const EditQuery& query, const EditView& view, EditNote& note
         size_t open = crossed.unmatched[i];
         if (view.names[open].place.line == query.crossed_line) {
             note.pair = query.crossed_pair;
-            return place_missing_close(view, query.crossed_pair, open, query.place.line, note);
+            return place_missing_close(view, query.crossed_pair, open, query.place.line, false,
+                                       note);
         }
     }
     return false;
@@ -308,7 +306,7 @@ bool find_edit_place(const EditQuery& query, const EditView& view, uint64_t reac
     if (name == view.names.size())
         return false;
     if (query.kind == FindingKind::never_closed)
-        return place_missing_close(view, query.pair, name, lines.last, note);
+        return place_missing_close(view, query.pair, name, lines.last, query.bound_line == 0, note);
     if (query.kind == FindingKind::closes_nothing)
         return place_missing_open(view, query.pair, name, lines.first, note);
     return false;

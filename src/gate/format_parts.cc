@@ -91,20 +91,26 @@ void put_edit_basis(OutputBuffer& out, const EditNote& note, const NameTexts& na
             put_bytes(out, ": the lines below it are indented as a block that closes at line ");
             put_decimal(out, note.basis_line);
             return;
-        case EditBasis::blank_line_after:
-        case EditBasis::paragraph_before:
+        case EditBasis::close_nests:
+        case EditBasis::open_nests:
             put_bytes(out, ": ");
             put_name_of_line(out, names.quoted_opn[note.pair], note.basis_line);
             put_bytes(out, " and ");
             put_name_of_line(out, names.quoted_cls[note.pair], note.other_line);
-            put_bytes(out, " name different things, and ");
-            if (note.basis == EditBasis::blank_line_after) {
-                put_bytes(out, "this is the first blank line between them");
-            } else {
-                put_bytes(out, "the paragraph before line ");
-                put_decimal(out, note.other_line);
-                put_bytes(out, " starts here");
-            }
+            put_bytes(out, note.basis == EditBasis::close_nests
+                               ? " name different things, and nested closes stand together"
+                               : " name different things, and nested opens stand together");
+            return;
+        case EditBasis::after_names:
+            put_bytes(out, ": the names before line ");
+            put_decimal(out, note.other_line);
+            put_bytes(out, " end on line ");
+            put_decimal(out, note.basis_line);
+            return;
+        case EditBasis::text_ends:
+            put_bytes(out, ": nothing after line ");
+            put_decimal(out, note.basis_line);
+            put_bytes(out, " closes it, and the text ends here");
             return;
     }
 }

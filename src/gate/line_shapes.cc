@@ -143,6 +143,7 @@ void start_shapes(LineShapes& shapes, const std::vector<LineRange>& ranges, size
     shapes.shapes.clear();
     shapes.shapes.reserve(total);
     shapes.words.assign(spots, 0);
+    shapes.end_line = 0;
 }
 
 }  // namespace
@@ -163,6 +164,8 @@ bool read_line_shapes(const std::string& path, const std::vector<LineRange>& ran
         return false;
     if (wanted(reading) && (reading.column > 1 || reading.in_word))
         end_line(reading);
+    if (reading.range < ranges.size())
+        shapes.end_line = reading.line - 1;
     // The lines past the end of the text are blank.
     uint64_t total = 0;
     for (const LineRange& range : ranges)

@@ -37,6 +37,7 @@ struct LineShapes {
     std::vector<uint64_t> range_start;  // each range's first index in `shapes`
     std::vector<LineShape> shapes;
     std::vector<uint64_t> words;  // a hash of each spot's word, 0 for none; in the spots' order
+    uint64_t end_line = 0;        // when the ranges reach the text's end: its last line
 };
 
 // Sorts `ranges` and joins those that meet.
