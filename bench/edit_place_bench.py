@@ -49,6 +49,8 @@ FORMATS = {
     "c": ("c-braces", ["/tmp/corpora/glibc-2.36"], r"\.c$"),
     "cxx": ("c", ["/usr/include/c++/12"], r"(^|/)[a-z_]+(\.h|\.tcc)?$"),
     "html-texi": ("html", ["/usr/share/doc/texinfo"], r"\.html$"),
+    "html-node": ("html", ["/usr/share/doc/nodejs"], r"\.html$"),
+    "html-valgrind": ("html", ["/usr/share/doc/valgrind"], r"\.html$"),
     "html-xslt": ("html", ["/usr/share/doc/libxslt1-dev"], r"\.html$"),
     "latex": ("latex-generic", ["/usr/share/doc/texlive-doc"], r"\.tex$"),
     "templates": ("templates", [DJANGO + "/contrib/admin/templates",
@@ -98,10 +100,8 @@ def tag_pattern(format_name):
     """A pattern for the whole tags whose deletion is planted."""
     set_name = FORMATS[format_name][0]
     opens, closes = list_names(set_name)
-    if set_name == "c-braces":
+    if set_name in ("c-braces", "c"):
         return re.compile(r"[{}]")
-    if set_name == "c":
-        return re.compile(r"[{}()\[\]]")
     if set_name == "html":
         words = "|".join(re.escape(n[1:]) for n in opens)
         return re.compile(r"</?(?:%s)\b[^>]*>" % words, re.I)

@@ -10,11 +10,13 @@
 enum class EditBasis : uint8_t {
     indented_block_ends,    // the lines indented under `basis_line` end here
     indented_block_starts,  // the lines above, indented as a block, close at `basis_line`
-    close_nests,  // `basis_line`'s open and `other_line`'s close name different things: right
-                  // before
-    open_nests,   // the same: right after the open
-    after_names,  // the names before the close at `other_line` end on `basis_line`
-    text_ends,    // nothing after `basis_line` closes it, and the text ends here
+    close_nests,    // `basis_line`'s open and `other_line`'s close name different things: right
+                    // before
+    open_nests,     // the same: right after the open
+    after_names,    // the names before the close at `other_line` end on `basis_line`
+    text_ends,      // nothing after `basis_line` closes it, and the text ends here
+    open_on_line,   // `basis_line` holds an open with text after it, no close, nothing under it
+    close_on_line,  // `basis_line` holds a close with text before it and no open
 };
 
 struct EditNote {
@@ -25,4 +27,5 @@ struct EditNote {
     EditBasis basis;
     uint64_t basis_line;
     uint64_t other_line = 0;
+    uint64_t next_line = 0;
 };

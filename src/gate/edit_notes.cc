@@ -39,14 +39,11 @@ std::vector<EditQuery> edit_queries(const FileCheck& check) {
 }
 
 // Where the word after each name would start, in the names' order.
-std::vector<WordSpot> word_spots(const GateEngine& engine, const std::vector<WindowName>& names) {
+std::vector<WordSpot> word_spots(const std::vector<WindowName>& names) {
     std::vector<WordSpot> spots;
     spots.reserve(names.size());
-    for (const WindowName& name : names) {
-        const std::vector<std::string>& list =
-            name.is_close ? engine.table.cls_tag : engine.table.opn_tag;
-        spots.push_back({name.place.line, name.place.column + list[name.pair].size()});
-    }
+    for (const WindowName& name : names)
+        spots.push_back({name.place.line, name.place.column + name.length});
     return spots;
 }
 
@@ -86,7 +83,7 @@ void find_edit_notes(const GateEngine& engine, const std::string& path, FileChec
         return;
     LineShapes shapes;
     std::vector<uint64_t> words;
-    if (!read_words(path, ranges, word_spots(engine, names), shapes, words))
+    if (!read_words(path, ranges, word_spots(names), shapes, words))
         return;
     EditView view{names, words, shapes};
     for (const EditQuery& query : queries) {

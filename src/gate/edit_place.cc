@@ -57,7 +57,7 @@ size_t name_index(const EditView& view, NamePlace place, uint32_t pair) {
     return view.names.size();
 }
 
-enum class Mismatch { none, close_shallower, close_deeper, words_differ };
+enum class Mismatch { none, close_shallower, close_deeper, words_differ, close_on_line };
 
 // How a matched pair reads to a person: a close that starts its line is
 // indented as its open's line is, and an open and a close both followed by a
@@ -80,6 +80,20 @@ Mismatch pair_mismatch(const EditView& view, size_t open, size_t close) {
     return close_line->indent > open_line->indent ? Mismatch::close_deeper : Mismatch::none;
 }
 
+// Whether a name of `pair` stands on the open's line after it (`after`) or on
+// the close's line before it.
+bool partner_on_line(const EditView& view, size_t name, bool after) {
+    const WindowName& at = view.names[name];
+    for (size_t i = name; after ? ++i < view.names.size() : i-- > 0;) {
+        const WindowName& other = view.names[i];
+        if (other.place.line != at.place.line)
+            return false;
+        if (other.pair == at.pair && other.is_close == after)
+            return true;
+    }
+    return false;
+}
+
 // The first line after `line`, up to `limit`, that is not blank; 0 for none.
 uint64_t next_text_line(const EditView& view, uint64_t line, uint64_t limit) {
     for (uint64_t next = line + 1; next <= limit; ++next) {
@@ -90,6 +104,30 @@ uint64_t next_text_line(const EditView& view, uint64_t line, uint64_t limit) {
             return next;
     }
     return 0;
+}
+
+// An open whose line reads as a block of its own line that lost its close:
+// text follows it on the line (not a word right after it, which belongs to the
+// name), no close of its pair does, and the next line is not indented under it.
+bool open_left_on_line(const EditView& view, const MatchedPair& matched) {
+    const WindowName& open = view.names[matched.open];
+    uint64_t close_line = view.names[matched.close].place.line;
+    const LineShape* line = line_shape(view.shapes, open.place.line);
+    if (close_line == open.place.line || line == nullptr || view.words[matched.open] != 0 ||
+        open.place.column + open.length >= line->end_column ||
+        partner_on_line(view, matched.open, true))
+        return false;
+    uint64_t next = next_text_line(view, open.place.line, close_line);
+    return next != 0 && line_shape(view.shapes, next)->indent <= line->indent;
+}
+
+// A close whose line reads as a block of its own line that lost its open:
+// text stands before it on the line, and no open of its pair does.
+bool close_left_on_line(const EditView& view, const MatchedPair& matched) {
+    const WindowName& close = view.names[matched.close];
+    const LineShape* line = line_shape(view.shapes, close.place.line);
+    return view.names[matched.open].place.line != close.place.line && line != nullptr &&
+           line->first_column != close.place.column && !partner_on_line(view, matched.close, false);
 }
 
 // Where the lines indented under `line` end, up to `limit`: the line after the
@@ -137,6 +175,25 @@ bool indented_block_start(const EditView& view, uint64_t line, uint64_t lower, N
     return false;
 }
 
+// Whether nothing after the open reads as its sibling: with a word after it,
+// no later name of its pair names the same; without, no later open of its pair
+// stands on a line indented as little as its own.
+bool last_of_its_kind(const EditView& view, size_t open) {
+    const WindowName& name = view.names[open];
+    uint64_t word = view.words[open];
+    uint32_t indent = line_shape(view.shapes, name.place.line)->indent;
+    for (size_t i = open + 1; i < view.names.size(); ++i) {
+        const WindowName& other = view.names[i];
+        if (other.pair != name.pair)
+            continue;
+        if (word != 0
+                ? view.words[i] == word
+                : !other.is_close && line_shape(view.shapes, other.place.line)->indent <= indent)
+            return false;
+    }
+    return true;
+}
+
 // The last line after `after` and before `before` that is not blank; 0 for none.
 uint64_t last_text_line(const EditView& view, uint64_t after, uint64_t before) {
     for (uint64_t line = before; line-- > after + 1;) {
@@ -147,12 +204,35 @@ uint64_t last_text_line(const EditView& view, uint64_t after, uint64_t before) {
     return 0;
 }
 
+// Where a close belongs between the name at `from` and the next one at `to`:
+// right after the last line of text before `to`, or before `to` on its line.
+NamePlace place_before(const EditView& view, const NamePlace& from, const NamePlace& to) {
+    if (to.line == from.line)
+        return to;
+    uint64_t last = last_text_line(view, from.line, to.line);
+    return {(last != 0 ? last : from.line) + 1, 1};
+}
+
+// Where an open belongs between the name at `from` and the next one at `to`:
+// at the start of the last paragraph between them, or after `from` on its line.
+NamePlace place_after(const EditView& view, const NamePlace& from, const NamePlace& to) {
+    if (to.line == from.line)
+        return to;
+    for (uint64_t line = to.line; line-- > from.line + 1;) {
+        const LineShape* shape = line_shape(view.shapes, line);
+        if (shape != nullptr && is_blank(*shape))
+            return {line + 1, 1};
+    }
+    return {from.line + 1, 1};
+}
+
 void set_note(EditNote& note, NamePlace edit, EditBasis basis, uint64_t basis_line,
-              uint64_t other_line = 0) {
+              uint64_t other_line = 0, uint64_t next_line = 0) {
     note.edit = edit;
     note.basis = basis;
     note.basis_line = basis_line;
     note.other_line = other_line;
+    note.next_line = next_line;
 }
 
 // A close missing for the open `open` (a view's index), before `limit`.
@@ -165,6 +245,12 @@ bool place_missing_close(const EditView& view, uint32_t pair, size_t open, uint6
         if (matched.open <= open)
             continue;
         Mismatch mismatch = pair_mismatch(view, matched.open, matched.close);
+        if (mismatch == Mismatch::none && open_left_on_line(view, matched)) {
+            uint64_t line = view.names[matched.open].place.line;
+            set_note(note, {line, line_shape(view.shapes, line)->end_column},
+                     EditBasis::open_on_line, line);
+            return true;
+        }
         if (mismatch != Mismatch::close_shallower && mismatch != Mismatch::words_differ)
             continue;
         const NamePlace& inner = view.names[matched.open].place;
@@ -174,10 +260,11 @@ bool place_missing_close(const EditView& view, uint32_t pair, size_t open, uint6
             set_note(note, edit, EditBasis::indented_block_ends, inner.line);
             return true;
         }
-        uint64_t last = last_text_line(view, inner.line, close.line);
-        if (mismatch != Mismatch::words_differ || last == 0)
+        if (mismatch != Mismatch::words_differ)
             return false;
-        set_note(note, {last + 1, 1}, EditBasis::close_nests, inner.line, close.line);
+        const NamePlace& next = view.names[matched.open + 1].place;
+        set_note(note, place_before(view, inner, next), EditBasis::close_nests, inner.line,
+                 close.line, next.line);
         return true;
     }
     NamePlace edit;
@@ -187,10 +274,11 @@ bool place_missing_close(const EditView& view, uint32_t pair, size_t open, uint6
         return true;
     }
     uint64_t end = view.shapes.end_line;
-    if (!text_end_reached || end == 0 || end > limit)
+    if (!text_end_reached || end == 0 || end > limit || !last_of_its_kind(view, open))
         return false;
-    uint64_t last = last_text_line(view, line, end + 1);
-    set_note(note, {(last != 0 ? last : line) + 1, 1}, EditBasis::text_ends, line);
+    const LineShape* last = line_shape(view.shapes, end);
+    uint64_t at = last != nullptr && is_blank(*last) ? end : end + 1;
+    set_note(note, {std::max(at, line + 1), 1}, EditBasis::text_ends, line);
     return true;
 }
 
@@ -205,7 +293,9 @@ const MatchedPair* innermost_deeper_mismatch(const EditView& view,
         if (chosen != nullptr && (matched.open < chosen->open || matched.close > chosen->close))
             continue;
         Mismatch mismatch = pair_mismatch(view, matched.open, matched.close);
-        if (mismatch == Mismatch::close_deeper || mismatch == Mismatch::words_differ) {
+        if (mismatch == Mismatch::none && close_left_on_line(view, matched))
+            mismatch = Mismatch::close_on_line;
+        if (mismatch != Mismatch::none && mismatch != Mismatch::close_shallower) {
             chosen = &matched;
             found = mismatch;
         }
@@ -228,6 +318,8 @@ bool place_open_of_stray(const EditView& view, size_t close, uint64_t lower, Edi
     if (before_close == 0 || view.names[before_close - 1].place.line < lower)
         return false;
     uint64_t last = view.names[before_close - 1].place.line;
+    if (last + 1 == line)
+        return false;
     set_note(note, {last + 1, 1}, EditBasis::after_names, last, line);
     return true;
 }
@@ -244,15 +336,20 @@ bool place_missing_open(const EditView& view, uint32_t pair, size_t close, uint6
         return place_open_of_stray(view, close, lower, note);
     const NamePlace& outer = view.names[matched->open].place;
     const NamePlace& inner = view.names[matched->close].place;
+    if (mismatch == Mismatch::close_on_line) {
+        set_note(note, {inner.line, line_shape(view.shapes, inner.line)->first_column},
+                 EditBasis::close_on_line, inner.line);
+        return true;
+    }
     if (mismatch == Mismatch::close_deeper) {
         if (!indented_block_start(view, inner.line, outer.line, edit))
             return false;
         set_note(note, edit, EditBasis::indented_block_starts, inner.line);
         return true;
     }
-    if (outer.line + 1 >= inner.line)
-        return false;
-    set_note(note, {outer.line + 1, 1}, EditBasis::open_nests, outer.line, inner.line);
+    const NamePlace& last = view.names[matched->close - 1].place;
+    set_note(note, place_after(view, last, inner), EditBasis::open_nests, outer.line, inner.line,
+             last.line);
     return true;
 }
 

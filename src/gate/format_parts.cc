@@ -97,15 +97,38 @@ void put_edit_basis(OutputBuffer& out, const EditNote& note, const NameTexts& na
             put_name_of_line(out, names.quoted_opn[note.pair], note.basis_line);
             put_bytes(out, " and ");
             put_name_of_line(out, names.quoted_cls[note.pair], note.other_line);
-            put_bytes(out, note.basis == EditBasis::close_nests
-                               ? " name different things, and nested closes stand together"
-                               : " name different things, and nested opens stand together");
+            if (note.basis == EditBasis::close_nests) {
+                put_bytes(out, " name different things, and the next name after line ");
+                put_decimal(out, note.basis_line);
+                put_bytes(out, " stands on line ");
+            } else {
+                put_bytes(out, " name different things, and the last name before line ");
+                put_decimal(out, note.other_line);
+                put_bytes(out, " stands on line ");
+            }
+            put_decimal(out, note.next_line);
             return;
         case EditBasis::after_names:
             put_bytes(out, ": the names before line ");
             put_decimal(out, note.other_line);
             put_bytes(out, " end on line ");
             put_decimal(out, note.basis_line);
+            return;
+        case EditBasis::open_on_line:
+            put_bytes(out, ": line ");
+            put_decimal(out, note.basis_line);
+            put_bytes(out, " opens ");
+            put_bytes(out, names.quoted_opn[note.pair]);
+            put_bytes(out, " after text, and no line after it is indented under it");
+            return;
+        case EditBasis::close_on_line:
+            put_bytes(out, ": line ");
+            put_decimal(out, note.basis_line);
+            put_bytes(out, " closes ");
+            put_bytes(out, names.quoted_cls[note.pair]);
+            put_bytes(out, " after text, with no ");
+            put_bytes(out, names.quoted_opn[note.pair]);
+            put_bytes(out, " before it");
             return;
         case EditBasis::text_ends:
             put_bytes(out, ": nothing after line ");

@@ -3,6 +3,7 @@
 namespace {
 
 struct WindowSink {
+    const TagTable& table;
     const std::vector<LineRange>& ranges;
     size_t most;
     std::vector<WindowName>& names;
@@ -20,7 +21,11 @@ void keep_name(WindowSink& sink, const FoundName& name, uint64_t column) {
         sink.too_many = true;
         return;
     }
-    sink.names.push_back({{name.line, column}, name.id >> 1, (name.id & 1) != 0});
+    uint32_t pair = name.id >> 1;
+    bool is_close = (name.id & 1) != 0;
+    const std::string& listed = is_close ? sink.table.cls_tag[pair] : sink.table.opn_tag[pair];
+    sink.names.push_back(
+        {{name.line, column}, pair, static_cast<uint32_t>(listed.size()), is_close});
 }
 
 void take_names(WindowSink& sink, const FoundBatch& batch) {
@@ -46,6 +51,6 @@ bool find_window_names(const GateEngine& engine, const std::string& path,
     FileReader reader;
     if (!open_file_reader(reader, path, 64 * 1024))
         return false;
-    WindowSink sink{ranges, most, names};
+    WindowSink sink{engine.table, ranges, most, names};
     return scan_through_engine(engine, reader, sink) == ReadStatus::end && !sink.too_many;
 }

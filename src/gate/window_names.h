@@ -13,6 +13,7 @@
 struct WindowName {
     NamePlace place;
     uint32_t pair;
+    uint32_t length;  // in bytes, as listed
     bool is_close;
 };
 
