@@ -276,9 +276,10 @@ bool place_missing_close(const EditView& view, uint32_t pair, size_t open, uint6
     uint64_t end = view.shapes.end_line;
     if (!text_end_reached || end == 0 || end > limit || !last_of_its_kind(view, open))
         return false;
-    const LineShape* last = line_shape(view.shapes, end);
-    uint64_t at = last != nullptr && is_blank(*last) ? end : end + 1;
-    set_note(note, {std::max(at, line + 1), 1}, EditBasis::text_ends, line);
+    uint64_t last = last_text_line(view, line, end + 1);
+    if (last == 0)
+        return false;
+    set_note(note, {last, line_shape(view.shapes, last)->end_column}, EditBasis::text_ends, line);
     return true;
 }
 
