@@ -279,7 +279,7 @@ bool place_missing_close(const EditView& view, uint32_t pair, size_t open, uint6
     uint64_t last = last_text_line(view, line, end + 1);
     if (last == 0)
         return false;
-    set_note(note, {last, line_shape(view.shapes, last)->end_column}, EditBasis::text_ends, line);
+    set_note(note, {last + 1, 1}, EditBasis::text_ends, line);
     return true;
 }
 
