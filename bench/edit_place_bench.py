@@ -4,7 +4,8 @@
 Takes real files of several formats that the gate passes (no finding at all),
 deletes one open or close tag at a random place outside comments, strings and
 verbatim regions (the whole tag: `{`, `</div>`, `\\end{itemize}`,
-`{% endif %}`), runs the gate on the file and reads its gnu output:
+`{% endif %}`; with its line when it stands alone on it, as a line forgotten
+would be), runs the gate on the file and reads its gnu output:
 
 - detected: the gate says anything about the file;
 - within one line: a finding or note stands within one line of the deleted
@@ -180,6 +181,12 @@ def plant(rng, text, masked, pattern):
     if not spots:
         return None
     start, end = rng.choice(spots)
+    # A tag alone on its line goes with its line, as a line forgotten would.
+    line_start = text.rfind("\n", 0, start) + 1
+    line_end = text.find("\n", end)
+    line_end = len(text) if line_end < 0 else line_end
+    if not text[line_start:start].strip() and not text[end:line_end].strip():
+        start, end = line_start, min(line_end + 1, len(text))
     return text[:start] + text[end:], text.count("\n", 0, start) + 1
 
 

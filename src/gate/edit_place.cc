@@ -321,7 +321,8 @@ bool place_open_of_stray(const EditView& view, size_t close, uint64_t lower, Edi
     uint64_t last = view.names[before_close - 1].place.line;
     if (last + 1 == line)
         return false;
-    set_note(note, {last + 1, 1}, EditBasis::after_names, last, line);
+    set_note(note, place_after(view, view.names[before_close - 1].place, view.names[close].place),
+             EditBasis::after_names, last, line);
     return true;
 }
 
