@@ -245,7 +245,7 @@ bool place_missing_close(const EditView& view, uint32_t pair, size_t open, uint6
         if (matched.open <= open)
             continue;
         Mismatch mismatch = pair_mismatch(view, matched.open, matched.close);
-        if (mismatch == Mismatch::none && open_left_on_line(view, matched)) {
+        if (mismatch != Mismatch::words_differ && open_left_on_line(view, matched)) {
             uint64_t line = view.names[matched.open].place.line;
             set_note(note, {line, line_shape(view.shapes, line)->end_column},
                      EditBasis::open_on_line, line);
