@@ -156,7 +156,10 @@ bool indented_block_start(const EditView& view, uint64_t line, uint64_t lower, N
     const LineShape* foot = line_shape(view.shapes, line);
     if (foot == nullptr)
         return false;
-    bool deeper = false;
+    // The block's first line is the topmost of the least indented lines above
+    // the close: deeper lines above it continue the line the block comes under.
+    uint64_t first = 0;
+    uint32_t least = UINT32_MAX;
     for (uint64_t above = line - 1; above > lower; --above) {
         const LineShape* shape = line_shape(view.shapes, above);
         if (shape == nullptr)
@@ -164,12 +167,23 @@ bool indented_block_start(const EditView& view, uint64_t line, uint64_t lower, N
         if (is_blank(*shape))
             continue;
         if (shape->indent > foot->indent) {
-            deeper = true;
+            if (shape->indent <= least) {
+                least = shape->indent;
+                first = above;
+            }
             continue;
         }
-        if (!deeper)
+        if (first == 0)
             return false;
-        edit = {above, shape->end_column};
+        uint64_t head = above;
+        for (uint64_t before = first - 1; before > above; --before) {
+            const LineShape* continued = line_shape(view.shapes, before);
+            if (!is_blank(*continued)) {
+                head = before;
+                break;
+            }
+        }
+        edit = {head, line_shape(view.shapes, head)->end_column};
         return true;
     }
     return false;

@@ -33,22 +33,22 @@ SetupError load_gate_engine(const std::string& lists_dir, GateEngine& engine);
 // they come: no list of them is kept. Never throws.
 FileCheck check_one_file(const GateEngine& engine, const std::string& name, FileReader& reader);
 
-// Scans the reader's text through the engine into `sink`, the rules' filter in
-// front of it when there are rules; `filter` is then the filter's state after
-// the scan (each thread keeps one, so that its buffers serve every file).
-// Throws std::bad_alloc.
-template <typename Sink>
-ReadStatus scan_through_engine(const GateEngine& engine, FileReader& reader, Sink& sink,
+// Scans the source's text (a FileReader, or a source in front of one) through
+// the engine into `sink`, the rules' filter in front of it when there are
+// rules; `filter` is then the filter's state after the scan (each thread keeps
+// one, so that its buffers serve every file). Throws std::bad_alloc.
+template <typename Source, typename Sink>
+ReadStatus scan_through_engine(const GateEngine& engine, Source& source, Sink& sink,
                                const RulesFilterState** filter = nullptr) {
     if (!engine.has_rules)
-        return scan_text(engine.matcher, reader, sink);
+        return scan_text(engine.matcher, source, sink);
     static thread_local RulesText text;
     static thread_local RulesFilterState state;
     start_rules_text(text, engine.rules.keeping);
     start_rules_filter(state, engine.rules, text);
     RulesSink<Sink> rules_sink{state, sink};
-    RulesSource<FileReader> source{reader, engine.rules, text};
+    RulesSource<Source> rules_source{source, engine.rules, text};
     if (filter != nullptr)
         *filter = &state;
-    return scan_text(engine.rules.matcher, source, rules_sink);
+    return scan_text(engine.rules.matcher, rules_source, rules_sink);
 }

@@ -2,6 +2,16 @@
 
 namespace {
 
+// The file's chunks until the names have passed the last line wanted.
+struct WindowSource {
+    FileReader& reader;
+    const bool& done;
+};
+
+ReadStatus read_chunk(WindowSource& source, std::string_view& chunk) {
+    return source.done ? ReadStatus::end : read_chunk(source.reader, chunk);
+}
+
 struct WindowSink {
     const TagTable& table;
     const std::vector<LineRange>& ranges;
@@ -9,13 +19,15 @@ struct WindowSink {
     std::vector<WindowName>& names;
     size_t range = 0;
     bool too_many = false;
+    bool done = false;  // a name came after the last range
     LineStarts lines{};
 };
 
 void keep_name(WindowSink& sink, const FoundName& name, uint64_t column) {
     while (sink.range < sink.ranges.size() && sink.ranges[sink.range].last < name.line)
         ++sink.range;
-    if (sink.range == sink.ranges.size() || name.line < sink.ranges[sink.range].first)
+    sink.done = sink.range == sink.ranges.size();
+    if (sink.done || name.line < sink.ranges[sink.range].first)
         return;
     if (sink.names.size() == sink.most) {
         sink.too_many = true;
@@ -52,5 +64,6 @@ bool find_window_names(const GateEngine& engine, const std::string& path,
     if (!open_file_reader(reader, path, 64 * 1024))
         return false;
     WindowSink sink{engine.table, ranges, most, names};
-    return scan_through_engine(engine, reader, sink) == ReadStatus::end && !sink.too_many;
+    WindowSource source{reader, sink.done};
+    return scan_through_engine(engine, source, sink) == ReadStatus::end && !sink.too_many;
 }
