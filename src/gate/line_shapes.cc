@@ -102,6 +102,8 @@ void take_byte(ShapeReading& reading, char byte) {
 void end_line(ShapeReading& reading) {
     end_word(reading);
     if (wanted(reading)) {
+        if (is_blank(reading.shape))
+            reading.shape.indent = 0;
         reading.out.shapes.push_back(reading.shape);
         if (reading.line == reading.ranges[reading.range].last)
             ++reading.range;
