@@ -274,8 +274,12 @@ bool place_missing_close(const EditView& view, uint32_t pair, size_t open, uint6
             set_note(note, edit, EditBasis::indented_block_ends, inner.line);
             return true;
         }
-        if (mismatch != Mismatch::words_differ)
-            return false;
+        if (mismatch == Mismatch::close_shallower) {
+            // Nothing is indented under the open: its block is its own line.
+            set_note(note, {inner.line, line_shape(view.shapes, inner.line)->end_column},
+                     EditBasis::open_on_line, inner.line);
+            return true;
+        }
         const NamePlace& next = view.names[matched.open + 1].place;
         set_note(note, place_before(view, inner, next), EditBasis::close_nests, inner.line,
                  close.line, next.line);

@@ -119,7 +119,7 @@ void put_edit_basis(OutputBuffer& out, const EditNote& note, const NameTexts& na
             put_decimal(out, note.basis_line);
             put_bytes(out, " opens ");
             put_bytes(out, names.quoted_opn[note.pair]);
-            put_bytes(out, " after text, and no line after it is indented under it");
+            put_bytes(out, ", and no line after it is indented under it");
             return;
         case EditBasis::close_on_line:
             put_bytes(out, ": line ");
