@@ -21,7 +21,7 @@ Debian puts them; nothing is written into the repository:
   c           c-braces set   .c files under /tmp/corpora/glibc-2.36
                              (apt-get source or the glibc-source package,
                              unpacked there)
-  cxx         c set          headers under /usr/include/c++/12
+  cxx         c set          headers under /usr/include/c++/12 (braces deleted only)
   html-texi   html set       makeinfo pages under /usr/share/doc/texinfo
   html-xslt   html set       generated pages under /usr/share/doc/libxslt1-dev
   latex       latex-generic  .tex documents (with \\begin{document}) under
