@@ -70,28 +70,34 @@ bool read_words(const std::string& path, const std::vector<LineRange>& ranges,
     return true;
 }
 
-void find_edit_notes(const GateEngine& engine, const std::string& path, FileCheck& check) {
-    std::vector<EditQuery> queries = edit_queries(check);
+}  // namespace
+
+std::vector<EditNote> find_edit_notes(const GateEngine& engine, const std::string& path,
+                                      const std::vector<EditQuery>& queries) {
+    std::vector<EditNote> notes;
     if (queries.empty())
-        return;
+        return notes;
     std::vector<LineRange> ranges;
     for (const EditQuery& query : queries)
         ranges.push_back(edit_query_lines(query, kEditReach));
     ranges = join_ranges(std::move(ranges));
     std::vector<WindowName> names;
     if (!find_window_names(engine, path, ranges, kMostWindowNames, names))
-        return;
+        return notes;
     LineShapes shapes;
     std::vector<uint64_t> words;
     if (!read_words(path, ranges, word_spots(names), shapes, words))
-        return;
+        return notes;
     EditView view{names, words, shapes};
     for (const EditQuery& query : queries) {
         EditNote note;
         if (find_edit_place(query, view, kEditReach, note))
-            check.edit_notes.push_back(note);
+            notes.push_back(note);
     }
+    return notes;
 }
+
+namespace {
 
 bool before(const NamePlace& a, const NamePlace& b) {
     return a.line != b.line ? a.line < b.line : a.column < b.column;
@@ -103,7 +109,7 @@ void add_edit_notes(const GateEngine& engine, const std::string& path, FileCheck
     if (check.status != FileStatus::checked || path == kStandardInputPath)
         return;
     try {
-        find_edit_notes(engine, path, check);
+        check.edit_notes = find_edit_notes(engine, path, edit_queries(check));
     } catch (const std::bad_alloc&) {
         check.edit_notes.clear();
     }

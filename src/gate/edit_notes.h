@@ -2,6 +2,9 @@
 
 #include <string>
 
+#include <vector>
+
+#include "gate/edit_place.h"
 #include "gate/file_check.h"
 #include "gate/findings.h"
 #include "gate/gate_engine.h"
@@ -16,6 +19,12 @@ constexpr size_t kMostEditNotes = 32;
 
 // The lines read before or after a finding, at most.
 constexpr uint64_t kEditReach = 2000;
+
+// The notes for `queries` (in file order, kMostEditNotes at most) from the
+// file at `path`, read again around them; none when it cannot be read again.
+// Throws std::bad_alloc.
+std::vector<EditNote> find_edit_notes(const GateEngine& engine, const std::string& path,
+                                      const std::vector<EditQuery>& queries);
 
 // Adds the notes to a checked file found at `path`; none when it cannot be
 // read again or memory runs out. Never throws.
