@@ -375,18 +375,18 @@ bool place_missing_open(const EditView& view, uint32_t pair, size_t close, uint6
 
 // A close that crosses: its own open missing when it stands deeper than its
 // open's line, else the crossed open's close missing before it.
-bool place_crossing(const EditQuery& query, const EditView& view, EditNote& note) {
+bool place_crossing(const EditQuery& query, const EditView& view, uint64_t first, EditNote& note) {
     size_t close = name_index(view, query.place, query.pair);
     if (close == view.names.size())
         return false;
-    LocalMatching own = match_locally(view, query.pair, query.open_line, close + 1);
+    LocalMatching own = match_locally(view, query.pair, first, close + 1);
     if (!own.pairs.empty() && own.pairs.back().close == close) {
         Mismatch mismatch = pair_mismatch(view, own.pairs.back().open, close);
         if (mismatch == Mismatch::close_deeper &&
-            place_missing_open(view, query.pair, close, query.open_line, note))
+            place_missing_open(view, query.pair, close, first, note))
             return true;
     }
-    LocalMatching crossed = match_locally(view, query.crossed_pair, query.open_line, close);
+    LocalMatching crossed = match_locally(view, query.crossed_pair, first, close);
     for (size_t i = crossed.unmatched.size(); i-- > 0;) {
         size_t open = crossed.unmatched[i];
         if (view.names[open].place.line == query.crossed_line) {
@@ -409,7 +409,8 @@ LineRange edit_query_lines(const EditQuery& query, uint64_t reach) {
         case FindingKind::closes_nothing:
             return {line > reach ? line - reach : 1, line};
         default:
-            return {query.open_line, std::max(line, query.open_line)};
+            return {std::max(query.open_line, line > reach ? line - reach : 1),
+                    std::max(line, query.open_line)};
     }
 }
 
@@ -418,7 +419,7 @@ bool find_edit_place(const EditQuery& query, const EditView& view, uint64_t reac
     note.pair = query.pair;
     LineRange lines = edit_query_lines(query, reach);
     if (query.kind == FindingKind::crosses)
-        return place_crossing(query, view, note);
+        return place_crossing(query, view, lines.first, note);
     size_t name = name_index(view, query.place, query.pair);
     if (name == view.names.size())
         return false;
