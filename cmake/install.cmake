@@ -106,7 +106,8 @@ it prints every occurrence with its nesting level and line number, the open and
 close counts of each pair, and a verdict. tamberlox-gate checks many files, or
 a whole repository through a map of file patterns to sets, in one run, and
 prints one line a finding as compilers do, for editors, CI and pre-commit
-hooks. Ready sets for HTML, LaTeX, C, Django and Jinja templates come with them.")
+hooks. Ready sets for HTML, LaTeX, C, Django and Jinja templates come with
+them.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

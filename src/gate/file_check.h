@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "gate/edit_note.h"
 #include "rules/rules_branches.h"
 #include "scan/name_tally.h"
 #include "scan/pair_matching.h"
@@ -36,4 +37,5 @@ struct FileCheck {
     std::vector<BranchWarning> branch_warnings;  // under rules, in file order
     bool switched_off = false;                   // under rules: a marker turned checking off
     std::vector<uint8_t> pairs_by_branches;      // by pair: nests apart in their branches
+    std::vector<EditNote> edit_notes;            // by their findings' places (gate/edit_notes.h)
 };

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "text/file_reader.h"
 
@@ -94,6 +95,29 @@ bool recount_spool(int fd, ColumnUnit unit, char* buffer, size_t room, RecordSpo
     return finish_spool_cursor(cursor) && read;
 }
 
+// The edit notes' places, their findings' among them so that a note is still
+// found by its finding's place: few, sorted here into file order.
+bool recount_edit_notes(int fd, ColumnUnit unit, char* buffer, size_t room,
+                        std::vector<EditNote>& notes) {
+    std::vector<NamePlace*> places;
+    for (EditNote& note : notes) {
+        places.push_back(&note.place);
+        places.push_back(&note.edit);
+    }
+    std::sort(places.begin(), places.end(), [](const NamePlace* a, const NamePlace* b) {
+        return a->line != b->line ? a->line < b->line : a->column < b->column;
+    });
+    size_t next = 0;
+    return recount_places(fd, unit, buffer, room, [&places, &next]() -> NamePlace* {
+        while (next < places.size()) {
+            NamePlace* place = places[next++];
+            if (place->column > 1)
+                return place;
+        }
+        return nullptr;
+    });
+}
+
 }  // namespace
 
 bool recount_columns(FileCheck& check, int fd, ColumnUnit unit, char* buffer, size_t room) {
@@ -108,6 +132,7 @@ bool recount_columns(FileCheck& check, int fd, ColumnUnit unit, char* buffer, si
                 recount_spool(fd, unit, buffer, room, matching.pending.closes,
                               [](const PendingClose& close) { return crosses(close); }) &&
                 recount_spool(fd, unit, buffer, room, matching.notes, every);
+    read = read && recount_edit_notes(fd, unit, buffer, room, check.edit_notes);
     if (!read || !check.ended_in_region || check.region_place.column <= 1)
         return read;
     NamePlace* region = &check.region_place;

@@ -1,5 +1,6 @@
 #include "gate/format_github.h"
 
+#include "gate/edit_notes.h"
 #include "gate/escape.h"
 #include "gate/format_parts.h"
 
@@ -18,6 +19,13 @@ void put_github_finding(OutputBuffer& out, const std::string& file, const FileRe
     for (size_t i = 0; i < notes.count; ++i) {
         put_bytes(out, " (");
         put_note_with_place(out, notes.notes[i], names);
+        put_bytes(out, ")");
+    }
+    EditNote edit;
+    if (edit_note_of(report.check, finding, edit)) {
+        put_place(out, edit.edit, " (at line ", ", column ");
+        put_bytes(out, ": ");
+        put_edit_note_message(out, edit, names);
         put_bytes(out, ")");
     }
     put_bytes(out, "\n");

@@ -1,5 +1,6 @@
 #include "gate/format_gnu.h"
 
+#include "gate/edit_notes.h"
 #include "gate/escape.h"
 #include "gate/format_parts.h"
 
@@ -24,6 +25,14 @@ void put_gnu_finding(OutputBuffer& out, const std::string& file, const FileRepor
         put_gnu_place(out, notes.notes[i].place);
         put_bytes(out, ": note: ");
         put_note_message(out, notes.notes[i], names);
+        put_bytes(out, "\n");
+    }
+    EditNote edit;
+    if (edit_note_of(report.check, finding, edit)) {
+        put_bytes(out, file);
+        put_gnu_place(out, edit.edit);
+        put_bytes(out, ": note: ");
+        put_edit_note_message(out, edit, names);
         put_bytes(out, "\n");
     }
 }

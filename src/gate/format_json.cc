@@ -1,5 +1,6 @@
 #include "gate/format_json.h"
 
+#include "gate/edit_notes.h"
 #include "gate/escape.h"
 #include "gate/format_parts.h"
 
@@ -40,6 +41,14 @@ void put_json_finding(OutputBuffer& out, const FileReport& report, const Finding
             put_json_note(out, notes.notes[i], names);
         }
         put_bytes(out, "]");
+    }
+    EditNote edit;
+    if (edit_note_of(report.check, finding, edit)) {
+        put_bytes(out, ",\"edit\":{");
+        put_json_place(out, edit.edit);
+        put_bytes(out, "\"message\":\"");
+        put_edit_note_message(out, edit, names);
+        put_bytes(out, "\"}");
     }
     put_bytes(out, "}");
 }

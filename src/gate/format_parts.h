@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "gate/edit_note.h"
 #include "gate/findings.h"
 #include "gate/report_format.h"
 #include "text/output_buffer.h"
@@ -26,6 +27,9 @@ void put_note_message(OutputBuffer& out, const FindingNote& note, const NameText
 // A note's words with its place inside them ("... closes at line 3, column 1"),
 // for the formats that fold a note into its finding's message.
 void put_note_with_place(OutputBuffer& out, const FindingNote& note, const NameTexts& names);
+
+// Where a missing or extra name most likely belongs, and what that rests on.
+void put_edit_note_message(OutputBuffer& out, const EditNote& note, const NameTexts& names);
 
 // Why a file could not be checked: "can't open: " and the system's reason.
 std::string file_error_text(FileStatus status, int error_number);

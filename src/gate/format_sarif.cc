@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "gate/edit_notes.h"
 #include "gate/escape.h"
 #include "gate/format_parts.h"
 
@@ -70,7 +71,18 @@ void put_sarif_result(OutputBuffer& out, const std::string& file, const FileRepo
         put_physical_location(out, file, notes.notes[i].place);
         put_bytes(out, "}");
     }
-    if (notes.count > 0)
+    EditNote edit;
+    bool edit_place = edit_note_of(report.check, finding, edit);
+    if (edit_place) {
+        put_bytes(out, notes.count == 0 ? ",\"relatedLocations\":[{\"id\":" : ",{\"id\":");
+        put_decimal(out, notes.count + 1);
+        put_bytes(out, ",\"message\":{\"text\":\"");
+        put_edit_note_message(out, edit, names);
+        put_bytes(out, ".\"},");
+        put_physical_location(out, file, edit.edit);
+        put_bytes(out, "}");
+    }
+    if (notes.count > 0 || edit_place)
         put_bytes(out, "]");
     put_bytes(out, "}");
 }

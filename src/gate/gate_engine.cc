@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <new>
 
+#include "gate/edit_notes.h"
 #include "gate/finding_columns.h"
 #include "gate/stdin_input.h"
 #include "rules/rules_collision.h"
@@ -84,57 +85,45 @@ void open_failed(FileCheck& check, const std::string& name) {
     cannot_check(check, FileStatus::cannot_open, directory ? EISDIR : error);
 }
 
-// The names go to the pair matching as the scan finds them.
+// The names go to the pair matching as the scan finds them, through the rules'
+// filter when there are rules.
 void scan_pairs(const GateEngine& engine, FileReader& reader, FileCheck& check) {
     start_tally(check.tally, engine.table.n);
     start_pair_matching(check.matching, engine.table.n);
     PairSink sink{check.tally, check.matching};
+    const RulesFilterState* state = nullptr;
     errno = 0;
-    if (scan_text(engine.matcher, reader, sink) == ReadStatus::error)
-        cannot_check(check, FileStatus::cannot_read, errno);
-}
-
-// The same through the rules: the filter keeps what the rules keep.
-void scan_pairs_by_rules(const GateEngine& engine, FileReader& reader, FileCheck& check) {
-    start_tally(check.tally, engine.table.n);
-    start_pair_matching(check.matching, engine.table.n);
-    PairSink pairs{check.tally, check.matching};
-    // Each thread's buffers serve every file it checks.
-    static thread_local RulesText text;
-    static thread_local RulesFilterState state;
-    start_rules_text(text, engine.rules.keeping);
-    start_rules_filter(state, engine.rules, text);
-    RulesSink<PairSink> sink{state, pairs};
-    RulesSource<FileReader> source{reader, engine.rules, text};
-    errno = 0;
-    if (scan_text(engine.rules.matcher, source, sink) == ReadStatus::error) {
+    if (scan_through_engine(engine, reader, sink, &state) == ReadStatus::error) {
         cannot_check(check, FileStatus::cannot_read, errno);
         return;
     }
-    check.switched_off = state.checking.switched;
-    if (state.checking.off_file) {
+    if (state == nullptr)
+        return;
+    check.switched_off = state->checking.switched;
+    if (state->checking.off_file) {
         // Not checked at all: no name counts, those before the marker neither.
         start_tally(check.tally, engine.table.n);
         start_pair_matching(check.matching, engine.table.n);
         settle_verdict(check.tally);
         return;
     }
-    check.branch_warnings.swap(state.branches.warnings);
+    check.branch_warnings = state->branches.warnings;
     const TagRules& rules = engine.rules.rules;
     check.crossing_errors = rules.crossing_errors;
-    check.pairs_by_branches.swap(state.branches.differing);
-    if (state.ended_in_region) {
+    check.pairs_by_branches = state->branches.differing;
+    if (state->ended_in_region) {
         check.ended_in_region = true;
-        check.ended_in_tag = state.ended_in_tag;
-        check.region_place = {state.region_line, state.region_column};
-        check.region_start = state.ended_in_tag ? std::string(name_of(engine.table, state.ended_in))
-                                                : rules.regions[state.ended_in].start;
-        check.region_end = state.ended_in_tag ? rules.tag_end : rules.regions[state.ended_in].end;
+        check.ended_in_tag = state->ended_in_tag;
+        check.region_place = {state->region_line, state->region_column};
+        check.region_start = state->ended_in_tag
+                                 ? std::string(name_of(engine.table, state->ended_in))
+                                 : rules.regions[state->ended_in].start;
+        check.region_end = state->ended_in_tag ? rules.tag_end : rules.regions[state->ended_in].end;
         check.tally.judged_ok = false;
     }
-    for (const BrokenTag& broken : state.broken)
+    for (const BrokenTag& broken : state->broken)
         check.broken_tags.push_back({{broken.line, broken.column}, broken.id});
-    if (!state.broken.empty()) {
+    if (!state->broken.empty()) {
         check.tag_end = rules.tag_end;
         check.tag_break.assign(1, rules.tag_break);
         check.tally.judged_ok = false;
@@ -152,10 +141,8 @@ FileCheck check_one_file(const GateEngine& engine, const std::string& name, File
             open_failed(check, name);
             return check;
         }
-        if (engine.has_rules)
-            scan_pairs_by_rules(engine, reader, check);
-        else
-            scan_pairs(engine, reader, check);
+        scan_pairs(engine, reader, check);
+        add_edit_notes(engine, name, check);
         errno = 0;
         if (check.status == FileStatus::checked &&
             !recount_columns(check, reader.fd, unit, reader.buffer.get(), reader.capacity))

@@ -6,6 +6,7 @@
 #include "gate/file_check.h"
 #include "gate/setup_error.h"
 #include "match/tag_matcher.h"
+#include "rules/rules_filter.h"
 #include "rules/rules_matcher.h"
 #include "tags/load_tag_table.h"
 #include "tags/tag_table.h"
@@ -34,3 +35,23 @@ SetupError load_gate_engine(const std::string& lists_dir, GateEngine& engine);
 // (gate/finding_columns.h). Never throws.
 FileCheck check_one_file(const GateEngine& engine, const std::string& name, FileReader& reader,
                          ColumnUnit unit = ColumnUnit::byte);
+
+// Scans the source's text (a FileReader, or a source in front of one) through
+// the engine into `sink`, the rules' filter in front of it when there are
+// rules; `filter` is then the filter's state after the scan (each thread keeps
+// one, so that its buffers serve every file). Throws std::bad_alloc.
+template <typename Source, typename Sink>
+ReadStatus scan_through_engine(const GateEngine& engine, Source& source, Sink& sink,
+                               const RulesFilterState** filter = nullptr) {
+    if (!engine.has_rules)
+        return scan_text(engine.matcher, source, sink);
+    static thread_local RulesText text;
+    static thread_local RulesFilterState state;
+    start_rules_text(text, engine.rules.keeping);
+    start_rules_filter(state, engine.rules, text);
+    RulesSink<Sink> rules_sink{state, sink};
+    RulesSource<Source> rules_source{source, engine.rules, text};
+    if (filter != nullptr)
+        *filter = &state;
+    return scan_text(engine.rules.matcher, rules_source, rules_sink);
+}

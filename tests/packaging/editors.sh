@@ -17,8 +17,8 @@ printf '\t\t<div>\n<span>\303\251 \303\274</span> <b>\n\346\227\245\346\234\254 
 expected='1:<div
 2:<b>
 3:<i>'
-run_gate() {
-    TAMBERLOX_SETS=$sets "$gate" --lists html "$@" t.html
+run_gate() {  # the findings alone, without their notes
+    TAMBERLOX_SETS=$sets "$gate" --lists html "$@" t.html | grep -v ': note: '
 }
 failed=0
 check() {  # editor, what it printed

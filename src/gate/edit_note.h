@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+
+#include "scan/pair_matching.h"
+
+// A note on where a finding's missing or extra name most likely belongs, and
+// what that rests on (gate/edit_place.h finds it).
+
+enum class EditBasis : uint8_t {
+    indented_block_ends,    // the lines indented under `basis_line` end here
+    indented_block_starts,  // the lines above, indented as a block, close at `basis_line`
+    close_nests,    // `basis_line`'s open and `other_line`'s close name different things: right
+                    // before
+    open_nests,     // the same: right after the open
+    after_names,    // the names before the close at `other_line` end on `basis_line`
+    text_ends,      // nothing after `basis_line` closes it, and the text ends here
+    open_on_line,   // `basis_line` holds an open with text after it, no close, nothing under it
+    close_on_line,  // `basis_line` holds a close with text before it and no open
+};
+
+struct EditNote {
+    NamePlace place;  // the finding's, to look the note up by
+    NamePlace edit;   // where the name belongs
+    uint32_t pair;
+    bool missing_close;  // which name of the pair belongs there
+    EditBasis basis;
+    uint64_t basis_line;
+    uint64_t other_line = 0;
+    uint64_t next_line = 0;
+};

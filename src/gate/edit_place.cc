@@ -1,0 +1,431 @@
+#include "gate/edit_place.h"
+
+#include <algorithm>
+
+namespace {
+
+bool before(const NamePlace& a, const NamePlace& b) {
+    return a.line != b.line ? a.line < b.line : a.column < b.column;
+}
+
+bool same_place(const NamePlace& a, const NamePlace& b) {
+    return a.line == b.line && a.column == b.column;
+}
+
+struct MatchedPair {
+    size_t open;
+    size_t close;
+};
+
+// The view's names of one pair matched among themselves from `first` on, up to
+// the name at `stop` (excluded): as the check matches them, for no close there
+// can match an open before `first` while one after it is still unmatched.
+struct LocalMatching {
+    std::vector<MatchedPair> pairs;  // in their closes' order
+    std::vector<size_t> unmatched;   // the opens still unmatched, in file order
+};
+
+size_t first_name_at(const EditView& view, NamePlace place) {
+    auto at = std::lower_bound(
+        view.names.begin(), view.names.end(), place,
+        [](const WindowName& name, const NamePlace& p) { return before(name.place, p); });
+    return static_cast<size_t>(at - view.names.begin());
+}
+
+LocalMatching match_locally(const EditView& view, uint32_t pair, uint64_t first, size_t stop) {
+    LocalMatching matching;
+    for (size_t i = first_name_at(view, {first, 0}); i < stop; ++i) {
+        const WindowName& name = view.names[i];
+        if (name.pair != pair)
+            continue;
+        if (!name.is_close) {
+            matching.unmatched.push_back(i);
+        } else if (!matching.unmatched.empty()) {
+            matching.pairs.push_back({matching.unmatched.back(), i});
+            matching.unmatched.pop_back();
+        }
+    }
+    return matching;
+}
+
+// The index of the name of `pair` at `place`, or the names' count.
+size_t name_index(const EditView& view, NamePlace place, uint32_t pair) {
+    size_t i = first_name_at(view, place);
+    if (i < view.names.size() && same_place(view.names[i].place, place) &&
+        view.names[i].pair == pair)
+        return i;
+    return view.names.size();
+}
+
+enum class Mismatch { none, close_shallower, close_deeper, words_differ, close_on_line };
+
+// How a matched pair reads to a person: a close that starts its line is
+// indented as its open's line is, and an open and a close both followed by a
+// word name the same thing.
+Mismatch pair_mismatch(const EditView& view, size_t open, size_t close) {
+    uint64_t open_word = view.words[open], close_word = view.words[close];
+    if (open_word != 0 && close_word != 0 && open_word != close_word)
+        return Mismatch::words_differ;
+    const NamePlace& open_place = view.names[open].place;
+    const NamePlace& close_place = view.names[close].place;
+    if (open_place.line == close_place.line)
+        return Mismatch::none;
+    const LineShape* open_line = line_shape(view.shapes, open_place.line);
+    const LineShape* close_line = line_shape(view.shapes, close_place.line);
+    if (open_line == nullptr || close_line == nullptr ||
+        close_line->first_column != close_place.column)
+        return Mismatch::none;
+    if (close_line->indent < open_line->indent)
+        return Mismatch::close_shallower;
+    return close_line->indent > open_line->indent ? Mismatch::close_deeper : Mismatch::none;
+}
+
+// Whether a name of `pair` stands on the open's line after it (`after`) or on
+// the close's line before it.
+bool partner_on_line(const EditView& view, size_t name, bool after) {
+    const WindowName& at = view.names[name];
+    for (size_t i = name; after ? ++i < view.names.size() : i-- > 0;) {
+        const WindowName& other = view.names[i];
+        if (other.place.line != at.place.line)
+            return false;
+        if (other.pair == at.pair && other.is_close == after)
+            return true;
+    }
+    return false;
+}
+
+// The first line after `line`, up to `limit`, that is not blank; 0 for none.
+uint64_t next_text_line(const EditView& view, uint64_t line, uint64_t limit) {
+    for (uint64_t next = line + 1; next <= limit; ++next) {
+        const LineShape* shape = line_shape(view.shapes, next);
+        if (shape == nullptr)
+            return 0;
+        if (!is_blank(*shape))
+            return next;
+    }
+    return 0;
+}
+
+// An open whose line reads as a block of its own line that lost its close:
+// text follows it on the line (not a word right after it, which belongs to the
+// name), no close of its pair does, and the next line is not indented under it.
+bool open_left_on_line(const EditView& view, const MatchedPair& matched) {
+    const WindowName& open = view.names[matched.open];
+    uint64_t close_line = view.names[matched.close].place.line;
+    const LineShape* line = line_shape(view.shapes, open.place.line);
+    if (close_line == open.place.line || line == nullptr || view.words[matched.open] != 0 ||
+        open.place.column + open.length >= line->end_column ||
+        partner_on_line(view, matched.open, true))
+        return false;
+    uint64_t next = next_text_line(view, open.place.line, close_line);
+    return next != 0 && line_shape(view.shapes, next)->indent <= line->indent;
+}
+
+// A close whose line reads as a block of its own line that lost its open:
+// text stands before it on the line, and no open of its pair does.
+bool close_left_on_line(const EditView& view, const MatchedPair& matched) {
+    const WindowName& close = view.names[matched.close];
+    const LineShape* line = line_shape(view.shapes, close.place.line);
+    return view.names[matched.open].place.line != close.place.line && line != nullptr &&
+           line->first_column != close.place.column && !partner_on_line(view, matched.close, false);
+}
+
+// Where the lines indented under `line` end, up to `limit`: the line after the
+// last of them; false when the line after `line` is not indented deeper or
+// the indentation does not come back by `limit`.
+bool indented_block_end(const EditView& view, uint64_t line, uint64_t limit, NamePlace& edit) {
+    const LineShape* head = line_shape(view.shapes, line);
+    if (head == nullptr || is_blank(*head))
+        return false;
+    uint64_t last = next_text_line(view, line, limit);
+    if (last == 0 || line_shape(view.shapes, last)->indent <= head->indent)
+        return false;
+    for (uint64_t next; (next = next_text_line(view, last, limit)) != 0; last = next) {
+        if (line_shape(view.shapes, next)->indent <= head->indent) {
+            edit = {last + 1, head->first_column};
+            return true;
+        }
+    }
+    return false;
+}
+
+// The line that the lines indented deeper than `line` right above it come
+// under, after `lower`: where their open belongs, at its end; false when the
+// line above is not indented deeper or no such line comes after `lower`.
+bool indented_block_start(const EditView& view, uint64_t line, uint64_t lower, NamePlace& edit) {
+    const LineShape* foot = line_shape(view.shapes, line);
+    if (foot == nullptr)
+        return false;
+    // The block's first line is the topmost of the least indented lines above
+    // the close: deeper lines above it continue the line the block comes under.
+    uint64_t first = 0;
+    uint32_t least = UINT32_MAX;
+    for (uint64_t above = line - 1; above > lower; --above) {
+        const LineShape* shape = line_shape(view.shapes, above);
+        if (shape == nullptr)
+            return false;
+        if (is_blank(*shape))
+            continue;
+        if (shape->indent > foot->indent) {
+            if (shape->indent <= least) {
+                least = shape->indent;
+                first = above;
+            }
+            continue;
+        }
+        if (first == 0)
+            return false;
+        uint64_t head = above;
+        for (uint64_t before = first - 1; before > above; --before) {
+            const LineShape* continued = line_shape(view.shapes, before);
+            if (!is_blank(*continued)) {
+                head = before;
+                break;
+            }
+        }
+        edit = {head, line_shape(view.shapes, head)->end_column};
+        return true;
+    }
+    return false;
+}
+
+// Whether nothing after the open reads as its sibling: with a word after it,
+// no later name of its pair names the same; without, no later open of its pair
+// stands on a line indented as little as its own.
+bool last_of_its_kind(const EditView& view, size_t open) {
+    const WindowName& name = view.names[open];
+    uint64_t word = view.words[open];
+    uint32_t indent = line_shape(view.shapes, name.place.line)->indent;
+    for (size_t i = open + 1; i < view.names.size(); ++i) {
+        const WindowName& other = view.names[i];
+        if (other.pair != name.pair)
+            continue;
+        if (word != 0
+                ? view.words[i] == word
+                : !other.is_close && line_shape(view.shapes, other.place.line)->indent <= indent)
+            return false;
+    }
+    return true;
+}
+
+// The last line after `after` and before `before` that is not blank; 0 for none.
+uint64_t last_text_line(const EditView& view, uint64_t after, uint64_t before) {
+    for (uint64_t line = before; line-- > after + 1;) {
+        const LineShape* shape = line_shape(view.shapes, line);
+        if (shape != nullptr && !is_blank(*shape))
+            return line;
+    }
+    return 0;
+}
+
+// Where a close belongs between the name at `from` and the next one at `to`:
+// right after the last line of text before `to`, or before `to` on its line.
+NamePlace place_before(const EditView& view, const NamePlace& from, const NamePlace& to) {
+    if (to.line == from.line)
+        return to;
+    uint64_t last = last_text_line(view, from.line, to.line);
+    return {(last != 0 ? last : from.line) + 1, 1};
+}
+
+// Where an open belongs between the name at `from` and the next one at `to`:
+// at the start of the last paragraph between them, or after `from` on its line.
+NamePlace place_after(const EditView& view, const NamePlace& from, const NamePlace& to) {
+    if (to.line == from.line)
+        return to;
+    for (uint64_t line = to.line; line-- > from.line + 1;) {
+        const LineShape* shape = line_shape(view.shapes, line);
+        if (shape != nullptr && is_blank(*shape))
+            return {line + 1, 1};
+    }
+    return {from.line + 1, 1};
+}
+
+void set_note(EditNote& note, NamePlace edit, EditBasis basis, uint64_t basis_line,
+              uint64_t other_line = 0, uint64_t next_line = 0) {
+    note.edit = edit;
+    note.basis = basis;
+    note.basis_line = basis_line;
+    note.other_line = other_line;
+    note.next_line = next_line;
+}
+
+// A close missing for the open `open` (a view's index), before `limit`.
+bool place_missing_close(const EditView& view, uint32_t pair, size_t open, uint64_t limit,
+                         bool text_end_reached, EditNote& note) {
+    size_t stop = first_name_at(view, {limit + 1, 0});
+    LocalMatching matching = match_locally(view, pair, view.names[open].place.line, stop);
+    note.missing_close = true;
+    for (const MatchedPair& matched : matching.pairs) {
+        if (matched.open <= open)
+            continue;
+        Mismatch mismatch = pair_mismatch(view, matched.open, matched.close);
+        if (mismatch != Mismatch::words_differ && open_left_on_line(view, matched)) {
+            uint64_t line = view.names[matched.open].place.line;
+            set_note(note, {line, line_shape(view.shapes, line)->end_column},
+                     EditBasis::open_on_line, line);
+            return true;
+        }
+        if (mismatch != Mismatch::close_shallower && mismatch != Mismatch::words_differ)
+            continue;
+        const NamePlace& inner = view.names[matched.open].place;
+        const NamePlace& close = view.names[matched.close].place;
+        NamePlace edit;
+        if (indented_block_end(view, inner.line, close.line, edit)) {
+            set_note(note, edit, EditBasis::indented_block_ends, inner.line);
+            return true;
+        }
+        if (mismatch == Mismatch::close_shallower) {
+            // Nothing is indented under the open: its block is its own line.
+            set_note(note, {inner.line, line_shape(view.shapes, inner.line)->end_column},
+                     EditBasis::open_on_line, inner.line);
+            return true;
+        }
+        const NamePlace& next = view.names[matched.open + 1].place;
+        set_note(note, place_before(view, inner, next), EditBasis::close_nests, inner.line,
+                 close.line, next.line);
+        return true;
+    }
+    NamePlace edit;
+    uint64_t line = view.names[open].place.line;
+    if (indented_block_end(view, line, limit, edit)) {
+        set_note(note, edit, EditBasis::indented_block_ends, line);
+        return true;
+    }
+    uint64_t end = view.shapes.end_line;
+    if (!text_end_reached || end == 0 || end > limit || !last_of_its_kind(view, open))
+        return false;
+    uint64_t last = last_text_line(view, line, end + 1);
+    if (last == 0)
+        return false;
+    set_note(note, {last + 1, 1}, EditBasis::text_ends, line);
+    return true;
+}
+
+// The innermost of the nested pairs before the close that read as mismatched
+// with the close deeper: the one that the others follow from.
+const MatchedPair* innermost_deeper_mismatch(const EditView& view,
+                                             const std::vector<MatchedPair>& pairs,
+                                             Mismatch& found) {
+    const MatchedPair* chosen = nullptr;
+    for (size_t i = pairs.size(); i-- > 0;) {
+        const MatchedPair& matched = pairs[i];
+        if (chosen != nullptr && (matched.open < chosen->open || matched.close > chosen->close))
+            continue;
+        Mismatch mismatch = pair_mismatch(view, matched.open, matched.close);
+        if (mismatch == Mismatch::none && close_left_on_line(view, matched))
+            mismatch = Mismatch::close_on_line;
+        if (mismatch != Mismatch::none && mismatch != Mismatch::close_shallower) {
+            chosen = &matched;
+            found = mismatch;
+        }
+    }
+    return chosen;
+}
+
+// A close that nothing before it reads as mismatched: the lines above it
+// indented as a block, else right after the names before it.
+bool place_open_of_stray(const EditView& view, size_t close, uint64_t lower, EditNote& note) {
+    uint64_t line = view.names[close].place.line;
+    NamePlace edit;
+    if (indented_block_start(view, line, lower > 0 ? lower - 1 : 0, edit)) {
+        set_note(note, edit, EditBasis::indented_block_starts, line);
+        return true;
+    }
+    size_t before_close = close;
+    while (before_close > 0 && view.names[before_close - 1].place.line == line)
+        --before_close;
+    if (before_close == 0 || view.names[before_close - 1].place.line < lower)
+        return false;
+    uint64_t last = view.names[before_close - 1].place.line;
+    if (last + 1 == line)
+        return false;
+    set_note(note, place_after(view, view.names[before_close - 1].place, view.names[close].place),
+             EditBasis::after_names, last, line);
+    return true;
+}
+
+// An open missing for the close `close` (a view's index), after `lower`.
+bool place_missing_open(const EditView& view, uint32_t pair, size_t close, uint64_t lower,
+                        EditNote& note) {
+    LocalMatching matching = match_locally(view, pair, lower, close);
+    note.missing_close = false;
+    Mismatch mismatch = Mismatch::none;
+    const MatchedPair* matched = innermost_deeper_mismatch(view, matching.pairs, mismatch);
+    NamePlace edit;
+    if (matched == nullptr)
+        return place_open_of_stray(view, close, lower, note);
+    const NamePlace& outer = view.names[matched->open].place;
+    const NamePlace& inner = view.names[matched->close].place;
+    if (mismatch == Mismatch::close_on_line) {
+        set_note(note, {inner.line, line_shape(view.shapes, inner.line)->first_column},
+                 EditBasis::close_on_line, inner.line);
+        return true;
+    }
+    if (mismatch == Mismatch::close_deeper) {
+        if (!indented_block_start(view, inner.line, outer.line, edit))
+            return false;
+        set_note(note, edit, EditBasis::indented_block_starts, inner.line);
+        return true;
+    }
+    const NamePlace& last = view.names[matched->close - 1].place;
+    set_note(note, place_after(view, last, inner), EditBasis::open_nests, outer.line, inner.line,
+             last.line);
+    return true;
+}
+
+// A close that crosses: its own open missing when it stands deeper than its
+// open's line, else the crossed open's close missing before it.
+bool place_crossing(const EditQuery& query, const EditView& view, uint64_t first, EditNote& note) {
+    size_t close = name_index(view, query.place, query.pair);
+    if (close == view.names.size())
+        return false;
+    LocalMatching own = match_locally(view, query.pair, first, close + 1);
+    if (!own.pairs.empty() && own.pairs.back().close == close) {
+        Mismatch mismatch = pair_mismatch(view, own.pairs.back().open, close);
+        if (mismatch == Mismatch::close_deeper &&
+            place_missing_open(view, query.pair, close, first, note))
+            return true;
+    }
+    LocalMatching crossed = match_locally(view, query.crossed_pair, first, close);
+    for (size_t i = crossed.unmatched.size(); i-- > 0;) {
+        size_t open = crossed.unmatched[i];
+        if (view.names[open].place.line == query.crossed_line) {
+            note.pair = query.crossed_pair;
+            return place_missing_close(view, query.crossed_pair, open, query.place.line, false,
+                                       note);
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+LineRange edit_query_lines(const EditQuery& query, uint64_t reach) {
+    uint64_t line = query.place.line;
+    switch (query.kind) {
+        case FindingKind::never_closed:
+            return {line, query.bound_line != 0 ? std::min(query.bound_line, line + reach)
+                                                : line + reach};
+        case FindingKind::closes_nothing:
+            return {line > reach ? line - reach : 1, line};
+        default:
+            return {std::max(query.open_line, line > reach ? line - reach : 1),
+                    std::max(line, query.open_line)};
+    }
+}
+
+bool find_edit_place(const EditQuery& query, const EditView& view, uint64_t reach, EditNote& note) {
+    note.place = query.place;
+    note.pair = query.pair;
+    LineRange lines = edit_query_lines(query, reach);
+    if (query.kind == FindingKind::crosses)
+        return place_crossing(query, view, lines.first, note);
+    size_t name = name_index(view, query.place, query.pair);
+    if (name == view.names.size())
+        return false;
+    if (query.kind == FindingKind::never_closed)
+        return place_missing_close(view, query.pair, name, lines.last, query.bound_line == 0, note);
+    if (query.kind == FindingKind::closes_nothing)
+        return place_missing_open(view, query.pair, name, lines.first, note);
+    return false;
+}

@@ -1,0 +1,188 @@
+#include "gate/line_shapes.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "text/file_reader.h"
+
+std::vector<LineRange> join_ranges(std::vector<LineRange> ranges) {
+    std::sort(ranges.begin(), ranges.end(),
+              [](const LineRange& a, const LineRange& b) { return a.first < b.first; });
+    std::vector<LineRange> joined;
+    for (const LineRange& range : ranges) {
+        if (!joined.empty() && range.first <= joined.back().last + 1)
+            joined.back().last = std::max(joined.back().last, range.last);
+        else
+            joined.push_back(range);
+    }
+    return joined;
+}
+
+namespace {
+
+bool word_byte(char byte) {
+    return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+           (byte >= '0' && byte <= '9') || byte == '_' || byte == '*' || byte == '-';
+}
+
+bool letter(char byte) {
+    return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z');
+}
+
+// Where the reading stands: the line and byte column of the next byte, the
+// shape of the line under way, and the word under way at a spot.
+struct ShapeReading {
+    const std::vector<LineRange>& ranges;
+    const std::vector<WordSpot>& spots;
+    LineShapes& out;
+    size_t range = 0;
+    size_t spot = 0;
+    uint64_t line = 1;
+    uint64_t column = 1;
+    LineShape shape{};
+    bool in_word = false;
+    uint64_t word = 0;
+};
+
+bool wanted(const ShapeReading& reading) {
+    return reading.range < reading.ranges.size() &&
+           reading.line >= reading.ranges[reading.range].first;
+}
+
+void end_word(ShapeReading& reading) {
+    if (!reading.in_word)
+        return;
+    reading.out.words[reading.spot++] = reading.word;
+    reading.in_word = false;
+}
+
+// Spots passed by, or on a byte that starts no word, have no word.
+void skip_spots(ShapeReading& reading) {
+    const std::vector<WordSpot>& spots = reading.spots;
+    while (
+        reading.spot < spots.size() && !reading.in_word &&
+        (spots[reading.spot].line < reading.line ||
+         (spots[reading.spot].line == reading.line && spots[reading.spot].column < reading.column)))
+        reading.out.words[reading.spot++] = 0;
+}
+
+void take_byte(ShapeReading& reading, char byte) {
+    skip_spots(reading);
+    if (reading.in_word) {
+        if (word_byte(byte))
+            reading.word = (reading.word ^ static_cast<unsigned char>(byte)) * 1099511628211u;
+        else
+            end_word(reading);
+    }
+    const std::vector<WordSpot>& spots = reading.spots;
+    if (!reading.in_word && reading.spot < spots.size() &&
+        spots[reading.spot].line == reading.line && spots[reading.spot].column == reading.column) {
+        if (letter(byte)) {
+            reading.in_word = true;
+            reading.word =
+                (14695981039346656037u ^ static_cast<unsigned char>(byte)) * 1099511628211u;
+        } else {
+            reading.out.words[reading.spot++] = 0;
+        }
+    }
+    LineShape& shape = reading.shape;
+    bool blank = byte == ' ' || byte == '\t' || byte == '\r' || byte == '\f' || byte == '\v';
+    if (!blank) {
+        if (shape.first_column == 0)
+            shape.first_column =
+                static_cast<uint32_t>(std::min<uint64_t>(reading.column, UINT32_MAX));
+        shape.end_column =
+            static_cast<uint32_t>(std::min<uint64_t>(reading.column + 1, UINT32_MAX));
+    } else if (shape.first_column == 0 && shape.indent < UINT32_MAX - 8) {
+        shape.indent = byte == '\t' ? (shape.indent / 8 + 1) * 8 : shape.indent + 1;
+    }
+    ++reading.column;
+}
+
+void end_line(ShapeReading& reading) {
+    end_word(reading);
+    if (wanted(reading)) {
+        if (is_blank(reading.shape))
+            reading.shape.indent = 0;
+        reading.out.shapes.push_back(reading.shape);
+        if (reading.line == reading.ranges[reading.range].last)
+            ++reading.range;
+    }
+    reading.shape = LineShape{};
+    ++reading.line;
+    reading.column = 1;
+    skip_spots(reading);
+}
+
+// Takes the bytes of a chunk; the lines outside the ranges are only counted.
+void take_chunk(ShapeReading& reading, const char* data, size_t size) {
+    size_t i = 0;
+    while (i < size && reading.range < reading.ranges.size()) {
+        if (!wanted(reading)) {
+            const void* lf = std::memchr(data + i, '\n', size - i);
+            if (lf == nullptr)
+                return;
+            i = static_cast<size_t>(static_cast<const char*>(lf) - data) + 1;
+            ++reading.line;
+            continue;
+        }
+        if (data[i] == '\n')
+            end_line(reading);
+        else
+            take_byte(reading, data[i]);
+        ++i;
+    }
+}
+
+void start_shapes(LineShapes& shapes, const std::vector<LineRange>& ranges, size_t spots) {
+    shapes.ranges = ranges;
+    shapes.range_start.clear();
+    uint64_t total = 0;
+    for (const LineRange& range : ranges) {
+        shapes.range_start.push_back(total);
+        total += range.last - range.first + 1;
+    }
+    shapes.shapes.clear();
+    shapes.shapes.reserve(total);
+    shapes.words.assign(spots, 0);
+    shapes.end_line = 0;
+}
+
+}  // namespace
+
+bool read_line_shapes(const std::string& path, const std::vector<LineRange>& ranges,
+                      const std::vector<WordSpot>& spots, LineShapes& shapes) {
+    start_shapes(shapes, ranges, spots.size());
+    FileReader reader;
+    if (!open_file_reader(reader, path, 64 * 1024))
+        return false;
+    ShapeReading reading{ranges, spots, shapes};
+    std::string_view chunk;
+    ReadStatus status = ReadStatus::end;
+    while (reading.range < ranges.size() &&
+           (status = read_chunk(reader, chunk)) == ReadStatus::chunk)
+        take_chunk(reading, chunk.data(), chunk.size());
+    if (reading.range < ranges.size() && status == ReadStatus::error)
+        return false;
+    if (wanted(reading) && (reading.column > 1 || reading.in_word))
+        end_line(reading);
+    if (reading.range < ranges.size())
+        shapes.end_line = reading.line - 1;
+    // The lines past the end of the text are blank.
+    uint64_t total = 0;
+    for (const LineRange& range : ranges)
+        total += range.last - range.first + 1;
+    shapes.shapes.resize(total);
+    return true;
+}
+
+const LineShape* line_shape(const LineShapes& shapes, uint64_t line) {
+    auto after = std::upper_bound(shapes.ranges.begin(), shapes.ranges.end(), line,
+                                  [](uint64_t l, const LineRange& r) { return l < r.first; });
+    if (after == shapes.ranges.begin())
+        return nullptr;
+    size_t range = static_cast<size_t>(after - shapes.ranges.begin()) - 1;
+    if (line > shapes.ranges[range].last)
+        return nullptr;
+    return &shapes.shapes[shapes.range_start[range] + (line - shapes.ranges[range].first)];
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What a person reads of a line's layout, read from the file's bytes on a few
+// ranges of lines only: how far its text is indented, where the text starts
+// and ends, and the word that stands right after a given column.
+
+struct LineShape {
+    uint32_t indent = 0;        // in columns, a tab to the next multiple of 8
+    uint32_t first_column = 0;  // byte column of the first non-blank byte, 0 on a blank line
+    uint32_t end_column = 0;    // byte column after the last non-blank byte, 0 on a blank line
+};
+
+inline bool is_blank(const LineShape& shape) {
+    return shape.first_column == 0;
+}
+
+// Lines `first` to `last`, both included.
+struct LineRange {
+    uint64_t first;
+    uint64_t last;
+};
+
+// A column whose following word is wanted: the letters, digits, '_', '*' and
+// '-' from there on, starting with a letter; none when another byte stands
+// there.
+struct WordSpot {
+    uint64_t line;
+    uint64_t column;
+};
+
+struct LineShapes {
+    std::vector<LineRange> ranges;      // sorted and apart
+    std::vector<uint64_t> range_start;  // each range's first index in `shapes`
+    std::vector<LineShape> shapes;
+    std::vector<uint64_t> words;  // a hash of each spot's word, 0 for none; in the spots' order
+    uint64_t end_line = 0;        // when the ranges reach the text's end: its last line
+};
+
+// Sorts `ranges` and joins those that meet.
+std::vector<LineRange> join_ranges(std::vector<LineRange> ranges);
+
+// Reads the lines of `ranges` (join_ranges's) from the file at `path`, and the
+// words at `spots` (sorted by line and column, on those lines). False when the
+// file cannot be read. Throws std::bad_alloc.
+bool read_line_shapes(const std::string& path, const std::vector<LineRange>& ranges,
+                      const std::vector<WordSpot>& spots, LineShapes& shapes);
+
+// The shape of `line`, or nullptr when it lies outside the ranges read.
+const LineShape* line_shape(const LineShapes& shapes, uint64_t line);
