@@ -7,36 +7,14 @@
 #include <cstdlib>
 #include <string>
 
+#include "text/spill_file.h"
+
 namespace {
-
-bool write_all(int fd, const char* bytes, size_t size) {
-    while (size > 0) {
-        ssize_t wrote = ::write(fd, bytes, size);
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote <= 0)
-            return false;
-        bytes += wrote;
-        size -= static_cast<size_t>(wrote);
-    }
-    return true;
-}
-
-// A new file in $TMPDIR (else /tmp), already unlinked: gone when closed.
-int temporary_file() {
-    const char* folder = std::getenv("TMPDIR");
-    std::string path = folder != nullptr && *folder != 0 ? folder : "/tmp";
-    path += "/tamberlox-gate-XXXXXX";
-    int fd = ::mkstemp(path.data());
-    if (fd >= 0)
-        ::unlink(path.c_str());
-    return fd;
-}
 
 // The rest of the reader's input, copied into a temporary file that the
 // reader then reads from its start.
 bool spool_to_temporary(FileReader& reader) {
-    int copy = temporary_file();
+    int copy = make_unnamed_file("tamberlox-gate");
     if (copy < 0)
         return false;
     for (;;) {

@@ -10,29 +10,6 @@
 
 namespace {
 
-int make_unnamed_file() {
-    const char* folder = std::getenv("TMPDIR");
-    std::string path = folder != nullptr && *folder != '\0' ? folder : "/tmp";
-    path += "/tamberlox-spill.XXXXXX";
-    int fd = ::mkstemp(path.data());
-    if (fd >= 0)
-        ::unlink(path.c_str());
-    return fd;
-}
-
-bool write_all(int fd, const char* bytes, size_t size) {
-    while (size > 0) {
-        ssize_t written = ::write(fd, bytes, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes += written;
-        size -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
 // Moves `size` bytes at `offset` through `call(done, at)`, a pread or pwrite of
 // the rest, until all are moved; false when one fails or moves nothing.
 template <typename Call>
@@ -103,7 +80,7 @@ bool append_to_spill(SpillFile& file, const SpillPiece* pieces, size_t count) {
     if (file.failed)
         return false;
     if (file.fd < 0)
-        file.fd = make_unnamed_file();
+        file.fd = make_unnamed_file("tamberlox-spill");
     if (file.fd < 0 || !write_pieces(file.fd, pieces, count)) {
         file.failed = true;
         return false;
@@ -125,4 +102,28 @@ bool read_from_spill(const SpillFile& file, uint64_t offset, void* bytes, size_t
     return all_at(offset, size, [&](size_t done, uint64_t at) {
         return ::pread(file.fd, to + done, size - done, static_cast<off_t>(at));
     });
+}
+
+int make_unnamed_file(const char* prefix) {
+    const char* folder = std::getenv("TMPDIR");
+    std::string path = folder != nullptr && *folder != '\0' ? folder : "/tmp";
+    path += std::string("/") + prefix + ".XXXXXX";
+    int fd = ::mkstemp(path.data());
+    if (fd >= 0)
+        ::unlink(path.c_str());
+    return fd;
+}
+
+bool write_all(int fd, const void* data, size_t size) {
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t written = ::write(fd, bytes, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes += written;
+        size -= static_cast<size_t>(written);
+    }
+    return true;
 }

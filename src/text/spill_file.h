@@ -40,3 +40,11 @@ bool write_to_spill(const SpillFile& file, uint64_t offset, const void* bytes, s
 
 // Reads `size` bytes from `offset`, which were written before; false on a read error.
 bool read_from_spill(const SpillFile& file, uint64_t offset, void* bytes, size_t size);
+
+// A new file in $TMPDIR (else /tmp) named from `prefix`, already unlinked, so
+// that it is gone when closed; -1 with errno when none can be made.
+int make_unnamed_file(const char* prefix);
+
+// Writes all `size` bytes to `fd`, going on after an interruption; false on
+// an error.
+bool write_all(int fd, const void* bytes, size_t size);
