@@ -118,22 +118,26 @@ void put_note_with_place(OutputBuffer& out, const FindingNote& note, const NameT
 
 namespace {
 
+// Words, then a line's number.
+void put_words_line(OutputBuffer& out, const char* words, uint64_t line) {
+    put_bytes(out, words);
+    put_decimal(out, line);
+}
+
 void put_name_of_line(OutputBuffer& out, const std::string& name, uint64_t line) {
     put_bytes(out, name);
-    put_bytes(out, " of line ");
-    put_decimal(out, line);
+    put_words_line(out, " of line ", line);
 }
 
 void put_edit_basis(OutputBuffer& out, const EditNote& note, const NameTexts& names) {
     switch (note.basis) {
         case EditBasis::indented_block_ends:
-            put_bytes(out, ", where the lines indented under line ");
-            put_decimal(out, note.basis_line);
+            put_words_line(out, ", where the lines indented under line ", note.basis_line);
             put_bytes(out, " end");
             return;
         case EditBasis::indented_block_starts:
-            put_bytes(out, ": the lines below it are indented as a block that closes at line ");
-            put_decimal(out, note.basis_line);
+            put_words_line(out, ": the lines below it are indented as a block that closes at line ",
+                           note.basis_line);
             return;
         case EditBasis::close_nests:
         case EditBasis::open_nests:
@@ -141,33 +145,26 @@ void put_edit_basis(OutputBuffer& out, const EditNote& note, const NameTexts& na
             put_name_of_line(out, names.quoted_opn[note.pair], note.basis_line);
             put_bytes(out, " and ");
             put_name_of_line(out, names.quoted_cls[note.pair], note.other_line);
-            if (note.basis == EditBasis::close_nests) {
-                put_bytes(out, " name different things, and the next name after line ");
-                put_decimal(out, note.basis_line);
-                put_bytes(out, " stands on line ");
-            } else {
-                put_bytes(out, " name different things, and the last name before line ");
-                put_decimal(out, note.other_line);
-                put_bytes(out, " stands on line ");
-            }
-            put_decimal(out, note.next_line);
+            if (note.basis == EditBasis::close_nests)
+                put_words_line(out, " name different things, and the next name after line ",
+                               note.basis_line);
+            else
+                put_words_line(out, " name different things, and the last name before line ",
+                               note.other_line);
+            put_words_line(out, " stands on line ", note.next_line);
             return;
         case EditBasis::after_names:
-            put_bytes(out, ": the names before line ");
-            put_decimal(out, note.other_line);
-            put_bytes(out, " end on line ");
-            put_decimal(out, note.basis_line);
+            put_words_line(out, ": the names before line ", note.other_line);
+            put_words_line(out, " end on line ", note.basis_line);
             return;
         case EditBasis::open_on_line:
-            put_bytes(out, ": line ");
-            put_decimal(out, note.basis_line);
+            put_words_line(out, ": line ", note.basis_line);
             put_bytes(out, " opens ");
             put_bytes(out, names.quoted_opn[note.pair]);
             put_bytes(out, ", and no line after it is indented under it");
             return;
         case EditBasis::close_on_line:
-            put_bytes(out, ": line ");
-            put_decimal(out, note.basis_line);
+            put_words_line(out, ": line ", note.basis_line);
             put_bytes(out, " closes ");
             put_bytes(out, names.quoted_cls[note.pair]);
             put_bytes(out, " after text, with no ");
@@ -175,8 +172,7 @@ void put_edit_basis(OutputBuffer& out, const EditNote& note, const NameTexts& na
             put_bytes(out, " before it");
             return;
         case EditBasis::text_ends:
-            put_bytes(out, ": nothing after line ");
-            put_decimal(out, note.basis_line);
+            put_words_line(out, ": nothing after line ", note.basis_line);
             put_bytes(out, " closes it, and the text ends here");
             return;
     }
