@@ -33,4 +33,5 @@ lists "$x/texlive-pictures" $tex >tex_held.txt
 { lists "$x/python3-sphinx" "$x/sphinx-common" \( -name '*.html' -o -name '*_t' \) | grep -v /doc/
   lists /usr/lib/python3/dist-packages \( -name '*.j2' -o -path '*templates*' -name '*.html' \); } >tmpl_tune.txt
 lists "$x/python3-django" -path '*templates*' \( -name '*.html' -o -name '*.txt' \) >tmpl_held.txt
+set +f
 wc -l ./*.txt
