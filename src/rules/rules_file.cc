@@ -139,7 +139,8 @@ RuleProblem mark_names(const TagTable& table, const std::vector<std::string>& na
     return {};
 }
 
-// Which options a kind of region takes besides not-after and word-end.
+// Which options a kind of region takes besides not-after, word-end and
+// not-in-number.
 bool takes_option(RegionKind kind, const std::string& option) {
     if (option == "one-line")
         return kind == RegionKind::to_end_mark;
@@ -148,7 +149,7 @@ bool takes_option(RegionKind kind, const std::string& option) {
                kind == RegionKind::definition || kind == RegionKind::directive;
     if (option == "comment" || option == "blank-line")
         return kind == RegionKind::definition;
-    return option == "not-after" || option == "word-end";
+    return option == "not-after" || option == "word-end" || option == "not-in-number";
 }
 
 RuleProblem region_options(const std::vector<std::string>& words, size_t from, RegionRule& region) {
@@ -156,10 +157,12 @@ RuleProblem region_options(const std::vector<std::string>& words, size_t from, R
         const std::string& option = words[at];
         if (!takes_option(region.kind, option))
             return {RuleFault::unknown_region_option, option};
-        if (option == "one-line" || option == "word-end" || option == "blank-line") {
-            (option == "one-line"   ? region.one_line
-             : option == "word-end" ? region.word_end
-                                    : region.blank_line_ends) = true;
+        if (option == "one-line" || option == "word-end" || option == "blank-line" ||
+            option == "not-in-number") {
+            (option == "one-line"        ? region.one_line
+             : option == "word-end"      ? region.word_end
+             : option == "not-in-number" ? region.not_in_number
+                                         : region.blank_line_ends) = true;
             continue;
         }
         if (at + 1 == words.size() || words[at + 1].size() != 1)

@@ -65,7 +65,8 @@
 // it, so an END right after an odd run of E's does not end it), "not-after E"
 // (a START right after an odd run of E's starts nothing), "one-line" (the region
 // ends at its line's end at the latest), "word-end" (START starts nothing
-// where a word byte follows it), and for a definition "comment C" (from C to
+// where a word byte follows it), "not-in-number" (START starts nothing right
+// after a number's bytes: 1'000, see number_before.h), and for a definition "comment C" (from C to
 // the line's end, its bytes hold no group marks) and "blank-line" (a line of
 // blanks alone ends it).
 //
@@ -95,6 +96,7 @@ struct RegionRule {
     char not_after = 0;
     bool one_line = false;
     bool word_end = false;
+    bool not_in_number = false;  // number_before.h
     bool has_comment = false;  // definition only
     char comment = 0;
     bool markers = false;          // a comment: markers are read in it

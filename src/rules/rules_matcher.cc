@@ -6,6 +6,7 @@
 
 #include "rules/blank_runs.h"
 #include "rules/case_fold.h"
+#include "rules/number_before.h"
 #include "rules/rules_switch.h"
 
 namespace {
@@ -175,6 +176,8 @@ TextKeeping keeping_of(const RulesMatcher& rules_matcher, size_t longest, bool b
         longest = std::max(longest, region.end.size());
         if (region.markers)
             longest = std::max(longest, region.start.size() + kSwitchReach + 1);
+        if (region.not_in_number)
+            longest = std::max(longest, kNumberReach + 1);
         uint8_t byte = static_cast<uint8_t>(region.not_after);
         std::vector<uint8_t>& bytes = keeping.not_after_bytes;
         if (region.has_not_after && std::find(bytes.begin(), bytes.end(), byte) == bytes.end())

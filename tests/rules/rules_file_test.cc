@@ -52,6 +52,8 @@ std::string describe(const TagRules& rules) {
             text += std::string(" after ") + region.not_after;
         if (region.one_line)
             text += " one-line";
+        if (region.not_in_number)
+            text += " not-in-number";
         if (region.markers)
             text += " markers";
         text += ") ";
@@ -88,6 +90,8 @@ TEST(RulesFile, ReadsEachRule) {
         {"line region not after a byte", "line-region % not-after \\\n",
          "end:000000 self:000000 line(% after \\) "},
         {"verb", "verb \\verb\n", "end:000000 self:000000 verb(\\verb) "},
+        {"a character constant not in a number", "region ' ' escape \\ not-in-number\n",
+         "end:000000 self:000000 region('|' esc \\ not-in-number) "},
         {"markers in the comments named",
          "region /* */\nline-region //\nregion ' '\nmarkers /* //\n",
          "end:000000 self:000000 region(/*|*/ markers) line(// markers) region('|') "},

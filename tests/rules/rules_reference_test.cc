@@ -12,6 +12,7 @@
 #include "gate/setup_error.h"
 #include "reference_check.h"
 #include "reference_rules.h"
+#include "rules/number_before.h"
 #include "rules_engine_support.h"
 
 namespace {
@@ -40,10 +41,10 @@ std::string trace(const TagTable& table, const RulesCheck& check) {
 }
 
 struct RuleCase {
-    const char* what;
-    const char* rules;
-    const char* text;
-    const char* expected;
+    std::string what;
+    std::string rules;
+    std::string text;
+    std::string expected;
 };
 
 struct RuleGroup {
@@ -163,6 +164,28 @@ TEST(RulesReference, EscapesAndOneLineRegions) {
                    {"a quote in a comment", c_rules, "/* don't */ {}", "{@1:13 }@1:14 ok"},
                    {"a comment in a string", c_rules, "\"/*\" {}", "{@1:6 }@1:7 ok"},
                    {"an unclosed comment fails", c_rules, "{} /* x", "{@1:1 }@1:2 !"},
+               }});
+}
+
+TEST(RulesReference, QuotesInNumbers) {
+    const char* c_rules = "region ' ' escape \\ one-line not-in-number\n";
+    const std::string long_run = "1" + std::string(kNumberReach, 'e');
+    const std::string longest_number = "1" + std::string(kNumberReach - 1, 'e');
+    run_group({{"("},
+               {")"},
+               {
+                   {"a digit separator", c_rules, "f(1'000'000)", "(@1:2 )@1:12 ok"},
+                   {"in a hexadecimal number", c_rules, "f(0x3f80'0000)", "(@1:2 )@1:14 ok"},
+                   {"after a hexadecimal letter", c_rules, "f(0xab'cd'ef)", "(@1:2 )@1:13 ok"},
+                   {"a fraction", c_rules, "f(.5'0)", "(@1:2 )@1:7 ok"},
+                   {"a prefixed constant", c_rules, "f(u8')', L')')", "(@1:2 )@1:14 ok"},
+                   {"after a name", c_rules, "f(x1')')", "(@1:2 )@1:8 ok"},
+                   {"a case range", c_rules, "f('0'...')')", "(@1:2 )@1:12 ok"},
+                   {"at a line's start", c_rules, "f(1\n')')", "(@1:2 )@2:4 ok"},
+                   {"a run too long for a number", c_rules, "f(" + long_run + "')')",
+                    "(@1:2 )@1:" + std::to_string(long_run.size() + 6) + " ok"},
+                   {"the longest number", c_rules, "f(" + longest_number + "')')",
+                    "(@1:2 )@1:" + std::to_string(longest_number.size() + 4) + " ok"},
                }});
 }
 

@@ -110,6 +110,8 @@ std::string random_region(std::mt19937_64& random, const std::vector<std::string
         line += " blank-line";
     if (random_below(random, 4) == 0)
         line += " word-end";
+    if (random_below(random, 4) == 0)
+        line += " not-in-number";
     return line + "\n";
 }
 
