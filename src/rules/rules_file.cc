@@ -12,6 +12,7 @@
 TagRules no_rules(const TagTable& table) {
     TagRules rules;
     rules.word_end.assign(2 * table.n, false);
+    rules.empty_else.assign(2 * table.n, false);
     rules.self_closing.assign(2 * table.n, false);
     rules.spellings.assign(2 * table.n, {});
     return rules;
@@ -297,6 +298,12 @@ RuleProblem apply_rule(const std::vector<std::string>& words, const TagTable& ta
     }
     if (keyword == "self-closing")
         return self_closing_rule(words, table, rules);
+    if (keyword == "branch-empty-else") {
+        if (words.size() < 2)
+            return {RuleFault::wrong_arguments, keyword};
+        std::vector<std::string> names(words.begin() + 1, words.end());
+        return mark_names(table, names, true, rules.empty_else);
+    }
     if (keyword == "tag-end") {
         if (words.size() != 2 || words[1].empty())
             return {RuleFault::wrong_arguments, keyword};

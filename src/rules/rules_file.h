@@ -42,6 +42,8 @@
 //   branch-else [line-start] MARK...    the marks that start a chain, begin its
 //   branch-end [line-start] MARK...     next branch and end it; a plainly false
 //   branch-false MARK...                branch's mark
+//   branch-empty-else NAME...    a chain of one branch is compared with an
+//                                empty one in the pairs of these open names
 //
 //   definition START [OPTION...] nothing is checked from START over the
 //                                definition it makes (rules_definition.h): its
@@ -97,7 +99,7 @@ struct RegionRule {
     bool one_line = false;
     bool word_end = false;
     bool not_in_number = false;  // number_before.h
-    bool has_comment = false;  // definition only
+    bool has_comment = false;    // definition only
     char comment = 0;
     bool markers = false;          // a comment: markers are read in it
     bool blank_line_ends = false;  // definition only
@@ -110,6 +112,7 @@ struct TagRules {
     bool ignore_case = false;
     bool blank_runs = false;
     std::vector<bool> word_end;                       // by name id
+    std::vector<bool> empty_else;                     // by name id, open names (rules_branches.h)
     std::vector<bool> self_closing;                   // by name id, open names only
     std::vector<std::vector<std::string>> spellings;  // by name id: the other spellings
     std::string self_close_mark;

@@ -255,8 +255,13 @@ std::string random_rules_text(std::mt19937_64& random, const std::vector<std::st
         rules += "tag-break " + quoted_argument(random_text(random, 1, marks)) + "\n";
     if (random_below(random, 4) == 0)
         rules += "crossing error\n";
-    if (random_below(random, 3) == 0)
+    if (random_below(random, 3) == 0) {
         rules += random_branches(random, marks);
+        // The open names come first.
+        if (random_below(random, 2) == 0)
+            rules += "branch-empty-else " +
+                     quoted_argument(names[random_below(random, names.size() / 2)]) + "\n";
+    }
     if (random_below(random, 3) == 0) {
         const std::string& name = names[random_below(random, names.size())];
         std::string from = name.substr(0, 1 + random_below(random, name.size()));

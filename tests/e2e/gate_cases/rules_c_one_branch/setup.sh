@@ -1,0 +1,4 @@
+# A piece of a header that the build pastes before another: its brace is a
+# warning. A parenthesis too many under #if is still an error.
+printf '%s\n' '#ifdef __cplusplus' 'extern "C" {' '#endif' 'int g(void);' >head.h
+printf '%s\n' 'void h(int a) {' '#if DEBUG' '  log(a));' '#endif' '}' >debug.c
