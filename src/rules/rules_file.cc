@@ -140,8 +140,8 @@ RuleProblem mark_names(const TagTable& table, const std::vector<std::string>& na
     return {};
 }
 
-// Which options a kind of region takes besides not-after, word-end and
-// not-in-number.
+// Which options a kind of region takes besides not-after, only-after, word-end
+// and not-in-number.
 bool takes_option(RegionKind kind, const std::string& option) {
     if (option == "one-line")
         return kind == RegionKind::to_end_mark;
@@ -150,7 +150,8 @@ bool takes_option(RegionKind kind, const std::string& option) {
                kind == RegionKind::definition || kind == RegionKind::directive;
     if (option == "comment" || option == "blank-line")
         return kind == RegionKind::definition;
-    return option == "not-after" || option == "word-end" || option == "not-in-number";
+    return option == "not-after" || option == "only-after" || option == "word-end" ||
+           option == "not-in-number";
 }
 
 RuleProblem region_options(const std::vector<std::string>& words, size_t from, RegionRule& region) {
@@ -169,12 +170,14 @@ RuleProblem region_options(const std::vector<std::string>& words, size_t from, R
         if (at + 1 == words.size() || words[at + 1].size() != 1)
             return {RuleFault::option_takes_byte, option};
         char byte = words[++at][0];
-        bool& has = option == "escape"      ? region.has_escape
-                    : option == "not-after" ? region.has_not_after
-                                            : region.has_comment;
-        char& value = option == "escape"      ? region.escape
-                      : option == "not-after" ? region.not_after
-                                              : region.comment;
+        bool& has = option == "escape"       ? region.has_escape
+                    : option == "not-after"  ? region.has_not_after
+                    : option == "only-after" ? region.has_only_after
+                                             : region.has_comment;
+        char& value = option == "escape"       ? region.escape
+                      : option == "not-after"  ? region.not_after
+                      : option == "only-after" ? region.only_after
+                                               : region.comment;
         if (has)
             return {RuleFault::given_twice, option};
         has = true;

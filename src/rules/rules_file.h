@@ -65,7 +65,8 @@
 //
 // Region options: "escape E" (inside the region a byte E takes the next byte with
 // it, so an END right after an odd run of E's does not end it), "not-after E"
-// (a START right after an odd run of E's starts nothing), "one-line" (the region
+// (a START right after an odd run of E's starts nothing), "only-after E" (a
+// START starts only right after an E: "\"(" only-after R), "one-line" (the region
 // ends at its line's end at the latest), "word-end" (START starts nothing
 // where a word byte follows it), "not-in-number" (START starts nothing right
 // after a number's bytes: 1'000, see number_before.h), and for a definition "comment C" (from C to
@@ -96,6 +97,8 @@ struct RegionRule {
     char escape = 0;
     bool has_not_after = false;
     char not_after = 0;
+    bool has_only_after = false;
+    char only_after = 0;
     bool one_line = false;
     bool word_end = false;
     bool not_in_number = false;  // number_before.h

@@ -151,8 +151,8 @@ uint32_t tag_end_index(RulesMatcher& rules_matcher, const std::string& end) {
     return static_cast<uint32_t>(ends.size() - 1);
 }
 
-// Under ignore-case the kept text is folded unless an escape, a not-after or a
-// comment byte is a letter: the filter compares those bytes as they are, and every
+// Under ignore-case the kept text is folded unless an escape, a not-after, an
+// only-after or a comment byte is a letter: the filter compares those bytes as they are, and every
 // other byte it looks at is the same folded.
 TextCase text_case_of(const TagRules& rules) {
     if (!rules.ignore_case)
@@ -160,6 +160,7 @@ TextCase text_case_of(const TagRules& rules) {
     for (const RegionRule& region : rules.regions) {
         if ((region.has_escape && is_ascii_letter(static_cast<uint8_t>(region.escape))) ||
             (region.has_not_after && is_ascii_letter(static_cast<uint8_t>(region.not_after))) ||
+            (region.has_only_after && is_ascii_letter(static_cast<uint8_t>(region.only_after))) ||
             (region.has_comment && is_ascii_letter(static_cast<uint8_t>(region.comment))))
             return TextCase::fold_compared;
     }

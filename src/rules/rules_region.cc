@@ -100,6 +100,9 @@ uint64_t region_start_length(const RulesText& text, const TextKeeping& keeping, 
         return 0;
     if (rule.not_in_number && number_before(text, pos))
         return 0;
+    if (rule.has_only_after &&
+        (pos == text.offset || *bytes_at(text, pos - 1) != static_cast<uint8_t>(rule.only_after)))
+        return 0;
     uint64_t q = pos + length;
     if (rule.word_end) {
         int after = byte_at(text, q);

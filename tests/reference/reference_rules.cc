@@ -368,6 +368,8 @@ size_t region_start_length(const Scan& scan, const RegionRule& region, char& del
         return 0;
     if (region.not_in_number && number_ends_at(text, scan.p))
         return 0;
+    if (region.has_only_after && (scan.p == 0 || text[scan.p - 1] != region.only_after))
+        return 0;
     size_t q = scan.p + length;
     if (region.word_end && !ends_word(text, q))
         return 0;

@@ -53,6 +53,8 @@ std::string describe(const TagRules& rules) {
             text += std::string(" esc ") + region.escape;
         if (region.has_not_after)
             text += std::string(" after ") + region.not_after;
+        if (region.has_only_after)
+            text += std::string(" only after ") + region.only_after;
         if (region.one_line)
             text += " one-line";
         if (region.not_in_number)
@@ -95,6 +97,8 @@ TEST(RulesFile, ReadsEachRule) {
         {"verb", "verb \\verb\n", "end:000000 self:000000 verb(\\verb) "},
         {"empty else branches for the pairs named", "branch-empty-else <b \"{% if\"\n",
          "end:000000 self:000000 else:001010 "},
+        {"a raw string after its R", "region \"\\\"(\" )\" only-after R\n",
+         "end:000000 self:000000 region(\"(|)\" only after R) "},
         {"a character constant not in a number", "region ' ' escape \\ not-in-number\n",
          "end:000000 self:000000 region('|' esc \\ not-in-number) "},
         {"markers in the comments named",
@@ -220,6 +224,8 @@ TEST(RulesFile, RejectsABadRuleWithItsFileAndLine) {
          "ERROR : R, line 1: escape given twice.\n"},
         {"a second not-after", "line-region % not-after \\ not-after %\n",
          "ERROR : R, line 1: not-after given twice.\n"},
+        {"a second only-after", "region \"\\\"(\" )\" only-after R only-after u\n",
+         "ERROR : R, line 1: only-after given twice.\n"},
         {"tag quotes twice", "tag-quotes \"\\\"\"\ntag-quotes '\n",
          "ERROR : R, line 2: tag-quotes given twice.\n"},
         {"tag quotes without any", "tag-quotes\n", "ERROR : R, line 1: tag-quotes takes QUOTES.\n"},

@@ -189,6 +189,21 @@ TEST(RulesReference, QuotesInNumbers) {
                }});
 }
 
+TEST(RulesReference, RawStringsAfterTheirR) {
+    const char* c_rules =
+        "region \"\\\"(\" \")\\\"\" only-after R\nregion \"\\\"\" \"\\\"\" escape \\ one-line\n";
+    run_group(
+        {{"(", "{"},
+         {")", "}"},
+         {
+             {"a raw string", c_rules, "f(R\"(x)y)\")", "(@1:2 )@1:11 ok"},
+             {"a string that begins with a parenthesis", c_rules, "f(\"(x)\")", "(@1:2 )@1:8 ok"},
+             {"a prefix before the R", c_rules, "f(u8R\"({)\")", "(@1:2 )@1:11 ok"},
+             {"over lines", c_rules, "R\"(\n{\n)\" {}", "{@3:4 }@3:5 ok"},
+             {"at a line's start, no R before", c_rules, "x\n\"(\" {}", "{@2:5 }@2:6 ok"},
+         }});
+}
+
 TEST(RulesReference, LineRegionsAndVerb) {
     const char* latex_rules = "line-region % not-after \\\nverb \\verb\n";
     run_group(

@@ -102,6 +102,8 @@ std::string random_region(std::mt19937_64& random, const std::vector<std::string
         comment_starts.push_back(start);
     if (random_below(random, 4) == 0)
         line += " not-after " + quoted_argument(random_byte());
+    if (random_below(random, 5) == 0)
+        line += " only-after " + quoted_argument(random_byte());
     if (kind == region && random_below(random, 3) == 0)
         line += " one-line";
     if (kind == definition && random_below(random, 2) == 0)
