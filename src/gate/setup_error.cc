@@ -30,6 +30,7 @@ constexpr RuleArguments kRuleArguments[] = {
     {"branch-end", "MARKs on one line, none empty or starting with a blank"},
     {"branch-false", "MARKs on one line, none empty or starting with a blank"},
     {"markers", "START"},
+    {"branch-empty-else", "open NAMEs"},
 };
 
 std::string what_it_takes(const std::string& keyword) {

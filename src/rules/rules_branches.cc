@@ -153,7 +153,7 @@ void end_branch(BranchChains& chains) {
 }
 
 void start_chain(BranchChains& chains, bool plainly_false, NamePlace place) {
-    chains.levels.push_back({false, true, false, place, 0});
+    chains.levels.push_back({false, true, false, place, 0, false});
     size_t depth = chains.levels.size();
     if (depth <= kBranchDepth) {
         if (chains.under_way.size() < depth) {
@@ -166,9 +166,28 @@ void start_chain(BranchChains& chains, bool plainly_false, NamePlace place) {
     begin_branch(chains, chains.levels.back(), plainly_false, place);
 }
 
+// Whether a chain's only branch, of this result, ends at another nesting than
+// an empty branch would, in the pairs of the empty-else names alone.
+bool lone_branch_differs(const BranchChains& chains, const BranchResult& result) {
+    bool differs = false;
+    for (uint32_t pair : result.touched) {
+        if (closes_before(result, pair) == 0 && open_count(result, pair) == 0)
+            continue;
+        const std::vector<bool>& names = *chains.empty_else;
+        if (2 * size_t{pair} >= names.size() || !names[2 * size_t{pair}])
+            return false;
+        differs = true;
+    }
+    return differs;
+}
+
 void end_chain(BranchChains& chains) {
     end_branch(chains);
     size_t depth = chains.levels.size();
+    const BranchLevel& level = chains.levels.back();
+    if (depth <= kBranchDepth && level.found_counting && !level.has_other &&
+        lone_branch_differs(chains, chains.counted[depth - 1]))
+        note_differing_pairs(chains, chains.counted[depth - 1], BranchResult{});
     if (depth >= 2 && depth <= kBranchDepth && chains.levels.back().found_counting)
         add_result(chains.under_way[depth - 2], chains.counted[depth - 1], chains.pairs);
     set_counting(chains, chains.levels.back(), true);
@@ -290,8 +309,9 @@ void add_to_result(BranchResult& result, size_t pairs, uint32_t pair, bool is_cl
         result.opens.pop_back();
 }
 
-void start_branch_chains(BranchChains& chains, size_t pairs) {
+void start_branch_chains(BranchChains& chains, size_t pairs, const std::vector<bool>& empty_else) {
     chains.pairs = pairs;
+    chains.empty_else = &empty_else;
     chains.levels.clear();
     chains.uncounted = chains.uncounted_deep = 0;
     chains.warnings.clear();
@@ -309,6 +329,7 @@ void take_branch_mark(BranchChains& chains, BranchRole role, bool plainly_false,
         end_chain(chains);
         return;
     }
+    chains.levels.back().has_other = true;
     end_branch(chains);
     begin_branch(chains, chains.levels.back(), plainly_false, place);
 }

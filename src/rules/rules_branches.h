@@ -27,6 +27,12 @@
 // chain open is passed over; a chain still open at the end of the text ends
 // there, its branch uncompared. Chains nested deeper than kBranchDepth still
 // count only their counting branches, but are not compared.
+//
+// A chain of one branch, no OTHER mark in it, whose counting branch's result
+// holds pairs of the "branch-empty-else" names alone and is not empty, differs
+// from the empty branch it leaves out in those pairs: they are noted as
+// differing ("#ifdef __cplusplus" / "extern "C" {" / "#endif"), with no
+// warning of its own, so a header whose two such chains pair up is quiet.
 
 #include <algorithm>
 #include <cstdint>
@@ -108,6 +114,7 @@ struct BranchLevel {
     bool plainly_false = false;   // the branch under way
     NamePlace place{0, 0};        // of the branch under way's mark
     uint64_t first_line = 0;      // of the counting branch's mark
+    bool has_other = false;       // an OTHER mark has come
 };
 
 // The chains open in a text.
@@ -120,9 +127,10 @@ struct BranchChains {
     size_t uncounted_deep = 0;            // those nested deeper than kBranchDepth
     std::vector<BranchWarning> warnings;  // in the order the branches end
     std::vector<uint8_t> differing;  // by pair: whether it nests apart in some warning's branches
+    const std::vector<bool>* empty_else = nullptr;  // by name id: TagRules::empty_else
 };
 
-void start_branch_chains(BranchChains& chains, size_t pairs);
+void start_branch_chains(BranchChains& chains, size_t pairs, const std::vector<bool>& empty_else);
 
 // A mark found at `place`: starts, goes on with or ends the innermost chain.
 void take_branch_mark(BranchChains& chains, BranchRole role, bool plainly_false, NamePlace place);

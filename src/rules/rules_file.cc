@@ -12,6 +12,7 @@
 TagRules no_rules(const TagTable& table) {
     TagRules rules;
     rules.word_end.assign(2 * table.n, false);
+    rules.empty_else.assign(2 * table.n, false);
     rules.self_closing.assign(2 * table.n, false);
     rules.spellings.assign(2 * table.n, {});
     return rules;
@@ -139,7 +140,8 @@ RuleProblem mark_names(const TagTable& table, const std::vector<std::string>& na
     return {};
 }
 
-// Which options a kind of region takes besides not-after and word-end.
+// Which options a kind of region takes besides not-after, only-after, word-end
+// and not-in-number.
 bool takes_option(RegionKind kind, const std::string& option) {
     if (option == "one-line")
         return kind == RegionKind::to_end_mark;
@@ -148,7 +150,8 @@ bool takes_option(RegionKind kind, const std::string& option) {
                kind == RegionKind::definition || kind == RegionKind::directive;
     if (option == "comment" || option == "blank-line")
         return kind == RegionKind::definition;
-    return option == "not-after" || option == "word-end";
+    return option == "not-after" || option == "only-after" || option == "word-end" ||
+           option == "not-in-number";
 }
 
 RuleProblem region_options(const std::vector<std::string>& words, size_t from, RegionRule& region) {
@@ -156,21 +159,25 @@ RuleProblem region_options(const std::vector<std::string>& words, size_t from, R
         const std::string& option = words[at];
         if (!takes_option(region.kind, option))
             return {RuleFault::unknown_region_option, option};
-        if (option == "one-line" || option == "word-end" || option == "blank-line") {
-            (option == "one-line"   ? region.one_line
-             : option == "word-end" ? region.word_end
-                                    : region.blank_line_ends) = true;
+        if (option == "one-line" || option == "word-end" || option == "blank-line" ||
+            option == "not-in-number") {
+            (option == "one-line"        ? region.one_line
+             : option == "word-end"      ? region.word_end
+             : option == "not-in-number" ? region.not_in_number
+                                         : region.blank_line_ends) = true;
             continue;
         }
         if (at + 1 == words.size() || words[at + 1].size() != 1)
             return {RuleFault::option_takes_byte, option};
         char byte = words[++at][0];
-        bool& has = option == "escape"      ? region.has_escape
-                    : option == "not-after" ? region.has_not_after
-                                            : region.has_comment;
-        char& value = option == "escape"      ? region.escape
-                      : option == "not-after" ? region.not_after
-                                              : region.comment;
+        bool& has = option == "escape"       ? region.has_escape
+                    : option == "not-after"  ? region.has_not_after
+                    : option == "only-after" ? region.has_only_after
+                                             : region.has_comment;
+        char& value = option == "escape"       ? region.escape
+                      : option == "not-after"  ? region.not_after
+                      : option == "only-after" ? region.only_after
+                                               : region.comment;
         if (has)
             return {RuleFault::given_twice, option};
         has = true;
@@ -294,6 +301,12 @@ RuleProblem apply_rule(const std::vector<std::string>& words, const TagTable& ta
     }
     if (keyword == "self-closing")
         return self_closing_rule(words, table, rules);
+    if (keyword == "branch-empty-else") {
+        if (words.size() < 2)
+            return {RuleFault::wrong_arguments, keyword};
+        std::vector<std::string> names(words.begin() + 1, words.end());
+        return mark_names(table, names, true, rules.empty_else);
+    }
     if (keyword == "tag-end") {
         if (words.size() != 2 || words[1].empty())
             return {RuleFault::wrong_arguments, keyword};

@@ -42,6 +42,8 @@
 //   branch-else [line-start] MARK...    the marks that start a chain, begin its
 //   branch-end [line-start] MARK...     next branch and end it; a plainly false
 //   branch-false MARK...                branch's mark
+//   branch-empty-else NAME...    a chain of one branch is compared with an
+//                                empty one in the pairs of these open names
 //
 //   definition START [OPTION...] nothing is checked from START over the
 //                                definition it makes (rules_definition.h): its
@@ -63,9 +65,11 @@
 //
 // Region options: "escape E" (inside the region a byte E takes the next byte with
 // it, so an END right after an odd run of E's does not end it), "not-after E"
-// (a START right after an odd run of E's starts nothing), "one-line" (the region
+// (a START right after an odd run of E's starts nothing), "only-after E" (a
+// START starts only right after an E: "\"(" only-after R), "one-line" (the region
 // ends at its line's end at the latest), "word-end" (START starts nothing
-// where a word byte follows it), and for a definition "comment C" (from C to
+// where a word byte follows it), "not-in-number" (START starts nothing right
+// after a number's bytes: 1'000, see number_before.h), and for a definition "comment C" (from C to
 // the line's end, its bytes hold no group marks) and "blank-line" (a line of
 // blanks alone ends it).
 //
@@ -93,9 +97,12 @@ struct RegionRule {
     char escape = 0;
     bool has_not_after = false;
     char not_after = 0;
+    bool has_only_after = false;
+    char only_after = 0;
     bool one_line = false;
     bool word_end = false;
-    bool has_comment = false;  // definition only
+    bool not_in_number = false;  // number_before.h
+    bool has_comment = false;    // definition only
     char comment = 0;
     bool markers = false;          // a comment: markers are read in it
     bool blank_line_ends = false;  // definition only
@@ -108,6 +115,7 @@ struct TagRules {
     bool ignore_case = false;
     bool blank_runs = false;
     std::vector<bool> word_end;                       // by name id
+    std::vector<bool> empty_else;                     // by name id, open names (rules_branches.h)
     std::vector<bool> self_closing;                   // by name id, open names only
     std::vector<std::vector<std::string>> spellings;  // by name id: the other spellings
     std::string self_close_mark;

@@ -433,7 +433,8 @@ void start_rules_filter(RulesFilterState& state, const RulesMatcher& rules_match
     state.ended_in = 0;
     state.region_line = state.region_column = 0;
     state.broken.clear();
-    start_branch_chains(state.branches, rules_matcher.self_closing.size() / 2);
+    start_branch_chains(state.branches, rules_matcher.self_closing.size() / 2,
+                        rules_matcher.rules.empty_else);
 }
 
 void filter_hints(RulesFilterState& state, const std::vector<RulesHint>& hints, bool chunk_done) {

@@ -6,6 +6,7 @@
 
 #include "rules/blank_runs.h"
 #include "rules/case_fold.h"
+#include "rules/number_before.h"
 #include "rules/rules_switch.h"
 
 namespace {
@@ -150,8 +151,8 @@ uint32_t tag_end_index(RulesMatcher& rules_matcher, const std::string& end) {
     return static_cast<uint32_t>(ends.size() - 1);
 }
 
-// Under ignore-case the kept text is folded unless an escape, a not-after or a
-// comment byte is a letter: the filter compares those bytes as they are, and every
+// Under ignore-case the kept text is folded unless an escape, a not-after, an
+// only-after or a comment byte is a letter: the filter compares those bytes as they are, and every
 // other byte it looks at is the same folded.
 TextCase text_case_of(const TagRules& rules) {
     if (!rules.ignore_case)
@@ -159,6 +160,7 @@ TextCase text_case_of(const TagRules& rules) {
     for (const RegionRule& region : rules.regions) {
         if ((region.has_escape && is_ascii_letter(static_cast<uint8_t>(region.escape))) ||
             (region.has_not_after && is_ascii_letter(static_cast<uint8_t>(region.not_after))) ||
+            (region.has_only_after && is_ascii_letter(static_cast<uint8_t>(region.only_after))) ||
             (region.has_comment && is_ascii_letter(static_cast<uint8_t>(region.comment))))
             return TextCase::fold_compared;
     }
@@ -175,6 +177,8 @@ TextKeeping keeping_of(const RulesMatcher& rules_matcher, size_t longest, bool b
         longest = std::max(longest, region.end.size());
         if (region.markers)
             longest = std::max(longest, region.start.size() + kSwitchReach + 1);
+        if (region.not_in_number)
+            longest = std::max(longest, kNumberReach + 1);
         uint8_t byte = static_cast<uint8_t>(region.not_after);
         std::vector<uint8_t>& bytes = keeping.not_after_bytes;
         if (region.has_not_after && std::find(bytes.begin(), bytes.end(), byte) == bytes.end())

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "rules/number_before.h"
+
 namespace {
 
 void close_region(OpenRegion& region, uint64_t after, bool at_line_end = false) {
@@ -95,6 +97,11 @@ uint64_t region_start_length(const RulesText& text, const TextKeeping& keeping, 
                              size_t length, const RegionRule& rule, uint8_t& delimiter) {
     if (rule.has_not_after &&
         after_odd_run(text, keeping, pos, static_cast<uint8_t>(rule.not_after)))
+        return 0;
+    if (rule.not_in_number && number_before(text, pos))
+        return 0;
+    if (rule.has_only_after &&
+        (pos == text.offset || *bytes_at(text, pos - 1) != static_cast<uint8_t>(rule.only_after)))
         return 0;
     uint64_t q = pos + length;
     if (rule.word_end) {

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "rules/case_fold.h"
+#include "rules/number_before.h"
 #include "rules/rules_switch.h"
 
 namespace {
@@ -94,6 +95,21 @@ bool after_odd_run(const std::string& text, size_t p, char byte) {
     while (run < p && text[p - 1 - run] == byte)
         ++run;
     return run % 2 == 1;
+}
+
+// Whether the line's bytes before `p` end a number: their run of letters,
+// digits, '_', '.' and '\'', no longer than kNumberReach, begins with a digit
+// or with '.' and a digit.
+bool number_ends_at(const std::string& text, size_t p) {
+    const std::string run_bytes =
+        "0123456789_.'abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    std::string before = text.substr(0, p);
+    size_t cut = before.find_last_not_of(run_bytes);
+    std::string run = before.substr(cut == std::string::npos ? 0 : cut + 1);
+    if (run.empty() || run.size() > kNumberReach)
+        return false;
+    auto digit = [](char byte) { return byte >= '0' && byte <= '9'; };
+    return digit(run[0]) || (run.size() > 1 && run[0] == '.' && digit(run[1]));
 }
 
 bool is_letter(char byte) {
@@ -349,6 +365,10 @@ size_t region_start_length(const Scan& scan, const RegionRule& region, char& del
     if (length == 0)
         return 0;
     if (region.has_not_after && after_odd_run(text, scan.p, region.not_after))
+        return 0;
+    if (region.not_in_number && number_ends_at(text, scan.p))
+        return 0;
+    if (region.has_only_after && (scan.p == 0 || text[scan.p - 1] != region.only_after))
         return 0;
     size_t q = scan.p + length;
     if (region.word_end && !ends_word(text, q))

@@ -11,6 +11,7 @@
 #include "check_support.h"
 #include "gate/setup_error.h"
 #include "reference_rules.h"
+#include "rules/number_before.h"
 #include "rules/rules_collision.h"
 #include "rules_engine_support.h"
 
@@ -53,6 +54,13 @@ std::string random_text_for(std::mt19937_64& random, const TagTable& table, cons
     }
     for (const RegionRule& region : rules.regions) {
         pieces.push_back(region.start);
+        // Numbers, and runs that begin like one but are too long to be one.
+        for (const char* number : {"1", "0x3f", "7'", ".5", "a.5", "_1", "u8"}) {
+            if (region.not_in_number)
+                pieces.push_back(number);
+        }
+        if (region.not_in_number)
+            pieces.push_back("1" + std::string(kNumberReach - 1 + random_below(random, 3), 'e'));
         if (!region.end.empty())
             pieces.push_back(region.end);
         // Markers, right after the comment's start and not quite.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -27,6 +28,8 @@ std::string describe(const TagRules& rules) {
     };
     flags("end:", rules.word_end);
     flags("self:", rules.self_closing);
+    if (std::find(rules.empty_else.begin(), rules.empty_else.end(), true) != rules.empty_else.end())
+        flags("else:", rules.empty_else);
     if (!rules.tag_end.empty())
         text += "tag:" + rules.tag_end + " ";
     if (!rules.tag_quotes.empty())
@@ -50,8 +53,12 @@ std::string describe(const TagRules& rules) {
             text += std::string(" esc ") + region.escape;
         if (region.has_not_after)
             text += std::string(" after ") + region.not_after;
+        if (region.has_only_after)
+            text += std::string(" only after ") + region.only_after;
         if (region.one_line)
             text += " one-line";
+        if (region.not_in_number)
+            text += " not-in-number";
         if (region.markers)
             text += " markers";
         text += ") ";
@@ -88,6 +95,12 @@ TEST(RulesFile, ReadsEachRule) {
         {"line region not after a byte", "line-region % not-after \\\n",
          "end:000000 self:000000 line(% after \\) "},
         {"verb", "verb \\verb\n", "end:000000 self:000000 verb(\\verb) "},
+        {"empty else branches for the pairs named", "branch-empty-else <b \"{% if\"\n",
+         "end:000000 self:000000 else:001010 "},
+        {"a raw string after its R", "region \"\\\"(\" )\" only-after R\n",
+         "end:000000 self:000000 region(\"(|)\" only after R) "},
+        {"a character constant not in a number", "region ' ' escape \\ not-in-number\n",
+         "end:000000 self:000000 region('|' esc \\ not-in-number) "},
         {"markers in the comments named",
          "region /* */\nline-region //\nregion ' '\nmarkers /* //\n",
          "end:000000 self:000000 region(/*|*/ markers) line(// markers) region('|') "},
@@ -133,6 +146,10 @@ TEST(RulesFile, RejectsABadRuleWithItsFileAndLine) {
         {"name not in the lists", "word-end <i\n", "ERROR : R, line 1: no name <i.\n"},
         {"self-closing for a close name", "self-closing /> > </a\n",
          "ERROR : R, line 1: no open name </a.\n"},
+        {"an empty else without names", "branch-empty-else\n",
+         "ERROR : R, line 1: branch-empty-else takes open NAMEs.\n"},
+        {"an empty else for a close name", "branch-empty-else </b\n",
+         "ERROR : R, line 1: no open name </b.\n"},
         {"self-closing without its end", "self-closing />\n",
          "ERROR : R, line 1: self-closing takes MARK and END.\n"},
         {"two marks", "self-closing /> >\nself-closing / >\n",
@@ -207,6 +224,8 @@ TEST(RulesFile, RejectsABadRuleWithItsFileAndLine) {
          "ERROR : R, line 1: escape given twice.\n"},
         {"a second not-after", "line-region % not-after \\ not-after %\n",
          "ERROR : R, line 1: not-after given twice.\n"},
+        {"a second only-after", "region \"\\\"(\" )\" only-after R only-after u\n",
+         "ERROR : R, line 1: only-after given twice.\n"},
         {"tag quotes twice", "tag-quotes \"\\\"\"\ntag-quotes '\n",
          "ERROR : R, line 2: tag-quotes given twice.\n"},
         {"tag quotes without any", "tag-quotes\n", "ERROR : R, line 1: tag-quotes takes QUOTES.\n"},

@@ -12,6 +12,7 @@
 #include "gate/setup_error.h"
 #include "reference_check.h"
 #include "reference_rules.h"
+#include "rules/number_before.h"
 #include "rules_engine_support.h"
 
 namespace {
@@ -40,10 +41,10 @@ std::string trace(const TagTable& table, const RulesCheck& check) {
 }
 
 struct RuleCase {
-    const char* what;
-    const char* rules;
-    const char* text;
-    const char* expected;
+    std::string what;
+    std::string rules;
+    std::string text;
+    std::string expected;
 };
 
 struct RuleGroup {
@@ -164,6 +165,43 @@ TEST(RulesReference, EscapesAndOneLineRegions) {
                    {"a comment in a string", c_rules, "\"/*\" {}", "{@1:6 }@1:7 ok"},
                    {"an unclosed comment fails", c_rules, "{} /* x", "{@1:1 }@1:2 !"},
                }});
+}
+
+TEST(RulesReference, QuotesInNumbers) {
+    const char* c_rules = "region ' ' escape \\ one-line not-in-number\n";
+    const std::string long_run = "1" + std::string(kNumberReach, 'e');
+    const std::string longest_number = "1" + std::string(kNumberReach - 1, 'e');
+    run_group({{"("},
+               {")"},
+               {
+                   {"a digit separator", c_rules, "f(1'000'000)", "(@1:2 )@1:12 ok"},
+                   {"in a hexadecimal number", c_rules, "f(0x3f80'0000)", "(@1:2 )@1:14 ok"},
+                   {"after a hexadecimal letter", c_rules, "f(0xab'cd'ef)", "(@1:2 )@1:13 ok"},
+                   {"a fraction", c_rules, "f(.5'0)", "(@1:2 )@1:7 ok"},
+                   {"a prefixed constant", c_rules, "f(u8')', L')')", "(@1:2 )@1:14 ok"},
+                   {"after a name", c_rules, "f(x1')')", "(@1:2 )@1:8 ok"},
+                   {"a case range", c_rules, "f('0'...')')", "(@1:2 )@1:12 ok"},
+                   {"at a line's start", c_rules, "f(1\n')')", "(@1:2 )@2:4 ok"},
+                   {"a run too long for a number", c_rules, "f(" + long_run + "')')",
+                    "(@1:2 )@1:" + std::to_string(long_run.size() + 6) + " ok"},
+                   {"the longest number", c_rules, "f(" + longest_number + "')')",
+                    "(@1:2 )@1:" + std::to_string(longest_number.size() + 4) + " ok"},
+               }});
+}
+
+TEST(RulesReference, RawStringsAfterTheirR) {
+    const char* c_rules =
+        "region \"\\\"(\" \")\\\"\" only-after R\nregion \"\\\"\" \"\\\"\" escape \\ one-line\n";
+    run_group(
+        {{"(", "{"},
+         {")", "}"},
+         {
+             {"a raw string", c_rules, "f(R\"(x)y)\")", "(@1:2 )@1:11 ok"},
+             {"a string that begins with a parenthesis", c_rules, "f(\"(x)\")", "(@1:2 )@1:8 ok"},
+             {"a prefix before the R", c_rules, "f(u8R\"({)\")", "(@1:2 )@1:11 ok"},
+             {"over lines", c_rules, "R\"(\n{\n)\" {}", "{@3:4 }@3:5 ok"},
+             {"at a line's start, no R before", c_rules, "x\n\"(\" {}", "{@2:5 }@2:6 ok"},
+         }});
 }
 
 TEST(RulesReference, LineRegionsAndVerb) {

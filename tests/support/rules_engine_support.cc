@@ -102,6 +102,8 @@ std::string random_region(std::mt19937_64& random, const std::vector<std::string
         comment_starts.push_back(start);
     if (random_below(random, 4) == 0)
         line += " not-after " + quoted_argument(random_byte());
+    if (random_below(random, 5) == 0)
+        line += " only-after " + quoted_argument(random_byte());
     if (kind == region && random_below(random, 3) == 0)
         line += " one-line";
     if (kind == definition && random_below(random, 2) == 0)
@@ -110,6 +112,8 @@ std::string random_region(std::mt19937_64& random, const std::vector<std::string
         line += " blank-line";
     if (random_below(random, 4) == 0)
         line += " word-end";
+    if (random_below(random, 4) == 0)
+        line += " not-in-number";
     return line + "\n";
 }
 
@@ -253,8 +257,13 @@ std::string random_rules_text(std::mt19937_64& random, const std::vector<std::st
         rules += "tag-break " + quoted_argument(random_text(random, 1, marks)) + "\n";
     if (random_below(random, 4) == 0)
         rules += "crossing error\n";
-    if (random_below(random, 3) == 0)
+    if (random_below(random, 3) == 0) {
         rules += random_branches(random, marks);
+        // The open names come first.
+        if (random_below(random, 2) == 0)
+            rules += "branch-empty-else " +
+                     quoted_argument(names[random_below(random, names.size() / 2)]) + "\n";
+    }
     if (random_below(random, 3) == 0) {
         const std::string& name = names[random_below(random, names.size())];
         std::string from = name.substr(0, 1 + random_below(random, name.size()));
