@@ -148,6 +148,8 @@ bool takes_option(RegionKind kind, const std::string& option) {
                kind == RegionKind::definition || kind == RegionKind::directive;
     if (option == "comment" || option == "blank-line")
         return kind == RegionKind::definition;
+    if (option == "outermost")
+        return kind == RegionKind::to_text_end;
     return option == "not-after" || option == "word-end";
 }
 
@@ -156,10 +158,12 @@ RuleProblem region_options(const std::vector<std::string>& words, size_t from, R
         const std::string& option = words[at];
         if (!takes_option(region.kind, option))
             return {RuleFault::unknown_region_option, option};
-        if (option == "one-line" || option == "word-end" || option == "blank-line") {
-            (option == "one-line"   ? region.one_line
-             : option == "word-end" ? region.word_end
-                                    : region.blank_line_ends) = true;
+        if (option == "one-line" || option == "word-end" || option == "blank-line" ||
+            option == "outermost") {
+            (option == "one-line"     ? region.one_line
+             : option == "word-end"   ? region.word_end
+             : option == "blank-line" ? region.blank_line_ends
+                                      : region.outermost) = true;
             continue;
         }
         if (at + 1 == words.size() || words[at + 1].size() != 1)
