@@ -218,6 +218,8 @@ bool take_name_at(RulesFilterState& state, const RulesHint& hint, const RulePatt
                       (rules_matcher.self_closing[name.id]
                            ? state.branches.uncounted == 0
                            : take_branch_name(state.branches, name.id >> 1, name.id & 1));
+        if (counts && !rules_matcher.self_closing[name.id])
+            count_open_name(state.open_names, name.id & 1);
         if (counts)
             self_close = keep_name(state, name, column, after);
     }
@@ -405,7 +407,8 @@ bool take_hint(RulesFilterState& state, const RulesHint& hint) {
             return true;
         }
     }
-    if (stop != nullptr)
+    if (stop != nullptr &&
+        text_ends_at(rules_matcher.rules.regions[stop->region], state.open_names))
         start_region_at(state, hint, *stop, stop_length);
     return true;
 }
@@ -435,6 +438,7 @@ void start_rules_filter(RulesFilterState& state, const RulesMatcher& rules_match
     state.broken.clear();
     start_branch_chains(state.branches, rules_matcher.self_closing.size() / 2,
                         rules_matcher.rules.empty_else);
+    state.open_names = OpenNames{};
 }
 
 void filter_hints(RulesFilterState& state, const std::vector<RulesHint>& hints, bool chunk_done) {

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "rules/name_mask.h"
+#include "rules/open_names.h"
 #include "rules/rules_branches.h"
 #include "rules/rules_matcher.h"
 #include "rules/rules_region.h"
@@ -103,6 +104,7 @@ struct RulesFilterState {
     uint64_t region_column = 0;
     std::vector<BrokenTag> broken;  // in file order
     BranchChains branches;
+    OpenNames open_names;  // of the names counted so far
 };
 
 void start_rules_filter(RulesFilterState& state, const RulesMatcher& rules_matcher,

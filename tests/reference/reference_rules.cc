@@ -177,7 +177,8 @@ struct Scan {
     int64_t braces = 0;
     bool in_comment = false;
     bool escaped = false;
-    bool stopped = false;  // at an end of text
+    bool stopped = false;    // at an end of text
+    int64_t open_names = 0;  // counted, but those that may close themselves
     Nesting nesting{};
     std::vector<Chain> chains{};
     bool off = false;       // a marker turned checking off
@@ -391,9 +392,13 @@ bool try_region_start(Scan& scan) {
         if (length == 0)
             continue;
         if (region.kind == RegionKind::to_text_end) {
-            if (scan.directive == nullptr)
-                take_name(scan);
-            scan.stopped = true;
+            size_t p = scan.p;
+            bool named = scan.directive == nullptr && take_name(scan);
+            // Under outermost, a mark with a name still open after it is
+            // passed over, as a name would be.
+            scan.stopped = !region.outermost || scan.open_names == 0;
+            if (!scan.stopped && (!named || scan.p == p))
+                ++scan.p;
             return true;
         }
         if (region.kind == RegionKind::directive) {
@@ -528,6 +533,9 @@ void keep(Scan& scan, size_t id, bool closes_itself) {
     // Names that may close themselves stay out of the branches' nesting.
     if (!scan.rules.self_closing[id])
         nest(scan.nesting, pair, is_close);
+    if (!scan.rules.self_closing[id] && all_counting(scan))
+        scan.open_names =
+            is_close ? std::max<int64_t>(scan.open_names - 1, 0) : scan.open_names + 1;
     if (closes_itself || !all_counting(scan))
         return;
     if (is_close)

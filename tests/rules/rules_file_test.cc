@@ -177,6 +177,8 @@ TEST(RulesFile, RejectsABadRuleWithItsFileAndLine) {
          "ERROR : R, line 1: unknown region option one-line.\n"},
         {"comment outside a definition", "region a b comment %\n",
          "ERROR : R, line 1: unknown region option comment.\n"},
+        {"outermost outside an end of text", "definition \\def outermost\n",
+         "ERROR : R, line 1: unknown region option outermost.\n"},
         {"definition comment of two bytes", "definition \\def comment %%\n",
          "ERROR : R, line 1: comment takes one byte.\n"},
         {"definition without its start", "definition\n",

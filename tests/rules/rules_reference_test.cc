@@ -475,6 +475,29 @@ TEST(RulesReference, EndOfText) {
                }});
 }
 
+TEST(RulesReference, EndOfTextOutermost) {
+    const char* tex = "end-of-text \\end{document} outermost\n";
+    run_group(
+        {{"\\begin{", "<x"},
+         {"\\end{", "</x"},
+         {
+             {"the outermost close ends the text", tex, "\\begin{document}\\end{document}\\end{a}",
+              "\\begin{@1:1 \\end{@1:17 ok"},
+             {"inside another it ends nothing", tex,
+              "\\begin{d}\\begin{x}\\end{document}\\end{x}\\end{d}\\end{a}",
+              "\\begin{@1:1 \\begin{@1:10 \\end{@1:19 \\end{@1:33 \\end{@1:40 \\end{@1:47 !"},
+             {"the names of every pair count", tex, "<x\\begin{d}\\end{document}</x\\end{a}",
+              "<x@1:1 \\begin{@1:3 \\end{@1:12 </x@1:26 \\end{@1:29 !"},
+             {"with nothing open before it, it ends the text", tex,
+              "\\end{a}\\end{document}\\end{b}", "\\end{@1:1 \\end{@1:8 !"},
+             {"the mark alone, named by no list", "end-of-text \\stop outermost\n",
+              "\\begin{a}\\stop\\end{a}\\stop\\end{b}", "\\begin{@1:1 \\end{@1:15 ok"},
+             {"a later mark ends it", tex,
+              "\\begin{d}\\begin{x}\\begin{document}\\end{document}\\end{x}\\end{document}\\end{a}",
+              "\\begin{@1:1 \\begin{@1:10 \\begin{@1:19 \\end{@1:35 \\end{@1:49 \\end{@1:56 ok"},
+         }});
+}
+
 TEST(RulesReference, BlankRuns) {
     run_group({{"{% if", "\\begin{"},
                {"{% endif", "\\end{"},

@@ -110,6 +110,8 @@ std::string random_region(std::mt19937_64& random, const std::vector<std::string
         line += " comment " + quoted_argument(random_byte());
     if (kind == definition && random_below(random, 2) == 0)
         line += " blank-line";
+    if (kind == end_of_text && random_below(random, 2) == 0)
+        line += " outermost";
     if (random_below(random, 4) == 0)
         line += " word-end";
     if (random_below(random, 4) == 0)
