@@ -60,7 +60,8 @@ std::string random_text_for(std::mt19937_64& random, const TagTable& table, cons
                 pieces.push_back(number);
         }
         if (region.not_in_number)
-            pieces.push_back("1" + std::string(kNumberReach - 1 + random_below(random, 3), 'e'));
+            pieces.push_back(
+                std::string(1, '1').append(kNumberReach - 1 + random_below(random, 3), 'e'));
         if (!region.end.empty())
             pieces.push_back(region.end);
         // Markers, right after the comment's start and not quite.
@@ -83,7 +84,7 @@ std::string random_text_for(std::mt19937_64& random, const TagTable& table, cons
             for (char byte : mark.text)
                 text += byte == ' ' ? std::string(blanks) : std::string(1, byte);
             pieces.push_back(text);
-            pieces.push_back("\n" + std::string(blanks) + text);
+            pieces.push_back(std::string(1, '\n').append(blanks).append(text));
         }
     }
     std::string text;

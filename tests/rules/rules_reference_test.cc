@@ -32,11 +32,19 @@ std::string trace(const TagTable& table, const RulesCheck& check) {
         text += ' ';
     }
     for (const BrokenTagPlace& broken : check.broken)
-        text += "broken@" + std::to_string(broken.line) + ":" + std::to_string(broken.column) + " ";
+        text.append("broken@")
+            .append(std::to_string(broken.line))
+            .append(":")
+            .append(std::to_string(broken.column))
+            .append(" ");
     for (const BranchWarning& warning : check.branch_warnings)
-        text += "~" + std::to_string(warning.place.line) + ":" +
-                std::to_string(warning.place.column) + "<" + std::to_string(warning.first_line) +
-                " ";
+        text.append("~")
+            .append(std::to_string(warning.place.line))
+            .append(":")
+            .append(std::to_string(warning.place.column))
+            .append("<")
+            .append(std::to_string(warning.first_line))
+            .append(" ");
     return text + (check.ok ? "ok" : "!");
 }
 
@@ -169,8 +177,8 @@ TEST(RulesReference, EscapesAndOneLineRegions) {
 
 TEST(RulesReference, QuotesInNumbers) {
     const char* c_rules = "region ' ' escape \\ one-line not-in-number\n";
-    const std::string long_run = "1" + std::string(kNumberReach, 'e');
-    const std::string longest_number = "1" + std::string(kNumberReach - 1, 'e');
+    const std::string long_run = std::string(1, '1').append(kNumberReach, 'e');
+    const std::string longest_number = std::string(1, '1').append(kNumberReach - 1, 'e');
     run_group({{"("},
                {")"},
                {

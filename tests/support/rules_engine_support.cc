@@ -123,7 +123,7 @@ std::string random_region(std::mt19937_64& random, const std::vector<std::string
 std::string random_branch_mark(std::mt19937_64& random, std::string_view marks) {
     std::string mark = random_text(random, 1 + random_below(random, 2), marks);
     if (random_below(random, 2) == 0)
-        mark += " " + random_text(random, 1, marks);
+        mark.append(" ").append(random_text(random, 1, marks));
     return quoted_argument(mark);
 }
 
