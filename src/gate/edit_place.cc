@@ -94,13 +94,13 @@ bool partner_on_line(const EditView& view, size_t name, bool after) {
     return false;
 }
 
-// The first line after `line`, up to `limit`, that is not blank; 0 for none.
+// The first line after `line`, up to `limit`, that is not aside; 0 for none.
 uint64_t next_text_line(const EditView& view, uint64_t line, uint64_t limit) {
     for (uint64_t next = line + 1; next <= limit; ++next) {
         const LineShape* shape = line_shape(view.shapes, next);
         if (shape == nullptr)
             return 0;
-        if (!is_blank(*shape))
+        if (!is_aside(*shape))
             return next;
     }
     return 0;
@@ -164,7 +164,7 @@ bool indented_block_start(const EditView& view, uint64_t line, uint64_t lower, N
         const LineShape* shape = line_shape(view.shapes, above);
         if (shape == nullptr)
             return false;
-        if (is_blank(*shape))
+        if (is_aside(*shape))
             continue;
         if (shape->indent > foot->indent) {
             if (shape->indent <= least) {
@@ -178,7 +178,7 @@ bool indented_block_start(const EditView& view, uint64_t line, uint64_t lower, N
         uint64_t head = above;
         for (uint64_t before = first - 1; before > above; --before) {
             const LineShape* continued = line_shape(view.shapes, before);
-            if (!is_blank(*continued)) {
+            if (!is_aside(*continued)) {
                 head = before;
                 break;
             }
@@ -208,11 +208,11 @@ bool last_of_its_kind(const EditView& view, size_t open) {
     return true;
 }
 
-// The last line after `after` and before `before` that is not blank; 0 for none.
+// The last line after `after` and before `before` that is not aside; 0 for none.
 uint64_t last_text_line(const EditView& view, uint64_t after, uint64_t before) {
     for (uint64_t line = before; line-- > after + 1;) {
         const LineShape* shape = line_shape(view.shapes, line);
-        if (shape != nullptr && !is_blank(*shape))
+        if (shape != nullptr && !is_aside(*shape))
             return line;
     }
     return 0;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // What a person reads of a line's layout, read from the file's bytes on a few
@@ -12,11 +13,29 @@ struct LineShape {
     uint32_t indent = 0;        // in columns, a tab to the next multiple of 8
     uint32_t first_column = 0;  // byte column of the first non-blank byte, 0 on a blank line
     uint32_t end_column = 0;    // byte column after the last non-blank byte, 0 on a blank line
+    bool aside = false;         // its text starts with an aside mark: a comment or a directive
 };
 
 inline bool is_blank(const LineShape& shape) {
     return shape.first_column == 0;
 }
+
+// A line a person reads past when following the indentation: blank, or a
+// comment or directive line (a `#if` at column 0 inside a function's body).
+inline bool is_aside(const LineShape& shape) {
+    return is_blank(shape) || shape.aside;
+}
+
+// What starts an aside line: its bytes, a blank standing for a run of spaces
+// and tabs (none included), compared without case when `fold` is set.
+struct AsideMarks {
+    std::vector<std::string> marks;
+    bool fold = false;
+};
+
+// Whether `text` (a line's bytes from its first non-blank one) starts with one
+// of the marks.
+bool starts_aside(const AsideMarks& asides, std::string_view text);
 
 // Lines `first` to `last`, both included.
 struct LineRange {
@@ -44,10 +63,12 @@ struct LineShapes {
 std::vector<LineRange> join_ranges(std::vector<LineRange> ranges);
 
 // Reads the lines of `ranges` (join_ranges's) from the file at `path`, and the
-// words at `spots` (sorted by line and column, on those lines). False when the
-// file cannot be read. Throws std::bad_alloc.
+// words at `spots` (sorted by line and column, on those lines); a line is
+// aside when it starts with one of `asides`. False when the file cannot be
+// read. Throws std::bad_alloc.
 bool read_line_shapes(const std::string& path, const std::vector<LineRange>& ranges,
-                      const std::vector<WordSpot>& spots, LineShapes& shapes);
+                      const std::vector<WordSpot>& spots, LineShapes& shapes,
+                      const AsideMarks& asides = {});
 
 // The shape of `line`, or nullptr when it lies outside the ranges read.
 const LineShape* line_shape(const LineShapes& shapes, uint64_t line);
