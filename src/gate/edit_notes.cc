@@ -59,11 +59,17 @@ AsideMarks aside_marks(const GateEngine& engine) {
     asides.fold = rules.ignore_case;
     for (const RegionRule& region : rules.regions) {
         if (region.markers || region.kind == RegionKind::directive)
-            asides.marks.push_back(region.start);
+            asides.marks.push_back({region.start, LineAside::comment,
+                                    region.markers && region.kind == RegionKind::to_end_mark
+                                        ? region.end
+                                        : std::string()});
     }
     for (const BranchMark& mark : rules.branch_marks) {
-        if (mark.line_start)
-            asides.marks.push_back(mark.text);
+        if (mark.line_start && mark.role != BranchRole::plainly_false)
+            asides.marks.push_back(
+                {mark.text, mark.role == BranchRole::start   ? LineAside::branch_start
+                            : mark.role == BranchRole::other ? LineAside::branch_other
+                                                             : LineAside::branch_end});
     }
     return asides;
 }

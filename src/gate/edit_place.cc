@@ -121,13 +121,36 @@ bool open_left_on_line(const EditView& view, const MatchedPair& matched) {
     return next != 0 && line_shape(view.shapes, next)->indent <= line->indent;
 }
 
+// The most lines a block of a few lines, written on from its open's line,
+// spans.
+constexpr uint64_t kMostContinuedLines = 8;
+
+// Whether the pair is one block written on from its open's line: text follows
+// the open, and the lines after it up to the close's are indented deeper.
+bool continues_open_line(const EditView& view, const MatchedPair& matched) {
+    const WindowName& open = view.names[matched.open];
+    uint64_t close_line = view.names[matched.close].place.line;
+    const LineShape* line = line_shape(view.shapes, open.place.line);
+    if (line == nullptr || open.place.column + open.length >= line->end_column ||
+        close_line - open.place.line > kMostContinuedLines)
+        return false;
+    for (uint64_t next = open.place.line + 1; next <= close_line; ++next) {
+        const LineShape* shape = line_shape(view.shapes, next);
+        if (shape == nullptr || (!is_aside(*shape) && shape->indent <= line->indent))
+            return false;
+    }
+    return true;
+}
+
 // A close whose line reads as a block of its own line that lost its open:
-// text stands before it on the line, and no open of its pair does.
+// text stands before it on the line, no open of its pair does, and the pair is
+// not one block written on from its open's line.
 bool close_left_on_line(const EditView& view, const MatchedPair& matched) {
     const WindowName& close = view.names[matched.close];
     const LineShape* line = line_shape(view.shapes, close.place.line);
     return view.names[matched.open].place.line != close.place.line && line != nullptr &&
-           line->first_column != close.place.column && !partner_on_line(view, matched.close, false);
+           line->first_column != close.place.column &&
+           !partner_on_line(view, matched.close, false) && !continues_open_line(view, matched);
 }
 
 // Where the lines indented under `line` end, up to `limit`: the line after the
@@ -142,6 +165,33 @@ bool indented_block_end(const EditView& view, uint64_t line, uint64_t limit, Nam
         return false;
     for (uint64_t next; (next = next_text_line(view, last, limit)) != 0; last = next) {
         if (line_shape(view.shapes, next)->indent <= head->indent) {
+            edit = {last + 1, head->first_column};
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether the name stands alone on its line, as an open on a line of its own
+// does in the GNU style.
+bool alone_on_line(const EditView& view, size_t name) {
+    const WindowName& at = view.names[name];
+    const LineShape* line = line_shape(view.shapes, at.place.line);
+    return line != nullptr && line->first_column == at.place.column &&
+           line->end_column == at.place.column + at.length;
+}
+
+// Where the lines of an open alone on `line` end when its block's labels stand
+// at its indentation (`public:`, `case 1:` under a GNU-style `{`): the line
+// after the last one before a line shallower than it; false when the next line
+// is not at its indentation or no such line comes by `limit`.
+bool labelled_block_end(const EditView& view, uint64_t line, uint64_t limit, NamePlace& edit) {
+    const LineShape* head = line_shape(view.shapes, line);
+    uint64_t last = next_text_line(view, line, limit);
+    if (head == nullptr || last == 0 || line_shape(view.shapes, last)->indent != head->indent)
+        return false;
+    for (uint64_t next; (next = next_text_line(view, last, limit)) != 0; last = next) {
+        if (line_shape(view.shapes, next)->indent < head->indent) {
             edit = {last + 1, head->first_column};
             return true;
         }
@@ -240,6 +290,27 @@ NamePlace place_after(const EditView& view, const NamePlace& from, const NamePla
     return {from.line + 1, 1};
 }
 
+// The line where the branch that holds `line` ends (its chain's next mark or
+// its end, the chains begun after `line` passed over), before `limit`; 0 for
+// none.
+uint64_t branch_end_after(const EditView& view, uint64_t line, uint64_t limit) {
+    uint64_t depth = 0;
+    for (uint64_t next = line + 1; next < limit; ++next) {
+        const LineShape* shape = line_shape(view.shapes, next);
+        if (shape == nullptr)
+            return 0;
+        if (shape->aside == LineAside::branch_start)
+            ++depth;
+        else if (shape->aside == LineAside::branch_end && depth > 0)
+            --depth;
+        else if ((shape->aside == LineAside::branch_end ||
+                  shape->aside == LineAside::branch_other) &&
+                 depth == 0)
+            return next;
+    }
+    return 0;
+}
+
 void set_note(EditNote& note, NamePlace edit, EditBasis basis, uint64_t basis_line,
               uint64_t other_line = 0, uint64_t next_line = 0) {
     note.edit = edit;
@@ -274,6 +345,11 @@ bool place_missing_close(const EditView& view, uint32_t pair, size_t open, uint6
             set_note(note, edit, EditBasis::indented_block_ends, inner.line);
             return true;
         }
+        if (mismatch == Mismatch::close_shallower && alone_on_line(view, matched.open) &&
+            labelled_block_end(view, inner.line, close.line, edit)) {
+            set_note(note, edit, EditBasis::labelled_block_ends, inner.line);
+            return true;
+        }
         if (mismatch == Mismatch::close_shallower) {
             // Nothing is indented under the open: its block is its own line.
             set_note(note, {inner.line, line_shape(view.shapes, inner.line)->end_column},
@@ -289,6 +365,12 @@ bool place_missing_close(const EditView& view, uint32_t pair, size_t open, uint6
     uint64_t line = view.names[open].place.line;
     if (indented_block_end(view, line, limit, edit)) {
         set_note(note, edit, EditBasis::indented_block_ends, line);
+        return true;
+    }
+    uint64_t branch_end = branch_end_after(view, line, limit);
+    uint64_t last_in_branch = branch_end != 0 ? last_text_line(view, line, branch_end) : 0;
+    if (last_in_branch != 0) {
+        set_note(note, {last_in_branch + 1, 1}, EditBasis::branch_ends, line, branch_end);
         return true;
     }
     uint64_t end = view.shapes.end_line;

@@ -42,17 +42,17 @@ bool starts_with_mark(std::string_view mark, std::string_view text, bool fold) {
 }
 
 // The bytes of a line kept from its first non-blank one, to compare with the
-// aside marks.
-constexpr size_t kAsideBytes = 64;
+// aside marks and look for a comment's end in.
+constexpr size_t kAsideBytes = 4096;
 
 }  // namespace
 
-bool starts_aside(const AsideMarks& asides, std::string_view text) {
-    for (const std::string& mark : asides.marks) {
-        if (!mark.empty() && starts_with_mark(mark, text, asides.fold))
-            return true;
+const AsideMark* starts_aside(const AsideMarks& asides, std::string_view text) {
+    for (const AsideMark& mark : asides.marks) {
+        if (!mark.text.empty() && starts_with_mark(mark.text, text, asides.fold))
+            return &mark;
     }
-    return false;
+    return nullptr;
 }
 
 namespace {
@@ -81,6 +81,7 @@ struct ShapeReading {
     bool in_word = false;
     uint64_t word = 0;
     std::string head{};  // the line's first bytes from its first non-blank one
+    const std::string* comment_end = nullptr;  // of a comment that runs on past the line
 };
 
 bool wanted(const ShapeReading& reading) {
@@ -142,13 +143,34 @@ void take_byte(ShapeReading& reading, char byte) {
     ++reading.column;
 }
 
+bool holds_end(const ShapeReading& reading, const std::string& end, size_t from) {
+    return reading.head.find(end, from) != std::string::npos;
+}
+
+// Whether the line is aside, and whether a comment runs on past it: a line
+// within one is aside, up to the line its end stands on.
+void read_aside(ShapeReading& reading) {
+    if (reading.comment_end != nullptr) {
+        reading.shape.aside = LineAside::comment;
+        if (holds_end(reading, *reading.comment_end, 0))
+            reading.comment_end = nullptr;
+        return;
+    }
+    const AsideMark* mark = starts_aside(reading.asides, reading.head);
+    if (mark == nullptr)
+        return;
+    reading.shape.aside = mark->kind;
+    if (!mark->end.empty() && !holds_end(reading, mark->end, mark->text.size()))
+        reading.comment_end = &mark->end;
+}
+
 void end_line(ShapeReading& reading) {
     end_word(reading);
     if (wanted(reading)) {
         if (is_blank(reading.shape))
             reading.shape.indent = 0;
         else
-            reading.shape.aside = starts_aside(reading.asides, reading.head);
+            read_aside(reading);
         reading.out.shapes.push_back(reading.shape);
         if (reading.line == reading.ranges[reading.range].last)
             ++reading.range;
@@ -170,6 +192,7 @@ void take_chunk(ShapeReading& reading, const char* data, size_t size) {
                 return;
             i = static_cast<size_t>(static_cast<const char*>(lf) - data) + 1;
             ++reading.line;
+            reading.comment_end = nullptr;
             continue;
         }
         if (data[i] == '\n')

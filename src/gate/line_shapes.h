@@ -9,11 +9,15 @@
 // ranges of lines only: how far its text is indented, where the text starts
 // and ends, and the word that stands right after a given column.
 
+// What a line that a person reads past holds: a comment or directive, or a
+// branch mark (`#if`, `#else`, `#endif`).
+enum class LineAside : uint8_t { none, comment, branch_start, branch_other, branch_end };
+
 struct LineShape {
     uint32_t indent = 0;        // in columns, a tab to the next multiple of 8
     uint32_t first_column = 0;  // byte column of the first non-blank byte, 0 on a blank line
     uint32_t end_column = 0;    // byte column after the last non-blank byte, 0 on a blank line
-    bool aside = false;         // its text starts with an aside mark: a comment or a directive
+    LineAside aside = LineAside::none;
 };
 
 inline bool is_blank(const LineShape& shape) {
@@ -23,19 +27,25 @@ inline bool is_blank(const LineShape& shape) {
 // A line a person reads past when following the indentation: blank, or a
 // comment or directive line (a `#if` at column 0 inside a function's body).
 inline bool is_aside(const LineShape& shape) {
-    return is_blank(shape) || shape.aside;
+    return is_blank(shape) || shape.aside != LineAside::none;
 }
 
 // What starts an aside line: its bytes, a blank standing for a run of spaces
 // and tabs (none included), compared without case when `fold` is set.
+struct AsideMark {
+    std::string text;
+    LineAside kind;
+    std::string end{};  // a comment's that runs on to it over the lines after
+};
+
 struct AsideMarks {
-    std::vector<std::string> marks;
+    std::vector<AsideMark> marks;
     bool fold = false;
 };
 
-// Whether `text` (a line's bytes from its first non-blank one) starts with one
-// of the marks.
-bool starts_aside(const AsideMarks& asides, std::string_view text);
+// The first of the marks that `text` (a line's bytes from its first non-blank
+// one) starts with; nullptr for none.
+const AsideMark* starts_aside(const AsideMarks& asides, std::string_view text);
 
 // Lines `first` to `last`, both included.
 struct LineRange {
