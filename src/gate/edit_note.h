@@ -11,6 +11,7 @@ enum class EditBasis : uint8_t {
     indented_block_ends,    // the lines indented under `basis_line` end here
     labelled_block_ends,    // the lines at `basis_line`'s indentation or deeper end here
     indented_block_starts,  // the lines above, indented as a block, close at `basis_line`
+    labelled_block_starts,  // the same, under labels at the close's indentation
     close_nests,    // `basis_line`'s open and `other_line`'s close name different things: right
                     // before
     open_nests,     // the same: right after the open

@@ -184,11 +184,16 @@ bool alone_on_line(const EditView& view, size_t name) {
 // Where the lines of an open alone on `line` end when its block's labels stand
 // at its indentation (`public:`, `case 1:` under a GNU-style `{`): the line
 // after the last one before a line shallower than it; false when the next line
-// is not at its indentation or no such line comes by `limit`.
+// is not at its indentation with a line indented under it, or no such line
+// comes by `limit`.
 bool labelled_block_end(const EditView& view, uint64_t line, uint64_t limit, NamePlace& edit) {
     const LineShape* head = line_shape(view.shapes, line);
     uint64_t last = next_text_line(view, line, limit);
     if (head == nullptr || last == 0 || line_shape(view.shapes, last)->indent != head->indent)
+        return false;
+    // The line after a label is indented under it.
+    uint64_t under = next_text_line(view, last, limit);
+    if (under == 0 || line_shape(view.shapes, under)->indent <= head->indent)
         return false;
     for (uint64_t next; (next = next_text_line(view, last, limit)) != 0; last = next) {
         if (line_shape(view.shapes, next)->indent < head->indent) {
@@ -235,6 +240,65 @@ bool indented_block_start(const EditView& view, uint64_t line, uint64_t lower, N
         }
         edit = {head, line_shape(view.shapes, head)->end_column};
         return true;
+    }
+    return false;
+}
+
+// Whether a name of `pair` stands on `line`.
+bool line_holds_pair(const EditView& view, uint64_t line, uint32_t pair) {
+    for (size_t i = first_name_at(view, {line, 0});
+         i < view.names.size() && view.names[i].place.line == line; ++i) {
+        if (view.names[i].pair == pair)
+            return true;
+    }
+    return false;
+}
+
+// The fewest labels that make a block read as labelled.
+constexpr int kFewestLabels = 2;
+
+// Where the open of the close at `line` belongs when its block's labels stand
+// at its indentation (`public:` and `private:` in a GNU-style class, the
+// `case`s of a switch): the lines above it are runs indented deeper, each
+// under a line at its indentation that holds no name of `pair`; the open
+// belongs at the end of the line right above the topmost of those (of the
+// topmost itself when a name of `pair` stands above it), after `lower`. False
+// with fewer than kFewestLabels such lines.
+bool labelled_block_start(const EditView& view, uint64_t line, uint64_t lower, uint32_t pair,
+                          NamePlace& edit) {
+    const LineShape* foot = line_shape(view.shapes, line);
+    if (foot == nullptr)
+        return false;
+    int labels = 0;
+    uint64_t label = 0;        // the topmost so far
+    bool under_label = false;  // the line below is a label
+    bool deeper = false;       // deeper lines since the last label
+    for (uint64_t above = line - 1; above > lower; --above) {
+        const LineShape* shape = line_shape(view.shapes, above);
+        if (shape == nullptr)
+            return false;
+        if (is_aside(*shape))
+            continue;
+        if (shape->indent > foot->indent) {
+            deeper = true;
+            under_label = false;
+            continue;
+        }
+        if (under_label) {
+            if (labels < kFewestLabels)
+                return false;
+            // A close on the line above ends a block before: the topmost
+            // label is the head itself.
+            uint64_t head = line_holds_pair(view, above, pair) ? label : above;
+            edit = {head, line_shape(view.shapes, head)->end_column};
+            return true;
+        }
+        if (shape->indent < foot->indent || !deeper || line_holds_pair(view, above, pair))
+            return false;
+        ++labels;
+        label = above;
+        under_label = true;
+        deeper = false;
     }
     return false;
 }
@@ -409,6 +473,10 @@ const MatchedPair* innermost_deeper_mismatch(const EditView& view,
 bool place_open_of_stray(const EditView& view, size_t close, uint64_t lower, EditNote& note) {
     uint64_t line = view.names[close].place.line;
     NamePlace edit;
+    if (labelled_block_start(view, line, lower > 0 ? lower - 1 : 0, view.names[close].pair, edit)) {
+        set_note(note, edit, EditBasis::labelled_block_starts, line);
+        return true;
+    }
     if (indented_block_start(view, line, lower > 0 ? lower - 1 : 0, edit)) {
         set_note(note, edit, EditBasis::indented_block_starts, line);
         return true;
@@ -444,6 +512,10 @@ bool place_missing_open(const EditView& view, uint32_t pair, size_t close, uint6
         return true;
     }
     if (mismatch == Mismatch::close_deeper) {
+        if (labelled_block_start(view, inner.line, outer.line, pair, edit)) {
+            set_note(note, edit, EditBasis::labelled_block_starts, inner.line);
+            return true;
+        }
         if (!indented_block_start(view, inner.line, outer.line, edit))
             return false;
         set_note(note, edit, EditBasis::indented_block_starts, inner.line);

@@ -143,6 +143,12 @@ void put_edit_basis(OutputBuffer& out, const EditNote& note, const NameTexts& na
             put_words_line(out, ": the lines below it are indented as a block that closes at line ",
                            note.basis_line);
             return;
+        case EditBasis::labelled_block_starts:
+            put_words_line(out,
+                           ": the lines below it are labels and lines indented under them, up "
+                           "to the close at line ",
+                           note.basis_line);
+            return;
         case EditBasis::close_nests:
         case EditBasis::open_nests:
             put_bytes(out, ": ");
