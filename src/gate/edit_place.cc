@@ -341,6 +341,18 @@ NamePlace place_before(const EditView& view, const NamePlace& from, const NamePl
     return {(last != 0 ? last : from.line) + 1, 1};
 }
 
+// Where a close belongs between the name at `from` and the next one at `to`:
+// at the end of the paragraph `from` stands in, or as place_before when no
+// blank line comes between them.
+NamePlace place_at_paragraph_end(const EditView& view, const NamePlace& from, const NamePlace& to) {
+    for (uint64_t line = from.line + 1; line < to.line; ++line) {
+        const LineShape* shape = line_shape(view.shapes, line);
+        if (shape != nullptr && is_blank(*shape))
+            return {line, 1};
+    }
+    return place_before(view, from, to);
+}
+
 // Where an open belongs between the name at `from` and the next one at `to`:
 // at the start of the last paragraph between them, or after `from` on its line.
 NamePlace place_after(const EditView& view, const NamePlace& from, const NamePlace& to) {
@@ -373,6 +385,47 @@ uint64_t branch_end_after(const EditView& view, uint64_t line, uint64_t limit) {
             return next;
     }
     return 0;
+}
+
+// The name of the same pair and word as `name` that reads as its sibling,
+// between it and `bound` (after it when `later`, else before it): the nearest
+// open (later) or close (earlier) that starts a line indented as `name`'s
+// does; 0 for none, or when `name` has no word after it.
+size_t same_word_sibling(const EditView& view, size_t name, size_t bound, bool later) {
+    uint64_t word = view.words[name];
+    const WindowName& at = view.names[name];
+    const LineShape* line = line_shape(view.shapes, at.place.line);
+    if (word == 0 || line == nullptr || line->first_column != at.place.column)
+        return 0;
+    for (size_t i = name; later ? ++i < bound : i-- > bound + 1;) {
+        const WindowName& other = view.names[i];
+        if (other.pair != at.pair || other.is_close == later || view.words[i] != word)
+            continue;
+        const LineShape* other_line = line_shape(view.shapes, other.place.line);
+        if (other_line != nullptr && other_line->first_column == other.place.column &&
+            other_line->indent == line->indent)
+            return i;
+    }
+    return 0;
+}
+
+// The open around `matched` (the finding's `open`, or the open of a pair
+// that holds it) whose word the close names; the names' count for none. The
+// close is that open's: the open of `matched` is the one whose close is
+// missing.
+size_t enclosing_of_same_word(const EditView& view, const LocalMatching& matching, size_t open,
+                              const MatchedPair& matched) {
+    uint64_t word = view.words[matched.close];
+    if (word == 0)
+        return view.names.size();
+    if (open < matched.open && view.words[open] == word)
+        return open;
+    for (const MatchedPair& around : matching.pairs) {
+        if (around.open < matched.open && around.close > matched.close &&
+            view.words[around.open] == word)
+            return around.open;
+    }
+    return view.names.size();
 }
 
 void set_note(EditNote& note, NamePlace edit, EditBasis basis, uint64_t basis_line,
@@ -418,6 +471,20 @@ bool place_missing_close(const EditView& view, uint32_t pair, size_t open, uint6
             // Nothing is indented under the open: its block is its own line.
             set_note(note, {inner.line, line_shape(view.shapes, inner.line)->end_column},
                      EditBasis::open_on_line, inner.line);
+            return true;
+        }
+        size_t sibling = same_word_sibling(view, matched.open, matched.close, true);
+        if (sibling != 0) {
+            const NamePlace& at = view.names[sibling].place;
+            set_note(note, place_at_paragraph_end(view, view.names[sibling - 1].place, at),
+                     EditBasis::sibling_opens, inner.line, at.line);
+            return true;
+        }
+        size_t enclosing = enclosing_of_same_word(view, matching, open, matched);
+        if (enclosing != view.names.size()) {
+            set_note(note, place_before(view, view.names[matched.close - 1].place, close),
+                     EditBasis::closes_enclosing, inner.line, close.line,
+                     view.names[enclosing].place.line);
             return true;
         }
         const NamePlace& next = view.names[matched.open + 1].place;
@@ -519,6 +586,13 @@ bool place_missing_open(const EditView& view, uint32_t pair, size_t close, uint6
         if (!indented_block_start(view, inner.line, outer.line, edit))
             return false;
         set_note(note, edit, EditBasis::indented_block_starts, inner.line);
+        return true;
+    }
+    size_t sibling = same_word_sibling(view, matched->close, matched->open, false);
+    if (sibling != 0) {
+        const NamePlace& at = view.names[sibling].place;
+        set_note(note, place_after(view, at, view.names[sibling + 1].place),
+                 EditBasis::sibling_closes, inner.line, at.line);
         return true;
     }
     const NamePlace& last = view.names[matched->close - 1].place;

@@ -163,6 +163,21 @@ void put_edit_basis(OutputBuffer& out, const EditNote& note, const NameTexts& na
                                note.other_line);
             put_words_line(out, " stands on line ", note.next_line);
             return;
+        case EditBasis::sibling_opens:
+            put_words_line(out, ": line ", note.other_line);
+            put_words_line(out, " opens the same as line ", note.basis_line);
+            put_bytes(out, ", at its indentation");
+            return;
+        case EditBasis::sibling_closes:
+            put_words_line(out, ": line ", note.other_line);
+            put_words_line(out, " closes the same as line ", note.basis_line);
+            put_bytes(out, ", at its indentation");
+            return;
+        case EditBasis::closes_enclosing:
+            put_words_line(out, ": line ", note.other_line);
+            put_words_line(out, " closes the same as line ", note.next_line);
+            put_words_line(out, ", which holds line ", note.basis_line);
+            return;
         case EditBasis::after_names:
             put_words_line(out, ": the names before line ", note.other_line);
             put_words_line(out, " end on line ", note.basis_line);
