@@ -29,6 +29,9 @@ enum class EditBasis : uint8_t {
 struct EditNote {
     NamePlace place;  // the finding's, to look the note up by
     NamePlace edit;   // where the name belongs
+    // The line whose bytes `edit.column` counts when not its own: a block's
+    // end takes the indentation of the line the block comes under.
+    uint64_t column_line = 0;
     uint32_t pair;
     bool missing_close;  // which name of the pair belongs there
     EditBasis basis;

@@ -431,6 +431,9 @@ size_t enclosing_of_same_word(const EditView& view, const LocalMatching& matchin
 void set_note(EditNote& note, NamePlace edit, EditBasis basis, uint64_t basis_line,
               uint64_t other_line = 0, uint64_t next_line = 0) {
     note.edit = edit;
+    bool indentation_of_basis =
+        basis == EditBasis::indented_block_ends || basis == EditBasis::labelled_block_ends;
+    note.column_line = indentation_of_basis && basis_line != edit.line ? basis_line : 0;
     note.basis = basis;
     note.basis_line = basis_line;
     note.other_line = other_line;
