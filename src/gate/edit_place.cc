@@ -204,44 +204,76 @@ bool labelled_block_end(const EditView& view, uint64_t line, uint64_t limit, Nam
     return false;
 }
 
-// The line that the lines indented deeper than `line` right above it come
-// under, after `lower`: where their open belongs, at its end; false when the
-// line above is not indented deeper or no such line comes after `lower`.
-bool indented_block_start(const EditView& view, uint64_t line, uint64_t lower, NamePlace& edit) {
-    const LineShape* foot = line_shape(view.shapes, line);
-    if (foot == nullptr)
-        return false;
-    // The block's first line is the topmost of the least indented lines above
-    // the close: deeper lines above it continue the line the block comes under.
-    uint64_t first = 0;
-    uint32_t least = UINT32_MAX;
-    for (uint64_t above = line - 1; above > lower; --above) {
-        const LineShape* shape = line_shape(view.shapes, above);
-        if (shape == nullptr)
-            return false;
-        if (is_aside(*shape))
+// By line from `from` to `to` (excluded): whether the line goes on within
+// an open of a pair other than `pair` that stands on `from` and closes before
+// `to` (a head's parameters going on below its first line).
+std::vector<bool> lines_within_head(const EditView& view, uint64_t from, uint64_t to,
+                                    uint32_t pair) {
+    std::vector<bool> within(to - from, false);
+    size_t first = first_name_at(view, {from, 0});
+    for (size_t i = first; i < view.names.size() && view.names[i].place.line == from; ++i) {
+        const WindowName& open = view.names[i];
+        if (open.pair == pair || open.is_close)
             continue;
-        if (shape->indent > foot->indent) {
-            if (shape->indent <= least) {
-                least = shape->indent;
-                first = above;
-            }
-            continue;
-        }
-        if (first == 0)
-            return false;
-        uint64_t head = above;
-        for (uint64_t before = first - 1; before > above; --before) {
-            const LineShape* continued = line_shape(view.shapes, before);
-            if (!is_aside(*continued)) {
-                head = before;
+        uint64_t depth = 0;
+        for (size_t j = i + 1; j < view.names.size() && view.names[j].place.line < to; ++j) {
+            const WindowName& name = view.names[j];
+            if (name.pair != open.pair)
+                continue;
+            if (!name.is_close) {
+                ++depth;
+            } else if (depth-- == 0) {
+                for (uint64_t line = from + 1; line <= name.place.line; ++line)
+                    within[line - from] = true;
                 break;
             }
         }
-        edit = {head, line_shape(view.shapes, head)->end_column};
-        return true;
     }
-    return false;
+    return within;
+}
+
+// The line that the lines indented deeper than `line` right above it come
+// under, after `lower`: where their open belongs, at its end; false when the
+// line above is not indented deeper or no such line comes after `lower`.
+bool indented_block_start(const EditView& view, uint64_t line, uint64_t lower, uint32_t pair,
+                          NamePlace& edit) {
+    const LineShape* foot = line_shape(view.shapes, line);
+    if (foot == nullptr)
+        return false;
+    uint64_t above = line - 1;
+    for (; above > lower; --above) {
+        const LineShape* shape = line_shape(view.shapes, above);
+        if (shape == nullptr)
+            return false;
+        if (!is_aside(*shape) && shape->indent <= foot->indent)
+            break;
+    }
+    if (above == lower)
+        return false;
+    // The block's first line is the topmost of the least indented lines above
+    // the close: deeper lines above it, and lines within the parentheses of
+    // the line before, continue the line the block comes under.
+    std::vector<bool> within = lines_within_head(view, above, line, pair);
+    uint64_t first = 0;
+    uint32_t least = UINT32_MAX;
+    for (uint64_t below = line - 1; below > above; --below) {
+        const LineShape* shape = line_shape(view.shapes, below);
+        if (!is_aside(*shape) && !within[below - above] && shape->indent <= least) {
+            least = shape->indent;
+            first = below;
+        }
+    }
+    if (first == 0)
+        return false;
+    uint64_t head = above;
+    for (uint64_t before = first - 1; before > above; --before) {
+        if (!is_aside(*line_shape(view.shapes, before))) {
+            head = before;
+            break;
+        }
+    }
+    edit = {head, line_shape(view.shapes, head)->end_column};
+    return true;
 }
 
 // Whether a name of `pair` stands on `line`.
@@ -547,7 +579,8 @@ bool place_open_of_stray(const EditView& view, size_t close, uint64_t lower, Edi
         set_note(note, edit, EditBasis::labelled_block_starts, line);
         return true;
     }
-    if (indented_block_start(view, line, lower > 0 ? lower - 1 : 0, edit)) {
+    if (indented_block_start(view, line, lower > 0 ? lower - 1 : 0, view.names[close].pair,
+                             edit)) {
         set_note(note, edit, EditBasis::indented_block_starts, line);
         return true;
     }
@@ -586,7 +619,7 @@ bool place_missing_open(const EditView& view, uint32_t pair, size_t close, uint6
             set_note(note, edit, EditBasis::labelled_block_starts, inner.line);
             return true;
         }
-        if (!indented_block_start(view, inner.line, outer.line, edit))
+        if (!indented_block_start(view, inner.line, outer.line, pair, edit))
             return false;
         set_note(note, edit, EditBasis::indented_block_starts, inner.line);
         return true;
