@@ -232,6 +232,23 @@ std::vector<bool> lines_within_head(const EditView& view, uint64_t from, uint64_
     return within;
 }
 
+// The topmost of the least indented lines between `above` and `line`, those
+// `within` marks left out; 0 for none.
+uint64_t topmost_least_indented(const EditView& view, uint64_t above, uint64_t line,
+                                const std::vector<bool>* within) {
+    uint64_t first = 0;
+    uint32_t least = UINT32_MAX;
+    for (uint64_t below = line - 1; below > above; --below) {
+        const LineShape* shape = line_shape(view.shapes, below);
+        if (!is_aside(*shape) && (within == nullptr || !(*within)[below - above]) &&
+            shape->indent <= least) {
+            least = shape->indent;
+            first = below;
+        }
+    }
+    return first;
+}
+
 // The line that the lines indented deeper than `line` right above it come
 // under, after `lower`: where their open belongs, at its end; false when the
 // line above is not indented deeper or no such line comes after `lower`.
@@ -253,16 +270,11 @@ bool indented_block_start(const EditView& view, uint64_t line, uint64_t lower, u
     // The block's first line is the topmost of the least indented lines above
     // the close: deeper lines above it, and lines within the parentheses of
     // the line before, continue the line the block comes under.
+    // When every line is the head's, the block is still the lines below it.
     std::vector<bool> within = lines_within_head(view, above, line, pair);
-    uint64_t first = 0;
-    uint32_t least = UINT32_MAX;
-    for (uint64_t below = line - 1; below > above; --below) {
-        const LineShape* shape = line_shape(view.shapes, below);
-        if (!is_aside(*shape) && !within[below - above] && shape->indent <= least) {
-            least = shape->indent;
-            first = below;
-        }
-    }
+    uint64_t first = topmost_least_indented(view, above, line, &within);
+    if (first == 0)
+        first = topmost_least_indented(view, above, line, nullptr);
     if (first == 0)
         return false;
     uint64_t head = above;
@@ -362,6 +374,16 @@ uint64_t last_text_line(const EditView& view, uint64_t after, uint64_t before) {
             return line;
     }
     return 0;
+}
+
+// Whether a line after `line`, up to `last`, holds text (aside or not).
+bool any_text_after(const EditView& view, uint64_t line, uint64_t last) {
+    for (uint64_t next = line + 1; next <= last; ++next) {
+        const LineShape* shape = line_shape(view.shapes, next);
+        if (shape != nullptr && !is_blank(*shape))
+            return true;
+    }
+    return false;
 }
 
 // Where a close belongs between the name at `from` and the next one at `to`:
@@ -542,10 +564,12 @@ bool place_missing_close(const EditView& view, uint32_t pair, size_t open, uint6
     uint64_t end = view.shapes.end_line;
     if (!text_end_reached || end == 0 || end > limit || !last_of_its_kind(view, open))
         return false;
+    // With only lines read past after the open's line (comments), the close
+    // belongs right after it; with nothing after it, anywhere on it.
     uint64_t last = last_text_line(view, line, end + 1);
-    if (last == 0)
+    if (last == 0 && !any_text_after(view, line, end))
         return false;
-    set_note(note, {last + 1, 1}, EditBasis::text_ends, line);
+    set_note(note, {std::max(last, line) + 1, 1}, EditBasis::text_ends, line);
     return true;
 }
 
@@ -579,8 +603,7 @@ bool place_open_of_stray(const EditView& view, size_t close, uint64_t lower, Edi
         set_note(note, edit, EditBasis::labelled_block_starts, line);
         return true;
     }
-    if (indented_block_start(view, line, lower > 0 ? lower - 1 : 0, view.names[close].pair,
-                             edit)) {
+    if (indented_block_start(view, line, lower > 0 ? lower - 1 : 0, view.names[close].pair, edit)) {
         set_note(note, edit, EditBasis::indented_block_starts, line);
         return true;
     }
