@@ -23,10 +23,15 @@ Debian puts them; nothing is written into the repository:
                              unpacked there)
   cxx         c set          headers under /usr/include/c++/12 (braces deleted only)
   html-texi   html set       makeinfo pages under /usr/share/doc/texinfo
+  html-node   html set       Node.js's docs under /usr/share/doc/nodejs
+  html-valgrind html set     DocBook pages under /usr/share/doc/valgrind
   html-xslt   html set       generated pages under /usr/share/doc/libxslt1-dev
   latex       latex-generic  .tex documents (with \\begin{document}) under
                              /usr/share/doc/texlive-doc
-  templates   templates set  Django's admin templates and mkdocs-material's
+  django      django set     Django's admin templates
+                             (/usr/lib/python3/dist-packages/django/contrib/admin/templates)
+  jinja       jinja set      mkdocs-material's templates (/usr/share/mkdocs/themes/material)
+                             and sphinx_rtd_theme's (/usr/share/sphinx_rtd_theme)
 
 Usage: edit_place_bench.py --gate BUILD/tamberlox-gate [--before OLD/tamberlox-gate]
            [--cases 200] [--seed 1] [--only c,latex] [--work /tmp/edit_place_bench]
@@ -54,8 +59,9 @@ FORMATS = {
     "html-valgrind": ("html", ["/usr/share/doc/valgrind"], r"\.html$"),
     "html-xslt": ("html", ["/usr/share/doc/libxslt1-dev"], r"\.html$"),
     "latex": ("latex-generic", ["/usr/share/doc/texlive-doc"], r"\.tex$"),
-    "templates": ("templates", [DJANGO + "/contrib/admin/templates",
-                                "/usr/share/mkdocs/themes/material"], r"\.html$"),
+    "django": ("django", [DJANGO + "/contrib/admin/templates"], r"\.html$"),
+    "jinja": ("jinja", ["/usr/share/mkdocs/themes/material",
+                        "/usr/share/sphinx_rtd_theme"], r"\.html$"),
 }
 
 
@@ -113,7 +119,7 @@ def tag_pattern(format_name):
 
 
 MASKS = {"c-braces": c_masked, "c": c_masked, "html": html_masked,
-         "latex-generic": latex_masked, "templates": templates_masked}
+         "latex-generic": latex_masked, "django": templates_masked, "jinja": templates_masked}
 
 
 def corpus_files(format_name, roots):
@@ -187,7 +193,7 @@ def plant(rng, text, masked, pattern):
     line_end = len(text) if line_end < 0 else line_end
     if not text[line_start:start].strip() and not text[end:line_end].strip():
         start, end = line_start, min(line_end + 1, len(text))
-    return text[:start] + text[end:], text.count("\n", 0, start) + 1
+    return text[:start] + text[end:], text.count("\n", 0, start) + 1, text[start:end].strip()
 
 
 def measure(format_name, args, roots):
@@ -213,18 +219,18 @@ def measure(format_name, args, roots):
         planted = plant(rng, text, mask(text), pattern)
         if planted is None:
             continue
-        changed, line = planted
+        changed, line, deleted = planted
         case = os.path.join(work, "%03d_%s" % (len(cases), os.path.basename(path)))
         with open(case, "w", encoding="latin-1") as f:
             f.write(changed)
         after = read_report(run_gate(args.gate, lists, [case]))
         before = read_report(run_gate(args.before, lists, [case])) if args.before else None
-        cases.append((case, line, after, before))
+        cases.append((case, line, after, before, deleted))
     return cases
 
 
 def figures(cases, which):
-    detected = [(line, r) for _, line, *reports in cases for r in [reports[which]] if r]
+    detected = [(line, reports[which]) for _, line, *reports, _ in cases if reports[which]]
     near = sum(1 for line, r in detected if distance(r, line) is not None and distance(r, line) <= 1)
     dists = [distance(r, line) for line, r in detected if distance(r, line) is not None]
     return {"planted": len(cases), "detected": len(detected), "near": near,
@@ -232,7 +238,7 @@ def figures(cases, which):
 
 
 def kept(cases):
-    both = [(a, b) for _, _, a, b in cases if b]
+    both = [(a, b) for _, _, a, b, _ in cases if b]
     return sum(1 for a, b in both if findings_only(a) == findings_only(b)), len(both)
 
 
@@ -269,10 +275,10 @@ def main():
             row += " %.0f %% | %s | %d/%d |" % (100.0 * b["near"] / max(b["detected"], 1),
                                                 b["median"], same, total)
         print(row, flush=True)
-        missed = [(c, line, a) for c, line, a, _ in cases
+        missed = [(c, line, a, d) for c, line, a, _, d in cases
                   if a and (distance(a, line) is None or distance(a, line) > 1)]
-        for case, line, after in missed[:args.show]:
-            print("  missed %s deleted at line %d:" % (case, line), file=sys.stderr)
+        for case, line, after, deleted in missed[:args.show]:
+            print("  missed %s deleted %r at line %d:" % (case, deleted, line), file=sys.stderr)
             for entry in after[:6]:
                 print("    %s" % (entry,), file=sys.stderr)
 

@@ -49,9 +49,34 @@ std::vector<WordSpot> word_spots(const std::vector<WindowName>& names) {
     return spots;
 }
 
+// What starts a line a person reads past: a comment (a region markers are
+// read in), a directive, a branch mark that stands at a line's start.
+AsideMarks aside_marks(const GateEngine& engine) {
+    AsideMarks asides;
+    if (!engine.has_rules)
+        return asides;
+    const TagRules& rules = engine.rules.rules;
+    asides.fold = rules.ignore_case;
+    for (const RegionRule& region : rules.regions) {
+        if (region.markers || region.kind == RegionKind::directive)
+            asides.marks.push_back({region.start, LineAside::comment,
+                                    region.markers && region.kind == RegionKind::to_end_mark
+                                        ? region.end
+                                        : std::string()});
+    }
+    for (const BranchMark& mark : rules.branch_marks) {
+        if (mark.line_start && mark.role != BranchRole::plainly_false)
+            asides.marks.push_back(
+                {mark.text, mark.role == BranchRole::start   ? LineAside::branch_start
+                            : mark.role == BranchRole::other ? LineAside::branch_other
+                                                             : LineAside::branch_end});
+    }
+    return asides;
+}
+
 // The words after the names; the spots are read in their own order.
 bool read_words(const std::string& path, const std::vector<LineRange>& ranges,
-                const std::vector<WordSpot>& spots, LineShapes& shapes,
+                const std::vector<WordSpot>& spots, const AsideMarks& asides, LineShapes& shapes,
                 std::vector<uint64_t>& words) {
     std::vector<size_t> order(spots.size());
     for (size_t i = 0; i < order.size(); ++i)
@@ -64,7 +89,7 @@ bool read_words(const std::string& path, const std::vector<LineRange>& ranges,
     sorted.reserve(spots.size());
     for (size_t i : order)
         sorted.push_back(spots[i]);
-    if (!read_line_shapes(path, ranges, sorted, shapes))
+    if (!read_line_shapes(path, ranges, sorted, shapes, asides))
         return false;
     words.assign(spots.size(), 0);
     for (size_t i = 0; i < order.size(); ++i)
@@ -88,7 +113,7 @@ std::vector<EditNote> find_edit_notes(const GateEngine& engine, const std::strin
         return notes;
     LineShapes shapes;
     std::vector<uint64_t> words;
-    if (!read_words(path, ranges, word_spots(names), shapes, words))
+    if (!read_words(path, ranges, word_spots(names), aside_marks(engine), shapes, words))
         return notes;
     EditView view{names, words, shapes};
     for (const EditQuery& query : queries) {

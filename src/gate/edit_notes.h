@@ -18,7 +18,7 @@
 constexpr size_t kMostEditNotes = 32;
 
 // The lines read before or after a finding, at most.
-constexpr uint64_t kEditReach = 2000;
+constexpr uint64_t kEditReach = 20000;
 
 // The notes for `queries` (in file order, kMostEditNotes at most) from the
 // file at `path`, read again around them; none when it cannot be read again.

@@ -94,13 +94,13 @@ bool partner_on_line(const EditView& view, size_t name, bool after) {
     return false;
 }
 
-// The first line after `line`, up to `limit`, that is not blank; 0 for none.
+// The first line after `line`, up to `limit`, that is not aside; 0 for none.
 uint64_t next_text_line(const EditView& view, uint64_t line, uint64_t limit) {
     for (uint64_t next = line + 1; next <= limit; ++next) {
         const LineShape* shape = line_shape(view.shapes, next);
         if (shape == nullptr)
             return 0;
-        if (!is_blank(*shape))
+        if (!is_aside(*shape))
             return next;
     }
     return 0;
@@ -121,13 +121,36 @@ bool open_left_on_line(const EditView& view, const MatchedPair& matched) {
     return next != 0 && line_shape(view.shapes, next)->indent <= line->indent;
 }
 
+// The most lines a block of a few lines, written on from its open's line,
+// spans.
+constexpr uint64_t kMostContinuedLines = 8;
+
+// Whether the pair is one block written on from its open's line: text follows
+// the open, and the lines after it up to the close's are indented deeper.
+bool continues_open_line(const EditView& view, const MatchedPair& matched) {
+    const WindowName& open = view.names[matched.open];
+    uint64_t close_line = view.names[matched.close].place.line;
+    const LineShape* line = line_shape(view.shapes, open.place.line);
+    if (line == nullptr || open.place.column + open.length >= line->end_column ||
+        close_line - open.place.line > kMostContinuedLines)
+        return false;
+    for (uint64_t next = open.place.line + 1; next <= close_line; ++next) {
+        const LineShape* shape = line_shape(view.shapes, next);
+        if (shape == nullptr || (!is_aside(*shape) && shape->indent <= line->indent))
+            return false;
+    }
+    return true;
+}
+
 // A close whose line reads as a block of its own line that lost its open:
-// text stands before it on the line, and no open of its pair does.
+// text stands before it on the line, no open of its pair does, and the pair is
+// not one block written on from its open's line.
 bool close_left_on_line(const EditView& view, const MatchedPair& matched) {
     const WindowName& close = view.names[matched.close];
     const LineShape* line = line_shape(view.shapes, close.place.line);
     return view.names[matched.open].place.line != close.place.line && line != nullptr &&
-           line->first_column != close.place.column && !partner_on_line(view, matched.close, false);
+           line->first_column != close.place.column &&
+           !partner_on_line(view, matched.close, false) && !continues_open_line(view, matched);
 }
 
 // Where the lines indented under `line` end, up to `limit`: the line after the
@@ -149,42 +172,177 @@ bool indented_block_end(const EditView& view, uint64_t line, uint64_t limit, Nam
     return false;
 }
 
+// Whether the name stands alone on its line, as an open on a line of its own
+// does in the GNU style.
+bool alone_on_line(const EditView& view, size_t name) {
+    const WindowName& at = view.names[name];
+    const LineShape* line = line_shape(view.shapes, at.place.line);
+    return line != nullptr && line->first_column == at.place.column &&
+           line->end_column == at.place.column + at.length;
+}
+
+// Where the lines of an open alone on `line` end when its block's labels stand
+// at its indentation (`public:`, `case 1:` under a GNU-style `{`): the line
+// after the last one before a line shallower than it; false when the next line
+// is not at its indentation with a line indented under it, or no such line
+// comes by `limit`.
+bool labelled_block_end(const EditView& view, uint64_t line, uint64_t limit, NamePlace& edit) {
+    const LineShape* head = line_shape(view.shapes, line);
+    uint64_t last = next_text_line(view, line, limit);
+    if (head == nullptr || last == 0 || line_shape(view.shapes, last)->indent != head->indent)
+        return false;
+    // The line after a label is indented under it.
+    uint64_t under = next_text_line(view, last, limit);
+    if (under == 0 || line_shape(view.shapes, under)->indent <= head->indent)
+        return false;
+    for (uint64_t next; (next = next_text_line(view, last, limit)) != 0; last = next) {
+        if (line_shape(view.shapes, next)->indent < head->indent) {
+            edit = {last + 1, head->first_column};
+            return true;
+        }
+    }
+    return false;
+}
+
+// By line from `from` to `to` (excluded): whether the line goes on within
+// an open of a pair other than `pair` that stands on `from` and closes before
+// `to` (a head's parameters going on below its first line).
+std::vector<bool> lines_within_head(const EditView& view, uint64_t from, uint64_t to,
+                                    uint32_t pair) {
+    std::vector<bool> within(to - from, false);
+    size_t first = first_name_at(view, {from, 0});
+    for (size_t i = first; i < view.names.size() && view.names[i].place.line == from; ++i) {
+        const WindowName& open = view.names[i];
+        if (open.pair == pair || open.is_close)
+            continue;
+        uint64_t depth = 0;
+        for (size_t j = i + 1; j < view.names.size() && view.names[j].place.line < to; ++j) {
+            const WindowName& name = view.names[j];
+            if (name.pair != open.pair)
+                continue;
+            if (!name.is_close) {
+                ++depth;
+            } else if (depth-- == 0) {
+                for (uint64_t line = from + 1; line <= name.place.line; ++line)
+                    within[line - from] = true;
+                break;
+            }
+        }
+    }
+    return within;
+}
+
+// The topmost of the least indented lines between `above` and `line`, those
+// `within` marks left out; 0 for none.
+uint64_t topmost_least_indented(const EditView& view, uint64_t above, uint64_t line,
+                                const std::vector<bool>* within) {
+    uint64_t first = 0;
+    uint32_t least = UINT32_MAX;
+    for (uint64_t below = line - 1; below > above; --below) {
+        const LineShape* shape = line_shape(view.shapes, below);
+        if (!is_aside(*shape) && (within == nullptr || !(*within)[below - above]) &&
+            shape->indent <= least) {
+            least = shape->indent;
+            first = below;
+        }
+    }
+    return first;
+}
+
 // The line that the lines indented deeper than `line` right above it come
 // under, after `lower`: where their open belongs, at its end; false when the
 // line above is not indented deeper or no such line comes after `lower`.
-bool indented_block_start(const EditView& view, uint64_t line, uint64_t lower, NamePlace& edit) {
+bool indented_block_start(const EditView& view, uint64_t line, uint64_t lower, uint32_t pair,
+                          NamePlace& edit) {
     const LineShape* foot = line_shape(view.shapes, line);
     if (foot == nullptr)
         return false;
+    uint64_t above = line - 1;
+    for (; above > lower; --above) {
+        const LineShape* shape = line_shape(view.shapes, above);
+        if (shape == nullptr)
+            return false;
+        if (!is_aside(*shape) && shape->indent <= foot->indent)
+            break;
+    }
+    if (above == lower)
+        return false;
     // The block's first line is the topmost of the least indented lines above
-    // the close: deeper lines above it continue the line the block comes under.
-    uint64_t first = 0;
-    uint32_t least = UINT32_MAX;
+    // the close: deeper lines above it, and lines within the parentheses of
+    // the line before, continue the line the block comes under.
+    // When every line is the head's, the block is still the lines below it.
+    std::vector<bool> within = lines_within_head(view, above, line, pair);
+    uint64_t first = topmost_least_indented(view, above, line, &within);
+    if (first == 0)
+        first = topmost_least_indented(view, above, line, nullptr);
+    if (first == 0)
+        return false;
+    uint64_t head = above;
+    for (uint64_t before = first - 1; before > above; --before) {
+        if (!is_aside(*line_shape(view.shapes, before))) {
+            head = before;
+            break;
+        }
+    }
+    edit = {head, line_shape(view.shapes, head)->end_column};
+    return true;
+}
+
+// Whether a name of `pair` stands on `line`.
+bool line_holds_pair(const EditView& view, uint64_t line, uint32_t pair) {
+    for (size_t i = first_name_at(view, {line, 0});
+         i < view.names.size() && view.names[i].place.line == line; ++i) {
+        if (view.names[i].pair == pair)
+            return true;
+    }
+    return false;
+}
+
+// The fewest labels that make a block read as labelled.
+constexpr int kFewestLabels = 2;
+
+// Where the open of the close at `line` belongs when its block's labels stand
+// at its indentation (`public:` and `private:` in a GNU-style class, the
+// `case`s of a switch): the lines above it are runs indented deeper, each
+// under a line at its indentation that holds no name of `pair`; the open
+// belongs at the end of the line right above the topmost of those (of the
+// topmost itself when a name of `pair` stands above it), after `lower`. False
+// with fewer than kFewestLabels such lines.
+bool labelled_block_start(const EditView& view, uint64_t line, uint64_t lower, uint32_t pair,
+                          NamePlace& edit) {
+    const LineShape* foot = line_shape(view.shapes, line);
+    if (foot == nullptr)
+        return false;
+    int labels = 0;
+    uint64_t label = 0;        // the topmost so far
+    bool under_label = false;  // the line below is a label
+    bool deeper = false;       // deeper lines since the last label
     for (uint64_t above = line - 1; above > lower; --above) {
         const LineShape* shape = line_shape(view.shapes, above);
         if (shape == nullptr)
             return false;
-        if (is_blank(*shape))
+        if (is_aside(*shape))
             continue;
         if (shape->indent > foot->indent) {
-            if (shape->indent <= least) {
-                least = shape->indent;
-                first = above;
-            }
+            deeper = true;
+            under_label = false;
             continue;
         }
-        if (first == 0)
-            return false;
-        uint64_t head = above;
-        for (uint64_t before = first - 1; before > above; --before) {
-            const LineShape* continued = line_shape(view.shapes, before);
-            if (!is_blank(*continued)) {
-                head = before;
-                break;
-            }
+        if (under_label) {
+            if (labels < kFewestLabels)
+                return false;
+            // A close on the line above ends a block before: the topmost
+            // label is the head itself.
+            uint64_t head = line_holds_pair(view, above, pair) ? label : above;
+            edit = {head, line_shape(view.shapes, head)->end_column};
+            return true;
         }
-        edit = {head, line_shape(view.shapes, head)->end_column};
-        return true;
+        if (shape->indent < foot->indent || !deeper || line_holds_pair(view, above, pair))
+            return false;
+        ++labels;
+        label = above;
+        under_label = true;
+        deeper = false;
     }
     return false;
 }
@@ -208,14 +366,24 @@ bool last_of_its_kind(const EditView& view, size_t open) {
     return true;
 }
 
-// The last line after `after` and before `before` that is not blank; 0 for none.
+// The last line after `after` and before `before` that is not aside; 0 for none.
 uint64_t last_text_line(const EditView& view, uint64_t after, uint64_t before) {
     for (uint64_t line = before; line-- > after + 1;) {
         const LineShape* shape = line_shape(view.shapes, line);
-        if (shape != nullptr && !is_blank(*shape))
+        if (shape != nullptr && !is_aside(*shape))
             return line;
     }
     return 0;
+}
+
+// Whether a line after `line`, up to `last`, holds text (aside or not).
+bool any_text_after(const EditView& view, uint64_t line, uint64_t last) {
+    for (uint64_t next = line + 1; next <= last; ++next) {
+        const LineShape* shape = line_shape(view.shapes, next);
+        if (shape != nullptr && !is_blank(*shape))
+            return true;
+    }
+    return false;
 }
 
 // Where a close belongs between the name at `from` and the next one at `to`:
@@ -225,6 +393,18 @@ NamePlace place_before(const EditView& view, const NamePlace& from, const NamePl
         return to;
     uint64_t last = last_text_line(view, from.line, to.line);
     return {(last != 0 ? last : from.line) + 1, 1};
+}
+
+// Where a close belongs between the name at `from` and the next one at `to`:
+// at the end of the paragraph `from` stands in, or as place_before when no
+// blank line comes between them.
+NamePlace place_at_paragraph_end(const EditView& view, const NamePlace& from, const NamePlace& to) {
+    for (uint64_t line = from.line + 1; line < to.line; ++line) {
+        const LineShape* shape = line_shape(view.shapes, line);
+        if (shape != nullptr && is_blank(*shape))
+            return {line, 1};
+    }
+    return place_before(view, from, to);
 }
 
 // Where an open belongs between the name at `from` and the next one at `to`:
@@ -240,9 +420,74 @@ NamePlace place_after(const EditView& view, const NamePlace& from, const NamePla
     return {from.line + 1, 1};
 }
 
+// The line where the branch that holds `line` ends (its chain's next mark or
+// its end, the chains begun after `line` passed over), before `limit`; 0 for
+// none.
+uint64_t branch_end_after(const EditView& view, uint64_t line, uint64_t limit) {
+    uint64_t depth = 0;
+    for (uint64_t next = line + 1; next < limit; ++next) {
+        const LineShape* shape = line_shape(view.shapes, next);
+        if (shape == nullptr)
+            return 0;
+        if (shape->aside == LineAside::branch_start)
+            ++depth;
+        else if (shape->aside == LineAside::branch_end && depth > 0)
+            --depth;
+        else if ((shape->aside == LineAside::branch_end ||
+                  shape->aside == LineAside::branch_other) &&
+                 depth == 0)
+            return next;
+    }
+    return 0;
+}
+
+// The name of the same pair and word as `name` that reads as its sibling,
+// between it and `bound` (after it when `later`, else before it): the nearest
+// open (later) or close (earlier) that starts a line indented as `name`'s
+// does; 0 for none, or when `name` has no word after it.
+size_t same_word_sibling(const EditView& view, size_t name, size_t bound, bool later) {
+    uint64_t word = view.words[name];
+    const WindowName& at = view.names[name];
+    const LineShape* line = line_shape(view.shapes, at.place.line);
+    if (word == 0 || line == nullptr || line->first_column != at.place.column)
+        return 0;
+    for (size_t i = name; later ? ++i < bound : i-- > bound + 1;) {
+        const WindowName& other = view.names[i];
+        if (other.pair != at.pair || other.is_close == later || view.words[i] != word)
+            continue;
+        const LineShape* other_line = line_shape(view.shapes, other.place.line);
+        if (other_line != nullptr && other_line->first_column == other.place.column &&
+            other_line->indent == line->indent)
+            return i;
+    }
+    return 0;
+}
+
+// The open around `matched` (the finding's `open`, or the open of a pair
+// that holds it) whose word the close names; the names' count for none. The
+// close is that open's: the open of `matched` is the one whose close is
+// missing.
+size_t enclosing_of_same_word(const EditView& view, const LocalMatching& matching, size_t open,
+                              const MatchedPair& matched) {
+    uint64_t word = view.words[matched.close];
+    if (word == 0)
+        return view.names.size();
+    if (open < matched.open && view.words[open] == word)
+        return open;
+    for (const MatchedPair& around : matching.pairs) {
+        if (around.open < matched.open && around.close > matched.close &&
+            view.words[around.open] == word)
+            return around.open;
+    }
+    return view.names.size();
+}
+
 void set_note(EditNote& note, NamePlace edit, EditBasis basis, uint64_t basis_line,
               uint64_t other_line = 0, uint64_t next_line = 0) {
     note.edit = edit;
+    bool indentation_of_basis =
+        basis == EditBasis::indented_block_ends || basis == EditBasis::labelled_block_ends;
+    note.column_line = indentation_of_basis && basis_line != edit.line ? basis_line : 0;
     note.basis = basis;
     note.basis_line = basis_line;
     note.other_line = other_line;
@@ -274,10 +519,29 @@ bool place_missing_close(const EditView& view, uint32_t pair, size_t open, uint6
             set_note(note, edit, EditBasis::indented_block_ends, inner.line);
             return true;
         }
+        if (mismatch == Mismatch::close_shallower && alone_on_line(view, matched.open) &&
+            labelled_block_end(view, inner.line, close.line, edit)) {
+            set_note(note, edit, EditBasis::labelled_block_ends, inner.line);
+            return true;
+        }
         if (mismatch == Mismatch::close_shallower) {
             // Nothing is indented under the open: its block is its own line.
             set_note(note, {inner.line, line_shape(view.shapes, inner.line)->end_column},
                      EditBasis::open_on_line, inner.line);
+            return true;
+        }
+        size_t sibling = same_word_sibling(view, matched.open, matched.close, true);
+        if (sibling != 0) {
+            const NamePlace& at = view.names[sibling].place;
+            set_note(note, place_at_paragraph_end(view, view.names[sibling - 1].place, at),
+                     EditBasis::sibling_opens, inner.line, at.line);
+            return true;
+        }
+        size_t enclosing = enclosing_of_same_word(view, matching, open, matched);
+        if (enclosing != view.names.size()) {
+            set_note(note, place_before(view, view.names[matched.close - 1].place, close),
+                     EditBasis::closes_enclosing, inner.line, close.line,
+                     view.names[enclosing].place.line);
             return true;
         }
         const NamePlace& next = view.names[matched.open + 1].place;
@@ -291,13 +555,21 @@ bool place_missing_close(const EditView& view, uint32_t pair, size_t open, uint6
         set_note(note, edit, EditBasis::indented_block_ends, line);
         return true;
     }
+    uint64_t branch_end = branch_end_after(view, line, limit);
+    uint64_t last_in_branch = branch_end != 0 ? last_text_line(view, line, branch_end) : 0;
+    if (last_in_branch != 0) {
+        set_note(note, {last_in_branch + 1, 1}, EditBasis::branch_ends, line, branch_end);
+        return true;
+    }
     uint64_t end = view.shapes.end_line;
     if (!text_end_reached || end == 0 || end > limit || !last_of_its_kind(view, open))
         return false;
+    // With only lines read past after the open's line (comments), the close
+    // belongs right after it; with nothing after it, anywhere on it.
     uint64_t last = last_text_line(view, line, end + 1);
-    if (last == 0)
+    if (last == 0 && !any_text_after(view, line, end))
         return false;
-    set_note(note, {last + 1, 1}, EditBasis::text_ends, line);
+    set_note(note, {std::max(last, line) + 1, 1}, EditBasis::text_ends, line);
     return true;
 }
 
@@ -327,7 +599,11 @@ const MatchedPair* innermost_deeper_mismatch(const EditView& view,
 bool place_open_of_stray(const EditView& view, size_t close, uint64_t lower, EditNote& note) {
     uint64_t line = view.names[close].place.line;
     NamePlace edit;
-    if (indented_block_start(view, line, lower > 0 ? lower - 1 : 0, edit)) {
+    if (labelled_block_start(view, line, lower > 0 ? lower - 1 : 0, view.names[close].pair, edit)) {
+        set_note(note, edit, EditBasis::labelled_block_starts, line);
+        return true;
+    }
+    if (indented_block_start(view, line, lower > 0 ? lower - 1 : 0, view.names[close].pair, edit)) {
         set_note(note, edit, EditBasis::indented_block_starts, line);
         return true;
     }
@@ -362,9 +638,20 @@ bool place_missing_open(const EditView& view, uint32_t pair, size_t close, uint6
         return true;
     }
     if (mismatch == Mismatch::close_deeper) {
-        if (!indented_block_start(view, inner.line, outer.line, edit))
+        if (labelled_block_start(view, inner.line, outer.line, pair, edit)) {
+            set_note(note, edit, EditBasis::labelled_block_starts, inner.line);
+            return true;
+        }
+        if (!indented_block_start(view, inner.line, outer.line, pair, edit))
             return false;
         set_note(note, edit, EditBasis::indented_block_starts, inner.line);
+        return true;
+    }
+    size_t sibling = same_word_sibling(view, matched->close, matched->open, false);
+    if (sibling != 0) {
+        const NamePlace& at = view.names[sibling].place;
+        set_note(note, place_after(view, at, view.names[sibling + 1].place),
+                 EditBasis::sibling_closes, inner.line, at.line);
         return true;
     }
     const NamePlace& last = view.names[matched->close - 1].place;

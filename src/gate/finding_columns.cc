@@ -38,11 +38,18 @@ bool walk_chunk(LineWalk& walk, NamePlace*& place, Next& next, const char* data,
         uint64_t needed = place->column - 1;
         size_t take =
             std::min<uint64_t>(needed - std::min<uint64_t>(needed, walk.bytes.size()), size - pos);
+        // A column past its line's end stays on the line: the bytes after it
+        // belong to the next.
+        const void* lf = std::memchr(data + pos, '\n', take);
+        bool line_ends = lf != nullptr;
+        if (line_ends)
+            take = static_cast<size_t>(static_cast<const char*>(lf) - (data + pos));
         walk.bytes.append(data + pos, take);
         pos += take;
-        if (walk.bytes.size() < needed)
+        if (walk.bytes.size() < needed && !line_ends)
             return true;
-        place->column = count_column(walk.count, walk.bytes, needed, walk.unit);
+        uint64_t within = std::min<uint64_t>(needed, walk.bytes.size());
+        place->column = count_column(walk.count, walk.bytes, within, walk.unit) + (needed - within);
         place = next();
     }
     return false;
@@ -100,15 +107,23 @@ bool recount_spool(int fd, ColumnUnit unit, char* buffer, size_t room, RecordSpo
 bool recount_edit_notes(int fd, ColumnUnit unit, char* buffer, size_t room,
                         std::vector<EditNote>& notes) {
     std::vector<NamePlace*> places;
-    for (EditNote& note : notes) {
+    // An edit whose column counts another line's bytes is counted there.
+    std::vector<NamePlace> elsewhere(notes.size());
+    for (size_t i = 0; i < notes.size(); ++i) {
+        EditNote& note = notes[i];
         places.push_back(&note.place);
-        places.push_back(&note.edit);
+        if (note.column_line != 0) {
+            elsewhere[i] = {note.column_line, note.edit.column};
+            places.push_back(&elsewhere[i]);
+        } else {
+            places.push_back(&note.edit);
+        }
     }
     std::sort(places.begin(), places.end(), [](const NamePlace* a, const NamePlace* b) {
         return a->line != b->line ? a->line < b->line : a->column < b->column;
     });
     size_t next = 0;
-    return recount_places(fd, unit, buffer, room, [&places, &next]() -> NamePlace* {
+    bool read = recount_places(fd, unit, buffer, room, [&places, &next]() -> NamePlace* {
         while (next < places.size()) {
             NamePlace* place = places[next++];
             if (place->column > 1)
@@ -116,6 +131,11 @@ bool recount_edit_notes(int fd, ColumnUnit unit, char* buffer, size_t room,
         }
         return nullptr;
     });
+    for (size_t i = 0; i < notes.size(); ++i) {
+        if (notes[i].column_line != 0)
+            notes[i].edit.column = elsewhere[i].column;
+    }
+    return read;
 }
 
 }  // namespace

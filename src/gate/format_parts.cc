@@ -135,8 +135,18 @@ void put_edit_basis(OutputBuffer& out, const EditNote& note, const NameTexts& na
             put_words_line(out, ", where the lines indented under line ", note.basis_line);
             put_bytes(out, " end");
             return;
+        case EditBasis::labelled_block_ends:
+            put_words_line(out, ", where the lines from line ", note.basis_line);
+            put_bytes(out, " on at its indentation or deeper end");
+            return;
         case EditBasis::indented_block_starts:
             put_words_line(out, ": the lines below it are indented as a block that closes at line ",
+                           note.basis_line);
+            return;
+        case EditBasis::labelled_block_starts:
+            put_words_line(out,
+                           ": the lines below it are labels and lines indented under them, up "
+                           "to the close at line ",
                            note.basis_line);
             return;
         case EditBasis::close_nests:
@@ -152,6 +162,21 @@ void put_edit_basis(OutputBuffer& out, const EditNote& note, const NameTexts& na
                 put_words_line(out, " name different things, and the last name before line ",
                                note.other_line);
             put_words_line(out, " stands on line ", note.next_line);
+            return;
+        case EditBasis::sibling_opens:
+            put_words_line(out, ": line ", note.other_line);
+            put_words_line(out, " opens the same as line ", note.basis_line);
+            put_bytes(out, ", at its indentation");
+            return;
+        case EditBasis::sibling_closes:
+            put_words_line(out, ": line ", note.other_line);
+            put_words_line(out, " closes the same as line ", note.basis_line);
+            put_bytes(out, ", at its indentation");
+            return;
+        case EditBasis::closes_enclosing:
+            put_words_line(out, ": line ", note.other_line);
+            put_words_line(out, " closes the same as line ", note.next_line);
+            put_words_line(out, ", which holds line ", note.basis_line);
             return;
         case EditBasis::after_names:
             put_words_line(out, ": the names before line ", note.other_line);
@@ -170,6 +195,10 @@ void put_edit_basis(OutputBuffer& out, const EditNote& note, const NameTexts& na
             put_bytes(out, " after text, with no ");
             put_bytes(out, names.quoted_opn[note.pair]);
             put_bytes(out, " before it");
+            return;
+        case EditBasis::branch_ends:
+            put_words_line(out, ": the branch that holds line ", note.basis_line);
+            put_words_line(out, " ends at line ", note.other_line);
             return;
         case EditBasis::text_ends:
             put_words_line(out, ": nothing after line ", note.basis_line);

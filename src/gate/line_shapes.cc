@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "rules/case_fold.h"
 #include "text/file_reader.h"
 
 std::vector<LineRange> join_ranges(std::vector<LineRange> ranges) {
@@ -16,6 +17,42 @@ std::vector<LineRange> join_ranges(std::vector<LineRange> ranges) {
             joined.push_back(range);
     }
     return joined;
+}
+
+namespace {
+
+bool blank_byte(char byte) {
+    return byte == ' ' || byte == '\t';
+}
+
+bool starts_with_mark(std::string_view mark, std::string_view text, bool fold) {
+    size_t at = 0;
+    for (char wanted : mark) {
+        if (wanted == ' ') {
+            while (at < text.size() && blank_byte(text[at]))
+                ++at;
+            continue;
+        }
+        if (at == text.size() || folded_if(fold, static_cast<uint8_t>(text[at])) !=
+                                     folded_if(fold, static_cast<uint8_t>(wanted)))
+            return false;
+        ++at;
+    }
+    return true;
+}
+
+// The bytes of a line kept from its first non-blank one, to compare with the
+// aside marks and look for a comment's end in.
+constexpr size_t kAsideBytes = 4096;
+
+}  // namespace
+
+const AsideMark* starts_aside(const AsideMarks& asides, std::string_view text) {
+    for (const AsideMark& mark : asides.marks) {
+        if (!mark.text.empty() && starts_with_mark(mark.text, text, asides.fold))
+            return &mark;
+    }
+    return nullptr;
 }
 
 namespace {
@@ -35,6 +72,7 @@ struct ShapeReading {
     const std::vector<LineRange>& ranges;
     const std::vector<WordSpot>& spots;
     LineShapes& out;
+    const AsideMarks& asides;
     size_t range = 0;
     size_t spot = 0;
     uint64_t line = 1;
@@ -42,6 +80,8 @@ struct ShapeReading {
     LineShape shape{};
     bool in_word = false;
     uint64_t word = 0;
+    std::string head{};  // the line's first bytes from its first non-blank one
+    const std::string* comment_end = nullptr;  // of a comment that runs on past the line
 };
 
 bool wanted(const ShapeReading& reading) {
@@ -87,6 +127,10 @@ void take_byte(ShapeReading& reading, char byte) {
     }
     LineShape& shape = reading.shape;
     bool blank = byte == ' ' || byte == '\t' || byte == '\r' || byte == '\f' || byte == '\v';
+    if (shape.first_column != 0 || !blank) {
+        if (reading.head.size() < kAsideBytes && !reading.asides.marks.empty())
+            reading.head.push_back(byte);
+    }
     if (!blank) {
         if (shape.first_column == 0)
             shape.first_column =
@@ -99,16 +143,40 @@ void take_byte(ShapeReading& reading, char byte) {
     ++reading.column;
 }
 
+bool holds_end(const ShapeReading& reading, const std::string& end, size_t from) {
+    return reading.head.find(end, from) != std::string::npos;
+}
+
+// Whether the line is aside, and whether a comment runs on past it: a line
+// within one is aside, up to the line its end stands on.
+void read_aside(ShapeReading& reading) {
+    if (reading.comment_end != nullptr) {
+        reading.shape.aside = LineAside::comment;
+        if (holds_end(reading, *reading.comment_end, 0))
+            reading.comment_end = nullptr;
+        return;
+    }
+    const AsideMark* mark = starts_aside(reading.asides, reading.head);
+    if (mark == nullptr)
+        return;
+    reading.shape.aside = mark->kind;
+    if (!mark->end.empty() && !holds_end(reading, mark->end, mark->text.size()))
+        reading.comment_end = &mark->end;
+}
+
 void end_line(ShapeReading& reading) {
     end_word(reading);
     if (wanted(reading)) {
         if (is_blank(reading.shape))
             reading.shape.indent = 0;
+        else
+            read_aside(reading);
         reading.out.shapes.push_back(reading.shape);
         if (reading.line == reading.ranges[reading.range].last)
             ++reading.range;
     }
     reading.shape = LineShape{};
+    reading.head.clear();
     ++reading.line;
     reading.column = 1;
     skip_spots(reading);
@@ -124,6 +192,7 @@ void take_chunk(ShapeReading& reading, const char* data, size_t size) {
                 return;
             i = static_cast<size_t>(static_cast<const char*>(lf) - data) + 1;
             ++reading.line;
+            reading.comment_end = nullptr;
             continue;
         }
         if (data[i] == '\n')
@@ -151,12 +220,13 @@ void start_shapes(LineShapes& shapes, const std::vector<LineRange>& ranges, size
 }  // namespace
 
 bool read_line_shapes(const std::string& path, const std::vector<LineRange>& ranges,
-                      const std::vector<WordSpot>& spots, LineShapes& shapes) {
+                      const std::vector<WordSpot>& spots, LineShapes& shapes,
+                      const AsideMarks& asides) {
     start_shapes(shapes, ranges, spots.size());
     FileReader reader;
     if (!open_file_reader(reader, path, 64 * 1024))
         return false;
-    ShapeReading reading{ranges, spots, shapes};
+    ShapeReading reading{ranges, spots, shapes, asides};
     std::string_view chunk;
     ReadStatus status = ReadStatus::end;
     while (reading.range < ranges.size() &&

@@ -88,3 +88,54 @@ TEST(LineShapes, ReadsTheWordAfterEachSpot) {
 }
 
 }  // namespace
+
+// Lines a person reads past: comments, directives and branch marks at the
+// start of a line's text, a blank in a mark standing for a run of blanks, and
+// the lines within a comment that runs on to its end.
+struct AsideCase {
+    std::string text;
+    std::vector<LineAside> asides;  // by line
+};
+
+TEST(LineShapes, ReadsAsideLines) {
+    AsideMarks marks;
+    marks.marks = {{"//", LineAside::comment},         {"/*", LineAside::comment, "*/"},
+                   {"# if", LineAside::branch_start},  {"# else", LineAside::branch_other},
+                   {"# endif", LineAside::branch_end}, {"%", LineAside::comment}};
+    const LineAside none = LineAside::none, comment = LineAside::comment;
+    const AsideCase cases[] = {
+        {"a;\n  // b\nc; // d\n", {none, comment, none}},
+        {"#if X\n  #  ifdef Y\n#endif\n#else\n",
+         {LineAside::branch_start, LineAside::branch_start, LineAside::branch_end,
+          LineAside::branch_other}},
+        {"#include <a>\n#iffy\n", {none, LineAside::branch_start}},  // a prefix is enough
+        {"/* a\n   b\n   c */ d;\ne;\n", {comment, comment, comment, none}},
+        {"/* a */\nb;\n", {comment, none}},
+        {"/* a\n\n b */\nc;\n", {comment, none, comment, none}},  // the blank line stays blank
+        {"x % y\n  % z\n", {none, comment}},
+    };
+    for (const AsideCase& c : cases) {
+        std::string path = write_file(c.text);
+        LineShapes shapes;
+        ASSERT_TRUE(read_line_shapes(path, {{1, c.asides.size()}}, {}, shapes, marks));
+        for (size_t line = 0; line < c.asides.size(); ++line) {
+            const LineShape* shape = line_shape(shapes, line + 1);
+            ASSERT_NE(shape, nullptr);
+            EXPECT_EQ(shape->aside, c.asides[line]) << c.text << " line " << line + 1;
+        }
+        std::remove(path.c_str());
+    }
+}
+
+TEST(LineShapes, FoldsAsideMarksWhenAsked) {
+    AsideMarks marks;
+    marks.marks = {{"<!--", LineAside::comment}, {"{% if", LineAside::branch_start}};
+    EXPECT_EQ(starts_aside(marks, "{%  IF x %}"), nullptr);
+    marks.fold = true;
+    const AsideMark* found = starts_aside(marks, "{%  IF x %}");
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->kind, LineAside::branch_start);
+    EXPECT_EQ(starts_aside(marks, "{%if x %}")->kind, LineAside::branch_start);
+    EXPECT_EQ(starts_aside(marks, "<!- x"), nullptr);
+    EXPECT_EQ(starts_aside(marks, ""), nullptr);
+}
