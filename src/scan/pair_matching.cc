@@ -233,7 +233,7 @@ void move_tree(const PlaceMap& map, PendingCloses& pending) {
 
 // The matched opens that unmatched ones hold on the stack leave it, and every
 // place kept of the others moves down with them. Each move follows at least
-// an eighth as many matched opens as unmatched ones, so that it costs a few
+// a sixteenth as many matched opens as unmatched ones, so that it costs a few
 // steps a name.
 void compact_opens(PairMatching& matching) {
     PlaceMap map = map_places(matching.opens);
@@ -298,6 +298,6 @@ void match_name(PairMatching& matching, uint32_t pair, bool is_close, NamePlace 
     if (matching.opens.size > own_place)
         add_pending(matching.pending, {place, own_line, pair}, own_place + 1);
     uint64_t holes = matching.opens.size - matching.unmatched;
-    if (holes >= matching.fewest_holes_moved && 8 * holes >= matching.unmatched)
+    if (holes >= matching.fewest_holes_moved && 16 * holes >= matching.unmatched)
         compact_opens(matching);
 }

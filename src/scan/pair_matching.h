@@ -23,7 +23,7 @@
 //
 // The opens wait on one stack in file order; a matched one leaves it when it
 // reaches the top, or when the matched ones held under unmatched ones grow to a
-// eighth of those (and `fewest_holes_moved`), all at once, every place kept
+// sixteenth of those (and `fewest_holes_moved`), all at once, every place kept
 // moving down with them. So the places of the opens on the stack keep their
 // order, and each pair keeps the places of its own unmatched opens.
 //
