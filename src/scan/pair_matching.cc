@@ -26,25 +26,7 @@ void settle(PendingCloses& pending, uint64_t i) {
 
 // How many closes were pending when the open at `place` came.
 uint64_t pending_before(const PairMatching& matching, uint64_t place) {
-    // The block of the last mark at `place` or below, by the first mark of each
-    // block, then that mark within its block.
-    const BlockStack<PendingMark>& marks = matching.pending_marks;
-    constexpr uint64_t kBlock = BlockStack<PendingMark>::kBlockSize;
-    uint64_t low = 0, high = (marks.size + kBlock - 1) / kBlock;
-    while (low < high) {
-        uint64_t middle = low + (high - low) / 2;
-        if (place < marks.blocks[middle][0].place)
-            high = middle;
-        else
-            low = middle + 1;
-    }
-    if (low == 0)
-        return 0;
-    const PendingMark* block = marks.blocks[low - 1].get();
-    const PendingMark* end = block + std::min(kBlock, marks.size - (low - 1) * kBlock);
-    const PendingMark* after = std::upper_bound(
-        block, end, place, [](uint64_t p, const PendingMark& mark) { return p < mark.place; });
-    return std::prev(after)->count;
+    return count_at(matching.pending_marks, place);
 }
 
 // The open at `place` has just been matched: every pending close that came
@@ -115,8 +97,8 @@ void drop_matched_top(PairMatching& matching) {
         return;
     opens.size = size;
     cut_places(matching.noteless, size);
-    BlockStack<PendingMark>& marks = matching.pending_marks;
-    while (marks.size > 0 && block_stack_top(marks).place >= size)
+    PendingMarks& marks = matching.pending_marks;
+    while (marks.size > 0 && top_mark(marks).place >= size)
         --marks.size;
 }
 
@@ -128,8 +110,8 @@ void drop_latest(PairMatching& matching) {
     PlaceRuns& noteless = matching.noteless;
     if (above(noteless, place))
         pop_place(noteless);
-    BlockStack<PendingMark>& marks = matching.pending_marks;
-    if (marks.size > 0 && block_stack_top(marks).place == place)
+    PendingMarks& marks = matching.pending_marks;
+    if (marks.size > 0 && top_mark(marks).place == place)
         --marks.size;
 }
 
@@ -210,17 +192,12 @@ void move_runs(const PlaceMap& map, PlaceRuns& runs) {
 
 // The marks keep, for each unmatched open, how many closes were pending when
 // it came: a mark that moves onto the place of a later one gives way to it.
-void move_marks(const PlaceMap& map, BlockStack<PendingMark>& marks) {
-    uint64_t kept = 0;
-    for (uint64_t i = 0; i < marks.size; ++i) {
-        PendingMark mark = block_stack_item(marks, i);
+void move_marks(const PlaceMap& map, PendingMarks& marks) {
+    change_marks(marks, [&map](PendingMark mark) {
         mark.place = moved_place(map, mark.place);
-        if (kept > 0 && block_stack_item(marks, kept - 1).place == mark.place)
-            --kept;
-        block_stack_item(marks, kept++) = mark;
-    }
-    marks.size = kept;
-    block_stack_trim(marks);
+        return mark;
+    });
+    trim_marks(marks);
 }
 
 // A pending close keeps the place just above its own open, which the move
@@ -259,10 +236,10 @@ void push_open(PairMatching& matching, uint32_t pair, NamePlace place) {
     push_place(matching.unmatched_opens[pair], at_place);
     push_place(matching.noteless, at_place);
     uint64_t pending = matching.pending.closes.size;
-    BlockStack<PendingMark>& marks = matching.pending_marks;
-    uint64_t before = marks.size == 0 ? 0 : block_stack_top(marks).count;
+    PendingMarks& marks = matching.pending_marks;
+    uint64_t before = marks.size == 0 ? 0 : top_mark(marks).count;
     if (pending != before)
-        block_stack_push(marks, {at_place, pending});
+        push_mark(marks, {at_place, pending});
 }
 
 }  // namespace

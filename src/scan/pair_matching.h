@@ -9,6 +9,7 @@
 #include "scan/block_stack.h"
 #include "scan/lowest_tree.h"
 #include "scan/name_tally.h"
+#include "scan/pending_marks.h"
 #include "scan/record_spool.h"
 #include "scan/scan_loop.h"
 
@@ -99,18 +100,12 @@ struct PendingCloses {
     size_t unsettled = 0;
 };
 
-// From `place` on up the open stack, the opens came after `count` pending closes.
-struct PendingMark {
-    uint64_t place;
-    uint64_t count;
-};
-
 struct PairMatching {
     BlockStack<OpenEntry> opens;
     std::vector<PlaceRuns> unmatched_opens;  // by pair
     PlaceRuns noteless;                      // the places of the opens with no note yet
     RecordSpool<NoteRecord> notes;           // spilled beyond a block
-    BlockStack<PendingMark> pending_marks;
+    PendingMarks pending_marks;
     uint64_t count = 0;                          // names found
     uint64_t unmatched = 0;                      // the opens on the stack still unmatched
     uint64_t fewest_holes_moved = 64 * 1024;     // fewer matched opens held stay on the stack
