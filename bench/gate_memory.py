@@ -11,6 +11,11 @@ the end of the text (where their number is highest in every input here).
                closed, a close that closes nothing and a close whose span
                would cross those never closed (pending to the end)
   unclosed N   N opens never closed ("(" alone, 16 a line)
+  then small   with --jobs 2, the strays 20M or xyb 10 MB file first, then
+               2,000 small files of 3,000 stray closes each (more than a report
+               formatted in memory holds, fewer than a block of records), which
+               the second job checks while the first is under way, so that
+               they wait for their turn; the bound is the big file's
 
 Each run writes to /dev/null; the peak comes from /usr/bin/time -f %M.
 With --old-gate an earlier build runs on the same inputs. The inputs go to
@@ -60,6 +65,15 @@ def make_inputs(folder):
     path = os.path.join(folder, "unclosed-1m")
     write_repeated(path, b"(" * 16 + b"\n", 1_000_000 // 16)
     inputs["unclosed 1M"] = (path, 1_000_000)
+    small = os.path.join(folder, "small")
+    os.makedirs(small, exist_ok=True)
+    smalls = []
+    for i in range(2000):
+        smalls.append(os.path.join(small, f"s{i:04d}"))
+        write_repeated(smalls[-1], b")" * 16 + b"\n", 3000 // 16)
+    for big in ("strays 20M", "xyb 10 MB"):
+        path, unmatched = inputs[big]
+        inputs[f"{big} then small"] = ([path] + smalls, unmatched)
     return inputs
 
 
@@ -74,6 +88,10 @@ def peak_rss(command, cwd):
 def runs(inputs):
     """(label, input, unmatched opens, extra arguments)."""
     for label, (path, unmatched) in inputs.items():
+        if label.endswith("then small"):
+            for fmt in ("gnu", "json"):
+                yield f"{label}, {fmt} -j 2", path, unmatched, ["--format", fmt, "-j", "2"]
+            continue
         formats = ["gnu", "github", "json", "sarif"] if label.startswith("strays") else ["gnu"]
         for fmt in formats:
             yield f"{label}, {fmt}", path, unmatched, ["--format", fmt]
@@ -101,7 +119,8 @@ def main():
         bound = 64 * MIB + 40 * unmatched
         peaks = {}
         for name, gate in gates.items():
-            peaks[name], _ = peak_rss([gate, "--lists", args.dir] + extra + [path], args.dir)
+            paths = path if isinstance(path, list) else [path]
+            peaks[name], _ = peak_rss([gate, "--lists", args.dir] + extra + paths, args.dir)
         shown = " | ".join(f"{peaks[n] / MIB:.0f}" for n in names)
         within = "yes" if peaks["new"] <= bound else "NO"
         print(f"| {label} | {shown} | {bound / MIB:.0f} | {within} |", flush=True)

@@ -107,8 +107,9 @@ bool next_at_name(FindingWalk& walk, Finding& finding) {
 // difference of its counts.
 bool counts_explained(const FileCheck& check, uint32_t pair) {
     uint64_t opens = 0;
-    for (const PlaceRun& run : check.matching.unmatched_opens[pair])
-        opens += run.count;
+    const PlaceRuns& runs = check.matching.unmatched_opens[pair];
+    for (uint64_t i = 0; i < runs.size; ++i)
+        opens += block_stack_item(runs, i).count;
     uint64_t closes = check.matching.stray_closes_by_pair[pair];
     return check.tally.opn_num[pair] + closes == check.tally.cls_num[pair] + opens;
 }

@@ -48,3 +48,14 @@ template <typename T>
 inline const T& block_stack_top(const BlockStack<T>& stack) {
     return block_stack_item(stack, stack.size - 1);
 }
+
+// The blocks above the records held are given back, but one kept for the next.
+template <typename T>
+void block_stack_trim(BlockStack<T>& stack) {
+    size_t needed = (stack.size + BlockStack<T>::kBlockSize - 1) / BlockStack<T>::kBlockSize + 1;
+    if (stack.blocks.size() <= needed)
+        return;
+    stack.blocks.resize(needed);
+    stack.blocks.shrink_to_fit();
+    stack.capacity = needed * BlockStack<T>::kBlockSize;
+}

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "scan/block_stack.h"
+#include "scan/lowest_tree.h"
 #include "scan/name_tally.h"
+#include "scan/pending_marks.h"
 #include "scan/record_spool.h"
 #include "scan/scan_loop.h"
 
@@ -22,7 +24,7 @@
 //
 // The opens wait on one stack in file order; a matched one leaves it when it
 // reaches the top, or when the matched ones held under unmatched ones grow to a
-// eighth of those (and `fewest_holes_moved`), all at once, every place kept
+// sixteenth of those (and `fewest_holes_moved`), all at once, every place kept
 // moving down with them. So the places of the opens on the stack keep their
 // order, and each pair keeps the places of its own unmatched opens.
 //
@@ -69,6 +71,10 @@ struct PlaceRun {
     uint64_t count;
 };
 
+// In blocks, so that the many runs the matched opens held leave between
+// unmatched ones never need twice their memory.
+using PlaceRuns = BlockStack<PlaceRun>;
+
 // A close that may cross, and once it does, the open that was still unmatched
 // when it came and was matched after it.
 struct PendingClose {
@@ -83,30 +89,23 @@ inline bool crosses(const PendingClose& close) {
     return close.crossed_line != 0;
 }
 
-// The pending closes in the order they came, with a tree of the lowest place
-// just above their own opens on the open stack over ranges of them (settled
-// ones count as UINT64_MAX), to find those a newly matched open settles. The tree covers
-// the closes from `tree_base` on: those before are all settled.
+// The pending closes in the order they came, with the lowest place just above
+// their own opens on the open stack (settled ones count as kNoValue), to find
+// those a newly matched open settles. The tree holds the closes from
+// `tree_base` on: those before are all settled.
 struct PendingCloses {
-    RecordSpool<PendingClose> closes;    // spilled beyond a block
-    std::vector<uint64_t> lowest_place;  // leaves from `capacity` on
+    RecordSpool<PendingClose> closes;  // spilled beyond a block
+    LowestTree lowest_place;
     uint64_t tree_base = 0;
-    size_t capacity = 0;
     size_t unsettled = 0;
-};
-
-// From `place` on up the open stack, the opens came after `count` pending closes.
-struct PendingMark {
-    uint64_t place;
-    uint64_t count;
 };
 
 struct PairMatching {
     BlockStack<OpenEntry> opens;
-    std::vector<std::vector<PlaceRun>> unmatched_opens;  // by pair
-    std::vector<PlaceRun> noteless;                      // the places of the opens with no note yet
-    RecordSpool<NoteRecord> notes;                       // spilled beyond a block
-    BlockStack<PendingMark> pending_marks;
+    std::vector<PlaceRuns> unmatched_opens;  // by pair
+    PlaceRuns noteless;                      // the places of the opens with no note yet
+    RecordSpool<NoteRecord> notes;           // spilled beyond a block
+    PendingMarks pending_marks;
     uint64_t count = 0;                          // names found
     uint64_t unmatched = 0;                      // the opens on the stack still unmatched
     uint64_t fewest_holes_moved = 64 * 1024;     // fewer matched opens held stay on the stack

@@ -76,12 +76,17 @@ SpillFile::~SpillFile() {
         ::close(fd);
 }
 
-bool append_to_spill(SpillFile& file, const SpillPiece* pieces, size_t count) {
+bool open_spill(SpillFile& file) {
     if (file.failed)
         return false;
     if (file.fd < 0)
         file.fd = make_unnamed_file("tamberlox-spill");
-    if (file.fd < 0 || !write_pieces(file.fd, pieces, count)) {
+    file.failed = file.fd < 0;
+    return !file.failed;
+}
+
+bool append_to_spill(SpillFile& file, const SpillPiece* pieces, size_t count) {
+    if (!open_spill(file) || !write_pieces(file.fd, pieces, count)) {
         file.failed = true;
         return false;
     }

@@ -29,6 +29,10 @@ struct SpillPiece {
     size_t size;
 };
 
+// Makes the file when there is none yet; false (and `failed` set) when it
+// cannot be made.
+bool open_spill(SpillFile& file);
+
 // Appends the pieces in order with as few writes as may be, making the file
 // first; false (and `failed` set, nothing counted in `size`) when it cannot be
 // made or written.
