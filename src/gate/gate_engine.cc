@@ -12,6 +12,7 @@
 #include "rules/rules_collision.h"
 #include "rules/rules_file.h"
 #include "rules/rules_filter.h"
+#include "rules/unread_rest.h"
 #include "scan/scan_loop.h"
 
 namespace {
@@ -107,6 +108,8 @@ void scan_pairs(const GateEngine& engine, FileReader& reader, FileCheck& check) 
         settle_verdict(check.tally);
         return;
     }
+    if (state->checking.unread)
+        forget_open_names(check.tally, check.matching);
     check.branch_warnings = state->branches.warnings;
     const TagRules& rules = engine.rules.rules;
     check.crossing_errors = rules.crossing_errors;

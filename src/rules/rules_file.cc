@@ -150,7 +150,7 @@ bool takes_option(RegionKind kind, const std::string& option) {
                kind == RegionKind::definition || kind == RegionKind::directive;
     if (option == "comment" || option == "blank-line")
         return kind == RegionKind::definition;
-    if (option == "outermost")
+    if (option == "outermost" || option == "unread")
         return kind == RegionKind::to_text_end;
     return option == "not-after" || option == "only-after" || option == "word-end" ||
            option == "not-in-number";
@@ -162,11 +162,12 @@ RuleProblem region_options(const std::vector<std::string>& words, size_t from, R
         if (!takes_option(region.kind, option))
             return {RuleFault::unknown_region_option, option};
         if (option == "one-line" || option == "word-end" || option == "blank-line" ||
-            option == "not-in-number" || option == "outermost") {
+            option == "not-in-number" || option == "outermost" || option == "unread") {
             (option == "one-line"        ? region.one_line
              : option == "word-end"      ? region.word_end
              : option == "not-in-number" ? region.not_in_number
              : option == "outermost"     ? region.outermost
+             : option == "unread"        ? region.unread
                                          : region.blank_line_ends) = true;
             continue;
         }

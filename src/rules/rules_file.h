@@ -72,7 +72,8 @@
 // after a number's bytes: 1'000, see number_before.h), and for a definition "comment C" (from C to
 // the line's end, its bytes hold no group marks) and "blank-line" (a line of
 // blanks alone ends it), and for an end of text "outermost" (MARK ends the text
-// only where no name stays open after the one that begins there).
+// only where no name stays open after the one that begins there) and "unread"
+// (the names still open at MARK are no failure: unread_rest.h).
 //
 // At one place the region starts are tried first, in file order, then the names.
 // A region still open at the end of the text (not a line region, not one-line)
@@ -108,6 +109,7 @@ struct RegionRule {
     bool markers = false;          // a comment: markers are read in it
     bool blank_line_ends = false;  // definition only
     bool outermost = false;        // end of text only (open_names.h)
+    bool unread = false;           // end of text only (unread_rest.h)
 };
 
 // What the rules say. Per-name flags are indexed like the table's names: by id,

@@ -265,6 +265,7 @@ bool start_region_at(RulesFilterState& state, const RulesHint& hint, const RuleP
         size_t at_hand = std::min<uint64_t>(text_end(*state.text) - from, kSwitchReach + 1);
         apply_switch(state.checking, read_switch(bytes_at(*state.text, from), at_hand));
     }
+    state.checking.unread = state.checking.unread || rule.unread;
     return true;
 }
 

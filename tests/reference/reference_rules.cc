@@ -184,6 +184,7 @@ struct Scan {
     bool off = false;       // a marker turned checking off
     bool off_file = false;  // for the whole file
     bool switched = false;
+    bool unread = false;                    // stopped at an end of text under unread
     const RegionRule* directive = nullptr;  // the directive whose line this is
     bool directive_escaped = false;         // its escape ended the line's text
 };
@@ -397,6 +398,7 @@ bool try_region_start(Scan& scan) {
             // Under outermost, a mark with a name still open after it is
             // passed over, as a name would be.
             scan.stopped = !region.outermost || scan.open_names == 0;
+            scan.unread = scan.stopped && region.unread;
             if (!scan.stopped && (!named || scan.p == p))
                 ++scan.p;
             return true;
@@ -670,6 +672,21 @@ bool fails_at_end(const Scan& scan) {
     return true;
 }
 
+// The text stopped being read where names were open: their closes count as
+// come, each open matched by the pair's last close that nothing else matched.
+void close_what_is_open(RulesCheck& check, int64_t& depth) {
+    std::vector<uint64_t> open(check.opn_num.size(), 0);
+    for (const KeptName& kept : check.kept) {
+        if (kept.kind == KeptKind::opn)
+            ++open[kept.pair];
+        else if (open[kept.pair] > 0)
+            --open[kept.pair];
+    }
+    for (size_t pair = 0; pair < open.size(); ++pair)
+        check.cls_num[pair] += open[pair];
+    depth = 0;
+}
+
 }  // namespace
 
 RulesCheck reference_rules_check(std::string_view file_bytes, const TagTable& table,
@@ -705,6 +722,8 @@ RulesCheck reference_rules_check(std::string_view file_bytes, const TagTable& ta
         return check;
     }
     check.ended_in_region = !scan.stopped && fails_at_end(scan) && !scan.off;
+    if (scan.unread)
+        close_what_is_open(check, scan.depth);
     check.crossed = spans_cross(check.kept);
     if (scan.depth != 0 || check.ended_in_region || !check.broken.empty() ||
         (rules.crossing_errors && check.crossed))

@@ -45,7 +45,7 @@ std::string describe(const TagRules& rules) {
             text += std::to_string(id) + "=" + other + " ";
     }
     for (const RegionRule& region : rules.regions) {
-        const char* kinds[] = {"region", "line", "verb"};
+        const char* kinds[] = {"region", "line", "verb", "definition", "text-end", "directive"};
         text += std::string(kinds[static_cast<int>(region.kind)]) + "(" + region.start;
         if (region.kind == RegionKind::to_end_mark)
             text += "|" + region.end;
@@ -61,6 +61,10 @@ std::string describe(const TagRules& rules) {
             text += " not-in-number";
         if (region.markers)
             text += " markers";
+        if (region.outermost)
+            text += " outermost";
+        if (region.unread)
+            text += " unread";
         text += ") ";
     }
     for (const BranchMark& mark : rules.branch_marks) {
@@ -111,6 +115,11 @@ TEST(RulesFile, ReadsEachRule) {
         {"quoted name", "word-end \"{% if\"\n", "end:000010 self:000000 "},
         {"spellings of the names that start so", "spelling \"{% \" \"{%- \" {%\n",
          "end:000000 self:000000 4={%- if 4={%if 5={%- endif 5={%endif "},
+        {"end of text, outermost and unread",
+         "end-of-text \\endinput\nend-of-text \\end{document} outermost\n"
+         "end-of-text \"\\\\catcode`\\\\%\" unread outermost\n",
+         "end:000000 self:000000 text-end(\\endinput) text-end(\\end{document} outermost) "
+         "text-end(\\catcode`\\% outermost unread) "},
         {"tag end", "tag-end >\n", "end:000000 self:000000 tag:> "},
         {"branch marks",
          "branch-start line-start \"# if\" #ifdef\nbranch-else #else\n"
@@ -179,6 +188,8 @@ TEST(RulesFile, RejectsABadRuleWithItsFileAndLine) {
          "ERROR : R, line 1: unknown region option comment.\n"},
         {"outermost outside an end of text", "definition \\def outermost\n",
          "ERROR : R, line 1: unknown region option outermost.\n"},
+        {"unread outside an end of text", "region a b unread\n",
+         "ERROR : R, line 1: unknown region option unread.\n"},
         {"definition comment of two bytes", "definition \\def comment %%\n",
          "ERROR : R, line 1: comment takes one byte.\n"},
         {"definition without its start", "definition\n",

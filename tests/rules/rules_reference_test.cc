@@ -506,6 +506,27 @@ TEST(RulesReference, EndOfTextOutermost) {
          }});
 }
 
+TEST(RulesReference, EndOfTextUnread) {
+    const char* tex = "end-of-text \\stop unread\n";
+    run_group(
+        {{"\\begin{", "<x"},
+         {"\\end{", "</x"},
+         {
+             {"what is open at the mark is no failure", tex, "\\begin{d}\\begin{x}\\stop\\end{b}",
+              "\\begin{@1:1 \\begin{@1:10 ok"},
+             {"without unread it is", "end-of-text \\stop\n", "\\begin{d}\\stop", "\\begin{@1:1 !"},
+             {"the opens of every pair", tex, "<x\\begin{d}<x</x\\stop</x",
+              "<x@1:1 \\begin{@1:3 <x@1:12 </x@1:14 ok"},
+             {"a close of nothing before it still fails", tex, "\\end{a}\\begin{b}\\stop",
+              "\\end{@1:1 \\begin{@1:8 !"},
+             {"a close of another pair is no close of an open", tex, "\\begin{d}</x\\stop",
+              "\\begin{@1:1 </x@1:10 !"},
+             {"a mark that ends nothing under outermost leaves all open",
+              "end-of-text \\stop outermost unread\n", "\\begin{d}\\stop", "\\begin{@1:1 !"},
+             {"no mark, no change", tex, "\\begin{d}", "\\begin{@1:1 !"},
+         }});
+}
+
 TEST(RulesReference, BlankRuns) {
     run_group({{"{% if", "\\begin{"},
                {"{% endif", "\\end{"},

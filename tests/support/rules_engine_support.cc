@@ -4,6 +4,7 @@
 
 #include "check_support.h"
 #include "rules/rules_filter.h"
+#include "rules/unread_rest.h"
 #include "scan/name_tally.h"
 #include "scan/pair_matching.h"
 #include "scan/scan_loop.h"
@@ -112,6 +113,8 @@ std::string random_region(std::mt19937_64& random, const std::vector<std::string
         line += " blank-line";
     if (kind == end_of_text && random_below(random, 2) == 0)
         line += " outermost";
+    if (kind == end_of_text && random_below(random, 2) == 0)
+        line += " unread";
     if (random_below(random, 4) == 0)
         line += " word-end";
     if (random_below(random, 4) == 0)
@@ -158,6 +161,8 @@ RulesCheck engine_rules_check(std::string_view bytes, const TagTable& table, con
                         fixed_chunks};
     RulesSource<RandomChunks> source{chunks, rules_matcher, text};
     scan_text(rules_matcher.matcher, source, sink);
+    if (state.checking.unread)
+        forget_open_names(kept.tally, kept.matching);
     check.opn_num = kept.tally.opn_num;
     check.cls_num = kept.tally.cls_num;
     check.ended_in_region = state.ended_in_region;
