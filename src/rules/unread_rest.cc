@@ -2,14 +2,15 @@
 
 void forget_open_names(NameTally& tally, PairMatching& matching) {
     for (size_t pair = 0; pair < matching.unmatched_opens.size(); ++pair) {
-        for (const PlaceRun& run : matching.unmatched_opens[pair])
-            tally.cls_num[pair] += run.count;
-        matching.unmatched_opens[pair].clear();
+        PlaceRuns& runs = matching.unmatched_opens[pair];
+        for (uint64_t i = 0; i < runs.size; ++i)
+            tally.cls_num[pair] += block_stack_item(runs, i).count;
+        runs.size = 0;
     }
     for (uint64_t i = 0; i < matching.opens.size; ++i)
         block_stack_item(matching.opens, i).matched = true;
     matching.unmatched = 0;
-    matching.noteless.clear();
+    matching.noteless.size = 0;
     tally.depth = 0;
     settle_verdict(tally);
 }
