@@ -50,6 +50,78 @@ inline size_t skip_few_stops(const uint8_t* at, size_t i, size_t span, const Sto
 }
 #endif
 
+#if defined(__SSE2__)
+// The few stops, each in every byte of a vector (the first repeated past the
+// last), made once for the searches that share the stops.
+struct StopVectors {
+    __m128i bytes[8]{};
+    bool usable = false;  // some stops, eight at most
+};
+
+inline StopVectors stop_vectors(const StopBytes& stops) {
+    StopVectors vectors;
+    vectors.usable = !stops.many && stops.few_count > 0;
+    for (size_t k = 0; k < 8 && vectors.usable; ++k)
+        vectors.bytes[k] =
+            _mm_set1_epi8(static_cast<char>(stops.few[k < stops.few_count ? k : 0]));
+    return vectors;
+}
+
+// The stops among the 16 bytes from `at`, a bit a byte.
+inline unsigned stop_mask(const uint8_t* at, const StopVectors& vectors) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    __m128i hit = _mm_cmpeq_epi8(v, vectors.bytes[0]);
+    for (size_t k = 1; k < 8; ++k)
+        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, vectors.bytes[k]));
+    return static_cast<unsigned>(_mm_movemask_epi8(hit));
+}
+#else
+struct StopVectors {
+    bool usable = false;
+};
+
+inline StopVectors stop_vectors(const StopBytes&) {
+    return {};
+}
+#endif
+
+// The stops of `span` bytes from `at`, found one after another by next_stop: a
+// search that stops at a few of them and passes over the others reads each
+// block of 16 bytes once, not once a stop.
+struct StopFinder {
+    const uint8_t* at;
+    size_t span;
+    const StopBytes& stops;
+    const StopVectors& vectors;
+    size_t block = 0;  // the block from here holds the stops in `mask`
+    unsigned mask = 0;
+    bool held = false;  // whether a block is held
+};
+
+// The first stop from `from` on, or `span` when none.
+// Hot: a change needs a benchmark run.
+inline size_t next_stop(StopFinder& finder, size_t from) {
+#if defined(__SSE2__)
+    while (finder.vectors.usable) {
+        if (finder.held && from >= finder.block && from < finder.block + 16) {
+            unsigned left = finder.mask >> (from - finder.block);
+            if (left != 0)
+                return from + static_cast<size_t>(__builtin_ctz(left));
+            from = finder.block + 16;
+            continue;
+        }
+        if (from + 16 > finder.span)
+            break;
+        finder.block = from;
+        finder.mask = stop_mask(finder.at + from, finder.vectors);
+        finder.held = true;
+    }
+#endif
+    while (from < finder.span && !finder.stops.is_stop[finder.at[from]])
+        ++from;
+    return from;
+}
+
 // How many bytes from `at` on, up to `span`, are no stop.
 // Hot: a change needs a benchmark run.
 inline size_t skip_to_stop(const uint8_t* at, size_t span, const StopBytes& stops) {
