@@ -40,6 +40,5 @@ TagEndMark tag_end_mark(const std::string& end, bool fold, const std::string& qu
         add_stop_of_any_case(mark.stops, static_cast<uint8_t>(break_byte), fold);
         give_role(mark, static_cast<uint8_t>(break_byte), kBreakByte, fold);
     }
-    mark.vectors = stop_vectors(mark.stops);
     return mark;
 }

@@ -29,7 +29,6 @@ struct TagEndMark {
     // and what else it is (kPlainByte, kBreakByte, or 1 + its place in quotes).
     std::array<bool, 256> starts_end{};
     std::array<uint8_t, 256> role{};
-    StopVectors vectors;  // of `stops`
 };
 
 constexpr uint8_t kPlainByte = 0;
@@ -93,18 +92,8 @@ inline bool tag_end_step(TagEndSearch& search, const TagEndMark& mark, const Rul
     return true;
 }
 
-// The stops of the search as it stands: every one of them is one of the
-// mark's stops.
-inline const StopBytes& stops_now(const TagEndSearch& search, const TagEndMark& mark) {
-    return search.cut     ? line_end_stops()
-           : search.quote ? mark.quote_stops[search.quote - 1]
-                          : mark.stops;
-}
-
 // Moves the search on over the bytes before `limit`, as far as they are at
-// hand; true once END is found. The mark's stops are found a block at a time,
-// and those the search's state passes over are passed over.
-// Hot: a change needs a benchmark run.
+// hand; true once END is found. Hot: a change needs a benchmark run.
 inline bool advance_tag_end(TagEndSearch& search, const TagEndMark& mark, const RulesText& text,
                             TextCase text_case, uint64_t limit) {
     if (search.found)
@@ -112,20 +101,16 @@ inline bool advance_tag_end(TagEndSearch& search, const TagEndMark& mark, const 
     uint64_t end = text_end(text);
     limit = limit < end ? limit : end;
     uint64_t& next = search.next;
-    if (next >= limit)
-        return false;
-    uint64_t base = next;
-    const uint8_t* at = bytes_at(text, base);
-    StopFinder finder{at, limit - base, mark.stops, mark.vectors};
-    for (size_t i = 0;; ++i) {
-        i = next_stop(finder, i);
-        if (i == finder.span) {
-            next = limit;
-            return false;
-        }
-        if (!stops_now(search, mark).is_stop[at[i]])
-            continue;
-        next = base + i;
+    while (next < limit) {
+        const uint8_t* at = bytes_at(text, next);
+        size_t span = limit - next;
+        const StopBytes& stops = search.cut     ? line_end_stops()
+                                 : search.quote ? mark.quote_stops[search.quote - 1]
+                                                : mark.stops;
+        size_t i = skip_to_stop(at, span, stops);
+        next += i;
+        if (i == span)
+            break;
         if (is_line_end(at[i])) {
             search.cut = at[i] == kCr;
             if (!search.cut) {
@@ -133,13 +118,14 @@ inline bool advance_tag_end(TagEndSearch& search, const TagEndMark& mark, const 
                 search.line_start = next + 1;
             }
             ++next;
-        } else if (!tag_end_step(search, mark, text, text_case, at[i])) {
-            return false;
-        } else if (search.found) {
-            return true;
+            continue;
         }
-        i = next - base - 1;
+        if (!tag_end_step(search, mark, text, text_case, at[i]))
+            return false;
+        if (search.found)
+            return true;
     }
+    return false;
 }
 
 // What a found END says of the tags it ends, judged while its bytes are at
