@@ -200,6 +200,17 @@ bool ends_word(const RulesText& text, uint64_t pos) {
     return byte < 0 || is_line_end(byte) || !is_word_byte(static_cast<uint8_t>(byte));
 }
 
+// The open tag's search over the bytes at hand, at once: no name after the
+// tag's name is read before the tag ends, so the names to come cannot tell. (A
+// region to the text's end started at the tag's name holds the tag open.)
+void search_tag_at_hand(RulesFilterState& state) {
+    const RulesMatcher& rules_matcher = *state.rules_matcher;
+    TagEndSearch& search = state.tag.search;
+    if (advance_tag_end(search, rules_matcher.tag_ends[search.mark], *state.text,
+                        rules_matcher.keeping.text_case, UINT64_MAX))
+        close_tag(state);
+}
+
 // The name of `pattern` at the hint's place, unless its word end fails: kept,
 // and its tag opened under tag-end.
 bool take_name_at(RulesFilterState& state, const RulesHint& hint, const RulePattern& pattern,
@@ -403,6 +414,8 @@ bool take_hint(RulesFilterState& state, const RulesHint& hint) {
     }
     if (stop != nullptr)
         start_region_at(state, hint, *stop, stop_length);
+    else if (state.tag.open)
+        search_tag_at_hand(state);
     return true;
 }
 
