@@ -65,12 +65,18 @@ def timed(command, cwd):
         return time.perf_counter() - start, cpu_seconds() - start_cpu
 
 
-def medians(commands, cwd, runs):
-    """Interleaved runs; the median wall-clock and CPU seconds of each command."""
+def interleaved(commands, cwd, runs):
+    """Interleaved runs; the wall-clock and CPU seconds of each run of each command."""
     times = {name: [] for name in commands}
     for _ in range(runs):
         for name, command in commands.items():
             times[name].append(timed(command, cwd))
+    return times
+
+
+def medians(commands, cwd, runs):
+    """Interleaved runs; the median wall-clock and CPU seconds of each command."""
+    times = interleaved(commands, cwd, runs)
     return {name: (statistics.median(t[0] for t in values),
                    statistics.median(t[1] for t in values)) for name, values in times.items()}
 
@@ -211,9 +217,8 @@ def rules_sets(args, folder):
     return with_rules, plain, len(opn), len(plain_opn)
 
 
-def rules_files(args):
-    folder = os.path.join(args.dir, "rules")
-    with_rules, plain, pairs, plain_pairs = rules_sets(args, folder)
+def html_targets(args, folder):
+    """The HTML pages under --pages, and one large file made of them."""
     pages = sorted(os.path.join(root, name) for root, _, names in os.walk(args.pages)
                    for name in names if name.endswith(".html"))
     page_list = os.path.join(folder, "pages.txt")
@@ -232,17 +237,38 @@ def rules_files(args):
                     written += len(data)
                     if written >= size:
                         break
+    return [(f"{len(pages)} HTML pages", f"--files-from={page_list}"),
+            (f"one page of {args.large_mb:g} MB", large)]
+
+
+def rules_files(args):
+    folder = os.path.join(args.dir, "rules")
+    with_rules, plain, pairs, plain_pairs = rules_sets(args, folder)
     print(f"| rules | {pairs} pairs with the rules, {plain_pairs} without |")
-    for what, target in ((f"{len(pages)} HTML pages", f"--files-from={page_list}"),
-                         (f"one page of {args.large_mb:g} MB", large)):
-        result = medians({
+    if args.rules_files:
+        targets = [("the files named in " + args.rules_files, f"--files-from={args.rules_files}")]
+    else:
+        targets = html_targets(args, folder)
+    for what, target in targets:
+        commands = {
             "plain": ["sh", "-c", f"{args.gate} --lists {plain} {target}"],
             "rules": ["sh", "-c", f"{args.gate} --lists {with_rules} {target}"],
-        }, folder, args.runs)
+        }
+        if args.old_gate:
+            commands["old rules"] = ["sh", "-c", f"{args.old_gate} --lists {with_rules} {target}"]
+        times = interleaved(commands, folder, args.runs)
+        result = {name: (statistics.median(t[0] for t in values),
+                         statistics.median(t[1] for t in values))
+                  for name, values in times.items()}
         plain_time, rules_time = result["plain"], result["rules"]
         print(f"| {what} | without rules {plain_time[0]:.3f} s | with rules {rules_time[0]:.3f} s: "
               f"{rules_time[0] / plain_time[0]:.2f}x | in CPU time: "
               f"{rules_time[1] / plain_time[1]:.2f}x |")
+        best = {name: min(t[0] for t in values) for name, values in times.items()}
+        line = f"| {what}, best of {args.runs} | rules {best['rules'] / best['plain']:.2f}x"
+        if args.old_gate:
+            line += f" | old gate's rules {best['old rules'] / best['plain']:.2f}x"
+        print(line + " |")
 
 
 def main():
@@ -257,11 +283,18 @@ def main():
     parser.add_argument("--large-mb", type=float, default=50)
     parser.add_argument("--rules-lists", help="a set with a rules file: time the gate's rules")
     parser.add_argument("--pages", default="/usr/share/doc", help="where the HTML pages are")
+    parser.add_argument("--rules-files",
+                        help="with --rules-lists: time the files this list names instead")
     parser.add_argument("--findings-millions", type=float, default=10)
     parser.add_argument("--old-gate", help="an earlier build, run beside --gate")
     args = parser.parse_args()
     if args.rules_lists:
         args.gate = os.path.abspath(args.gate)
+        if args.old_gate:
+            args.old_gate = os.path.abspath(args.old_gate)
+        if args.rules_files:
+            args.rules_files = os.path.abspath(args.rules_files)
+        args.dir = os.path.abspath(args.dir)
         args.rules_lists = os.path.abspath(args.rules_lists)
         rules_files(args)
         return

@@ -142,12 +142,12 @@ TagEndSearch keep_name(RulesFilterState& state, const FoundName& name, uint64_t 
         // Most tags end in the bytes at hand: decided here, nothing held. Else
         // the name is held with its search where it starts, behind the names
         // that come after it, which meet it there.
-        HeldCourse tried = mine;
-        if (search_course(state, tried, UINT64_MAX)) {
-            if (!tag_closes(state, tried, held))
+        if (search_course(state, mine, UINT64_MAX)) {
+            if (!tag_closes(state, mine, held))
                 hand_on(state, name, column);
-            return tried.search;
+            return mine.search;
         }
+        mine = HeldCourse{start_tag_end(rules_matcher.self_close_end, name_end), {}};
     }
     return hold_awaiting(state, held, mine);
 }
@@ -200,6 +200,17 @@ bool ends_word(const RulesText& text, uint64_t pos) {
     return byte < 0 || is_line_end(byte) || !is_word_byte(static_cast<uint8_t>(byte));
 }
 
+// The open tag's search over the bytes at hand, at once: no name after the
+// tag's name is read before the tag ends, so the names to come cannot tell. (A
+// region to the text's end started at the tag's name holds the tag open.)
+void search_tag_at_hand(RulesFilterState& state) {
+    const RulesMatcher& rules_matcher = *state.rules_matcher;
+    TagEndSearch& search = state.tag.search;
+    if (advance_tag_end(search, rules_matcher.tag_ends[search.mark], *state.text,
+                        rules_matcher.keeping.text_case, UINT64_MAX))
+        close_tag(state);
+}
+
 // The name of `pattern` at the hint's place, unless its word end fails: kept,
 // and its tag opened under tag-end.
 bool take_name_at(RulesFilterState& state, const RulesHint& hint, const RulePattern& pattern,
@@ -228,14 +239,17 @@ bool take_name_at(RulesFilterState& state, const RulesHint& hint, const RulePatt
         return true;
     }
     // Where the tag's END is the self-closing one, the name's search is the tag's.
-    state.tag = OpenTag{true,
-                        self_close.mark == rules_matcher.tag_end
-                            ? self_close
-                            : start_tag_end(rules_matcher.tag_end, after),
-                        pattern.id,
-                        hint.line,
-                        column,
-                        hint.start + 1 - column};
+    bool shared = self_close.mark == rules_matcher.tag_end;
+    if (shared && self_close.found && !self_close.broken) {
+        // Ended in the bytes at hand, unbroken: only where the tag ends counts.
+        state.tag.open = false;
+        state.resume = self_close.next + rules_matcher.tag_ends[self_close.mark].end.size();
+        return true;
+    }
+    state.tag =
+        OpenTag{true,       shared ? self_close : start_tag_end(rules_matcher.tag_end, after),
+                pattern.id, hint.line,
+                column,     hint.start + 1 - column};
     if (state.tag.search.found)
         close_tag(state);
     return true;
@@ -294,10 +308,6 @@ bool windowed_match(RulesFilterState& state, TextCase text_case, uint64_t pos,
     return matched == size;
 }
 
-bool is_directive(const RulesMatcher& rules_matcher, const RulePattern& pattern) {
-    return rules_matcher.rules.regions[pattern.region].kind == RegionKind::directive;
-}
-
 // A directive's line started at the hint's place (within one, its START is
 // passed over), unless not-after or a word end rules it out.
 bool start_directive_at(RulesFilterState& state, const RulesHint& hint, const RulePattern& pattern,
@@ -313,10 +323,6 @@ bool start_directive_at(RulesFilterState& state, const RulesHint& hint, const Ru
     else
         state.mask.next = std::max(state.mask.next, state.resume);
     return true;
-}
-
-bool is_text_end(const RulesMatcher& rules_matcher, const RulePattern& pattern) {
-    return rules_matcher.rules.regions[pattern.region].kind == RegionKind::to_text_end;
 }
 
 // The first branch mark of `pattern`'s prefix at the hint's place, where one
@@ -357,7 +363,8 @@ bool take_hint(RulesFilterState& state, const RulesHint& hint) {
     uint64_t pos = hint.start;
     if (!ready_at(state, pos))
         return false;
-    advance_cover(state, pos);
+    if (state.region.rule != nullptr || state.tag.open || state.mask.rule != nullptr)
+        advance_cover(state, pos);
     if (state.region.rule != nullptr || state.tag.open || pos < state.resume)
         return true;
     const RulesMatcher& rules_matcher = *state.rules_matcher;
@@ -395,10 +402,10 @@ bool take_hint(RulesFilterState& state, const RulesHint& hint) {
         if (!pattern.is_region) {
             if (state.mask.rule == nullptr && take_name_at(state, hint, pattern, length))
                 break;
-        } else if (is_directive(rules_matcher, pattern)) {
+        } else if (pattern.region_kind == RegionKind::directive) {
             if (stop == nullptr && start_directive_at(state, hint, pattern, length))
                 return true;
-        } else if (stop == nullptr && is_text_end(rules_matcher, pattern)) {
+        } else if (stop == nullptr && pattern.region_kind == RegionKind::to_text_end) {
             uint8_t delimiter = 0;
             if (region_length_at(state, hint, pattern, length, delimiter) != 0) {
                 stop = &pattern;
@@ -411,6 +418,8 @@ bool take_hint(RulesFilterState& state, const RulesHint& hint) {
     if (stop != nullptr &&
         text_ends_at(rules_matcher.rules.regions[stop->region], state.open_names))
         start_region_at(state, hint, *stop, stop_length);
+    else if (state.tag.open)
+        search_tag_at_hand(state);
     return true;
 }
 

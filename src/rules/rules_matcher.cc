@@ -45,9 +45,11 @@ std::vector<RulePattern> patterns_in_order(const TagTable& table, const TagRules
         }
         branch_prefixes[at].push_back(static_cast<uint32_t>(m));
     }
-    for (size_t r = 0; r < rules.regions.size(); ++r)
-        patterns.push_back(
+    for (size_t r = 0; r < rules.regions.size(); ++r) {
+        RulePattern& start = patterns.emplace_back(
             rule_pattern(folded_if(fold, rules.regions[r].start), true, r, 0, false));
+        start.region_kind = rules.regions[r].kind;
+    }
     for (size_t k = 0; k < 2 * table.n; ++k) {
         size_t id = k < table.n ? 2 * k : 2 * (k - table.n) + 1;
         bool word_end = rules.word_end[id];

@@ -26,6 +26,7 @@ struct RulePattern {
     std::string text;  // folded under ignore-case
     bool is_region = false;
     uint32_t region = 0;
+    RegionKind region_kind = RegionKind::to_end_mark;  // of a region start
     uint32_t id = 0;
     bool word_end = false;
     // A long string is matched through a window of what is known of the text

@@ -75,6 +75,11 @@ inline bool tag_end_step(TagEndSearch& search, const TagEndMark& mark, const Rul
         return true;
     }
     if (mark.starts_end[byte]) {
+        // A one-byte END is the byte itself, in either case under ignore-case.
+        if (mark.end.size() == 1) {
+            search.found = true;
+            return true;
+        }
         if (!text.source_ended && next + mark.end.size() > text_end(text))
             return false;
         if (mark_at(text, text_case, next, mark.end)) {
