@@ -24,6 +24,8 @@ enum class EditBasis : uint8_t {
     branch_ends,       // the branch that holds `basis_line` ends at `other_line`
     open_on_line,      // `basis_line` holds an open with text after it, no close, nothing under it
     close_on_line,     // `basis_line` holds a close with text before it and no open
+    body_starts,       // a document's close closes nothing; `basis_line` is the first to start with
+                       // a command only its body holds (body_leads()[lead])
 };
 
 struct EditNote {
@@ -38,4 +40,5 @@ struct EditNote {
     uint64_t basis_line;
     uint64_t other_line = 0;
     uint64_t next_line = 0;
+    uint16_t lead = 0;
 };

@@ -660,6 +660,41 @@ bool place_missing_open(const EditView& view, uint32_t pair, size_t close, uint6
     return true;
 }
 
+// Whether the name at `close` closes a document (view.body), and no
+// document's open stands before it in the lines read.
+bool lone_body_close(const EditView& view, size_t close) {
+    const BodyStart& body = view.body;
+    auto of_body = [&](size_t i) {
+        return view.names[i].pair == body.pair && (body.word == 0 || view.words[i] == body.word);
+    };
+    if (!body.known || !of_body(close))
+        return false;
+    for (size_t i = 0; i < close; ++i) {
+        if (!view.names[i].is_close && of_body(i))
+            return false;
+    }
+    return true;
+}
+
+// A document's open missing for the close at `close`: before the first line
+// from the text's first on that starts with a command only a body holds.
+bool place_body_start(const EditView& view, size_t close, uint64_t first, EditNote& note) {
+    if (first != 1)
+        return false;
+    note.missing_close = false;
+    for (uint64_t line = 1; line < view.names[close].place.line; ++line) {
+        const LineShape* shape = line_shape(view.shapes, line);
+        if (shape == nullptr)
+            return false;
+        if (shape->lead != 0) {
+            set_note(note, {line, shape->first_column}, EditBasis::body_starts, line);
+            note.lead = static_cast<uint16_t>(shape->lead - 1);
+            return true;
+        }
+    }
+    return false;
+}
+
 // A close that crosses: its own open missing when it stands deeper than its
 // open's line, else the crossed open's close missing before it.
 bool place_crossing(const EditQuery& query, const EditView& view, uint64_t first, EditNote& note) {
@@ -712,7 +747,9 @@ bool find_edit_place(const EditQuery& query, const EditView& view, uint64_t reac
         return false;
     if (query.kind == FindingKind::never_closed)
         return place_missing_close(view, query.pair, name, lines.last, query.bound_line == 0, note);
-    if (query.kind == FindingKind::closes_nothing)
-        return place_missing_open(view, query.pair, name, lines.first, note);
-    return false;
+    if (query.kind != FindingKind::closes_nothing)
+        return false;
+    if (lone_body_close(view, name))
+        return place_body_start(view, name, lines.first, note);
+    return place_missing_open(view, query.pair, name, lines.first, note);
 }

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "gate/edit_body_start.h"
+
 const char* severity_word(Severity severity) {
     return severity == Severity::error ? "error" : "warning";
 }
@@ -204,6 +206,13 @@ void put_edit_basis(OutputBuffer& out, const EditNote& note, const NameTexts& na
             put_words_line(out, ": nothing after line ", note.basis_line);
             put_bytes(out, " closes it, and the text ends here");
             return;
+        case EditBasis::body_starts:
+            put_bytes(out, ", before ");
+            put_bytes(out, quoted_text(names, body_leads()[note.lead]));
+            put_bytes(out,
+                      ": the first line that starts with a command only a document's body "
+                      "holds");
+            return;
     }
 }
 
@@ -211,7 +220,11 @@ void put_edit_basis(OutputBuffer& out, const EditNote& note, const NameTexts& na
 
 void put_edit_note_message(OutputBuffer& out, const EditNote& note, const NameTexts& names) {
     put_bytes(out, "a missing ");
-    put_bytes(out, note.missing_close ? names.quoted_cls[note.pair] : names.quoted_opn[note.pair]);
+    if (note.basis == EditBasis::body_starts)
+        put_bytes(out, quoted_text(names, kBodyOpenText));
+    else
+        put_bytes(out,
+                  note.missing_close ? names.quoted_cls[note.pair] : names.quoted_opn[note.pair]);
     put_bytes(out, " most likely belongs here");
     put_edit_basis(out, note, names);
 }
