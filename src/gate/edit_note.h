@@ -28,6 +28,14 @@ enum class EditBasis : uint8_t {
                        // a command only its body holds (body_leads()[lead])
 };
 
+// What shows a line only a document's body holds.
+enum class BodySign : uint8_t {
+    none,
+    command,      // it starts with body_leads()[lead]
+    paragraph,    // a letter starts it after a blank line
+    environment,  // it holds the open of another environment
+};
+
 struct EditNote {
     NamePlace place;  // the finding's, to look the note up by
     NamePlace edit;   // where the name belongs
@@ -41,4 +49,5 @@ struct EditNote {
     uint64_t other_line = 0;
     uint64_t next_line = 0;
     uint16_t lead = 0;
+    BodySign body_sign = BodySign::none;
 };

@@ -156,9 +156,11 @@ void take_byte(ShapeReading& reading, char byte) {
             reading.head.push_back(byte);
     }
     if (!blank) {
-        if (shape.first_column == 0)
+        if (shape.first_column == 0) {
             shape.first_column =
                 static_cast<uint32_t>(std::min<uint64_t>(reading.column, UINT32_MAX));
+            shape.letter_first = letter(byte);
+        }
         shape.end_column =
             static_cast<uint32_t>(std::min<uint64_t>(reading.column + 1, UINT32_MAX));
     } else if (shape.first_column == 0 && shape.indent < UINT32_MAX - 8) {

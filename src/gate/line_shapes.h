@@ -18,7 +18,8 @@ struct LineShape {
     uint32_t first_column = 0;  // byte column of the first non-blank byte, 0 on a blank line
     uint32_t end_column = 0;    // byte column after the last non-blank byte, 0 on a blank line
     LineAside aside = LineAside::none;
-    uint16_t lead = 0;  // 1 + the index of the lead mark the line starts with, 0 for none
+    bool letter_first = false;  // a letter is its first non-blank byte
+    uint16_t lead = 0;          // 1 + the index of the lead mark the line starts with, 0 for none
 };
 
 inline bool is_blank(const LineShape& shape) {
