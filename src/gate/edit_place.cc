@@ -712,10 +712,13 @@ bool place_body_start(const EditView& view, size_t close, uint64_t first, EditNo
         const LineShape* shape = line_shape(view.shapes, line);
         if (shape == nullptr)
             return false;
-        BodySign sign = shape->lead != 0                       ? BodySign::command
-                        : starts_paragraph(view, line, *shape) ? BodySign::paragraph
-                        : line == environment                  ? BodySign::environment
-                                                               : BodySign::none;
+        // An indented line goes on with what stands above it (a definition
+        // written over several lines), unless it holds an environment's open.
+        bool unindented = shape->indent == 0;
+        BodySign sign = unindented && shape->lead != 0                       ? BodySign::command
+                        : unindented && starts_paragraph(view, line, *shape) ? BodySign::paragraph
+                        : line == environment                                ? BodySign::environment
+                                                                             : BodySign::none;
         if (sign == BodySign::none)
             continue;
         set_note(note, {line, shape->first_column}, EditBasis::body_starts, line);

@@ -1,11 +1,13 @@
 # A document whose `\begin{document}` is missing: its open belongs before the
 # first line only a body holds (a command such as `\part`, not `\partopsep`,
-# and not in a comment; a paragraph of text after a blank line; another
-# environment's open). None with the document's open before the close, or
-# with nothing only a body holds.
+# not in a comment, not indented under a definition; a paragraph of text
+# after a blank line; another environment's open). None with the document's
+# open before the close, or with nothing only a body holds.
 cat > command.tex <<'T'
 \documentclass{book}
 \partopsep=0pt
+\newcommand{\x}[1]{%
+  \section{#1}}
 % \maketitle
 \title{On
   many lines}
