@@ -24,6 +24,16 @@ enum class EditBasis : uint8_t {
     branch_ends,       // the branch that holds `basis_line` ends at `other_line`
     open_on_line,      // `basis_line` holds an open with text after it, no close, nothing under it
     close_on_line,     // `basis_line` holds a close with text before it and no open
+    body_starts,       // a document's close closes nothing; `basis_line` is the first to start with
+                       // a command only its body holds (body_leads()[lead])
+};
+
+// What shows a line only a document's body holds.
+enum class BodySign : uint8_t {
+    none,
+    command,      // it starts with body_leads()[lead]
+    paragraph,    // a letter starts it after a blank line
+    environment,  // it holds the open of another environment
 };
 
 struct EditNote {
@@ -38,4 +48,6 @@ struct EditNote {
     uint64_t basis_line;
     uint64_t other_line = 0;
     uint64_t next_line = 0;
+    uint16_t lead = 0;
+    BodySign body_sign = BodySign::none;
 };

@@ -51,8 +51,11 @@ std::vector<WordSpot> word_spots(const std::vector<WindowName>& names) {
 
 // What starts a line a person reads past: a comment (a region markers are
 // read in), a directive, a branch mark that stands at a line's start.
-AsideMarks aside_marks(const GateEngine& engine) {
+// Under a pair that holds a document, the lines that only its body holds too.
+AsideMarks aside_marks(const GateEngine& engine, const BodyStart& body) {
     AsideMarks asides;
+    if (body.known)
+        asides.leads = body_leads();
     if (!engine.has_rules)
         return asides;
     const TagRules& rules = engine.rules.rules;
@@ -113,9 +116,10 @@ std::vector<EditNote> find_edit_notes(const GateEngine& engine, const std::strin
         return notes;
     LineShapes shapes;
     std::vector<uint64_t> words;
-    if (!read_words(path, ranges, word_spots(names), aside_marks(engine), shapes, words))
+    BodyStart body = body_start_of(engine.table);
+    if (!read_words(path, ranges, word_spots(names), aside_marks(engine, body), shapes, words))
         return notes;
-    EditView view{names, words, shapes};
+    EditView view{names, words, shapes, body};
     for (const EditQuery& query : queries) {
         EditNote note;
         if (find_edit_place(query, view, kEditReach, note))

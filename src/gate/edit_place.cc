@@ -660,6 +660,75 @@ bool place_missing_open(const EditView& view, uint32_t pair, size_t close, uint6
     return true;
 }
 
+bool of_body(const EditView& view, size_t name) {
+    return view.names[name].pair == view.body.pair &&
+           (view.body.word == 0 || view.words[name] == view.body.word);
+}
+
+// Whether the name at `close` closes a document (view.body), and no
+// document's open stands before it in the lines read.
+bool lone_body_close(const EditView& view, size_t close) {
+    if (!view.body.known || !of_body(view, close))
+        return false;
+    for (size_t i = 0; i < close; ++i) {
+        if (!view.names[i].is_close && of_body(view, i))
+            return false;
+    }
+    return true;
+}
+
+// The line of the first open of the document's pair that names another
+// environment, before the name at `close`; 0 for none. A set whose names hold
+// the word has no such open.
+uint64_t first_environment_line(const EditView& view, size_t close) {
+    if (view.body.word == 0)
+        return 0;
+    for (size_t i = 0; i < close; ++i) {
+        const WindowName& name = view.names[i];
+        if (!name.is_close && name.pair == view.body.pair && view.words[i] != 0)
+            return name.place.line;
+    }
+    return 0;
+}
+
+// Whether `line` starts a paragraph of text: a letter starts it, after a
+// blank line.
+bool starts_paragraph(const EditView& view, uint64_t line, const LineShape& shape) {
+    const LineShape* above = line > 1 ? line_shape(view.shapes, line - 1) : nullptr;
+    return shape.letter_first && shape.aside == LineAside::none && above != nullptr &&
+           is_blank(*above);
+}
+
+// A document's open missing for the close at `close`: before the first line
+// from the text's first on that only a body holds: one that starts with such
+// a command, or a paragraph of text, or holds another environment's open.
+bool place_body_start(const EditView& view, size_t close, uint64_t first, EditNote& note) {
+    if (first != 1)
+        return false;
+    note.missing_close = false;
+    uint64_t environment = first_environment_line(view, close);
+    uint64_t last = environment != 0 ? environment : view.names[close].place.line - 1;
+    for (uint64_t line = 1; line <= last; ++line) {
+        const LineShape* shape = line_shape(view.shapes, line);
+        if (shape == nullptr)
+            return false;
+        // An indented line goes on with what stands above it (a definition
+        // written over several lines), unless it holds an environment's open.
+        bool unindented = shape->indent == 0;
+        BodySign sign = unindented && shape->lead != 0                       ? BodySign::command
+                        : unindented && starts_paragraph(view, line, *shape) ? BodySign::paragraph
+                        : line == environment                                ? BodySign::environment
+                                                                             : BodySign::none;
+        if (sign == BodySign::none)
+            continue;
+        set_note(note, {line, shape->first_column}, EditBasis::body_starts, line);
+        note.body_sign = sign;
+        note.lead = shape->lead != 0 ? static_cast<uint16_t>(shape->lead - 1) : 0;
+        return true;
+    }
+    return false;
+}
+
 // A close that crosses: its own open missing when it stands deeper than its
 // open's line, else the crossed open's close missing before it.
 bool place_crossing(const EditQuery& query, const EditView& view, uint64_t first, EditNote& note) {
@@ -712,7 +781,9 @@ bool find_edit_place(const EditQuery& query, const EditView& view, uint64_t reac
         return false;
     if (query.kind == FindingKind::never_closed)
         return place_missing_close(view, query.pair, name, lines.last, query.bound_line == 0, note);
-    if (query.kind == FindingKind::closes_nothing)
-        return place_missing_open(view, query.pair, name, lines.first, note);
-    return false;
+    if (query.kind != FindingKind::closes_nothing)
+        return false;
+    if (lone_body_close(view, name))
+        return place_body_start(view, name, lines.first, note);
+    return place_missing_open(view, query.pair, name, lines.first, note);
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "gate/edit_body_start.h"
 #include "gate/edit_note.h"
 #include "gate/findings.h"
 #include "gate/line_shapes.h"
@@ -22,6 +23,10 @@
 //   shows the close whose open is missing, else the close itself does; the
 //   open belongs at the end of the line the indented lines above that close
 //   come under.
+// - A document's close (edit_body_start.h) that closes nothing, with no
+//   document's open before it: the open belongs before the first line that
+//   starts with a command only a document's body holds, if one is read from
+//   the text's first line on.
 // - A crossing: a close deeper than its own open's line is read as above;
 //   otherwise the crossed open is read as one never closed, up to the close.
 // Without indentation, words that differ point at the nearest blank line
@@ -44,6 +49,7 @@ struct EditView {
     const std::vector<WindowName>& names;
     const std::vector<uint64_t>& words;
     const LineShapes& shapes;
+    BodyStart body{};  // the set's pair that holds a document, if any
 };
 
 // The lines the search for `query` reads, at most `reach` lines.

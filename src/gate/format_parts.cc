@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "gate/edit_body_start.h"
+
 const char* severity_word(Severity severity) {
     return severity == Severity::error ? "error" : "warning";
 }
@@ -129,6 +131,24 @@ void put_name_of_line(OutputBuffer& out, const std::string& name, uint64_t line)
     put_words_line(out, " of line ", line);
 }
 
+void put_body_sign(OutputBuffer& out, const EditNote& note, const NameTexts& names) {
+    switch (note.body_sign) {
+        case BodySign::command:
+            put_bytes(out, ", before ");
+            put_bytes(out, quoted_text(names, body_leads()[note.lead]));
+            return;
+        case BodySign::paragraph:
+            put_bytes(out, ", before the paragraph of text on this line");
+            return;
+        case BodySign::environment:
+        case BodySign::none:
+            put_bytes(out, ", before the line with ");
+            put_bytes(out, names.quoted_opn[note.pair]);
+            put_bytes(out, " of another environment");
+            return;
+    }
+}
+
 void put_edit_basis(OutputBuffer& out, const EditNote& note, const NameTexts& names) {
     switch (note.basis) {
         case EditBasis::indented_block_ends:
@@ -204,6 +224,10 @@ void put_edit_basis(OutputBuffer& out, const EditNote& note, const NameTexts& na
             put_words_line(out, ": nothing after line ", note.basis_line);
             put_bytes(out, " closes it, and the text ends here");
             return;
+        case EditBasis::body_starts:
+            put_body_sign(out, note, names);
+            put_bytes(out, ", the first of what only a document's body holds");
+            return;
     }
 }
 
@@ -211,7 +235,11 @@ void put_edit_basis(OutputBuffer& out, const EditNote& note, const NameTexts& na
 
 void put_edit_note_message(OutputBuffer& out, const EditNote& note, const NameTexts& names) {
     put_bytes(out, "a missing ");
-    put_bytes(out, note.missing_close ? names.quoted_cls[note.pair] : names.quoted_opn[note.pair]);
+    if (note.basis == EditBasis::body_starts)
+        put_bytes(out, quoted_text(names, kBodyOpenText));
+    else
+        put_bytes(out,
+                  note.missing_close ? names.quoted_cls[note.pair] : names.quoted_opn[note.pair]);
     put_bytes(out, " most likely belongs here");
     put_edit_basis(out, note, names);
 }

@@ -57,6 +57,30 @@ const AsideMark* starts_aside(const AsideMarks& asides, std::string_view text) {
 
 namespace {
 
+// A byte that goes on a command's name (`\makeatletter`'s `@` included).
+bool name_byte(char byte) {
+    return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || byte == '@';
+}
+
+}  // namespace
+
+uint16_t starts_lead(const AsideMarks& asides, std::string_view text) {
+    for (size_t i = 0; i < asides.leads.size() && i < UINT16_MAX; ++i) {
+        const std::string& lead = asides.leads[i];
+        if (lead.empty() || text.size() < lead.size() || !starts_with_mark(lead, text, asides.fold))
+            continue;
+        if (name_byte(lead.back()) && text.size() > lead.size() && name_byte(text[lead.size()]))
+            continue;
+        return static_cast<uint16_t>(i + 1);
+    }
+    return 0;
+}
+
+namespace {
+
+constexpr uint64_t kWordHashStart = 14695981039346656037u;
+constexpr uint64_t kWordHashStep = 1099511628211u;
+
 bool word_byte(char byte) {
     return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
            (byte >= '0' && byte <= '9') || byte == '_' || byte == '*' || byte == '-';
@@ -110,7 +134,7 @@ void take_byte(ShapeReading& reading, char byte) {
     skip_spots(reading);
     if (reading.in_word) {
         if (word_byte(byte))
-            reading.word = (reading.word ^ static_cast<unsigned char>(byte)) * 1099511628211u;
+            reading.word = (reading.word ^ static_cast<unsigned char>(byte)) * kWordHashStep;
         else
             end_word(reading);
     }
@@ -119,8 +143,7 @@ void take_byte(ShapeReading& reading, char byte) {
         spots[reading.spot].line == reading.line && spots[reading.spot].column == reading.column) {
         if (letter(byte)) {
             reading.in_word = true;
-            reading.word =
-                (14695981039346656037u ^ static_cast<unsigned char>(byte)) * 1099511628211u;
+            reading.word = (kWordHashStart ^ static_cast<unsigned char>(byte)) * kWordHashStep;
         } else {
             reading.out.words[reading.spot++] = 0;
         }
@@ -128,13 +151,16 @@ void take_byte(ShapeReading& reading, char byte) {
     LineShape& shape = reading.shape;
     bool blank = byte == ' ' || byte == '\t' || byte == '\r' || byte == '\f' || byte == '\v';
     if (shape.first_column != 0 || !blank) {
-        if (reading.head.size() < kAsideBytes && !reading.asides.marks.empty())
+        if (reading.head.size() < kAsideBytes &&
+            (!reading.asides.marks.empty() || !reading.asides.leads.empty()))
             reading.head.push_back(byte);
     }
     if (!blank) {
-        if (shape.first_column == 0)
+        if (shape.first_column == 0) {
             shape.first_column =
                 static_cast<uint32_t>(std::min<uint64_t>(reading.column, UINT32_MAX));
+            shape.letter_first = letter(byte);
+        }
         shape.end_column =
             static_cast<uint32_t>(std::min<uint64_t>(reading.column + 1, UINT32_MAX));
     } else if (shape.first_column == 0 && shape.indent < UINT32_MAX - 8) {
@@ -171,6 +197,8 @@ void end_line(ShapeReading& reading) {
             reading.shape.indent = 0;
         else
             read_aside(reading);
+        if (reading.shape.aside == LineAside::none && !is_blank(reading.shape))
+            reading.shape.lead = starts_lead(reading.asides, reading.head);
         reading.out.shapes.push_back(reading.shape);
         if (reading.line == reading.ranges[reading.range].last)
             ++reading.range;
@@ -244,6 +272,15 @@ bool read_line_shapes(const std::string& path, const std::vector<LineRange>& ran
         total += range.last - range.first + 1;
     shapes.shapes.resize(total);
     return true;
+}
+
+uint64_t word_hash(std::string_view word) {
+    if (word.empty())
+        return 0;
+    uint64_t hash = kWordHashStart;
+    for (char byte : word)
+        hash = (hash ^ static_cast<unsigned char>(byte)) * kWordHashStep;
+    return hash;
 }
 
 const LineShape* line_shape(const LineShapes& shapes, uint64_t line) {

@@ -18,6 +18,8 @@ struct LineShape {
     uint32_t first_column = 0;  // byte column of the first non-blank byte, 0 on a blank line
     uint32_t end_column = 0;    // byte column after the last non-blank byte, 0 on a blank line
     LineAside aside = LineAside::none;
+    bool letter_first = false;  // a letter is its first non-blank byte
+    uint16_t lead = 0;          // 1 + the index of the lead mark the line starts with, 0 for none
 };
 
 inline bool is_blank(const LineShape& shape) {
@@ -38,14 +40,22 @@ struct AsideMark {
     std::string end{};  // a comment's that runs on to it over the lines after
 };
 
+// Besides, the marks a line that is not aside is noted as starting with
+// (`leads`): a mark that ends with a letter stands for a whole word, and
+// `\part` starts no `\partial`.
 struct AsideMarks {
     std::vector<AsideMark> marks;
     bool fold = false;
+    std::vector<std::string> leads{};
 };
 
 // The first of the marks that `text` (a line's bytes from its first non-blank
 // one) starts with; nullptr for none.
 const AsideMark* starts_aside(const AsideMarks& asides, std::string_view text);
+
+// 1 + the index of the first of the leads that `text` (as starts_aside's)
+// starts with; 0 for none.
+uint16_t starts_lead(const AsideMarks& asides, std::string_view text);
 
 // Lines `first` to `last`, both included.
 struct LineRange {
@@ -60,6 +70,9 @@ struct WordSpot {
     uint64_t line;
     uint64_t column;
 };
+
+// The hash of a word as read at a spot; 0 for an empty word.
+uint64_t word_hash(std::string_view word);
 
 struct LineShapes {
     std::vector<LineRange> ranges;      // sorted and apart

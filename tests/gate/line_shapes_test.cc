@@ -139,3 +139,48 @@ TEST(LineShapes, FoldsAsideMarksWhenAsked) {
     EXPECT_EQ(starts_aside(marks, "<!- x"), nullptr);
     EXPECT_EQ(starts_aside(marks, ""), nullptr);
 }
+
+// The leads a line's text starts with: a lead ending with a letter stands for
+// a whole command name, a line read past or blank has none, and the first
+// byte is told as a letter or not.
+struct LeadCase {
+    std::string text;
+    std::vector<uint16_t> leads;  // by line
+    std::vector<bool> letters;    // by line
+};
+
+TEST(LineShapes, ReadsLeadsAndLetterStarts) {
+    AsideMarks marks;
+    marks.marks = {{"%", LineAside::comment}};
+    marks.leads = {"\\part", "\\item", "\\begin{abstract}"};
+    const LeadCase cases[] = {
+        // A lead that ends with no letter needs no word's end after it.
+        {"\\part{A}\n  \\item x\n\\begin{abstract}x\n", {1, 2, 3}, {false, false, false}},
+        {"\\partial\n\\itemsep=0pt\n\\item@x\n", {0, 0, 0}, {false, false, false}},
+        {"\\part*{A}\n\\item[a] b\n\\item\n", {1, 2, 2}, {false, false, false}},
+        {"% \\part\n\nText \\item\n", {0, 0, 0}, {false, false, true}},
+        {"\\begin{abstracts}\n\\begin{abs\n", {0, 0}, {false, false}},
+    };
+    for (const LeadCase& c : cases) {
+        std::string path = write_file(c.text);
+        LineShapes shapes;
+        ASSERT_TRUE(read_line_shapes(path, {{1, c.leads.size()}}, {}, shapes, marks));
+        for (size_t line = 0; line < c.leads.size(); ++line) {
+            const LineShape* shape = line_shape(shapes, line + 1);
+            ASSERT_NE(shape, nullptr);
+            EXPECT_EQ(shape->lead, c.leads[line]) << c.text << " line " << line + 1;
+            EXPECT_EQ(shape->letter_first, c.letters[line]) << c.text << " line " << line + 1;
+        }
+        std::remove(path.c_str());
+    }
+}
+
+TEST(LineShapes, HashesAWordAsTheSpotsDo) {
+    std::string path = write_file("\\end{document}\n\\end{documents}\n");
+    LineShapes shapes;
+    ASSERT_TRUE(read_line_shapes(path, {{1, 2}}, {{1, 6}, {2, 6}}, shapes));
+    EXPECT_EQ(shapes.words[0], word_hash("document"));
+    EXPECT_NE(shapes.words[1], word_hash("document"));
+    EXPECT_EQ(word_hash(""), 0u);
+    std::remove(path.c_str());
+}
