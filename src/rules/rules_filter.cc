@@ -325,16 +325,23 @@ bool start_directive_at(RulesFilterState& state, const RulesHint& hint, const Ru
     return true;
 }
 
-// The first branch mark of `pattern`'s prefix at the hint's place, where one
+// The first branch mark of the hint's group at the hint's place, where one
 // stands there.
-bool take_branch_at(RulesFilterState& state, const RulesHint& hint, const RulePattern& pattern) {
+bool take_branch_at(RulesFilterState& state, const RulesHint& hint) {
     const RulesMatcher& rules_matcher = *state.rules_matcher;
     TextCase text_case = rules_matcher.keeping.text_case;
     const std::vector<BranchMark>& marks = rules_matcher.rules.branch_marks;
     uint64_t length = 0;
     const BranchMark* found = nullptr;
-    BranchKey key = branch_text_key(*state.text, text_case, hint.start, pattern.text.size());
-    for (uint32_t m : rules_matcher.branch_prefixes[pattern.region]) {
+    // The text's key after each prefix size, computed again only where it changes.
+    uint32_t keyed = UINT32_MAX;
+    BranchKey key;
+    for (uint32_t m : rules_matcher.group_branch_marks[hint.id]) {
+        uint32_t prefix = rules_matcher.branch_prefix_sizes[m];
+        if (prefix != keyed) {
+            key = branch_text_key(*state.text, text_case, hint.start, prefix);
+            keyed = prefix;
+        }
         if (!key_may_match(rules_matcher.branch_keys[m], key))
             continue;
         length = branch_mark_length(*state.text, text_case, hint.start, marks[m]);
@@ -378,6 +385,7 @@ bool take_hint(RulesFilterState& state, const RulesHint& hint) {
     // An end of text there waits for a name that starts with it: that still counts.
     const RulePattern* stop = nullptr;
     uint64_t stop_length = 0;
+    bool branches_tried = false;
     for (const RulePattern& pattern : rules_matcher.groups[group]) {
         if (pattern.text.size() > known && static_cast<uint8_t>(pattern.text[known]) != next &&
             !(pattern.blank_runs && pattern.text[known] == ' ' && next == '\t'))
@@ -395,8 +403,10 @@ bool take_hint(RulesFilterState& state, const RulesHint& hint) {
             continue;
         }
         if (pattern.is_branch) {
-            if (take_branch_at(state, hint, pattern))
+            // All of the group's marks are tried at the first of its prefixes found.
+            if (!branches_tried && take_branch_at(state, hint))
                 return true;
+            branches_tried = true;
             continue;
         }
         if (!pattern.is_region) {

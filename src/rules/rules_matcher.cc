@@ -24,6 +24,7 @@ RulePattern rule_pattern(std::string text, bool is_region, size_t region, size_t
     return pattern;
 }
 
+// `branch_prefixes`: by prefix pattern, the branch marks it begins, in rule order.
 std::vector<RulePattern> patterns_in_order(const TagTable& table, const TagRules& rules,
                                            std::vector<std::vector<uint32_t>>& branch_prefixes) {
     std::vector<RulePattern> patterns;
@@ -136,6 +137,19 @@ void add_groups(const std::vector<RulePattern>& patterns, const MatcherOptions& 
     rules_matcher.matcher = build_matcher(shortest, options);
 }
 
+void add_group_branch_marks(const std::vector<std::vector<uint32_t>>& branch_prefixes,
+                            RulesMatcher& rules_matcher) {
+    for (const std::vector<RulePattern>& group : rules_matcher.groups) {
+        std::vector<uint32_t>& marks = rules_matcher.group_branch_marks.emplace_back();
+        for (const RulePattern& pattern : group) {
+            if (pattern.is_branch)
+                marks.insert(marks.end(), branch_prefixes[pattern.region].begin(),
+                             branch_prefixes[pattern.region].end());
+        }
+        std::sort(marks.begin(), marks.end());
+    }
+}
+
 // The END's place in tag_ends, added unless it is there; kNoTagEnd for none.
 uint32_t tag_end_index(RulesMatcher& rules_matcher, const std::string& end) {
     if (end.empty())
@@ -206,8 +220,8 @@ RulesMatcher build_rules_matcher(const TagTable& table, const TagRules& rules,
     rules_matcher.rules = rules;
     TagRules& folded = rules_matcher.rules;
     bool fold = rules.ignore_case;
-    std::vector<RulePattern> patterns =
-        patterns_in_order(table, rules, rules_matcher.branch_prefixes);
+    std::vector<std::vector<uint32_t>> branch_prefixes;
+    std::vector<RulePattern> patterns = patterns_in_order(table, rules, branch_prefixes);
     size_t longest = 0;
     bool blank_runs = false;
     for (const RulePattern& pattern : patterns) {
@@ -215,6 +229,7 @@ RulesMatcher build_rules_matcher(const TagTable& table, const TagRules& rules,
         blank_runs = blank_runs || pattern.blank_runs;
     }
     add_groups(patterns, options, rules_matcher);
+    add_group_branch_marks(branch_prefixes, rules_matcher);
     for (RegionRule& region : folded.regions) {
         region.end = folded_if(fold, region.end);
         rules_matcher.region_stops.push_back(region_stops_of(region, fold));
@@ -222,6 +237,8 @@ RulesMatcher build_rules_matcher(const TagTable& table, const TagRules& rules,
     for (BranchMark& mark : folded.branch_marks) {
         mark.text = folded_if(fold, mark.text);
         rules_matcher.branch_keys.push_back(branch_mark_key(mark));
+        rules_matcher.branch_prefix_sizes.push_back(
+            static_cast<uint32_t>(branch_mark_prefix(mark).size()));
     }
     folded.tag_end = folded_if(fold, rules.tag_end);
     folded.self_close_mark = folded_if(fold, rules.self_close_mark);
