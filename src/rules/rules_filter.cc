@@ -336,17 +336,16 @@ bool take_branch_at(RulesFilterState& state, const RulesHint& hint) {
     // The text's key after each prefix size, computed again only where it changes.
     uint32_t keyed = UINT32_MAX;
     BranchKey key;
-    for (uint32_t m : rules_matcher.group_branch_marks[hint.id]) {
-        uint32_t prefix = rules_matcher.branch_prefix_sizes[m];
-        if (prefix != keyed) {
-            key = branch_text_key(*state.text, text_case, hint.start, prefix);
-            keyed = prefix;
+    for (const BranchCandidate& candidate : rules_matcher.group_branch_marks[hint.id]) {
+        if (candidate.prefix != keyed) {
+            key = branch_text_key(*state.text, text_case, hint.start, candidate.prefix);
+            keyed = candidate.prefix;
         }
-        if (!key_may_match(rules_matcher.branch_keys[m], key))
+        if (!key_may_match(candidate.key, key))
             continue;
-        length = branch_mark_length(*state.text, text_case, hint.start, marks[m]);
+        length = branch_mark_length(*state.text, text_case, hint.start, marks[candidate.mark]);
         if (length != 0) {
-            found = &marks[m];
+            found = &marks[candidate.mark];
             break;
         }
     }

@@ -137,16 +137,22 @@ void add_groups(const std::vector<RulePattern>& patterns, const MatcherOptions& 
     rules_matcher.matcher = build_matcher(shortest, options);
 }
 
+// The marks folded already.
 void add_group_branch_marks(const std::vector<std::vector<uint32_t>>& branch_prefixes,
                             RulesMatcher& rules_matcher) {
+    const std::vector<BranchMark>& all = rules_matcher.rules.branch_marks;
     for (const std::vector<RulePattern>& group : rules_matcher.groups) {
-        std::vector<uint32_t>& marks = rules_matcher.group_branch_marks.emplace_back();
+        std::vector<BranchCandidate>& marks = rules_matcher.group_branch_marks.emplace_back();
         for (const RulePattern& pattern : group) {
-            if (pattern.is_branch)
-                marks.insert(marks.end(), branch_prefixes[pattern.region].begin(),
-                             branch_prefixes[pattern.region].end());
+            if (!pattern.is_branch)
+                continue;
+            for (uint32_t m : branch_prefixes[pattern.region])
+                marks.push_back({m, static_cast<uint32_t>(branch_mark_prefix(all[m]).size()),
+                                 branch_mark_key(all[m])});
         }
-        std::sort(marks.begin(), marks.end());
+        std::sort(
+            marks.begin(), marks.end(),
+            [](const BranchCandidate& a, const BranchCandidate& b) { return a.mark < b.mark; });
     }
 }
 
@@ -229,17 +235,13 @@ RulesMatcher build_rules_matcher(const TagTable& table, const TagRules& rules,
         blank_runs = blank_runs || pattern.blank_runs;
     }
     add_groups(patterns, options, rules_matcher);
-    add_group_branch_marks(branch_prefixes, rules_matcher);
     for (RegionRule& region : folded.regions) {
         region.end = folded_if(fold, region.end);
         rules_matcher.region_stops.push_back(region_stops_of(region, fold));
     }
-    for (BranchMark& mark : folded.branch_marks) {
+    for (BranchMark& mark : folded.branch_marks)
         mark.text = folded_if(fold, mark.text);
-        rules_matcher.branch_keys.push_back(branch_mark_key(mark));
-        rules_matcher.branch_prefix_sizes.push_back(
-            static_cast<uint32_t>(branch_mark_prefix(mark).size()));
-    }
+    add_group_branch_marks(branch_prefixes, rules_matcher);
     folded.tag_end = folded_if(fold, rules.tag_end);
     folded.self_close_mark = folded_if(fold, rules.self_close_mark);
     folded.self_close_end = folded_if(fold, rules.self_close_end);

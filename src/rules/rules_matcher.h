@@ -41,6 +41,14 @@ struct RulePattern {
 // Strings longer than this are matched through their windows.
 constexpr size_t kWindowedPattern = 32;
 
+// A branch mark as a group tries it: its place in the rules, its prefix's size
+// and its key (rules_branches.h).
+struct BranchCandidate {
+    uint32_t mark = 0;
+    uint32_t prefix = 0;
+    BranchKey key;
+};
+
 // A string the rules matcher found: its `id` is its group, not a name.
 using RulesHint = FoundName;
 
@@ -61,9 +69,7 @@ struct RulesMatcher {
     // prefixes (the bytes before their first blank) are in the group, in rule
     // order. Where one prefix begins another, the marks of both may stand at a
     // place: the first of them in rule order is the one there.
-    std::vector<std::vector<uint32_t>> group_branch_marks;
-    std::vector<BranchKey> branch_keys;         // by branch mark
-    std::vector<uint32_t> branch_prefix_sizes;  // by branch mark
+    std::vector<std::vector<BranchCandidate>> group_branch_marks;
     TextKeeping keeping;
 };
 
