@@ -325,21 +325,27 @@ bool start_directive_at(RulesFilterState& state, const RulesHint& hint, const Ru
     return true;
 }
 
-// The first branch mark of `pattern`'s prefix at the hint's place, where one
+// The first branch mark of the hint's group at the hint's place, where one
 // stands there.
-bool take_branch_at(RulesFilterState& state, const RulesHint& hint, const RulePattern& pattern) {
+bool take_branch_at(RulesFilterState& state, const RulesHint& hint) {
     const RulesMatcher& rules_matcher = *state.rules_matcher;
     TextCase text_case = rules_matcher.keeping.text_case;
     const std::vector<BranchMark>& marks = rules_matcher.rules.branch_marks;
     uint64_t length = 0;
     const BranchMark* found = nullptr;
-    BranchKey key = branch_text_key(*state.text, text_case, hint.start, pattern.text.size());
-    for (uint32_t m : rules_matcher.branch_prefixes[pattern.region]) {
-        if (!key_may_match(rules_matcher.branch_keys[m], key))
+    // The text's key after each prefix size, computed again only where it changes.
+    uint32_t keyed = UINT32_MAX;
+    BranchKey key;
+    for (const BranchCandidate& candidate : rules_matcher.group_branch_marks[hint.id]) {
+        if (candidate.prefix != keyed) {
+            key = branch_text_key(*state.text, text_case, hint.start, candidate.prefix);
+            keyed = candidate.prefix;
+        }
+        if (!key_may_match(candidate.key, key))
             continue;
-        length = branch_mark_length(*state.text, text_case, hint.start, marks[m]);
+        length = branch_mark_length(*state.text, text_case, hint.start, marks[candidate.mark]);
         if (length != 0) {
-            found = &marks[m];
+            found = &marks[candidate.mark];
             break;
         }
     }
@@ -378,6 +384,7 @@ bool take_hint(RulesFilterState& state, const RulesHint& hint) {
     // An end of text there waits for a name that starts with it: that still counts.
     const RulePattern* stop = nullptr;
     uint64_t stop_length = 0;
+    bool branches_tried = false;
     for (const RulePattern& pattern : rules_matcher.groups[group]) {
         if (pattern.text.size() > known && static_cast<uint8_t>(pattern.text[known]) != next &&
             !(pattern.blank_runs && pattern.text[known] == ' ' && next == '\t'))
@@ -395,8 +402,10 @@ bool take_hint(RulesFilterState& state, const RulesHint& hint) {
             continue;
         }
         if (pattern.is_branch) {
-            if (take_branch_at(state, hint, pattern))
+            // All of the group's marks are tried at the first of its prefixes found.
+            if (!branches_tried && take_branch_at(state, hint))
                 return true;
+            branches_tried = true;
             continue;
         }
         if (!pattern.is_region) {

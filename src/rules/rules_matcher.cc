@@ -24,6 +24,7 @@ RulePattern rule_pattern(std::string text, bool is_region, size_t region, size_t
     return pattern;
 }
 
+// `branch_prefixes`: by prefix pattern, the branch marks it begins, in rule order.
 std::vector<RulePattern> patterns_in_order(const TagTable& table, const TagRules& rules,
                                            std::vector<std::vector<uint32_t>>& branch_prefixes) {
     std::vector<RulePattern> patterns;
@@ -136,6 +137,25 @@ void add_groups(const std::vector<RulePattern>& patterns, const MatcherOptions& 
     rules_matcher.matcher = build_matcher(shortest, options);
 }
 
+// The marks folded already.
+void add_group_branch_marks(const std::vector<std::vector<uint32_t>>& branch_prefixes,
+                            RulesMatcher& rules_matcher) {
+    const std::vector<BranchMark>& all = rules_matcher.rules.branch_marks;
+    for (const std::vector<RulePattern>& group : rules_matcher.groups) {
+        std::vector<BranchCandidate>& marks = rules_matcher.group_branch_marks.emplace_back();
+        for (const RulePattern& pattern : group) {
+            if (!pattern.is_branch)
+                continue;
+            for (uint32_t m : branch_prefixes[pattern.region])
+                marks.push_back({m, static_cast<uint32_t>(branch_mark_prefix(all[m]).size()),
+                                 branch_mark_key(all[m])});
+        }
+        std::sort(
+            marks.begin(), marks.end(),
+            [](const BranchCandidate& a, const BranchCandidate& b) { return a.mark < b.mark; });
+    }
+}
+
 // The END's place in tag_ends, added unless it is there; kNoTagEnd for none.
 uint32_t tag_end_index(RulesMatcher& rules_matcher, const std::string& end) {
     if (end.empty())
@@ -206,8 +226,8 @@ RulesMatcher build_rules_matcher(const TagTable& table, const TagRules& rules,
     rules_matcher.rules = rules;
     TagRules& folded = rules_matcher.rules;
     bool fold = rules.ignore_case;
-    std::vector<RulePattern> patterns =
-        patterns_in_order(table, rules, rules_matcher.branch_prefixes);
+    std::vector<std::vector<uint32_t>> branch_prefixes;
+    std::vector<RulePattern> patterns = patterns_in_order(table, rules, branch_prefixes);
     size_t longest = 0;
     bool blank_runs = false;
     for (const RulePattern& pattern : patterns) {
@@ -219,10 +239,9 @@ RulesMatcher build_rules_matcher(const TagTable& table, const TagRules& rules,
         region.end = folded_if(fold, region.end);
         rules_matcher.region_stops.push_back(region_stops_of(region, fold));
     }
-    for (BranchMark& mark : folded.branch_marks) {
+    for (BranchMark& mark : folded.branch_marks)
         mark.text = folded_if(fold, mark.text);
-        rules_matcher.branch_keys.push_back(branch_mark_key(mark));
-    }
+    add_group_branch_marks(branch_prefixes, rules_matcher);
     folded.tag_end = folded_if(fold, rules.tag_end);
     folded.self_close_mark = folded_if(fold, rules.self_close_mark);
     folded.self_close_end = folded_if(fold, rules.self_close_end);

@@ -35,11 +35,19 @@ struct RulePattern {
     uint32_t window = UINT32_MAX;
     std::vector<uint32_t> z;
     bool blank_runs = false;  // it holds a blank that matches a run (blank_runs.h)
-    bool is_branch = false;   // the branch marks branch_prefixes[region] begins
+    bool is_branch = false;   // the prefix `region` of branch marks
 };
 
 // Strings longer than this are matched through their windows.
 constexpr size_t kWindowedPattern = 32;
+
+// A branch mark as a group tries it: its place in the rules, its prefix's size
+// and its key (rules_branches.h).
+struct BranchCandidate {
+    uint32_t mark = 0;
+    uint32_t prefix = 0;
+    BranchKey key;
+};
 
 // A string the rules matcher found: its `id` is its group, not a name.
 using RulesHint = FoundName;
@@ -57,10 +65,11 @@ struct RulesMatcher {
     uint32_t self_close_end = kNoTagEnd;  // the self-closing rule's
     std::vector<uint8_t> self_closing;    // by name id
     uint32_t windows = 0;                 // of the long strings
-    // The branch marks, but the plainly false ones, by the bytes before their
-    // first blank, in rule order.
-    std::vector<std::vector<uint32_t>> branch_prefixes;
-    std::vector<BranchKey> branch_keys;  // by branch mark
+    // By the matcher's id: the branch marks, but the plainly false ones, whose
+    // prefixes (the bytes before their first blank) are in the group, in rule
+    // order. Where one prefix begins another, the marks of both may stand at a
+    // place: the first of them in rule order is the one there.
+    std::vector<std::vector<BranchCandidate>> group_branch_marks;
     TextKeeping keeping;
 };
 

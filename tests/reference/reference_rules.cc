@@ -311,6 +311,16 @@ void take_branch(Scan& scan, const BranchMark& mark) {
     scan.chains.pop_back();
 }
 
+// In a directive's line every byte but those of regions is the directive's:
+// whether the one at `p` is its escape right before the line's end.
+void note_directive_byte(Scan& scan, size_t p) {
+    if (scan.directive == nullptr)
+        return;
+    const std::string& text = scan.lines[scan.l].text;
+    const RegionRule& rule = *scan.directive;
+    scan.directive_escaped = rule.has_escape && text[p] == rule.escape && p + 1 == text.size();
+}
+
 bool try_branch(Scan& scan) {
     for (const BranchMark& mark : scan.rules.branch_marks) {
         if (mark.role == BranchRole::plainly_false)
@@ -320,6 +330,8 @@ bool try_branch(Scan& scan) {
             continue;
         take_branch(scan, mark);
         scan.p += length;
+        // A mark's bytes are the directive's line as any text is.
+        note_directive_byte(scan, scan.p - 1);
         return true;
     }
     return false;
@@ -602,9 +614,7 @@ bool take_name(Scan& scan) {
 void try_names(Scan& scan) {
     size_t p = scan.p;
     if (scan.directive != nullptr) {
-        const std::string& text = scan.lines[scan.l].text;
-        const RegionRule& rule = *scan.directive;
-        scan.directive_escaped = rule.has_escape && text[p] == rule.escape && p + 1 == text.size();
+        note_directive_byte(scan, p);
         ++scan.p;
         return;
     }

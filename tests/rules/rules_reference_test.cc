@@ -429,6 +429,25 @@ TEST(RulesReference, ConditionalBranches) {
          }});
 }
 
+// Marks whose first bytes are another's: at a place the first mark in rule
+// order that stands there is taken, whichever of their prefixes is longer.
+TEST(RulesReference, BranchMarksSharingTheirFirstBytes) {
+    const char* shorter_first = "branch-start \"% a\"\nbranch-else %/\nbranch-end \"% \"\n";
+    const char* longer_first = "branch-start \"%/ x\"\nbranch-else \"% \"\nbranch-end %/\n";
+    run_group({{"("},
+               {")"},
+               {
+                   {"an else before an end of fewer bytes", shorter_first, "%a\n(\n%/\n(\n% \n)",
+                    "(@2:1 )@6:1 ok"},
+                   {"the end where the else is no longer there", shorter_first, "%a\n(\n%b\n)",
+                    "(@2:1 )@4:1 ok"},
+                   {"an else of a shorter prefix before an end of a longer", longer_first,
+                    "%/x\n(\n%/\n(\n", "(@2:1 !"},
+                   {"a start where the else stands too", longer_first, "%/x\n(\n%/x\n)\n",
+                    "(@2:1 )@4:1 ok"},
+               }});
+}
+
 TEST(RulesReference, Definitions) {
     const char* tex =
         "definition \\def word-end escape \\ comment %\n"
@@ -467,6 +486,21 @@ TEST(RulesReference, Directives) {
                    {"a comment over two lines", c, "#define A 1 /* (a\n b) */ (\n)", ")@3:1 !"},
                    {"a line comment ends the line", c, "#define A 1 // x\n()", "(@2:1 )@2:2 ok"},
                    {"an escape not at the end", c, "#define A \\ (\n()", "(@2:1 )@2:2 ok"},
+               }});
+}
+
+// A branch mark in a directive's line is that line's text: the escape that
+// ends it ends the line, and the next line is the directive's too.
+TEST(RulesReference, BranchMarksInDirectives) {
+    const char* slash = "directive D escape /\nbranch-start }/\n";
+    const char* blank = "directive D escape \" \"\nbranch-end \"E \"\n";
+    run_group({{"("},
+               {")"},
+               {
+                   {"a mark that ends in the escape", slash, "D }/\n()\n()", "(@3:1 )@3:2 ok"},
+                   {"a mark that ends before it", slash, "D }/ /x\n()", "(@2:1 )@2:2 ok"},
+                   {"a mark's blank run over the escape", blank, "D E \n(\n()", "(@3:1 )@3:2 ok"},
+                   {"the escape past a mark's blank run", blank, "D E  x\n()", "(@2:1 )@2:2 ok"},
                }});
 }
 
