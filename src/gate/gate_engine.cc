@@ -12,7 +12,6 @@
 #include "rules/rules_collision.h"
 #include "rules/rules_file.h"
 #include "rules/rules_filter.h"
-#include "rules/unread_rest.h"
 #include "scan/scan_loop.h"
 
 namespace {

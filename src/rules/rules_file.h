@@ -73,7 +73,8 @@
 // the line's end, its bytes hold no group marks) and "blank-line" (a line of
 // blanks alone ends it), and for an end of text "outermost" (MARK ends the text
 // only where no name stays open after the one that begins there) and "unread"
-// (the names still open at MARK are no failure: unread_rest.h).
+// (nothing after MARK is read, and the names still open there are no
+// failure: forget_open_names in scan/pair_matching.h).
 //
 // At one place the region starts are tried first, in file order, then the names.
 // A region still open at the end of the text (not a line region, not one-line)
@@ -109,7 +110,7 @@ struct RegionRule {
     bool markers = false;          // a comment: markers are read in it
     bool blank_line_ends = false;  // definition only
     bool outermost = false;        // end of text only (open_names.h)
-    bool unread = false;           // end of text only (unread_rest.h)
+    bool unread = false;           // end of text only
 };
 
 // What the rules say. Per-name flags are indexed like the table's names: by id,

@@ -30,7 +30,7 @@ struct Checking {
     bool off = false;
     bool off_file = false;
     bool switched = false;  // some marker turned it off
-    bool unread = false;    // an end of text under `unread` ended it (unread_rest.h)
+    bool unread = false;    // an end of text under `unread` ended it (forget_open_names)
 };
 
 void apply_switch(Checking& checking, Switch marker);

@@ -119,6 +119,12 @@ void start_pair_matching(PairMatching& matching, size_t pairs);
 // The next name found. Throws std::bad_alloc when memory runs out.
 void match_name(PairMatching& matching, uint32_t pair, bool is_close, NamePlace place);
 
+// Where the text stops being read (an end of text under `unread`), the opens
+// still unmatched are no failure, their closes standing in the part not read:
+// takes them as closed and judges the tally again. What came before is judged
+// as ever: a close that closes nothing, counts that differ before that place.
+void forget_open_names(NameTally& tally, PairMatching& matching);
+
 // Where the line under way starts among the text's bytes, followed through
 // the chunks: `swept` is how far the chunks were searched for line ends, and
 // `line` the line that starts at `line_start`, 0 when a chunk's end was swept

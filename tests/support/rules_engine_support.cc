@@ -4,7 +4,6 @@
 
 #include "check_support.h"
 #include "rules/rules_filter.h"
-#include "rules/unread_rest.h"
 #include "scan/name_tally.h"
 #include "scan/pair_matching.h"
 #include "scan/scan_loop.h"
