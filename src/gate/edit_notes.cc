@@ -103,7 +103,8 @@ bool read_words(const std::string& path, const std::vector<LineRange>& ranges,
 }  // namespace
 
 std::vector<EditNote> find_edit_notes(const GateEngine& engine, const std::string& path,
-                                      const std::vector<EditQuery>& queries) {
+                                      const std::vector<EditQuery>& queries,
+                                      const std::vector<FilterRestart>& restarts) {
     std::vector<EditNote> notes;
     if (queries.empty())
         return notes;
@@ -112,7 +113,7 @@ std::vector<EditNote> find_edit_notes(const GateEngine& engine, const std::strin
         ranges.push_back(edit_query_lines(query, kEditReach));
     ranges = join_ranges(std::move(ranges));
     std::vector<WindowName> names;
-    if (!find_window_names(engine, path, ranges, kMostWindowNames, names))
+    if (!find_window_names(engine, path, ranges, kMostWindowNames, restarts, names))
         return notes;
     LineShapes shapes;
     std::vector<uint64_t> words;
@@ -136,11 +137,12 @@ bool before(const NamePlace& a, const NamePlace& b) {
 
 }  // namespace
 
-void add_edit_notes(const GateEngine& engine, const std::string& path, FileCheck& check) {
+void add_edit_notes(const GateEngine& engine, const std::string& path, FileCheck& check,
+                    const std::vector<FilterRestart>& restarts) {
     if (check.status != FileStatus::checked || path == kStandardInputPath)
         return;
     try {
-        check.edit_notes = find_edit_notes(engine, path, edit_queries(check));
+        check.edit_notes = find_edit_notes(engine, path, edit_queries(check), restarts);
     } catch (const std::bad_alloc&) {
         check.edit_notes.clear();
     }

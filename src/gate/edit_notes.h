@@ -21,14 +21,17 @@ constexpr size_t kMostEditNotes = 32;
 constexpr uint64_t kEditReach = 20000;
 
 // The notes for `queries` (in file order, kMostEditNotes at most) from the
-// file at `path`, read again around them; none when it cannot be read again.
-// Throws std::bad_alloc.
+// file at `path`, read again around them, from the restart points its check
+// noted where there are some; none when it cannot be read again. Throws
+// std::bad_alloc.
 std::vector<EditNote> find_edit_notes(const GateEngine& engine, const std::string& path,
-                                      const std::vector<EditQuery>& queries);
+                                      const std::vector<EditQuery>& queries,
+                                      const std::vector<FilterRestart>& restarts);
 
 // Adds the notes to a checked file found at `path`; none when it cannot be
 // read again or memory runs out. Never throws.
-void add_edit_notes(const GateEngine& engine, const std::string& path, FileCheck& check);
+void add_edit_notes(const GateEngine& engine, const std::string& path, FileCheck& check,
+                    const std::vector<FilterRestart>& restarts);
 
 // The note on where the finding's missing or extra name belongs; false for none.
 bool edit_note_of(const FileCheck& check, const Finding& finding, EditNote& note);

@@ -87,11 +87,12 @@ void open_failed(FileCheck& check, const std::string& name) {
 
 // The names go to the pair matching as the scan finds them, through the rules'
 // filter when there are rules.
-void scan_pairs(const GateEngine& engine, FileReader& reader, FileCheck& check) {
+void scan_pairs(const GateEngine& engine, FileReader& reader, FileCheck& check,
+                std::vector<FilterRestart>& restarts) {
     start_tally(check.tally, engine.table.n);
     start_pair_matching(check.matching, engine.table.n);
     PairSink sink{check.tally, check.matching};
-    const RulesFilterState* state = nullptr;
+    RulesFilterState* state = nullptr;
     errno = 0;
     if (scan_through_engine(engine, reader, sink, &state) == ReadStatus::error) {
         cannot_check(check, FileStatus::cannot_read, errno);
@@ -99,6 +100,7 @@ void scan_pairs(const GateEngine& engine, FileReader& reader, FileCheck& check) 
     }
     if (state == nullptr)
         return;
+    restarts.swap(state->restarts);
     check.switched_off = state->checking.switched;
     if (state->checking.off_file) {
         // Not checked at all: no name counts, those before the marker neither.
@@ -143,8 +145,9 @@ FileCheck check_one_file(const GateEngine& engine, const std::string& name, File
             open_failed(check, name);
             return check;
         }
-        scan_pairs(engine, reader, check);
-        add_edit_notes(engine, name, check);
+        std::vector<FilterRestart> restarts;
+        scan_pairs(engine, reader, check, restarts);
+        add_edit_notes(engine, name, check, restarts);
         errno = 0;
         if (check.status == FileStatus::checked &&
             !recount_columns(check, reader.fd, unit, reader.buffer.get(), reader.capacity))

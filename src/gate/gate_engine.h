@@ -39,19 +39,30 @@ FileCheck check_one_file(const GateEngine& engine, const std::string& name, File
 // Scans the source's text (a FileReader, or a source in front of one) through
 // the engine into `sink`, the rules' filter in front of it when there are
 // rules; `filter` is then the filter's state after the scan (each thread keeps
-// one, so that its buffers serve every file). Throws std::bad_alloc.
+// one, so that its buffers serve every file), with the restart points it
+// noted. With `from`, one of those points, the source's text starts there.
+// Throws std::bad_alloc.
 template <typename Source, typename Sink>
 ReadStatus scan_through_engine(const GateEngine& engine, Source& source, Sink& sink,
-                               const RulesFilterState** filter = nullptr) {
+                               RulesFilterState** filter = nullptr,
+                               const FilterRestart* from = nullptr) {
     if (!engine.has_rules)
         return scan_text(engine.matcher, source, sink);
     static thread_local RulesText text;
     static thread_local RulesFilterState state;
     start_rules_text(text, engine.rules.keeping);
     start_rules_filter(state, engine.rules, text);
+    TextStart start;
+    if (from != nullptr) {
+        resume_rules_text(text, from->offset);
+        resume_rules_filter(state, *from);
+        start = {from->offset, from->line};
+    }
     RulesSink<Sink> rules_sink{state, sink};
     RulesSource<Source> rules_source{source, engine.rules, text};
-    if (filter != nullptr)
+    if (filter != nullptr) {
+        note_filter_restarts(state);
         *filter = &state;
-    return scan_text(engine.rules.matcher, rules_source, rules_sink);
+    }
+    return scan_text(engine.rules.matcher, rules_source, rules_sink, start);
 }

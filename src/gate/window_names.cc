@@ -1,5 +1,7 @@
 #include "gate/window_names.h"
 
+#include <unistd.h>
+
 namespace {
 
 // The file's chunks until the names have passed the last line wanted.
@@ -56,14 +58,41 @@ void end_text(WindowSink&, const TextScan&) {}
 
 }  // namespace
 
-bool find_window_names(const GateEngine& engine, const std::string& path,
-                       const std::vector<LineRange>& ranges, size_t most,
-                       std::vector<WindowName>& names) {
-    names.clear();
+namespace {
+
+// The names on the lines of `ranges`, read from `from` (null: the file's
+// start), after those in `names`.
+bool read_window(const GateEngine& engine, const std::string& path,
+                 const std::vector<LineRange>& ranges, size_t most, const FilterRestart* from,
+                 std::vector<WindowName>& names) {
     FileReader reader;
     if (!open_file_reader(reader, path, 64 * 1024))
         return false;
+    if (from != nullptr &&
+        ::lseek(reader.fd, static_cast<off_t>(from->offset), SEEK_SET) == static_cast<off_t>(-1))
+        return false;
     WindowSink sink{engine.table, ranges, most, names};
     WindowSource source{reader, sink.done};
-    return scan_through_engine(engine, source, sink) == ReadStatus::end && !sink.too_many;
+    return scan_through_engine(engine, source, sink, nullptr, from) == ReadStatus::end &&
+           !sink.too_many;
+}
+
+}  // namespace
+
+bool find_window_names(const GateEngine& engine, const std::string& path,
+                       const std::vector<LineRange>& ranges, size_t most,
+                       const std::vector<FilterRestart>& restarts, std::vector<WindowName>& names) {
+    names.clear();
+    size_t first = 0;
+    while (first < ranges.size()) {
+        const FilterRestart* from = restart_before_line(restarts, ranges[first].first);
+        size_t last = first + 1;
+        while (last < ranges.size() && restart_before_line(restarts, ranges[last].first) == from)
+            ++last;
+        std::vector<LineRange> part(ranges.begin() + first, ranges.begin() + last);
+        if (!read_window(engine, path, part, most, from, names))
+            return false;
+        first = last;
+    }
+    return true;
 }

@@ -18,8 +18,9 @@ struct WindowName {
 };
 
 // The names on the lines of `ranges` (join_ranges's), in file order; false when
-// the file cannot be read again or more than `most` names stand there. Throws
-// std::bad_alloc.
+// the file cannot be read again or more than `most` names stand there. A range
+// is read from the last of `restarts` (the check's) before it, or from the
+// file's start; the ranges after one restart point share one read. Throws std::bad_alloc.
 bool find_window_names(const GateEngine& engine, const std::string& path,
                        const std::vector<LineRange>& ranges, size_t most,
-                       std::vector<WindowName>& names);
+                       const std::vector<FilterRestart>& restarts, std::vector<WindowName>& names);

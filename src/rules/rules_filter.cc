@@ -432,7 +432,52 @@ bool take_hint(RulesFilterState& state, const RulesHint& hint) {
     return true;
 }
 
+bool at_rest(const RulesFilterState& state) {
+    return state.region.rule == nullptr && !state.tag.open && state.mask.rule == nullptr &&
+           state.held.empty();
+}
+
+// A restart point at the start of the hint's line, before the hint is taken,
+// where every hint before it is taken, on an earlier line, and the filter is
+// at rest once its cover has moved up to the hint.
+void note_restart(RulesFilterState& state, const RulesHint& hint) {
+    if (hint.line <= state.restart_line || !ready_at(state, hint.start))
+        return;
+    if (state.region.rule != nullptr || state.tag.open || state.mask.rule != nullptr)
+        advance_cover(state, hint.start);
+    const RulesText& text = *state.text;
+    if (!at_rest(state) || hint.start <= text.offset)
+        return;
+    const void* lf = memrchr(bytes_at(text, text.offset), '\n', hint.start - text.offset);
+    if (lf == nullptr)
+        return;
+    uint64_t line_start =
+        text.offset + static_cast<uint64_t>(static_cast<const char*>(lf) - text.bytes.data()) + 1;
+    const BranchChains& chains = state.branches;
+    state.restarts.push_back({line_start, hint.line, state.resume, state.checking, state.open_names,
+                              chains.levels, chains.uncounted, chains.uncounted_deep});
+    state.next_restart = line_start + state.restart_spacing;
+}
+
 }  // namespace
+
+void note_filter_restarts(RulesFilterState& state, uint64_t spacing) {
+    state.restart_spacing = spacing;
+    state.next_restart = spacing;
+}
+
+void resume_rules_filter(RulesFilterState& state, const FilterRestart& restart) {
+    state.resume = restart.resume;
+    state.checking = restart.checking;
+    state.open_names = restart.open_names;
+    BranchChains& chains = state.branches;
+    chains.levels = restart.levels;
+    chains.uncounted = restart.uncounted;
+    chains.uncounted_deep = restart.uncounted_deep;
+    size_t depth = std::min(chains.levels.size(), kBranchDepth);
+    chains.under_way.assign(depth, BranchResult{});
+    chains.counted.assign(depth, BranchResult{});
+}
 
 void start_rules_filter(RulesFilterState& state, const RulesMatcher& rules_matcher,
                         const RulesText& text) {
@@ -458,9 +503,14 @@ void start_rules_filter(RulesFilterState& state, const RulesMatcher& rules_match
     start_branch_chains(state.branches, rules_matcher.self_closing.size() / 2,
                         rules_matcher.rules.empty_else);
     state.open_names = OpenNames{};
+    state.restarts.clear();
+    state.next_restart = UINT64_MAX;
+    state.restart_line = 0;
 }
 
 void filter_hints(RulesFilterState& state, const std::vector<RulesHint>& hints, bool chunk_done) {
+    if (state.deferred.empty() && !hints.empty() && hints.front().start >= state.next_restart)
+        note_restart(state, hints.front());
     std::vector<RulesHint> waiting;
     waiting.swap(state.deferred);
     for (const std::vector<RulesHint>* list : {&std::as_const(waiting), &hints}) {
@@ -478,6 +528,8 @@ void filter_hints(RulesFilterState& state, const std::vector<RulesHint>& hints, 
     advance_cover(state, state.deferred.empty() ? end : state.deferred.front().start, mask_limit);
     if (!state.held.empty())
         settle_held(state, chunk_done || hints.empty() ? end : hints.back().start);
+    if (!hints.empty())
+        state.restart_line = hints.back().line;
 }
 
 void finish_rules_filter(RulesFilterState& state) {

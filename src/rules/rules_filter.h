@@ -23,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "rules/filter_restart.h"
 #include "rules/name_mask.h"
 #include "rules/open_names.h"
 #include "rules/rules_branches.h"
@@ -105,10 +106,25 @@ struct RulesFilterState {
     std::vector<BrokenTag> broken;  // in file order
     BranchChains branches;
     OpenNames open_names;  // of the names counted so far
+    // Restart points, in file order, noted while next_restart is not UINT64_MAX:
+    // the next is looked for at the first hint of a batch from next_restart on,
+    // where that hint starts a line of hints.
+    std::vector<FilterRestart> restarts;
+    uint64_t restart_spacing = kRestartSpacing;
+    uint64_t next_restart = UINT64_MAX;
+    uint64_t restart_line = 0;  // of the last hint of the last batch
 };
 
 void start_rules_filter(RulesFilterState& state, const RulesMatcher& rules_matcher,
                         const RulesText& text);
+
+// From here on the filter notes restart points (filter_restart.h) in
+// `restarts`, `spacing` bytes apart at least.
+void note_filter_restarts(RulesFilterState& state, uint64_t spacing = kRestartSpacing);
+
+// After start_rules_filter and resume_rules_text: the filter as it stood at
+// `restart`.
+void resume_rules_filter(RulesFilterState& state, const FilterRestart& restart);
 
 // The hints of one batch of the scan, the last of its chunk when `chunk_done`.
 // Leaves the names kept in `kept`. Hot: a change needs a benchmark run.

@@ -54,6 +54,10 @@ void start_rules_text(RulesText& text, const TextKeeping& keeping) {
     text.source_ended = false;
 }
 
+void resume_rules_text(RulesText& text, uint64_t offset) {
+    text.offset = text.line_start_before = text.line_start = offset;
+}
+
 std::string_view add_chunk(RulesText& text, const TextKeeping& keeping, std::string_view raw) {
     uint64_t end = text_end(text);
     uint64_t base = end - std::min<uint64_t>(end - text.offset, 2 * keeping.reach + 16);

@@ -36,6 +36,9 @@ struct RulesText {
 
 void start_rules_text(RulesText& text, const TextKeeping& keeping);
 
+// After start_rules_text: a text that starts at `offset`, a line's first byte.
+void resume_rules_text(RulesText& text, uint64_t offset);
+
 // Appends the next chunk to the text, dropping what no decision needs any more;
 // returns the chunk the scan sees.
 std::string_view add_chunk(RulesText& text, const TextKeeping& keeping, std::string_view raw);

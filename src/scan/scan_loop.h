@@ -47,15 +47,24 @@ inline std::vector<FoundName> make_found_names() {
     return found;
 }
 
+// Where the source's text stands in its file: at its start, or at the start of
+// a later line (the source's first byte is the line's first byte).
+struct TextStart {
+    uint64_t offset = 0;
+    uint64_t line = 1;
+};
+
 // Scans the source's text to its end and hands what it finds to the sink;
 // `error` when the source failed, and then end_text is not called. The matcher
 // is only read, so threads may share it. Hot: a change needs a benchmark run.
 template <typename Source, typename Sink>
 ReadStatus scan_text(const TagMatcher& matcher, Source& source, Sink& sink,
-                     std::vector<FoundName>& found) {
+                     std::vector<FoundName>& found, TextStart start = {}) {
     TextScan text;
     start_text_scan(matcher, text);
-    uint64_t offset = 0;
+    text.offset = start.offset;
+    text.line = start.line;
+    uint64_t offset = start.offset;
     std::string_view chunk;
     ReadStatus status;
     while ((status = read_chunk(source, chunk)) == ReadStatus::chunk) {
@@ -77,7 +86,7 @@ ReadStatus scan_text(const TagMatcher& matcher, Source& source, Sink& sink,
 }
 
 template <typename Source, typename Sink>
-ReadStatus scan_text(const TagMatcher& matcher, Source& source, Sink& sink) {
+ReadStatus scan_text(const TagMatcher& matcher, Source& source, Sink& sink, TextStart start = {}) {
     std::vector<FoundName> found = make_found_names();
-    return scan_text(matcher, source, sink, found);
+    return scan_text(matcher, source, sink, found, start);
 }

@@ -132,6 +132,30 @@ TEST(RulesEngine, KeepsWhatTheReferenceKeepsOnRandomRulesAndTexts) {
     }
 }
 
+// A read from a restart point the filter noted keeps, from there on, what the
+// read from the start kept, whatever the rules and the chunks.
+TEST(RulesEngine, RestartPointsKeepWhatTheWholeReadKeeps) {
+    std::mt19937_64 random(9122026);
+    const NameStyle style{"<{\\a", "ab/>-", 4, 1};
+    const std::string marks = "<>/!-\\\"ab*%{} #";
+    const std::string filler = std::string("ab AB-.\n\n\r\\\"*/\0{}[] \t%#", 25);
+    size_t reads = 0;
+    for (int round = 0; round < 1500; ++round) {
+        RandomCase c = random_case(random, style, marks);
+        std::string text;
+        for (size_t pieces = 1 + random_below(random, 8); pieces > 0; --pieces)
+            text += random_text_for(random, c.table, c.rules, filler);
+        size_t most_chunk = 1 + random_below(random, 400);
+        uint64_t spacing = 1 + random_below(random, 64);
+        std::string differences =
+            restart_differences(text, c.table, c.rules, most_chunk, random(), spacing, reads);
+        ASSERT_EQ(differences, "") << "round " << round << "\nrules:\n"
+                                   << c.rules_text << "text: " << testing::PrintToString(text)
+                                   << "\nchunks up to " << most_chunk << ", spacing " << spacing;
+    }
+    EXPECT_GT(reads, 3000u);
+}
+
 // Names that hold one another inside make the matcher hold hints back to the
 // line's end; long lines make the engine keep the line.
 TEST(RulesEngine, HintsHeldToTheLineEndOnLongLines) {

@@ -184,6 +184,89 @@ RulesCheck engine_rules_check(std::string_view bytes, const TagTable& table, con
     return check;
 }
 
+namespace {
+
+struct ListedSink {
+    std::vector<std::string> names;  // "id line:column@offset", in order
+};
+
+void take_names(ListedSink& sink, const FoundBatch& batch) {
+    for (size_t i = 0; i < batch.names.size(); ++i) {
+        const FoundName& name = batch.names[i];
+        sink.names.push_back(std::to_string(name.id) + " " + std::to_string(name.line) + ":" +
+                             std::to_string((*batch.columns)[i]) + "@" +
+                             std::to_string(name.start));
+    }
+}
+
+void end_text(ListedSink&, const TextScan&) {}
+
+// The names kept from `from` on (null: the text's start), and the restart
+// points noted on the way.
+std::vector<std::string> kept_from(std::string_view bytes, const RulesMatcher& rules_matcher,
+                                   size_t most_chunk, uint64_t seed, uint64_t spacing,
+                                   const FilterRestart* from,
+                                   std::vector<FilterRestart>& restarts) {
+    RulesText text;
+    start_rules_text(text, rules_matcher.keeping);
+    RulesFilterState state;
+    start_rules_filter(state, rules_matcher, text);
+    TextStart start;
+    if (from != nullptr) {
+        resume_rules_text(text, from->offset);
+        resume_rules_filter(state, *from);
+        start = {from->offset, from->line};
+    }
+    note_filter_restarts(state, spacing);
+    ListedSink listed;
+    RulesSink<ListedSink> sink{state, listed};
+    RandomChunks chunks{bytes.substr(start.offset), most_chunk, std::mt19937_64(seed), false};
+    RulesSource<RandomChunks> source{chunks, rules_matcher, text};
+    scan_text(rules_matcher.matcher, source, sink, start);
+    restarts = std::move(state.restarts);
+    return listed.names;
+}
+
+uint64_t offset_of(const std::string& listed) {
+    return std::stoull(listed.substr(listed.find('@') + 1));
+}
+
+}  // namespace
+
+std::string restart_differences(std::string_view bytes, const TagTable& table,
+                                const TagRules& rules, size_t most_chunk, uint64_t seed,
+                                uint64_t spacing, size_t& reads) {
+    RulesMatcher rules_matcher = build_rules_matcher(table, rules);
+    bytes = bytes.substr(0, bytes.find('\x1a'));
+    std::vector<FilterRestart> restarts, unused;
+    std::vector<std::string> whole =
+        kept_from(bytes, rules_matcher, most_chunk, seed, spacing, nullptr, restarts);
+    for (const FilterRestart& restart : restarts) {
+        std::string at = "restart at " + std::to_string(restart.offset) + ": ";
+        if (restart.offset == 0 || bytes[restart.offset - 1] != '\n' ||
+            restart.line != 1 + static_cast<uint64_t>(std::count(
+                                    bytes.begin(), bytes.begin() + restart.offset, '\n')))
+            return at + "not the start of line " + std::to_string(restart.line) + "\n";
+        std::vector<std::string> expected;
+        for (const std::string& name : whole) {
+            if (offset_of(name) >= restart.offset)
+                expected.push_back(name);
+        }
+        ++reads;
+        std::vector<std::string> actual =
+            kept_from(bytes, rules_matcher, most_chunk, seed + 1, spacing, &restart, unused);
+        if (actual != expected) {
+            size_t i = 0;
+            while (i < actual.size() && i < expected.size() && actual[i] == expected[i])
+                ++i;
+            return at + "kept #" + std::to_string(i) + ": expected " +
+                   (i < expected.size() ? expected[i] : "-") + ", got " +
+                   (i < actual.size() ? actual[i] : "-") + "\n";
+        }
+    }
+    return "";
+}
+
 std::string rules_check_differences(const TagTable& table, const RulesCheck& expected,
                                     const RulesCheck& actual) {
     std::string out;

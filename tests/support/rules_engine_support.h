@@ -26,6 +26,15 @@ RulesCheck engine_rules_check(std::string_view bytes, const TagTable& table, con
 std::string rules_check_differences(const TagTable& table, const RulesCheck& expected,
                                     const RulesCheck& actual);
 
+// Where reads of `bytes` from the restart points the filter notes (at least
+// `spacing` bytes apart) keep other names than the read from the start does
+// from there on (id, line, column, offset), read in chunks as
+// engine_rules_check reads; empty when every read agrees. Adds the reads from
+// restart points to `reads`.
+std::string restart_differences(std::string_view bytes, const TagTable& table,
+                                const TagRules& rules, size_t most_chunk, uint64_t seed,
+                                uint64_t spacing, size_t& reads);
+
 // The text of a random rules file for the names: word ends, case, regions of
 // every kind with their options, markers in some of them, self-closing marks,
 // tag ends and spellings, and branch marks, each now and then, made of bytes of
