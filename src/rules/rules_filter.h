@@ -23,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "rules/declared_region.h"
 #include "rules/name_mask.h"
 #include "rules/open_names.h"
 #include "rules/rules_branches.h"
@@ -105,6 +106,8 @@ struct RulesFilterState {
     std::vector<BrokenTag> broken;  // in file order
     BranchChains branches;
     OpenNames open_names;  // of the names counted so far
+    DeclaredRegions declared;
+    const RegionRule* ended_declared = nullptr;  // the declared region the text ended in
 };
 
 void start_rules_filter(RulesFilterState& state, const RulesMatcher& rules_matcher,
