@@ -91,12 +91,6 @@ TEST(ExampleSets, JudgeTheirFormats) {
         {"latex", "short verbs of the class",
          "\\documentclass[a4paper]{ltxdoc}\n\\begin{document}\n|\\end{center}|\n\\end{document}\n",
          true},
-        {"latex", "a short verb declared in a hook",
-         "\\AtBeginDocument{\\MakeShortVerb{\\\"}}\n\\begin{document}\n\"\\end{center}\"\n"
-         "\\end{document}\n",
-         true},
-        {"latex", "the text after a short verb is checked",
-         "\\MakeShortVerb{\\|}\n|\\end{center}|\\end{itemize}\n", false},
         {"latex", "the class named in the text", "\\textsf{ltxdoc}\\begin{itemize}\\end{center}",
          false},
         {"latex", "an end before the class's short verbs",
