@@ -69,7 +69,6 @@ constexpr FaultWords kFaultWords[] = {
     {"CR without an LF after it", false, ""},
     {"byte 0x1A, which would end the file here", false, ""},
     {"", true, " given twice"},
-    {"", true, " takes a MARK"},
     {"no region or line region starts with ", true, " before this rule"},
 };
 static_assert(std::size(kFaultWords) == static_cast<size_t>(RuleFault::no_comment_region) + 1,

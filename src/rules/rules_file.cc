@@ -145,7 +145,7 @@ RuleProblem mark_names(const TagTable& table, const std::vector<std::string>& na
 bool takes_option(RegionKind kind, const std::string& option) {
     if (kind == RegionKind::declared)
         return false;
-    if (option == "one-line" || option == "after")
+    if (option == "one-line")
         return kind == RegionKind::to_end_mark;
     if (option == "escape")
         return kind == RegionKind::to_end_mark || kind == RegionKind::to_line_end ||
@@ -171,15 +171,6 @@ RuleProblem region_options(const std::vector<std::string>& words, size_t from, R
              : option == "outermost"     ? region.outermost
              : option == "unread"        ? region.unread
                                          : region.blank_line_ends) = true;
-            continue;
-        }
-        if (option == "after") {
-            if (at + 1 == words.size() || words[at + 1].empty())
-                return {RuleFault::option_takes_mark, option};
-            if (region.has_after)
-                return {RuleFault::given_twice, option};
-            region.has_after = true;
-            region.after = words[++at];
             continue;
         }
         if (at + 1 == words.size() || words[at + 1].size() != 1)

@@ -72,9 +72,7 @@
 // it, so an END right after an odd run of E's does not end it), "not-after E"
 // (a START right after an odd run of E's starts nothing), "only-after E" (a
 // START starts only right after an E: "\"(" only-after R), "one-line" (the region
-// ends at its line's end at the latest), "after MARK" (START starts nothing
-// before MARK has stood in the text, which is passed over where it stands:
-// region | | one-line after "\\MakeShortVerb{\\|}"), "word-end" (START starts nothing
+// ends at its line's end at the latest), "word-end" (START starts nothing
 // where a word byte follows it), "not-in-number" (START starts nothing right
 // after a number's bytes: 1'000, see number_before.h), and for a definition "comment C" (from C to
 // the line's end, its bytes hold no group marks) and "blank-line" (a line of
@@ -130,8 +128,6 @@ struct RegionRule {
     bool blank_line_ends = false;  // definition only
     bool outermost = false;        // end of text only (open_names.h)
     bool unread = false;           // end of text only
-    bool has_after = false;        // region only: START starts nothing before `after`
-    std::string after;
 };
 
 // What the rules say. Per-name flags are indexed like the table's names: by id,
@@ -176,7 +172,6 @@ enum class RuleFault {
     bare_cr,                // a CR not right before an LF
     end_of_text_byte,       // a 0x1A, which would end the file there
     given_twice,            // subject: a rule or option that may be given once
-    option_takes_mark,      // subject: the option, given no mark or an empty one
     no_comment_region,      // subject: a START no region or line region before starts
 };
 

@@ -268,8 +268,6 @@ bool start_region_at(RulesFilterState& state, const RulesHint& hint, const RuleP
                      uint64_t matched) {
     const RulesMatcher& rules_matcher = *state.rules_matcher;
     const RegionRule& rule = rules_matcher.rules.regions[pattern.region];
-    if (rule.has_after && state.after_seen[pattern.region] == 0)
-        return false;
     uint8_t delimiter = 0;
     uint64_t length = region_length_at(state, hint, pattern, matched, delimiter);
     if (length == 0)
@@ -435,12 +433,6 @@ bool take_hint(RulesFilterState& state, const RulesHint& hint) {
         if (!pattern.is_region) {
             if (state.mask.rule == nullptr && take_name_at(state, hint, pattern, length))
                 break;
-        } else if (pattern.is_after_mark) {
-            if (stop == nullptr) {
-                state.after_seen[pattern.region] = 1;
-                state.resume = pos + length;
-                return true;
-            }
         } else if (pattern.region_kind == RegionKind::directive) {
             if (stop == nullptr && start_directive_at(state, hint, pattern, length))
                 return true;
@@ -492,7 +484,6 @@ void start_rules_filter(RulesFilterState& state, const RulesMatcher& rules_match
                         rules_matcher.rules.empty_else);
     state.open_names = OpenNames{};
     state.declared.all.clear();
-    state.after_seen.assign(rules_matcher.rules.regions.size(), 0);
     state.ended_declared = nullptr;
 }
 

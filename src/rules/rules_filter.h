@@ -107,7 +107,6 @@ struct RulesFilterState {
     BranchChains branches;
     OpenNames open_names;  // of the names counted so far
     DeclaredRegions declared;
-    std::vector<uint8_t> after_seen;  // by region rule: its after mark has stood in the text
     const RegionRule* ended_declared = nullptr;  // the declared region the text ended in
 };
 

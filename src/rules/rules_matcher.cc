@@ -59,12 +59,6 @@ std::vector<RulePattern> patterns_in_order(const TagTable& table, const TagRules
         RulePattern& start =
             patterns.emplace_back(rule_pattern(folded_if(fold, region.start), true, r, 0, false));
         start.region_kind = region.kind;
-        if (region.has_after) {
-            RulePattern& mark = patterns.emplace_back(
-                rule_pattern(folded_if(fold, region.after), true, r, 0, false));
-            mark.region_kind = region.kind;
-            mark.is_after_mark = true;
-        }
     }
     for (size_t k = 0; k < 2 * table.n; ++k) {
         size_t id = k < table.n ? 2 * k : 2 * (k - table.n) + 1;
@@ -74,10 +68,10 @@ std::vector<RulePattern> patterns_in_order(const TagTable& table, const TagRules
         for (const std::string& other : rules.spellings[id])
             patterns.push_back(rule_pattern(folded_if(fold, other), false, 0, id, word_end));
     }
-    // A declared region's marks and after marks match as written.
+    // A declared region's marks match as written.
     for (RulePattern& pattern : patterns)
         pattern.blank_runs = rules.blank_runs && has_blank_run(pattern.text) &&
-                             pattern.region_kind != RegionKind::declared && !pattern.is_after_mark;
+                             pattern.region_kind != RegionKind::declared;
     return patterns;
 }
 

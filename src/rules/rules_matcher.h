@@ -38,7 +38,6 @@ struct RulePattern {
     bool is_branch = false;   // the prefix `region` of branch marks
     // The START of declared region `region`, not its MARK.
     bool is_declared_start = false;
-    bool is_after_mark = false;  // the MARK of region `region`'s after option
 };
 
 // Strings longer than this are matched through their windows.

@@ -197,7 +197,6 @@ struct Scan {
     const RegionRule* directive = nullptr;  // the directive whose line this is
     bool directive_escaped = false;         // its escape ended the line's text
     std::deque<Declared> declared{};        // the names declared, in order
-    std::vector<bool> after_seen{};         // by region rule: its after mark has stood
 };
 
 // 1 + the place of `byte` among the tag quotes; 0 when it is none.
@@ -482,15 +481,7 @@ bool try_region_start(Scan& scan) {
                 return true;
             continue;
         }
-        bool waits = region.has_after && !scan.after_seen[r];
-        size_t length = waits ? 0 : region_start_length(scan, region, scan.verb_delimiter);
-        if (length == 0 && region.has_after &&
-            mark_at(scan.rules, scan.lines[scan.l].text, scan.p, region.after)) {
-            scan.after_seen[r] = true;
-            scan.p += region.after.size();
-            note_directive_byte(scan, scan.p - 1);
-            return true;
-        }
+        size_t length = region_start_length(scan, region, scan.verb_delimiter);
         if (length == 0)
             continue;
         if (region.kind == RegionKind::to_text_end) {
@@ -787,7 +778,6 @@ RulesCheck reference_rules_check(std::string_view file_bytes, const TagTable& ta
     std::vector<Line> lines = lines_with_starts(file_bytes);
     Scan scan{lines, table, rules, {}, 0, 0, 0, nullptr, 0, false, {}, 0, 0};
     scan.tag_region.end = rules.tag_end;
-    scan.after_seen.assign(rules.regions.size(), false);
     scan.nesting.strays.assign(table.n, 0);
     scan.check.opn_num.assign(table.n, 0);
     scan.check.cls_num.assign(table.n, 0);

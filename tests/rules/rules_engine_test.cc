@@ -64,8 +64,6 @@ std::string random_text_for(std::mt19937_64& random, const TagTable& table, cons
                 std::string(1, '1').append(kNumberReach - 1 + random_below(random, 3), 'e'));
         if (!region.end.empty())
             pieces.push_back(region.end);
-        if (region.has_after)
-            pieces.push_back(region.after);
         // Declarations of a few names, blanks and brackets before them, and
         // the names' regions.
         for (const char* name : {"a", "b*", "a@-b"}) {

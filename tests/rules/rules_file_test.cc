@@ -68,8 +68,6 @@ std::string describe(const TagRules& rules) {
             text += " outermost";
         if (region.unread)
             text += " unread";
-        if (region.has_after)
-            text += " after " + region.after;
         text += ") ";
     }
     for (const BranchMark& mark : rules.branch_marks) {
@@ -127,9 +125,6 @@ TEST(RulesFile, ReadsEachRule) {
          "text-end(\\catcode`\\% outermost unread) "},
         {"declared regions", "declared-region \\lstnewenvironment \\begin{ \\end{\n",
          "end:000000 self:000000 declared(\\lstnewenvironment|\\begin{|\\end{) "},
-        {"a short verb after its declaration",
-         "region | | one-line after \"\\\\MakeShortVerb{\\\\|}\"\n",
-         "end:000000 self:000000 region(||| one-line after \\MakeShortVerb{\\|}) "},
         {"tag end", "tag-end >\n", "end:000000 self:000000 tag:> "},
         {"branch marks",
          "branch-start line-start \"# if\" #ifdef\nbranch-else #else\n"
@@ -206,12 +201,6 @@ TEST(RulesFile, RejectsABadRuleWithItsFileAndLine) {
          "ERROR : R, line 1: definition takes START.\n"},
         {"end of text without its mark", "end-of-text\n",
          "ERROR : R, line 1: end-of-text takes MARK.\n"},
-        {"after without its mark", "region | | after\n",
-         "ERROR : R, line 1: after takes a MARK.\n"},
-        {"after given twice", "region | | after a after b\n",
-         "ERROR : R, line 1: after given twice.\n"},
-        {"after in a line region", "line-region % after a\n",
-         "ERROR : R, line 1: unknown region option after.\n"},
         {"declared region without its end", "declared-region \\newx \\begin{\n",
          "ERROR : R, line 1: declared-region takes MARK, START and END.\n"},
         {"declared region with an empty end", "declared-region \\newx \\begin{ \"\"\n",

@@ -594,22 +594,6 @@ TEST(RulesReference, DeclaredRegions) {
          }});
 }
 
-TEST(RulesReference, RegionAfterItsMark) {
-    const char* tex = "region | | one-line after \\short\n";
-    run_group({{"\\begin{"},
-               {"\\end{"},
-               {
-                   {"before the mark a start is text", tex, "|\\begin{a}|\\short|\\end{a}|",
-                    "\\begin{@1:2 !"},
-                   {"after it, a region", tex, "\\short\n|\\end{a}|\\begin{a}\\end{a}",
-                    "\\begin{@2:10 \\end{@2:19 ok"},
-                   {"the mark in a region is text", std::string("region ( )\n") + tex,
-                    "(\\short)|\\end{a}|", "\\end{@1:10 !"},
-                   {"the mark is passed over", "region | | one-line after \\s|\n",
-                    "\\s|\\begin{a}\\end{a}", "\\begin{@1:4 \\end{@1:13 ok"},
-               }});
-}
-
 TEST(RulesReference, BlankRuns) {
     run_group({{"{% if", "\\begin{"},
                {"{% endif", "\\end{"},

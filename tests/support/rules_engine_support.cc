@@ -110,8 +110,6 @@ std::string random_region(std::mt19937_64& random, const std::vector<std::string
         line += " only-after " + quoted_argument(random_byte());
     if (kind == region && random_below(random, 3) == 0)
         line += " one-line";
-    if (kind == region && random_below(random, 4) == 0)
-        line += " after " + quoted_argument(random_mark(random, names, marks));
     if (kind == definition && random_below(random, 2) == 0)
         line += " comment " + quoted_argument(random_byte());
     if (kind == definition && random_below(random, 2) == 0)
