@@ -562,6 +562,14 @@ TEST(RulesReference, EndOfTextUnread) {
          }});
 }
 
+// `count` declarations of the names a0, a1 ... on a line.
+std::string many_declarations(size_t count) {
+    std::string text;
+    for (size_t i = 0; i < count; ++i)
+        text += "\\newlst{a" + std::to_string(i) + "}";
+    return text + "\n";
+}
+
 TEST(RulesReference, DeclaredRegions) {
     const char* tex = "declared-region \\newlst \\begin{ \\end{\n";
     run_group(
@@ -589,6 +597,9 @@ TEST(RulesReference, DeclaredRegions) {
              {"in a region the mark declares nothing",
               "line-region %\ndeclared-region \\newlst \\begin{ \\end{\n",
               "%\\newlst{a}\n\\begin{a}\\end{a}", "\\begin{@2:1 \\end{@2:10 ok"},
+             {"a name past the most declared is none", tex,
+              many_declarations(kDeclaredNames) + "\\newlst{z}\\begin{z}\\begin{a0}\\end{a0}",
+              "\\begin{@2:11 !"},
              {"names fold under ignore-case", std::string("ignore-case\n") + tex,
               "\\NEWLST{Code}\\begin{cODE}\\end{x}\\END{code}", "ok"},
          }});
