@@ -123,6 +123,10 @@ void scan_pairs(const GateEngine& engine, FileReader& reader, FileCheck& check,
                                  ? std::string(name_of(engine.table, state->ended_in))
                                  : rules.regions[state->ended_in].start;
         check.region_end = state->ended_in_tag ? rules.tag_end : rules.regions[state->ended_in].end;
+        if (state->ended_declared != nullptr) {
+            check.region_start = state->ended_declared->start;
+            check.region_end = state->ended_declared->end;
+        }
         check.tally.judged_ok = false;
     }
     for (const BrokenTag& broken : state->broken)

@@ -24,6 +24,7 @@ constexpr RuleArguments kRuleArguments[] = {
     {"definition", "START"},
     {"directive", "START"},
     {"end-of-text", "MARK"},
+    {"declared-region", "MARK, START and END"},
     {"blank-runs", "no argument"},
     {"branch-start", "MARKs on one line, none empty or starting with a blank"},
     {"branch-else", "MARKs on one line, none empty or starting with a blank"},

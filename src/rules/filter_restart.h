@@ -9,13 +9,14 @@
 // filter holds what is noted here keeps exactly the names the check kept.
 //
 // What is noted is what decides which names are kept: where hints are passed
-// over up to, the markers' checking, the count of open names and the branch
-// chains' levels. The branches' results (which only their warnings read) start
-// empty.
+// over up to, the markers' checking, the count of open names, the branch
+// chains' levels and the regions the text has declared. The branches' results (which only their
+// warnings read) start empty.
 
 #include <cstdint>
 #include <vector>
 
+#include "rules/declared_region.h"
 #include "rules/open_names.h"
 #include "rules/rules_branches.h"
 #include "rules/rules_switch.h"
@@ -32,6 +33,7 @@ struct FilterRestart {
     std::vector<BranchLevel> levels;
     size_t uncounted = 0;
     size_t uncounted_deep = 0;
+    DeclaredRegions declared;
 };
 
 // The last of `restarts` (in file order) at or before `line`'s start; null

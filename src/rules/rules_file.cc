@@ -143,6 +143,8 @@ RuleProblem mark_names(const TagTable& table, const std::vector<std::string>& na
 // Which options a kind of region takes besides not-after, only-after, word-end
 // and not-in-number.
 bool takes_option(RegionKind kind, const std::string& option) {
+    if (kind == RegionKind::declared)
+        return false;
     if (option == "one-line")
         return kind == RegionKind::to_end_mark;
     if (option == "escape")
@@ -193,13 +195,19 @@ RuleProblem region_options(const std::vector<std::string>& words, size_t from, R
 RuleProblem region_rule(const std::vector<std::string>& words, RegionKind kind, TagRules& rules) {
     RegionRule region;
     region.kind = kind;
-    size_t marks = kind == RegionKind::to_end_mark ? 2 : 1;
+    size_t marks = kind == RegionKind::to_end_mark ? 2 : kind == RegionKind::declared ? 3 : 1;
     if (words.size() < 1 + marks)
         return {RuleFault::wrong_arguments, words[0]};
     region.start = words[1];
     if (marks == 2)
         region.end = words[2];
-    if (region.start.empty() || region.end.size() < marks - 1)
+    if (marks == 3) {
+        region.named_start = words[2];
+        region.named_end = words[3];
+        if (region.named_start.empty() || region.named_end.empty())
+            return {RuleFault::empty_region_mark, {}};
+    }
+    if (region.start.empty() || (marks == 2 && region.end.empty()))
         return {RuleFault::empty_region_mark, {}};
     if (kind == RegionKind::verb && words.size() > 2)
         return {RuleFault::verb_start_alone, {}};
@@ -335,6 +343,8 @@ RuleProblem apply_rule(const std::vector<std::string>& words, const TagTable& ta
         return region_rule(words, RegionKind::directive, rules);
     if (keyword == "end-of-text")
         return region_rule(words, RegionKind::to_text_end, rules);
+    if (keyword == "declared-region")
+        return region_rule(words, RegionKind::declared, rules);
     bool bad = false;
     if (add_branch_rule(words, rules.branch_marks, bad))
         return bad ? RuleProblem{RuleFault::wrong_arguments, keyword} : RuleProblem{};

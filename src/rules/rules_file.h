@@ -56,6 +56,11 @@
 //                                anywhere (name_mask.h)
 //   end-of-text MARK [OPTION...] nothing after MARK is checked; a name that
 //                                starts where MARK does still counts
+//   declared-region MARK START END
+//                                after MARK, the name in braces that follows it
+//                                on its line ("\lstnewenvironment{code}") names a
+//                                region from START, the name and '}' to END, the
+//                                name and '}' (declared_region.h)
 //   blank-runs                   a blank in a name, a spelling or a START (not
 //                                its first byte) matches any run of spaces and
 //                                tabs, a run of blanks there as one
@@ -90,12 +95,24 @@
 
 constexpr const char* kRulesFile = "_tamberlox_rules.txt";
 
-enum class RegionKind { to_end_mark, to_line_end, verb, definition, to_text_end, directive };
+enum class RegionKind {
+    to_end_mark,
+    to_line_end,
+    verb,
+    definition,
+    to_text_end,
+    directive,
+    declared
+};
 
 struct RegionRule {
     RegionKind kind = RegionKind::to_end_mark;
     std::string start;
     std::string end;  // to_end_mark only
+    // declared only: START is the declaring mark, a region of a name declared
+    // runs from named_start, the name and '}' to named_end, the name and '}'.
+    std::string named_start;
+    std::string named_end;
     bool has_escape = false;
     char escape = 0;
     bool has_not_after = false;

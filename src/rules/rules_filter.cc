@@ -325,6 +325,28 @@ bool start_directive_at(RulesFilterState& state, const RulesHint& hint, const Ru
     return true;
 }
 
+// A declared region's MARK at the hint's place declares the name after it and
+// is passed over; its START opens the region of a name declared, if one stands
+// there.
+bool take_declared_at(RulesFilterState& state, const RulesHint& hint, const RulePattern& pattern,
+                      uint64_t length) {
+    const RulesMatcher& rules_matcher = *state.rules_matcher;
+    if (!pattern.is_declared_start) {
+        take_declaration(state.declared, *state.text, hint.start + length, pattern.region,
+                         rules_matcher.rules.regions[pattern.region],
+                         rules_matcher.rules.ignore_case);
+        state.resume = hint.start + length;
+        return true;
+    }
+    const DeclaredRegion* found = declared_region_at(
+        state.declared, *state.text, rules_matcher.keeping.text_case, hint.start, pattern.region);
+    if (found == nullptr)
+        return false;
+    open_region(state.region, found->region, found->stops, hint.start + found->region.start.size(),
+                hint.line, column_of(state, hint), 0);
+    return true;
+}
+
 // The first branch mark of the hint's group at the hint's place, where one
 // stands there.
 bool take_branch_at(RulesFilterState& state, const RulesHint& hint) {
@@ -414,6 +436,9 @@ bool take_hint(RulesFilterState& state, const RulesHint& hint) {
         } else if (pattern.region_kind == RegionKind::directive) {
             if (stop == nullptr && start_directive_at(state, hint, pattern, length))
                 return true;
+        } else if (pattern.region_kind == RegionKind::declared) {
+            if (stop == nullptr && take_declared_at(state, hint, pattern, length))
+                return true;
         } else if (stop == nullptr && pattern.region_kind == RegionKind::to_text_end) {
             uint8_t delimiter = 0;
             if (region_length_at(state, hint, pattern, length, delimiter) != 0) {
@@ -455,7 +480,8 @@ void note_restart(RulesFilterState& state, const RulesHint& hint) {
         text.offset + static_cast<uint64_t>(static_cast<const char*>(lf) - text.bytes.data()) + 1;
     const BranchChains& chains = state.branches;
     state.restarts.push_back({line_start, hint.line, state.resume, state.checking, state.open_names,
-                              chains.levels, chains.uncounted, chains.uncounted_deep});
+                              chains.levels, chains.uncounted, chains.uncounted_deep,
+                              state.declared});
     state.next_restart = line_start + state.restart_spacing;
 }
 
@@ -470,6 +496,7 @@ void resume_rules_filter(RulesFilterState& state, const FilterRestart& restart) 
     state.resume = restart.resume;
     state.checking = restart.checking;
     state.open_names = restart.open_names;
+    state.declared = restart.declared;
     BranchChains& chains = state.branches;
     chains.levels = restart.levels;
     chains.uncounted = restart.uncounted;
@@ -503,6 +530,8 @@ void start_rules_filter(RulesFilterState& state, const RulesMatcher& rules_match
     start_branch_chains(state.branches, rules_matcher.self_closing.size() / 2,
                         rules_matcher.rules.empty_else);
     state.open_names = OpenNames{};
+    state.declared.all.clear();
+    state.ended_declared = nullptr;
     state.restarts.clear();
     state.next_restart = UINT64_MAX;
     state.restart_line = 0;
@@ -538,8 +567,15 @@ void finish_rules_filter(RulesFilterState& state) {
         return;
     if (state.region.rule != nullptr) {
         state.ended_in_region = region_fails_file(state.region, *state.text);
-        state.ended_in =
-            static_cast<uint32_t>(state.region.rule - state.rules_matcher->rules.regions.data());
+        for (const DeclaredRegion& declared : state.declared.all) {
+            if (state.region.rule == &declared.region) {
+                state.ended_in = declared.rule;
+                state.ended_declared = &declared.region;
+            }
+        }
+        if (state.ended_declared == nullptr)
+            state.ended_in = static_cast<uint32_t>(state.region.rule -
+                                                   state.rules_matcher->rules.regions.data());
         state.region_line = state.region.line;
         state.region_column = state.region.column;
     } else if (state.tag.open) {

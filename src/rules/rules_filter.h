@@ -23,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "rules/declared_region.h"
 #include "rules/filter_restart.h"
 #include "rules/name_mask.h"
 #include "rules/open_names.h"
@@ -106,6 +107,8 @@ struct RulesFilterState {
     std::vector<BrokenTag> broken;  // in file order
     BranchChains branches;
     OpenNames open_names;  // of the names counted so far
+    DeclaredRegions declared;
+    const RegionRule* ended_declared = nullptr;  // the declared region the text ended in
     // Restart points, in file order, noted while next_restart is not UINT64_MAX:
     // the next is looked for at the first hint of a batch from next_restart on,
     // where that hint starts a line of hints.

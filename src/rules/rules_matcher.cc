@@ -6,6 +6,7 @@
 
 #include "rules/blank_runs.h"
 #include "rules/case_fold.h"
+#include "rules/declared_region.h"
 #include "rules/number_before.h"
 #include "rules/rules_switch.h"
 
@@ -47,9 +48,17 @@ std::vector<RulePattern> patterns_in_order(const TagTable& table, const TagRules
         branch_prefixes[at].push_back(static_cast<uint32_t>(m));
     }
     for (size_t r = 0; r < rules.regions.size(); ++r) {
-        RulePattern& start = patterns.emplace_back(
-            rule_pattern(folded_if(fold, rules.regions[r].start), true, r, 0, false));
-        start.region_kind = rules.regions[r].kind;
+        const RegionRule& region = rules.regions[r];
+        // A declared region's START is tried before its MARK, which it may begin.
+        if (region.kind == RegionKind::declared) {
+            RulePattern& start = patterns.emplace_back(
+                rule_pattern(folded_if(fold, region.named_start), true, r, 0, false));
+            start.region_kind = region.kind;
+            start.is_declared_start = true;
+        }
+        RulePattern& start =
+            patterns.emplace_back(rule_pattern(folded_if(fold, region.start), true, r, 0, false));
+        start.region_kind = region.kind;
     }
     for (size_t k = 0; k < 2 * table.n; ++k) {
         size_t id = k < table.n ? 2 * k : 2 * (k - table.n) + 1;
@@ -59,8 +68,10 @@ std::vector<RulePattern> patterns_in_order(const TagTable& table, const TagRules
         for (const std::string& other : rules.spellings[id])
             patterns.push_back(rule_pattern(folded_if(fold, other), false, 0, id, word_end));
     }
+    // A declared region's marks match as written.
     for (RulePattern& pattern : patterns)
-        pattern.blank_runs = rules.blank_runs && has_blank_run(pattern.text);
+        pattern.blank_runs = rules.blank_runs && has_blank_run(pattern.text) &&
+                             pattern.region_kind != RegionKind::declared;
     return patterns;
 }
 
@@ -201,6 +212,10 @@ TextKeeping keeping_of(const RulesMatcher& rules_matcher, size_t longest, bool b
             longest = std::max(longest, region.start.size() + kSwitchReach + 1);
         if (region.not_in_number)
             longest = std::max(longest, kNumberReach + 1);
+        if (region.kind == RegionKind::declared)
+            longest = std::max({longest, region.start.size() + kDeclaredReach,
+                                region.named_start.size() + kDeclaredName + 1,
+                                region.named_end.size() + kDeclaredName + 1});
         uint8_t byte = static_cast<uint8_t>(region.not_after);
         std::vector<uint8_t>& bytes = keeping.not_after_bytes;
         if (region.has_not_after && std::find(bytes.begin(), bytes.end(), byte) == bytes.end())

@@ -36,6 +36,8 @@ struct RulePattern {
     std::vector<uint32_t> z;
     bool blank_runs = false;  // it holds a blank that matches a run (blank_runs.h)
     bool is_branch = false;   // the prefix `region` of branch marks
+    // The START of declared region `region`, not its MARK.
+    bool is_declared_start = false;
 };
 
 // Strings longer than this are matched through their windows.

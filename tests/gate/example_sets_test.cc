@@ -88,6 +88,23 @@ TEST(ExampleSets, JudgeTheirFormats) {
         {"latex", "nothing after \\endinput", "\\begin{center}\\end{center}\n\\endinput\n\\end{x}",
          true},
         {"latex-generic", "an end in a definition", "\\newcommand\\AEND{\\end{minipage}}\n", true},
+        {"latex", "short verbs of the class",
+         "\\documentclass[a4paper]{ltxdoc}\n\\begin{document}\n|\\end{center}|\n\\end{document}\n",
+         true},
+        {"latex", "the class named in the text", "\\textsf{ltxdoc}\\begin{itemize}\\end{center}",
+         false},
+        {"latex", "an end before the class's short verbs",
+         "\\end{center}\n\\documentclass{ltxguide}\n", false},
+        {"latex", "a verbatim environment the document declares",
+         "\\lstnewenvironment{code}{}{}\n\\begin{document}\n\\begin{code}\n\\end{itemize}\n"
+         "\\end{code}\n\\end{document}\n",
+         true},
+        {"latex-generic", "the listings of documentation packages",
+         "\\begin{macrocode}\n\\end{center}\n\\end{macrocode}\\begin{dispListing}\\begin{x}"
+         "\\end{dispListing}\\verbcode=\\end{y}=",
+         true},
+        {"latex-generic", "code around the title",
+         "\\pretitle{\\begin{center}\\LARGE}\\posttitle{\\par\\end{center}}\n", true},
         {"jinja", "whitespace control, comments and raw",
          "{%- if a -%}{%  if b %}{% endif %}{% endif %}{# {% if #}"
          "{% raw %}{% for{% endraw %}",

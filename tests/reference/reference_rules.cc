@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <deque>
 
 #include "rules/case_fold.h"
+#include "rules/declared_region.h"
 #include "rules/number_before.h"
 #include "rules/rules_switch.h"
 
@@ -158,6 +160,13 @@ struct Chain {
     uint64_t first_line = 0;
 };
 
+// A name a declared-region rule's MARK declared: its region, to the END mark.
+struct Declared {
+    size_t rule = 0;
+    std::string name;  // folded under ignore-case
+    RegionRule region;
+};
+
 struct Scan {
     const std::vector<Line>& lines;
     const TagTable& table;
@@ -187,6 +196,7 @@ struct Scan {
     bool unread = false;                    // stopped at an end of text under unread
     const RegionRule* directive = nullptr;  // the directive whose line this is
     bool directive_escaped = false;         // its escape ended the line's text
+    std::deque<Declared> declared{};        // the names declared, in order
 };
 
 // 1 + the place of `byte` among the tag quotes; 0 when it is none.
@@ -399,8 +409,78 @@ size_t region_start_length(const Scan& scan, const RegionRule& region, char& del
 
 bool take_name(Scan& scan);
 
+void enter_region(Scan& scan, const RegionRule& region, size_t length) {
+    scan.part = Scan::Part::parameters;
+    scan.braces = 0;
+    scan.in_comment = scan.escaped = false;
+    scan.region = &region;
+    scan.check.region_line = scan.l + 1;
+    scan.check.region_column = scan.p + 1;
+    scan.p += length;
+}
+
+// The name in braces within kDeclaredReach bytes after `after` on the line,
+// after blanks, at most one [...] and blanks: declared for `rule`.
+void declare_name(Scan& scan, const RegionRule& region, size_t rule, size_t after) {
+    if (scan.declared.size() == kDeclaredNames)
+        return;
+    const std::string& text = scan.lines[scan.l].text;
+    std::string near = text.substr(std::min(after, text.size()), kDeclaredReach);
+    size_t q = near.find_first_not_of(" \t");
+    if (q != std::string::npos && near[q] == '[') {
+        size_t close = near.find(']', q);
+        q = close == std::string::npos ? close : near.find_first_not_of(" \t", close + 1);
+    }
+    if (q == std::string::npos || near[q] != '{')
+        return;
+    size_t from = q + 1;
+    size_t end = from;
+    while (end < near.size() && end - from < kDeclaredName &&
+           is_declared_name_byte(static_cast<uint8_t>(near[end])))
+        ++end;
+    if (end == from || end == near.size() || near[end] != '}')
+        return;
+    std::string name = near.substr(from, end - from);
+    for (char& byte : name)
+        byte = static_cast<char>(folded(scan.rules, byte));
+    for (const Declared& other : scan.declared) {
+        if (other.rule == rule && other.name == name)
+            return;
+    }
+    Declared& added = scan.declared.emplace_back();
+    added.rule = rule;
+    added.name = name;
+    added.region.start = region.named_start + name + "}";
+    added.region.end = region.named_end + name + "}";
+}
+
+// A declared-region rule at the scan's place: the region of a name declared
+// for it, its START, the name and '}' standing here; else its MARK, passed
+// over, which declares the name after it.
+bool try_declared(Scan& scan, const RegionRule& region, size_t rule) {
+    const std::string& text = scan.lines[scan.l].text;
+    for (const Declared& one : scan.declared) {
+        if (one.rule == rule && mark_at(scan.rules, text, scan.p, one.region.start)) {
+            enter_region(scan, one.region, one.region.start.size());
+            return true;
+        }
+    }
+    if (!mark_at(scan.rules, text, scan.p, region.start))
+        return false;
+    scan.p += region.start.size();
+    declare_name(scan, region, rule, scan.p);
+    note_directive_byte(scan, scan.p - 1);
+    return true;
+}
+
 bool try_region_start(Scan& scan) {
-    for (const RegionRule& region : scan.rules.regions) {
+    for (size_t r = 0; r < scan.rules.regions.size(); ++r) {
+        const RegionRule& region = scan.rules.regions[r];
+        if (region.kind == RegionKind::declared) {
+            if (try_declared(scan, region, r))
+                return true;
+            continue;
+        }
         size_t length = region_start_length(scan, region, scan.verb_delimiter);
         if (length == 0)
             continue;
@@ -421,13 +501,7 @@ bool try_region_start(Scan& scan) {
             scan.p += length;
             return true;
         }
-        scan.part = Scan::Part::parameters;
-        scan.braces = 0;
-        scan.in_comment = scan.escaped = false;
-        scan.region = &region;
-        scan.check.region_line = scan.l + 1;
-        scan.check.region_column = scan.p + 1;
-        scan.p += length;
+        enter_region(scan, region, length);
         if (region.markers)
             switch_checking(scan, marker_at(scan.lines[scan.l].text, scan.p));
         return true;

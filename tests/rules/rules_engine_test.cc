@@ -64,6 +64,16 @@ std::string random_text_for(std::mt19937_64& random, const TagTable& table, cons
                 std::string(1, '1').append(kNumberReach - 1 + random_below(random, 3), 'e'));
         if (!region.end.empty())
             pieces.push_back(region.end);
+        // Declarations of a few names, blanks and brackets before them, and
+        // the names' regions.
+        for (const char* name : {"a", "b*", "a@-b"}) {
+            if (region.kind != RegionKind::declared)
+                continue;
+            pieces.push_back(region.start + "{" + name + "}");
+            pieces.push_back(region.start + " [x]\t{" + name + "}");
+            pieces.push_back(region.named_start + name + "}");
+            pieces.push_back(region.named_end + name + "}");
+        }
         // Markers, right after the comment's start and not quite.
         for (const char* marker :
              {" tamberlox-gate: off", "tamberlox-gate:on", "\tTamberlox-Gate: on",

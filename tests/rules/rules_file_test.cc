@@ -45,10 +45,13 @@ std::string describe(const TagRules& rules) {
             text += std::to_string(id) + "=" + other + " ";
     }
     for (const RegionRule& region : rules.regions) {
-        const char* kinds[] = {"region", "line", "verb", "definition", "text-end", "directive"};
+        const char* kinds[] = {"region",   "line",      "verb",    "definition",
+                               "text-end", "directive", "declared"};
         text += std::string(kinds[static_cast<int>(region.kind)]) + "(" + region.start;
         if (region.kind == RegionKind::to_end_mark)
             text += "|" + region.end;
+        if (region.kind == RegionKind::declared)
+            text += "|" + region.named_start + "|" + region.named_end;
         if (region.has_escape)
             text += std::string(" esc ") + region.escape;
         if (region.has_not_after)
@@ -120,6 +123,8 @@ TEST(RulesFile, ReadsEachRule) {
          "end-of-text \"\\\\catcode`\\\\%\" unread outermost\n",
          "end:000000 self:000000 text-end(\\endinput) text-end(\\end{document} outermost) "
          "text-end(\\catcode`\\% outermost unread) "},
+        {"declared regions", "declared-region \\lstnewenvironment \\begin{ \\end{\n",
+         "end:000000 self:000000 declared(\\lstnewenvironment|\\begin{|\\end{) "},
         {"tag end", "tag-end >\n", "end:000000 self:000000 tag:> "},
         {"branch marks",
          "branch-start line-start \"# if\" #ifdef\nbranch-else #else\n"
@@ -196,6 +201,12 @@ TEST(RulesFile, RejectsABadRuleWithItsFileAndLine) {
          "ERROR : R, line 1: definition takes START.\n"},
         {"end of text without its mark", "end-of-text\n",
          "ERROR : R, line 1: end-of-text takes MARK.\n"},
+        {"declared region without its end", "declared-region \\newx \\begin{\n",
+         "ERROR : R, line 1: declared-region takes MARK, START and END.\n"},
+        {"declared region with an empty end", "declared-region \\newx \\begin{ \"\"\n",
+         "ERROR : R, line 1: empty region mark.\n"},
+        {"declared region with an option", "declared-region \\newx \\begin{ \\end{ word-end\n",
+         "ERROR : R, line 1: unknown region option word-end.\n"},
         {"blank-runs with an argument", "blank-runs yes\n",
          "ERROR : R, line 1: blank-runs takes no argument.\n"},
         {"unknown option", "region a b twice\n",

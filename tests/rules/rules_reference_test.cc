@@ -12,6 +12,7 @@
 #include "gate/setup_error.h"
 #include "reference_check.h"
 #include "reference_rules.h"
+#include "rules/declared_region.h"
 #include "rules/number_before.h"
 #include "rules_engine_support.h"
 
@@ -558,6 +559,49 @@ TEST(RulesReference, EndOfTextUnread) {
              {"a mark that ends nothing under outermost leaves all open",
               "end-of-text \\stop outermost unread\n", "\\begin{d}\\stop", "\\begin{@1:1 !"},
              {"no mark, no change", tex, "\\begin{d}", "\\begin{@1:1 !"},
+         }});
+}
+
+// `count` declarations of the names a0, a1 ... on a line.
+std::string many_declarations(size_t count) {
+    std::string text;
+    for (size_t i = 0; i < count; ++i)
+        text += "\\newlst{a" + std::to_string(i) + "}";
+    return text + "\n";
+}
+
+TEST(RulesReference, DeclaredRegions) {
+    const char* tex = "declared-region \\newlst \\begin{ \\end{\n";
+    run_group(
+        {{"\\begin{"},
+         {"\\end{"},
+         {
+             {"a region of the name declared", tex,
+              "\\newlst{code}\\begin{code}\\end{x}\\end{code}\\begin{a}\\end{a}",
+              "\\begin{@1:43 \\end{@1:52 ok"},
+             {"before its declaration it is none", tex,
+              "\\begin{code}\\end{x}\\end{code}\\newlst{code}",
+              "\\begin{@1:1 \\end{@1:13 \\end{@1:20 !"},
+             {"blanks and an option before the name", tex,
+              "\\newlst [s=1]\t{a*b}\n\\begin{a*b}\\begin{x}\\end{a*b}", "ok"},
+             {"a name of no name bytes declares nothing", tex, "\\newlst{#1}\\begin{#1}\\end{#1}",
+              "\\begin{@1:12 \\end{@1:22 ok"},
+             {"a name on the next line declares nothing", tex, "\\newlst\n{a}\\begin{a}\\end{a}",
+              "\\begin{@2:4 \\end{@2:13 ok"},
+             {"a name out of reach declares nothing", tex,
+              "\\newlst" + std::string(kDeclaredReach - 2, ' ') + "{a}\\begin{a}",
+              "\\begin{@1:137 !"},
+             {"the text ends inside one", tex, "\\newlst{a}\\begin{a}\\begin{b}\\end{b}", "!"},
+             {"each name its own region", tex,
+              "\\newlst{a}\\newlst{b}\\begin{a}\\end{b}\\end{a}\\begin{b}\\end{a}\\end{b}", "ok"},
+             {"in a region the mark declares nothing",
+              "line-region %\ndeclared-region \\newlst \\begin{ \\end{\n",
+              "%\\newlst{a}\n\\begin{a}\\end{a}", "\\begin{@2:1 \\end{@2:10 ok"},
+             {"a name past the most declared is none", tex,
+              many_declarations(kDeclaredNames) + "\\newlst{z}\\begin{z}\\begin{a0}\\end{a0}",
+              "\\begin{@2:11 !"},
+             {"names fold under ignore-case", std::string("ignore-case\n") + tex,
+              "\\NEWLST{Code}\\begin{cODE}\\end{x}\\END{code}", "ok"},
          }});
 }
 

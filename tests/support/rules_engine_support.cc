@@ -85,11 +85,15 @@ std::string random_mark(std::mt19937_64& random, const std::vector<std::string>&
 std::string random_region(std::mt19937_64& random, const std::vector<std::string>& names,
                           std::string_view marks, std::vector<std::string>& comment_starts) {
     std::string start = quoted_argument(random_mark(random, names, marks));
-    enum { verb, line_region, region, definition = 3, end_of_text = 4, directive = 5 };
-    size_t kind = random_below(random, 7);
-    kind = kind == 6 ? size_t{region} : kind;
+    enum { verb, line_region, region, definition = 3, end_of_text = 4, directive = 5, declared };
+    size_t kind = random_below(random, 8);
+    kind = kind == 7 ? size_t{region} : kind;
     if (kind == verb)
         return "verb " + start + "\n";
+    if (kind == declared)
+        return "declared-region " + start + " " +
+               quoted_argument(random_mark(random, names, marks)) + " " +
+               quoted_argument(random_mark(random, names, marks)) + "\n";
     const char* keywords[] = {"",          "line-region ", "region ", "definition ", "end-of-text ",
                               "directive "};
     std::string line = keywords[kind] + start;
