@@ -212,9 +212,11 @@ void search_tag_at_hand(RulesFilterState& state) {
 }
 
 // The name of `pattern` at the hint's place, unless its word end fails: kept,
-// and its tag opened under tag-end.
+// and its tag opened under tag-end. With `at_hand`, no region to the text's end
+// may start at the name, and the tag is searched over the bytes at hand at
+// once (search_tag_at_hand).
 bool take_name_at(RulesFilterState& state, const RulesHint& hint, const RulePattern& pattern,
-                  uint64_t length) {
+                  uint64_t length, bool at_hand) {
     uint64_t after = hint.start + length;
     if (pattern.word_end && !ends_word(*state.text, after))
         return false;
@@ -240,16 +242,17 @@ bool take_name_at(RulesFilterState& state, const RulesHint& hint, const RulePatt
     }
     // Where the tag's END is the self-closing one, the name's search is the tag's.
     bool shared = self_close.mark == rules_matcher.tag_end;
-    if (shared && self_close.found && !self_close.broken) {
+    TagEndSearch search = shared ? self_close : start_tag_end(rules_matcher.tag_end, after);
+    if (!shared && at_hand)
+        advance_tag_end(search, rules_matcher.tag_ends[search.mark], *state.text,
+                        rules_matcher.keeping.text_case, UINT64_MAX);
+    if (search.found && !search.broken) {
         // Ended in the bytes at hand, unbroken: only where the tag ends counts.
         state.tag.open = false;
-        state.resume = self_close.next + rules_matcher.tag_ends[self_close.mark].end.size();
+        state.resume = search.next + rules_matcher.tag_ends[search.mark].end.size();
         return true;
     }
-    state.tag =
-        OpenTag{true,       shared ? self_close : start_tag_end(rules_matcher.tag_end, after),
-                pattern.id, hint.line,
-                column,     hint.start + 1 - column};
+    state.tag = OpenTag{true, search, pattern.id, hint.line, column, hint.start + 1 - column};
     if (state.tag.search.found)
         close_tag(state);
     return true;
@@ -409,7 +412,8 @@ bool take_hint(RulesFilterState& state, const RulesHint& hint) {
             continue;
         }
         if (!pattern.is_region) {
-            if (state.mask.rule == nullptr && take_name_at(state, hint, pattern, length))
+            if (state.mask.rule == nullptr &&
+                take_name_at(state, hint, pattern, length, stop == nullptr))
                 break;
         } else if (pattern.region_kind == RegionKind::directive) {
             if (stop == nullptr && start_directive_at(state, hint, pattern, length))
