@@ -25,9 +25,9 @@ uint64_t column_of(RulesFilterState& state, const FoundName& name) {
         uint64_t line_start = text.line_start_before;
         const void* lf = memrchr(bytes_at(text, from), '\n', name.start - from);
         if (lf != nullptr)
-            line_start = text.offset +
-                         static_cast<uint64_t>(static_cast<const char*>(lf) - text.bytes.data()) +
-                         1;
+            line_start =
+                text.offset +
+                static_cast<uint64_t>(static_cast<const uint8_t*>(lf) - text.bytes.data()) + 1;
         state.column_line = name.line;
         state.column_line_start = line_start;
     }
