@@ -123,33 +123,39 @@ void settle_held(RulesFilterState& state, uint64_t limit) {
 }
 
 // Keeps the name, or holds it while a self-closing tag's end is searched;
-// returns that search (its mark none for a name that is not self-closing).
-TagEndSearch keep_name(RulesFilterState& state, const FoundName& name, uint64_t column,
-                       uint64_t name_end) {
+// leaves that search in `search` (its mark none for a name that is not
+// self-closing).
+void keep_name(RulesFilterState& state, const FoundName& name, uint64_t column, uint64_t name_end,
+               TagEndSearch& search) {
     const RulesMatcher& rules_matcher = *state.rules_matcher;
     bool awaits = rules_matcher.self_closing[name.id];
     if (!awaits && state.held.empty()) {
         hand_on(state, name, column);
-        return {};
+        return;
+    }
+    if (awaits && state.held.empty()) {
+        // Most tags end in the bytes at hand: decided here, nothing held. Else
+        // the name is held with its search where it starts, behind the names
+        // that come after it, which meet it there.
+        search = start_tag_end(rules_matcher.self_close_end, name_end);
+        const TagEndMark& mark = rules_matcher.tag_ends[search.mark];
+        TextCase text_case = rules_matcher.keeping.text_case;
+        if (advance_tag_end(search, mark, *state.text, text_case, UINT64_MAX)) {
+            TagEndJudgement judgement = judge_tag_end(
+                *state.text, text_case, rules_matcher.rules.self_close_mark, mark, search);
+            if (!closes_itself(judgement, !rules_matcher.rules.tag_quotes.empty(), name.start,
+                               name_end))
+                hand_on(state, name, column);
+            return;
+        }
     }
     HeldName held{name, name_end, column, awaits, 0};
     if (!awaits) {
         state.held.push_back(held);
-        return {};
+        return;
     }
-    HeldCourse mine{start_tag_end(rules_matcher.self_close_end, name_end), {}};
-    if (state.held.empty()) {
-        // Most tags end in the bytes at hand: decided here, nothing held. Else
-        // the name is held with its search where it starts, behind the names
-        // that come after it, which meet it there.
-        if (search_course(state, mine, UINT64_MAX)) {
-            if (!tag_closes(state, mine, held))
-                hand_on(state, name, column);
-            return mine.search;
-        }
-        mine = HeldCourse{start_tag_end(rules_matcher.self_close_end, name_end), {}};
-    }
-    return hold_awaiting(state, held, mine);
+    search = hold_awaiting(state, held,
+                           HeldCourse{start_tag_end(rules_matcher.self_close_end, name_end), {}});
 }
 
 // A broken tag ends before its break byte, which is read again.
@@ -222,7 +228,8 @@ bool take_name_at(RulesFilterState& state, const RulesHint& hint, const RulePatt
         return false;
     FoundName name{pattern.id, hint.line, hint.start};
     uint64_t column = 0;
-    TagEndSearch self_close{};
+    // The self-closing search, which is the tag's where their ENDs are one.
+    TagEndSearch search{};
     const RulesMatcher& rules_matcher = *state.rules_matcher;
     if (!state.checking.off) {
         column = column_of(state, name);
@@ -234,18 +241,18 @@ bool take_name_at(RulesFilterState& state, const RulesHint& hint, const RulePatt
         if (counts && !rules_matcher.self_closing[name.id])
             count_open_name(state.open_names, name.id & 1);
         if (counts)
-            self_close = keep_name(state, name, column, after);
+            keep_name(state, name, column, after, search);
     }
     if (rules_matcher.tag_end == kNoTagEnd) {
         state.resume = hint.start + 1;
         return true;
     }
-    // Where the tag's END is the self-closing one, the name's search is the tag's.
-    bool shared = self_close.mark == rules_matcher.tag_end;
-    TagEndSearch search = shared ? self_close : start_tag_end(rules_matcher.tag_end, after);
-    if (!shared && at_hand)
-        advance_tag_end(search, rules_matcher.tag_ends[search.mark], *state.text,
-                        rules_matcher.keeping.text_case, UINT64_MAX);
+    if (search.mark != rules_matcher.tag_end) {
+        search = start_tag_end(rules_matcher.tag_end, after);
+        if (at_hand)
+            advance_tag_end(search, rules_matcher.tag_ends[search.mark], *state.text,
+                            rules_matcher.keeping.text_case, UINT64_MAX);
+    }
     if (search.found && !search.broken) {
         // Ended in the bytes at hand, unbroken: only where the tag ends counts.
         state.tag.open = false;
