@@ -174,21 +174,27 @@ void close_tag(RulesFilterState& state) {
     state.broken.push_back({tag.line + search.lines, search.next - line_start + 1, tag.id});
 }
 
+// Moves the open region on over the bytes before `limit`; what comes after it
+// is read once it ends.
+void advance_open_region(RulesFilterState& state, uint64_t limit) {
+    advance_region(state.region, *state.text, state.rules_matcher->keeping.text_case, limit);
+    if (state.region.rule != nullptr)
+        return;
+    const OpenRegion& region = state.region;
+    state.resume = region.after;
+    // The directive's line goes on after the region; the LF that ended the
+    // region ends the line for the directive too.
+    if (state.mask.rule != nullptr)
+        state.mask.next = region.after - (region.ended_at_line_end ? 1 : 0);
+}
+
 // Moves the open region or tag on over the bytes before `limit`, and a
 // directive's line over those before `mask_limit` (no further than `limit`).
 void advance_cover(RulesFilterState& state, uint64_t limit, uint64_t mask_limit = UINT64_MAX) {
     const RulesMatcher& rules_matcher = *state.rules_matcher;
     TextCase text_case = rules_matcher.keeping.text_case;
     if (state.region.rule != nullptr) {
-        advance_region(state.region, *state.text, text_case, limit);
-        if (state.region.rule == nullptr) {
-            const OpenRegion& region = state.region;
-            state.resume = region.after;
-            // The directive's line goes on after the region; the LF that
-            // ended the region ends the line for the directive too.
-            if (state.mask.rule != nullptr)
-                state.mask.next = region.after - (region.ended_at_line_end ? 1 : 0);
-        }
+        advance_open_region(state, limit);
     } else if (state.tag.open) {
         // A tag's search looks at the byte at `limit` too: a break byte there
         // ends the tag before it, so that what starts there is read.
@@ -290,6 +296,10 @@ bool start_region_at(RulesFilterState& state, const RulesHint& hint, const RuleP
         apply_switch(state.checking, read_switch(bytes_at(*state.text, from), at_hand));
     }
     state.checking.unread = state.checking.unread || rule.unread;
+    // No name is read before the region ends, so the names to come cannot
+    // tell how far it is searched: over the bytes at hand at once, which
+    // passes over the hints inside it as they come.
+    advance_open_region(state, UINT64_MAX);
     return true;
 }
 
