@@ -10,8 +10,16 @@ namespace {
 
 // Enough bytes after `pos` are at hand to decide there, or there will be none.
 bool ready_at(const RulesFilterState& state, uint64_t pos) {
-    return state.text->source_ended ||
-           pos + state.rules_matcher->keeping.reach <= text_end(*state.text);
+    return pos < state.ready_to;
+}
+
+// Where ready_at ends for the text at hand.
+uint64_t ready_end(const RulesFilterState& state) {
+    uint64_t end = text_end(*state.text);
+    size_t reach = state.rules_matcher->keeping.reach;
+    if (state.text->source_ended)
+        return UINT64_MAX;
+    return end < reach ? 0 : end - reach + 1;
 }
 
 // The column of a kept name, from 1, while its bytes are at hand. Names are
@@ -122,13 +130,12 @@ void settle_held(RulesFilterState& state, uint64_t limit) {
     }
 }
 
-// Keeps the name, or holds it while a self-closing tag's end is searched;
-// leaves that search in `search` (its mark none for a name that is not
-// self-closing).
-void keep_name(RulesFilterState& state, const FoundName& name, uint64_t column, uint64_t name_end,
-               TagEndSearch& search) {
+// Keeps the name, or holds it while its tag's end is searched where it `awaits`
+// it (self-closing); leaves that search in `search` (its mark none for a name
+// that is not self-closing).
+void keep_name(RulesFilterState& state, const FoundName& name, bool awaits, uint64_t column,
+               uint64_t name_end, TagEndSearch& search) {
     const RulesMatcher& rules_matcher = *state.rules_matcher;
-    bool awaits = rules_matcher.self_closing[name.id];
     if (!awaits && state.held.empty()) {
         hand_on(state, name, column);
         return;
@@ -240,14 +247,14 @@ bool take_name_at(RulesFilterState& state, const RulesHint& hint, const RulePatt
     if (!state.checking.off) {
         column = column_of(state, name);
         // Names that may close themselves stay out of the branches' results.
+        bool self_closing = rules_matcher.self_closing[name.id];
         bool counts = state.branches.levels.empty() ||
-                      (rules_matcher.self_closing[name.id]
-                           ? state.branches.uncounted == 0
-                           : take_branch_name(state.branches, name.id >> 1, name.id & 1));
-        if (counts && !rules_matcher.self_closing[name.id])
+                      (self_closing ? state.branches.uncounted == 0
+                                    : take_branch_name(state.branches, name.id >> 1, name.id & 1));
+        if (counts && !self_closing)
             count_open_name(state.open_names, name.id & 1);
         if (counts)
-            keep_name(state, name, column, after, search);
+            keep_name(state, name, self_closing, column, after, search);
     }
     if (rules_matcher.tag_end == kNoTagEnd) {
         state.resume = hint.start + 1;
@@ -460,6 +467,7 @@ void start_rules_filter(RulesFilterState& state, const RulesMatcher& rules_match
     state.rules_matcher = &rules_matcher;
     state.text = &text;
     state.deferred.clear();
+    state.ready_to = 0;
     state.resume = 0;
     state.region = OpenRegion{};
     state.tag = OpenTag{};
@@ -484,6 +492,7 @@ void start_rules_filter(RulesFilterState& state, const RulesMatcher& rules_match
 void filter_hints(RulesFilterState& state, const std::vector<RulesHint>& hints, bool chunk_done) {
     std::vector<RulesHint> waiting;
     waiting.swap(state.deferred);
+    state.ready_to = ready_end(state);
     for (const std::vector<RulesHint>* list : {&std::as_const(waiting), &hints}) {
         for (const RulesHint& hint : *list) {
             if (!state.deferred.empty() || !take_hint(state, hint))
