@@ -131,8 +131,8 @@ void settle_held(RulesFilterState& state, uint64_t limit) {
 }
 
 // Keeps the name, or holds it while its tag's end is searched where it `awaits`
-// it (self-closing); leaves that search in `search` (its mark none for a name
-// that is not self-closing).
+// it (self-closing). `search` comes unmarked, from the name's end: it is left
+// the name's self-closing search, or unmarked for a name that is not one.
 void keep_name(RulesFilterState& state, const FoundName& name, bool awaits, uint64_t column,
                uint64_t name_end, TagEndSearch& search) {
     const RulesMatcher& rules_matcher = *state.rules_matcher;
@@ -144,7 +144,7 @@ void keep_name(RulesFilterState& state, const FoundName& name, bool awaits, uint
         // Most tags end in the bytes at hand: decided here, nothing held. Else
         // the name is held with its search where it starts, behind the names
         // that come after it, which meet it there.
-        search = start_tag_end(rules_matcher.self_close_end, name_end);
+        search.mark = rules_matcher.self_close_end;
         const TagEndMark& mark = rules_matcher.tag_ends[search.mark];
         TextCase text_case = rules_matcher.keeping.text_case;
         if (advance_tag_end(search, mark, *state.text, text_case, UINT64_MAX)) {
@@ -216,7 +216,7 @@ void advance_cover(RulesFilterState& state, uint64_t limit, uint64_t mask_limit 
 
 bool ends_word(const RulesText& text, uint64_t pos) {
     int byte = byte_at(text, pos);
-    return byte < 0 || is_line_end(byte) || !is_word_byte(static_cast<uint8_t>(byte));
+    return byte < 0 || !is_word_byte(static_cast<uint8_t>(byte));
 }
 
 // The open tag's search over the bytes at hand, at once: no name after the
@@ -242,7 +242,7 @@ bool take_name_at(RulesFilterState& state, const RulesHint& hint, const RulePatt
     FoundName name{pattern.id, hint.line, hint.start};
     uint64_t column = 0;
     // The self-closing search, which is the tag's where their ENDs are one.
-    TagEndSearch search{};
+    TagEndSearch search = start_tag_end(kNoTagEnd, after);
     const RulesMatcher& rules_matcher = *state.rules_matcher;
     if (!state.checking.off) {
         column = column_of(state, name);
@@ -261,7 +261,9 @@ bool take_name_at(RulesFilterState& state, const RulesHint& hint, const RulePatt
         return true;
     }
     if (search.mark != rules_matcher.tag_end) {
-        search = start_tag_end(rules_matcher.tag_end, after);
+        if (search.mark != kNoTagEnd)
+            search = start_tag_end(kNoTagEnd, after);
+        search.mark = rules_matcher.tag_end;
         if (at_hand)
             advance_tag_end(search, rules_matcher.tag_ends[search.mark], *state.text,
                             rules_matcher.keeping.text_case, UINT64_MAX);
