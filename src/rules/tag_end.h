@@ -182,7 +182,8 @@ inline TagEndJudgement judge_tag_end(const RulesText& text, TextCase text_case,
     uint64_t at = tag_end - closing.size();
     judgement.mark_start = at;
     judgement.mark_there = mark_at(text, text_case, at, closing);
-    if (at > text.offset) {
+    // What comes before the mark counts only where the mark is there.
+    if (judgement.mark_there && at > text.offset) {
         uint8_t before = *bytes_at(text, at - 1);
         judgement.after_gap = before == ' ' || before == '\t' || is_line_end(before) ||
                               (mark.role[before] != kPlainByte && mark.role[before] != kBreakByte);
