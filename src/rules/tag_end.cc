@@ -12,6 +12,31 @@ void give_role(TagEndMark& mark, uint8_t byte, uint8_t role, bool fold) {
     }
 }
 
+// The steps of tag_end_step by byte, where the stops say it stops.
+void add_steps(TagEndMark& mark) {
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        uint8_t& outside = mark.step_outside[byte];
+        uint8_t role = mark.role[byte];
+        if (!mark.stops.is_stop[byte])
+            outside = kPassOver;
+        else if (is_line_end(static_cast<int>(byte)))
+            outside = kOtherStop;
+        else if (mark.starts_end[byte])
+            outside = mark.end.size() == 1 ? kEndByte : kOtherStop;
+        else if (role != kPlainByte && role != kBreakByte)
+            outside = static_cast<uint8_t>(kQuoteStarts + role - 1);
+        else
+            outside = kOtherStop;
+    }
+    for (const StopBytes& stops : mark.quote_stops) {
+        std::array<uint8_t, 256>& steps = mark.step_in_quote.emplace_back();
+        for (unsigned byte = 0; byte < 256; ++byte) {
+            if (stops.is_stop[byte])
+                steps[byte] = is_line_end(static_cast<int>(byte)) ? kOtherStop : kQuoteEnds;
+        }
+    }
+}
+
 #if defined(__SSE2__)
 // The bytes of the 16 from `at` that are a stop in some state of the search
 // (mark.stops holds them all: a quote's and a cut line's are among them), a
@@ -84,30 +109,6 @@ BlockEnd search_in_blocks(TagEndSearch& search, const TagEndMark& mark, const Ru
     return search_blocks<8>(search, mark, text, text_case, limit);
 }
 
-// The steps of tag_end_step by byte, where the stops say it stops.
-void add_steps(TagEndMark& mark) {
-    for (unsigned byte = 0; byte < 256; ++byte) {
-        uint8_t& outside = mark.step_outside[byte];
-        uint8_t role = mark.role[byte];
-        if (!mark.stops.is_stop[byte])
-            outside = kPassOver;
-        else if (is_line_end(static_cast<int>(byte)))
-            outside = kOtherStop;
-        else if (mark.starts_end[byte])
-            outside = mark.end.size() == 1 ? kEndByte : kOtherStop;
-        else if (role != kPlainByte && role != kBreakByte)
-            outside = static_cast<uint8_t>(kQuoteStarts + role - 1);
-        else
-            outside = kOtherStop;
-    }
-    for (const StopBytes& stops : mark.quote_stops) {
-        std::array<uint8_t, 256>& steps = mark.step_in_quote.emplace_back();
-        for (unsigned byte = 0; byte < 256; ++byte) {
-            if (stops.is_stop[byte])
-                steps[byte] = is_line_end(static_cast<int>(byte)) ? kOtherStop : kQuoteEnds;
-        }
-    }
-}
 #endif
 
 }  // namespace

@@ -135,8 +135,7 @@ inline const StopBytes& tag_end_stops(const TagEndSearch& search, const TagEndMa
                           : mark.stops;
 }
 
-// Moves the search on from a byte that is no stop, over the bytes before
-// `limit`; as advance_tag_end.
+// The rest of advance_tag_end's search, past the byte it takes itself.
 bool advance_tag_end_on(TagEndSearch& search, const TagEndMark& mark, const RulesText& text,
                         TextCase text_case, uint64_t limit);
 
