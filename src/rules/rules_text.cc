@@ -12,6 +12,9 @@ constexpr size_t kKeptTextCapacity = size_t{4} << 20;
 void drop_before(RulesText& text, const TextKeeping& keeping, uint64_t base) {
     const uint8_t* data = text.bytes.data();
     size_t dropped = base - text.offset;
+    // Nothing to drop, and an empty text has no place for memrchr to look at.
+    if (dropped == 0)
+        return;
     for (size_t k = 0; k < keeping.not_after_bytes.size(); ++k) {
         size_t at = dropped;
         while (at > 0 && data[at - 1] == keeping.not_after_bytes[k])
