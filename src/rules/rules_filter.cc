@@ -415,8 +415,8 @@ bool take_hint(RulesFilterState& state, const RulesHint& hint) {
     uint64_t stop_length = 0;
     bool branches_tried = false;
     for (const RulePattern& pattern : rules_matcher.groups[group]) {
-        if (pattern.text.size() > known && static_cast<uint8_t>(pattern.text[known]) != next &&
-            !(pattern.blank_runs && pattern.text[known] == ' ' && next == '\t'))
+        if (pattern.after_prefix >= 0 && pattern.after_prefix != next &&
+            !(pattern.blank_runs && pattern.after_prefix == ' ' && next == '\t'))
             continue;
         uint64_t length = pattern.text.size();
         if (pattern.blank_runs) {
