@@ -85,6 +85,7 @@
 // A region still open at the end of the text (not a line region, not one-line)
 // fails the file, and so does a tag whose END has not come.
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -192,10 +193,18 @@ struct RulesLoad {
     RulesRejection rejection;  // otherwise
 };
 
-// The word bytes that a word-end name may not be followed by.
+// The word bytes that a word-end name may not be followed by, by byte.
+inline constexpr std::array<bool, 256> kWordBytes = [] {
+    std::array<bool, 256> word{};
+    for (unsigned byte = 0; byte < 256; ++byte)
+        word[byte] = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                     (byte >= '0' && byte <= '9') || byte == '-' || byte == '_' || byte == ':' ||
+                     byte == '.';
+    return word;
+}();
+
 inline bool is_word_byte(unsigned char byte) {
-    return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
-           (byte >= '0' && byte <= '9') || byte == '-' || byte == '_' || byte == ':' || byte == '.';
+    return kWordBytes[byte];
 }
 
 // Rules with nothing in them: the set read as plain lists.

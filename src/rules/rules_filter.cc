@@ -10,8 +10,16 @@ namespace {
 
 // Enough bytes after `pos` are at hand to decide there, or there will be none.
 bool ready_at(const RulesFilterState& state, uint64_t pos) {
-    return state.text->source_ended ||
-           pos + state.rules_matcher->keeping.reach <= text_end(*state.text);
+    return pos < state.ready_to;
+}
+
+// Where ready_at ends for the text at hand.
+uint64_t ready_end(const RulesFilterState& state) {
+    uint64_t end = text_end(*state.text);
+    size_t reach = state.rules_matcher->keeping.reach;
+    if (state.text->source_ended)
+        return UINT64_MAX;
+    return end < reach ? 0 : end - reach + 1;
 }
 
 // The column of a kept name, from 1, while its bytes are at hand. Names are
@@ -25,9 +33,9 @@ uint64_t column_of(RulesFilterState& state, const FoundName& name) {
         uint64_t line_start = text.line_start_before;
         const void* lf = memrchr(bytes_at(text, from), '\n', name.start - from);
         if (lf != nullptr)
-            line_start = text.offset +
-                         static_cast<uint64_t>(static_cast<const char*>(lf) - text.bytes.data()) +
-                         1;
+            line_start =
+                text.offset +
+                static_cast<uint64_t>(static_cast<const uint8_t*>(lf) - text.bytes.data()) + 1;
         state.column_line = name.line;
         state.column_line_start = line_start;
     }
@@ -122,34 +130,39 @@ void settle_held(RulesFilterState& state, uint64_t limit) {
     }
 }
 
-// Keeps the name, or holds it while a self-closing tag's end is searched;
-// returns that search (its mark none for a name that is not self-closing).
-TagEndSearch keep_name(RulesFilterState& state, const FoundName& name, uint64_t column,
-                       uint64_t name_end) {
+// Keeps the name, or holds it while its tag's end is searched where it `awaits`
+// it (self-closing). `search` comes unmarked, from the name's end: it is left
+// the name's self-closing search, or unmarked for a name that is not one.
+void keep_name(RulesFilterState& state, const FoundName& name, bool awaits, uint64_t column,
+               uint64_t name_end, TagEndSearch& search) {
     const RulesMatcher& rules_matcher = *state.rules_matcher;
-    bool awaits = rules_matcher.self_closing[name.id];
     if (!awaits && state.held.empty()) {
         hand_on(state, name, column);
-        return {};
+        return;
+    }
+    if (awaits && state.held.empty()) {
+        // Most tags end in the bytes at hand: decided here, nothing held. Else
+        // the name is held with its search where it starts, behind the names
+        // that come after it, which meet it there.
+        search.mark = rules_matcher.self_close_end;
+        const TagEndMark& mark = rules_matcher.tag_ends[search.mark];
+        TextCase text_case = rules_matcher.keeping.text_case;
+        if (advance_tag_end(search, mark, *state.text, text_case, UINT64_MAX)) {
+            TagEndJudgement judgement = judge_tag_end(
+                *state.text, text_case, rules_matcher.rules.self_close_mark, mark, search);
+            if (!closes_itself(judgement, !rules_matcher.rules.tag_quotes.empty(), name.start,
+                               name_end))
+                hand_on(state, name, column);
+            return;
+        }
     }
     HeldName held{name, name_end, column, awaits, 0};
     if (!awaits) {
         state.held.push_back(held);
-        return {};
+        return;
     }
-    HeldCourse mine{start_tag_end(rules_matcher.self_close_end, name_end), {}};
-    if (state.held.empty()) {
-        // Most tags end in the bytes at hand: decided here, nothing held. Else
-        // the name is held with its search where it starts, behind the names
-        // that come after it, which meet it there.
-        if (search_course(state, mine, UINT64_MAX)) {
-            if (!tag_closes(state, mine, held))
-                hand_on(state, name, column);
-            return mine.search;
-        }
-        mine = HeldCourse{start_tag_end(rules_matcher.self_close_end, name_end), {}};
-    }
-    return hold_awaiting(state, held, mine);
+    search = hold_awaiting(state, held,
+                           HeldCourse{start_tag_end(rules_matcher.self_close_end, name_end), {}});
 }
 
 // A broken tag ends before its break byte, which is read again.
@@ -168,21 +181,27 @@ void close_tag(RulesFilterState& state) {
     state.broken.push_back({tag.line + search.lines, search.next - line_start + 1, tag.id});
 }
 
+// Moves the open region on over the bytes before `limit`; what comes after it
+// is read once it ends.
+void advance_open_region(RulesFilterState& state, uint64_t limit) {
+    advance_region(state.region, *state.text, state.rules_matcher->keeping.text_case, limit);
+    if (state.region.rule != nullptr)
+        return;
+    const OpenRegion& region = state.region;
+    state.resume = region.after;
+    // The directive's line goes on after the region; the LF that ended the
+    // region ends the line for the directive too.
+    if (state.mask.rule != nullptr)
+        state.mask.next = region.after - (region.ended_at_line_end ? 1 : 0);
+}
+
 // Moves the open region or tag on over the bytes before `limit`, and a
 // directive's line over those before `mask_limit` (no further than `limit`).
 void advance_cover(RulesFilterState& state, uint64_t limit, uint64_t mask_limit = UINT64_MAX) {
     const RulesMatcher& rules_matcher = *state.rules_matcher;
     TextCase text_case = rules_matcher.keeping.text_case;
     if (state.region.rule != nullptr) {
-        advance_region(state.region, *state.text, text_case, limit);
-        if (state.region.rule == nullptr) {
-            const OpenRegion& region = state.region;
-            state.resume = region.after;
-            // The directive's line goes on after the region; the LF that
-            // ended the region ends the line for the directive too.
-            if (state.mask.rule != nullptr)
-                state.mask.next = region.after - (region.ended_at_line_end ? 1 : 0);
-        }
+        advance_open_region(state, limit);
     } else if (state.tag.open) {
         // A tag's search looks at the byte at `limit` too: a break byte there
         // ends the tag before it, so that what starts there is read.
@@ -197,7 +216,7 @@ void advance_cover(RulesFilterState& state, uint64_t limit, uint64_t mask_limit 
 
 bool ends_word(const RulesText& text, uint64_t pos) {
     int byte = byte_at(text, pos);
-    return byte < 0 || is_line_end(byte) || !is_word_byte(static_cast<uint8_t>(byte));
+    return byte < 0 || !is_word_byte(static_cast<uint8_t>(byte));
 }
 
 // The open tag's search over the bytes at hand, at once: no name after the
@@ -212,44 +231,50 @@ void search_tag_at_hand(RulesFilterState& state) {
 }
 
 // The name of `pattern` at the hint's place, unless its word end fails: kept,
-// and its tag opened under tag-end.
+// and its tag opened under tag-end. With `at_hand`, no region to the text's end
+// may start at the name, and the tag is searched over the bytes at hand at
+// once (search_tag_at_hand).
 bool take_name_at(RulesFilterState& state, const RulesHint& hint, const RulePattern& pattern,
-                  uint64_t length) {
+                  uint64_t length, bool at_hand) {
     uint64_t after = hint.start + length;
     if (pattern.word_end && !ends_word(*state.text, after))
         return false;
     FoundName name{pattern.id, hint.line, hint.start};
     uint64_t column = 0;
-    TagEndSearch self_close{};
+    // The self-closing search, which is the tag's where their ENDs are one.
+    TagEndSearch search = start_tag_end(kNoTagEnd, after);
     const RulesMatcher& rules_matcher = *state.rules_matcher;
     if (!state.checking.off) {
         column = column_of(state, name);
         // Names that may close themselves stay out of the branches' results.
+        bool self_closing = rules_matcher.self_closing[name.id];
         bool counts = state.branches.levels.empty() ||
-                      (rules_matcher.self_closing[name.id]
-                           ? state.branches.uncounted == 0
-                           : take_branch_name(state.branches, name.id >> 1, name.id & 1));
-        if (counts && !rules_matcher.self_closing[name.id])
+                      (self_closing ? state.branches.uncounted == 0
+                                    : take_branch_name(state.branches, name.id >> 1, name.id & 1));
+        if (counts && !self_closing)
             count_open_name(state.open_names, name.id & 1);
         if (counts)
-            self_close = keep_name(state, name, column, after);
+            keep_name(state, name, self_closing, column, after, search);
     }
     if (rules_matcher.tag_end == kNoTagEnd) {
         state.resume = hint.start + 1;
         return true;
     }
-    // Where the tag's END is the self-closing one, the name's search is the tag's.
-    bool shared = self_close.mark == rules_matcher.tag_end;
-    if (shared && self_close.found && !self_close.broken) {
+    if (search.mark != rules_matcher.tag_end) {
+        if (search.mark != kNoTagEnd)
+            search = start_tag_end(kNoTagEnd, after);
+        search.mark = rules_matcher.tag_end;
+        if (at_hand)
+            advance_tag_end(search, rules_matcher.tag_ends[search.mark], *state.text,
+                            rules_matcher.keeping.text_case, UINT64_MAX);
+    }
+    if (search.found && !search.broken) {
         // Ended in the bytes at hand, unbroken: only where the tag ends counts.
         state.tag.open = false;
-        state.resume = self_close.next + rules_matcher.tag_ends[self_close.mark].end.size();
+        state.resume = search.next + rules_matcher.tag_ends[search.mark].end.size();
         return true;
     }
-    state.tag =
-        OpenTag{true,       shared ? self_close : start_tag_end(rules_matcher.tag_end, after),
-                pattern.id, hint.line,
-                column,     hint.start + 1 - column};
+    state.tag = OpenTag{true, search, pattern.id, hint.line, column, hint.start + 1 - column};
     if (state.tag.search.found)
         close_tag(state);
     return true;
@@ -280,6 +305,10 @@ bool start_region_at(RulesFilterState& state, const RulesHint& hint, const RuleP
         apply_switch(state.checking, read_switch(bytes_at(*state.text, from), at_hand));
     }
     state.checking.unread = state.checking.unread || rule.unread;
+    // No name is read before the region ends, so the names to come cannot
+    // tell how far it is searched: over the bytes at hand at once, which
+    // passes over the hints inside it as they come.
+    advance_open_region(state, UINT64_MAX);
     return true;
 }
 
@@ -408,8 +437,8 @@ bool take_hint(RulesFilterState& state, const RulesHint& hint) {
     uint64_t stop_length = 0;
     bool branches_tried = false;
     for (const RulePattern& pattern : rules_matcher.groups[group]) {
-        if (pattern.text.size() > known && static_cast<uint8_t>(pattern.text[known]) != next &&
-            !(pattern.blank_runs && pattern.text[known] == ' ' && next == '\t'))
+        if (pattern.after_prefix >= 0 && pattern.after_prefix != next &&
+            !(pattern.blank_runs && pattern.after_prefix == ' ' && next == '\t'))
             continue;
         uint64_t length = pattern.text.size();
         if (pattern.blank_runs) {
@@ -431,7 +460,8 @@ bool take_hint(RulesFilterState& state, const RulesHint& hint) {
             continue;
         }
         if (!pattern.is_region) {
-            if (state.mask.rule == nullptr && take_name_at(state, hint, pattern, length))
+            if (state.mask.rule == nullptr &&
+                take_name_at(state, hint, pattern, length, stop == nullptr))
                 break;
         } else if (pattern.region_kind == RegionKind::directive) {
             if (stop == nullptr && start_directive_at(state, hint, pattern, length))
@@ -477,7 +507,8 @@ void note_restart(RulesFilterState& state, const RulesHint& hint) {
     if (lf == nullptr)
         return;
     uint64_t line_start =
-        text.offset + static_cast<uint64_t>(static_cast<const char*>(lf) - text.bytes.data()) + 1;
+        text.offset + static_cast<uint64_t>(static_cast<const uint8_t*>(lf) - text.bytes.data()) +
+        1;
     const BranchChains& chains = state.branches;
     state.restarts.push_back({line_start, hint.line, state.resume, state.checking, state.open_names,
                               chains.levels, chains.uncounted, chains.uncounted_deep,
@@ -511,6 +542,7 @@ void start_rules_filter(RulesFilterState& state, const RulesMatcher& rules_match
     state.rules_matcher = &rules_matcher;
     state.text = &text;
     state.deferred.clear();
+    state.ready_to = 0;
     state.resume = 0;
     state.region = OpenRegion{};
     state.tag = OpenTag{};
@@ -538,6 +570,7 @@ void start_rules_filter(RulesFilterState& state, const RulesMatcher& rules_match
 }
 
 void filter_hints(RulesFilterState& state, const std::vector<RulesHint>& hints, bool chunk_done) {
+    state.ready_to = ready_end(state);
     if (state.deferred.empty() && !hints.empty() && hints.front().start >= state.next_restart)
         note_restart(state, hints.front());
     std::vector<RulesHint> waiting;

@@ -84,6 +84,7 @@ struct RulesFilterState {
     const RulesMatcher* rules_matcher = nullptr;
     const RulesText* text = nullptr;
     std::vector<RulesHint> deferred;  // hints waiting for bytes
+    uint64_t ready_to = 0;            // in the batch: the hints before it have their bytes
     uint64_t resume = 0;              // hints before it are passed over
     OpenRegion region;
     OpenTag tag;

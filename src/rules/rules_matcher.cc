@@ -132,11 +132,15 @@ void add_groups(const std::vector<RulePattern>& patterns, const MatcherOptions& 
         }
         members.back().push_back(i);
     }
-    for (std::vector<size_t>& group : members) {
+    for (size_t g = 0; g < members.size(); ++g) {
+        std::vector<size_t>& group = members[g];
         std::sort(group.begin(), group.end());
         rules_matcher.groups.emplace_back();
         for (size_t i : group) {
             RulePattern& pattern = rules_matcher.groups.back().emplace_back(patterns[i]);
+            size_t prefix = shortest[g].size();
+            if (pattern.text.size() > prefix)
+                pattern.after_prefix = static_cast<uint8_t>(pattern.text[prefix]);
             if (pattern.text.size() > kWindowedPattern && !pattern.blank_runs) {
                 pattern.window = rules_matcher.windows++;
                 pattern.z = z_array(pattern.text);

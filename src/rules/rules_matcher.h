@@ -34,8 +34,9 @@ struct RulePattern {
     // linear: its window's place in the filter, and the string's Z-array.
     uint32_t window = UINT32_MAX;
     std::vector<uint32_t> z;
-    bool blank_runs = false;  // it holds a blank that matches a run (blank_runs.h)
-    bool is_branch = false;   // the prefix `region` of branch marks
+    bool blank_runs = false;    // it holds a blank that matches a run (blank_runs.h)
+    bool is_branch = false;     // the prefix `region` of branch marks
+    int16_t after_prefix = -1;  // its byte after its group's prefix; -1: none
     // The START of declared region `region`, not its MARK.
     bool is_declared_start = false;
 };

@@ -10,8 +10,11 @@ constexpr size_t kKeptTextCapacity = size_t{4} << 20;
 // Drops the bytes before `base`, keeping the runs of the not-after bytes that
 // end there.
 void drop_before(RulesText& text, const TextKeeping& keeping, uint64_t base) {
-    const uint8_t* data = reinterpret_cast<const uint8_t*>(text.bytes.data());
+    const uint8_t* data = text.bytes.data();
     size_t dropped = base - text.offset;
+    // Nothing to drop, and an empty text has no place for memrchr to look at.
+    if (dropped == 0)
+        return;
     for (size_t k = 0; k < keeping.not_after_bytes.size(); ++k) {
         size_t at = dropped;
         while (at > 0 && data[at - 1] == keeping.not_after_bytes[k])
@@ -22,7 +25,7 @@ void drop_before(RulesText& text, const TextKeeping& keeping, uint64_t base) {
     if (lf != nullptr)
         text.line_start_before =
             text.offset + static_cast<uint64_t>(static_cast<const uint8_t*>(lf) - data) + 1;
-    text.bytes.erase(0, dropped);
+    text.bytes.erase(text.bytes.begin(), text.bytes.begin() + static_cast<ptrdiff_t>(dropped));
     text.offset = base;
 }
 
@@ -45,9 +48,10 @@ void fold_into(std::string_view raw, uint8_t* to) {
 void start_rules_text(RulesText& text, const TextKeeping& keeping) {
     // A long line kept for the last text need not stay.
     if (text.bytes.capacity() > kKeptTextCapacity)
-        text.bytes = std::string();
+        text.bytes = KeptBytes();
     text.bytes.clear();
     text.offset = 0;
+    text.end = 0;
     text.line_start_before = 0;
     text.runs_before.assign(keeping.not_after_bytes.size(), 0);
     text.line_start = 0;
@@ -55,7 +59,7 @@ void start_rules_text(RulesText& text, const TextKeeping& keeping) {
 }
 
 void resume_rules_text(RulesText& text, uint64_t offset) {
-    text.offset = text.line_start_before = text.line_start = offset;
+    text.offset = text.end = text.line_start_before = text.line_start = offset;
 }
 
 std::string_view add_chunk(RulesText& text, const TextKeeping& keeping, std::string_view raw) {
@@ -68,19 +72,19 @@ std::string_view add_chunk(RulesText& text, const TextKeeping& keeping, std::str
     if (base - text.offset >= end - base)
         drop_before(text, keeping, base);
     size_t at = text.bytes.size();
-    if (keeping.text_case == TextCase::folded) {
-        text.bytes.resize(at + raw.size());
-        fold_into(raw, reinterpret_cast<uint8_t*>(text.bytes.data()) + at);
-    } else {
-        text.bytes.append(raw);
-    }
+    text.bytes.resize(at + raw.size());
+    text.end = end + raw.size();
+    if (keeping.text_case == TextCase::folded)
+        fold_into(raw, text.bytes.data() + at);
+    else
+        memcpy(text.bytes.data() + at, raw.data(), raw.size());
     if (keeping.held_back)
         find_line_start(text, raw, end);
     if (keeping.text_case != TextCase::fold_compared)
-        return std::string_view(text.bytes).substr(at);
+        return std::string_view(reinterpret_cast<const char*>(text.bytes.data()) + at, raw.size());
     text.folded.resize(raw.size());
-    fold_into(raw, reinterpret_cast<uint8_t*>(text.folded.data()));
-    return text.folded;
+    fold_into(raw, text.folded.data());
+    return std::string_view(reinterpret_cast<const char*>(text.folded.data()), raw.size());
 }
 
 bool after_odd_run(const RulesText& text, const TextKeeping& keeping, uint64_t pos, uint8_t byte) {

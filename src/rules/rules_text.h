@@ -8,6 +8,8 @@
 // not-after byte is a letter (TextCase).
 
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,14 +25,27 @@ struct TextKeeping {
     TextCase text_case = TextCase::as_it_is;
 };
 
+// Makes the bytes a resize adds without writing them: each chunk is copied or
+// folded over them at once.
+template <typename T>
+struct LeftAsAllocated : std::allocator<T> {
+    template <typename U>
+    void construct(U* at) noexcept {
+        ::new (static_cast<void*>(at)) U;
+    }
+};
+
+using KeptBytes = std::vector<uint8_t, LeftAsAllocated<uint8_t>>;
+
 // `bytes` from `offset` on, up to the end of the current chunk.
 struct RulesText {
-    std::string bytes;
+    KeptBytes bytes;
     uint64_t offset = 0;
+    uint64_t end = 0;                   // offset + bytes.size()
     std::vector<uint64_t> runs_before;  // by not_after_bytes: the run ending before `offset`
     uint64_t line_start_before = 0;     // the start of the line `offset` stands on
     uint64_t line_start = 0;            // of the line in progress
-    std::string folded;                 // the current chunk for the scan, under fold_compared
+    KeptBytes folded;                   // the current chunk for the scan, under fold_compared
     bool source_ended = false;          // no chunk comes after the current one
 };
 
@@ -44,12 +59,12 @@ void resume_rules_text(RulesText& text, uint64_t offset);
 std::string_view add_chunk(RulesText& text, const TextKeeping& keeping, std::string_view raw);
 
 inline uint64_t text_end(const RulesText& text) {
-    return text.offset + text.bytes.size();
+    return text.end;
 }
 
 // The bytes from `pos` to the end of the text at hand; `pos` is never before it.
 inline const uint8_t* bytes_at(const RulesText& text, uint64_t pos) {
-    return reinterpret_cast<const uint8_t*>(text.bytes.data()) + (pos - text.offset);
+    return text.bytes.data() + (pos - text.offset);
 }
 
 // The byte at `pos`, or -1 past the text's end.

@@ -29,7 +29,24 @@ struct TagEndMark {
     // and what else it is (kPlainByte, kBreakByte, or 1 + its place in quotes).
     std::array<bool, 256> starts_end{};
     std::array<uint8_t, 256> role{};
+#if defined(__SSE2__)
+    // The stops, eight at most (the others repeat the first), to be looked for
+    // 16 bytes at a time; none where they are more.
+    size_t block_stops = 0;
+    __m128i stop_blocks[8]{};
+#endif
+    // By byte, what the search does there outside quotes and (by quote) in
+    // one, where no CR has cut the line (kPassOver, ...): the steps of
+    // tag_end_step that need nothing but the byte.
+    std::array<uint8_t, 256> step_outside{};
+    std::vector<std::array<uint8_t, 256>> step_in_quote;
 };
+
+constexpr uint8_t kPassOver = 0;   // no stop
+constexpr uint8_t kEndByte = 1;    // a one-byte END: found
+constexpr uint8_t kOtherStop = 2;  // a line end, a break, the start of a longer END
+constexpr uint8_t kQuoteEnds = 3;
+constexpr uint8_t kQuoteStarts = 4;  // + the quote's place in quotes
 
 constexpr uint8_t kPlainByte = 0;
 constexpr uint8_t kBreakByte = UINT8_MAX;
@@ -97,40 +114,52 @@ inline bool tag_end_step(TagEndSearch& search, const TagEndMark& mark, const Rul
     return true;
 }
 
+// A step of the search at a byte it stops at; false when it needs bytes not
+// at hand yet.
+inline bool tag_end_stop(TagEndSearch& search, const TagEndMark& mark, const RulesText& text,
+                         TextCase text_case, uint8_t byte) {
+    if (!is_line_end(byte))
+        return tag_end_step(search, mark, text, text_case, byte);
+    search.cut = byte == kCr;
+    if (!search.cut) {
+        ++search.lines;
+        search.line_start = search.next + 1;
+    }
+    ++search.next;
+    return true;
+}
+
+inline const StopBytes& tag_end_stops(const TagEndSearch& search, const TagEndMark& mark) {
+    return search.cut     ? line_end_stops()
+           : search.quote ? mark.quote_stops[search.quote - 1]
+                          : mark.stops;
+}
+
+// The rest of advance_tag_end's search, past the byte it takes itself.
+bool advance_tag_end_on(TagEndSearch& search, const TagEndMark& mark, const RulesText& text,
+                        TextCase text_case, uint64_t limit);
+
 // Moves the search on over the bytes before `limit`, as far as they are at
-// hand; true once END is found. Hot: a change needs a benchmark run.
+// hand; true once END is found. The tags of most names end, or quote, right
+// after the name: that byte is taken here. Hot: a change needs a benchmark run.
 inline bool advance_tag_end(TagEndSearch& search, const TagEndMark& mark, const RulesText& text,
                             TextCase text_case, uint64_t limit) {
     if (search.found)
         return true;
     uint64_t end = text_end(text);
     limit = limit < end ? limit : end;
-    uint64_t& next = search.next;
-    while (next < limit) {
-        const uint8_t* at = bytes_at(text, next);
-        size_t span = limit - next;
-        const StopBytes& stops = search.cut     ? line_end_stops()
-                                 : search.quote ? mark.quote_stops[search.quote - 1]
-                                                : mark.stops;
-        size_t i = skip_to_stop(at, span, stops);
-        next += i;
-        if (i == span)
-            break;
-        if (is_line_end(at[i])) {
-            search.cut = at[i] == kCr;
-            if (!search.cut) {
-                ++search.lines;
-                search.line_start = next + 1;
-            }
-            ++next;
-            continue;
-        }
-        if (!tag_end_step(search, mark, text, text_case, at[i]))
+    if (search.next >= limit)
+        return false;
+    uint8_t byte = *bytes_at(text, search.next);
+    if (!tag_end_stops(search, mark).is_stop[byte]) {
+        ++search.next;
+    } else {
+        if (!tag_end_stop(search, mark, text, text_case, byte))
             return false;
         if (search.found)
             return true;
     }
-    return false;
+    return search.next < limit && advance_tag_end_on(search, mark, text, text_case, limit);
 }
 
 // What a found END says of the tags it ends, judged while its bytes are at
@@ -152,7 +181,8 @@ inline TagEndJudgement judge_tag_end(const RulesText& text, TextCase text_case,
     uint64_t at = tag_end - closing.size();
     judgement.mark_start = at;
     judgement.mark_there = mark_at(text, text_case, at, closing);
-    if (at > text.offset) {
+    // What comes before the mark counts only where the mark is there.
+    if (judgement.mark_there && at > text.offset) {
         uint8_t before = *bytes_at(text, at - 1);
         judgement.after_gap = before == ' ' || before == '\t' || is_line_end(before) ||
                               (mark.role[before] != kPlainByte && mark.role[before] != kBreakByte);

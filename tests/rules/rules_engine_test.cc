@@ -228,6 +228,53 @@ TEST(RulesEngine, TagEndsThatAreSelfClosingEnds) {
     }
 }
 
+// Tags of some tens of bytes, searched 16 bytes at a time: quotes, breaks, END
+// bytes inside quotes, CRs that cut a line inside a block, ENDs of two bytes
+// that begin with a quote byte, letters as stops under ignore-case, and more
+// stops than a block looks for.
+TEST(RulesEngine, LongTagsSearchedBlockByBlock) {
+    struct TagCase {
+        const char* what;
+        std::string rules;
+        Names pieces;
+    };
+    const std::string html = "word-end\nignore-case\nself-closing /> >\ntag-end >\n";
+    const TagCase cases[] = {
+        {"the HTML set's tags",
+         html + "tag-quotes \"\\\"'\"\ntag-break <\n",
+         {"\"", "'", ">", "<", "/>", "/", "\r", "\n", "\r\n", "x", " y=", "abcdefgh"}},
+        {"an END that begins with a quote",
+         "self-closing /'> '>\ntag-end '>\ntag-quotes \"'\\\"\"\n",
+         {"'", "\"", ">", "'>", "/'>", "\r", "\n", "x", "abcdefghijk"}},
+        {"letters as quotes and breaks",
+         html + "tag-quotes q\ntag-break B\n",
+         {"q", "Q", "b", "B", ">", "/>", "\n", "\r", "x", "qqqq", "abcdefgh"}},
+        {"more stops than a block looks for",
+         html + "tag-quotes \"!#$%&*+,\"\n",
+         {"!", "#", "$", "%", "&", "*", "+", ",", ">", "/>", "\r", "\n", "x", "abcdefgh"}},
+    };
+    TagTable table = make_tag_table({"<a", "<abbr", "<b"}, {"</a", "</abbr", "</b"});
+    std::mt19937_64 random(16);
+    for (const TagCase& tag_case : cases) {
+        RulesLoad load = parse_rules(tag_case.rules, "R", table);
+        ASSERT_TRUE(load.ok) << tag_case.what << ": " << rules_rejection_text(load.rejection);
+        RandomCase c{table, load.rules, tag_case.rules};
+        const Names names = {"<a", "<A", "<abbr", "</a", "</ABBR", "<b", "</b"};
+        for (int round = 0; round < 300; ++round) {
+            std::string text;
+            for (size_t tags = random_below(random, 12); tags > 0; --tags) {
+                text += names[random_below(random, names.size())];
+                for (size_t n = random_below(random, 40); n > 0; --n)
+                    text += tag_case.pieces[random_below(random, tag_case.pieces.size())];
+            }
+            SCOPED_TRACE(tag_case.what);
+            expect_same(c, text, 1 + random_below(random, round % 3 ? 300 : 5), random());
+            if (HasFatalFailure())
+                return;
+        }
+    }
+}
+
 // Runs of a not-after byte and delimiters where the kept text is cut: at the
 // reader's seams (256 KiB), over more than one drop of what no decision needs,
 // and bytes that look like a verb's delimiter but are none.
