@@ -26,6 +26,17 @@ DefinitionStep between_byte(DefinitionState& state, const RegionRule& rule, uint
     return DefinitionStep::goes_on;
 }
 
+// On the line after the parameter text's, only blanks before the group's '{'.
+DefinitionStep next_line_byte(DefinitionState& state, const RegionRule& rule, uint8_t byte) {
+    if (is_comment(rule, byte))
+        state.in_comment = true;
+    else if (byte == '{')
+        open_group(state, DefinitionPhase::group, 1);
+    else if (byte != ' ' && byte != '\t')
+        return DefinitionStep::ends_before;
+    return DefinitionStep::goes_on;
+}
+
 }  // namespace
 
 DefinitionStep definition_byte(DefinitionState& state, const RegionRule& rule, uint8_t byte) {
@@ -34,6 +45,8 @@ DefinitionStep definition_byte(DefinitionState& state, const RegionRule& rule, u
         return DefinitionStep::goes_on;
     if (state.phase == DefinitionPhase::between)
         return between_byte(state, rule, byte);
+    if (state.phase == DefinitionPhase::next_line)
+        return next_line_byte(state, rule, byte);
     if (state.escaped) {
         state.escaped = false;
         return DefinitionStep::goes_on;
@@ -69,6 +82,7 @@ DefinitionStep definition_byte(DefinitionState& state, const RegionRule& rule, u
             else if (byte == ']' && state.depth == 0)
                 state.phase = DefinitionPhase::between;
             break;
+        case DefinitionPhase::next_line:
         case DefinitionPhase::between:
             break;
     }
@@ -81,8 +95,10 @@ DefinitionStep definition_line_end(DefinitionState& state, const RegionRule& rul
     state.in_comment = false;
     state.escaped = false;
     state.line_blank = true;
-    if ((state.phase == DefinitionPhase::parameters && !commented) ||
+    if ((state.phase == DefinitionPhase::next_line && !commented) ||
         (blank && rule.blank_line_ends))
         return DefinitionStep::ends_before;
+    if (state.phase == DefinitionPhase::parameters && !commented)
+        state.phase = DefinitionPhase::next_line;
     return DefinitionStep::goes_on;
 }

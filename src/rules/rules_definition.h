@@ -1,8 +1,10 @@
 #pragma once
 
 // A definition the rules skip (the definition rule): after its START, the
-// parameter text up to the first '{' (a '}' or the end of a line that no
-// comment ended first ends the definition there), then a balanced {...} group,
+// parameter text up to the first '{' (a '}' ends the definition there, and so
+// does the end of a line that no comment ended first, unless the next line's
+// first byte after blanks is that '{': "\def\x" and "{...}" below, as TeX
+// skips the line end after a command's name), then a balanced {...} group,
 // and every group, [...] or '*' that follows with only blanks and line ends
 // between. Inside, the rule's escape byte takes the next byte with it, so that
 // "\{" opens nothing, and its comment byte hides the rest of the line. With
@@ -12,7 +14,7 @@
 
 #include "rules/rules_file.h"
 
-enum class DefinitionPhase : uint8_t { parameters, group, bracket, between };
+enum class DefinitionPhase : uint8_t { parameters, next_line, group, bracket, between };
 
 struct DefinitionState {
     DefinitionPhase phase = DefinitionPhase::parameters;
@@ -32,5 +34,6 @@ DefinitionStep definition_line_end(DefinitionState& state, const RegionRule& rul
 
 // Whether the text may end where the definition stands: not inside a group.
 inline bool definition_complete(const DefinitionState& state) {
-    return state.phase == DefinitionPhase::parameters || state.phase == DefinitionPhase::between;
+    return state.phase == DefinitionPhase::parameters ||
+           state.phase == DefinitionPhase::next_line || state.phase == DefinitionPhase::between;
 }

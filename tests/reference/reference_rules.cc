@@ -182,7 +182,7 @@ struct Scan {
     size_t tag_id = 0;      // its name
     size_t tag_quote = 0;   // 1 + the quote open in it; 0: none
     // In a definition: where it stands, the braces open, a comment, an escape.
-    enum class Part { parameters, group, bracket, between } part = Part::parameters;
+    enum class Part { parameters, next_line, group, bracket, between } part = Part::parameters;
     int64_t braces = 0;
     bool in_comment = false;
     bool escaped = false;
@@ -517,6 +517,16 @@ void definition_step(Scan& scan) {
     bool comment = region.has_comment && byte == region.comment;
     using Part = Scan::Part;
     if (scan.in_comment) {
+    } else if (scan.part == Part::next_line) {
+        if (byte == '{') {
+            scan.part = Part::group;
+            scan.braces = 1;
+        } else if (comment) {
+            scan.in_comment = true;
+        } else if (!is_blank(byte)) {
+            scan.region = nullptr;
+            return;
+        }
     } else if (scan.part == Part::between) {
         if (byte == '{' || byte == '[') {
             scan.part = byte == '{' ? Part::group : Part::bracket;
@@ -703,7 +713,13 @@ bool definition_goes_on(Scan& scan) {
     bool blank = text.find_first_not_of(" \t") == std::string::npos;
     if (blank && scan.region->blank_line_ends)
         return false;
-    return scan.part != Scan::Part::parameters || commented;
+    if (commented)
+        return true;
+    if (scan.part == Scan::Part::next_line)
+        return false;
+    if (scan.part == Scan::Part::parameters)
+        scan.part = Scan::Part::next_line;
+    return true;
 }
 
 void end_of_line(Scan& scan) {
