@@ -148,7 +148,7 @@ TEST(RulesEngine, RestartPointsKeepWhatTheWholeReadKeeps) {
     std::mt19937_64 random(9122026);
     const NameStyle style{"<{\\a", "ab/>-", 4, 1};
     const std::string marks = "<>/!-\\\"ab*%{} #";
-    const std::string filler = std::string("ab AB-.\n\n\r\\\"*/\0{}[] \t%#", 25);
+    const std::string filler = std::string("ab AB-.\n\n\r\\\"*/\0{}[] \t%#", 23);
     size_t reads = 0;
     for (int round = 0; round < 1500; ++round) {
         RandomCase c = random_case(random, style, marks);
