@@ -4,9 +4,10 @@
 // that a later scan of a few lines (the edit notes' windows) need not read the
 // whole file before them. A restart point stands at a line's start where the
 // filter is at rest: no region, tag or directive line open, no hint or name
-// waiting. Names and hints hold no line end, and what the filter looks back at
-// from a place stops at the line end before it, so from there on a scan whose
-// filter holds what is noted here keeps exactly the names the check kept.
+// waiting, and no more than kBranchDepth branch chains open. Names and hints
+// hold no line end, and what the filter looks back at from a place stops at the
+// line end before it, so from there on a scan whose filter holds what is noted
+// here keeps exactly the names the check kept.
 //
 // What is noted is what decides which names are kept: where hints are passed
 // over up to, the markers' checking, the count of open names, the branch

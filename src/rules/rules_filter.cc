@@ -501,7 +501,9 @@ void note_restart(RulesFilterState& state, const RulesHint& hint) {
     if (state.region.rule != nullptr || state.tag.open || state.mask.rule != nullptr)
         advance_cover(state, hint.start);
     const RulesText& text = *state.text;
-    if (!at_rest(state) || hint.start <= text.offset)
+    // A point holds the open chains' levels: so many that copying them would
+    // cost more than reading from an earlier point make none.
+    if (!at_rest(state) || hint.start <= text.offset || state.branches.levels.size() > kBranchDepth)
         return;
     const void* lf = memrchr(bytes_at(text, text.offset), '\n', hint.start - text.offset);
     if (lf == nullptr)

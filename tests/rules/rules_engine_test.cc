@@ -335,6 +335,36 @@ TEST(RulesEngine, RunsAndDelimitersAtTheSeams) {
 
 // C's conditional branches: blank runs about the cap, chains nested past the
 // depth compared, marks in comments, chunk seams everywhere.
+// Where more chains are open than a point would copy at little cost, no point
+// is noted; once they close, points come again.
+TEST(RulesEngine, NoRestartPointsUnderTooManyOpenChains) {
+    TagTable table = make_tag_table({"{"}, {"}"});
+    const char* rules_text = "branch-start line-start \"#if\"\nbranch-end line-start \"#endif\"\n";
+    RulesLoad load = parse_rules(rules_text, "R", table);
+    ASSERT_TRUE(load.ok) << rules_rejection_text(load.rejection);
+    // Points are looked for where a batch of hints begins (many to a chunk),
+    // when it begins a line: a hint a line.
+    std::string lines;
+    for (size_t i = 0; i < kFoundBatch; ++i)
+        lines += "{\n}\n";
+    for (size_t open : {kBranchDepth, kBranchDepth + 1, 3 * kBranchDepth}) {
+        std::string text;
+        for (size_t i = 0; i < open; ++i)
+            text += "#if x\n" + lines;
+        for (size_t i = 0; i < open; ++i)
+            text += lines + "#endif\n";
+        text += lines;
+        std::vector<FilterRestart> restarts =
+            noted_restarts(text, table, load.rules, size_t{1} << 16, 1);
+        size_t deepest = 0;
+        for (const FilterRestart& restart : restarts)
+            deepest = std::max(deepest, restart.levels.size());
+        EXPECT_EQ(deepest, std::min(open, kBranchDepth)) << open << " chains";
+        ASSERT_FALSE(restarts.empty());
+        EXPECT_TRUE(restarts.back().levels.empty()) << open << " chains";
+    }
+}
+
 TEST(RulesEngine, ConditionalBranches) {
     TagTable table = make_tag_table({"{", "("}, {"}", ")"});
     const char* rules_text =

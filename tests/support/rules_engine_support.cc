@@ -271,6 +271,15 @@ std::string restart_differences(std::string_view bytes, const TagTable& table,
     return "";
 }
 
+std::vector<FilterRestart> noted_restarts(std::string_view bytes, const TagTable& table,
+                                          const TagRules& rules, size_t most_chunk,
+                                          uint64_t spacing) {
+    RulesMatcher rules_matcher = build_rules_matcher(table, rules);
+    std::vector<FilterRestart> restarts;
+    kept_from(bytes, rules_matcher, most_chunk, 0, spacing, nullptr, restarts);
+    return restarts;
+}
+
 std::string rules_check_differences(const TagTable& table, const RulesCheck& expected,
                                     const RulesCheck& actual) {
     std::string out;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "reference_rules.h"
+#include "rules/filter_restart.h"
 #include "rules/rules_file.h"
 #include "tags/tag_table.h"
 
@@ -34,6 +35,12 @@ std::string rules_check_differences(const TagTable& table, const RulesCheck& exp
 std::string restart_differences(std::string_view bytes, const TagTable& table,
                                 const TagRules& rules, size_t most_chunk, uint64_t seed,
                                 uint64_t spacing, size_t& reads);
+
+// The restart points the filter notes over `bytes`, `spacing` bytes apart at
+// least, read in chunks of `most_chunk` bytes.
+std::vector<FilterRestart> noted_restarts(std::string_view bytes, const TagTable& table,
+                                          const TagRules& rules, size_t most_chunk,
+                                          uint64_t spacing);
 
 // The text of a random rules file for the names: word ends, case, regions of
 // every kind with their options, markers in some of them, self-closing marks,
