@@ -56,10 +56,6 @@ void take_names(WindowSink& sink, const FoundBatch& batch) {
 
 void end_text(WindowSink&, const TextScan&) {}
 
-}  // namespace
-
-namespace {
-
 // The names on the lines of `ranges`, read from `from` (null: the file's
 // start), after those in `names`.
 bool read_window(const GateEngine& engine, const std::string& path,

@@ -11,8 +11,8 @@
 //
 // What is noted is what decides which names are kept: where hints are passed
 // over up to, the markers' checking, the count of open names, the branch
-// chains' levels and the regions the text has declared. The branches' results (which only their
-// warnings read) start empty.
+// chains' levels and the regions the text has declared. The branches' results
+// (which only their warnings read) start empty.
 
 #include <cstdint>
 #include <vector>

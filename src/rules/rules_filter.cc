@@ -30,12 +30,9 @@ uint64_t column_of(RulesFilterState& state, const FoundName& name) {
     const RulesText& text = *state.text;
     if (name.line != state.column_line) {
         uint64_t from = std::max(state.column_from, text.offset);
-        uint64_t line_start = text.line_start_before;
-        const void* lf = memrchr(bytes_at(text, from), '\n', name.start - from);
-        if (lf != nullptr)
-            line_start =
-                text.offset +
-                static_cast<uint64_t>(static_cast<const uint8_t*>(lf) - text.bytes.data()) + 1;
+        uint64_t line_start = line_start_within(text, from, name.start);
+        if (line_start == 0)
+            line_start = text.line_start_before;
         state.column_line = name.line;
         state.column_line_start = line_start;
     }
@@ -179,6 +176,11 @@ void close_tag(RulesFilterState& state) {
         return;
     uint64_t line_start = search.lines ? search.line_start : tag.line_start;
     state.broken.push_back({tag.line + search.lines, search.next - line_start + 1, tag.id});
+}
+
+// A region, a tag or a directive's line is open, to be moved on over the text.
+bool cover_open(const RulesFilterState& state) {
+    return state.region.rule != nullptr || state.tag.open || state.mask.rule != nullptr;
 }
 
 // Moves the open region on over the bytes before `limit`; what comes after it
@@ -420,7 +422,7 @@ bool take_hint(RulesFilterState& state, const RulesHint& hint) {
     uint64_t pos = hint.start;
     if (!ready_at(state, pos))
         return false;
-    if (state.region.rule != nullptr || state.tag.open || state.mask.rule != nullptr)
+    if (cover_open(state))
         advance_cover(state, pos);
     if (state.region.rule != nullptr || state.tag.open || pos < state.resume)
         return true;
@@ -488,8 +490,7 @@ bool take_hint(RulesFilterState& state, const RulesHint& hint) {
 }
 
 bool at_rest(const RulesFilterState& state) {
-    return state.region.rule == nullptr && !state.tag.open && state.mask.rule == nullptr &&
-           state.held.empty();
+    return !cover_open(state) && state.held.empty();
 }
 
 // A restart point at the start of the hint's line, before the hint is taken,
@@ -498,19 +499,16 @@ bool at_rest(const RulesFilterState& state) {
 void note_restart(RulesFilterState& state, const RulesHint& hint) {
     if (hint.line <= state.restart_line || !ready_at(state, hint.start))
         return;
-    if (state.region.rule != nullptr || state.tag.open || state.mask.rule != nullptr)
+    if (cover_open(state))
         advance_cover(state, hint.start);
     const RulesText& text = *state.text;
     // A point holds the open chains' levels: so many that copying them would
     // cost more than reading from an earlier point make none.
     if (!at_rest(state) || hint.start <= text.offset || state.branches.levels.size() > kBranchDepth)
         return;
-    const void* lf = memrchr(bytes_at(text, text.offset), '\n', hint.start - text.offset);
-    if (lf == nullptr)
+    uint64_t line_start = line_start_within(text, text.offset, hint.start);
+    if (line_start == 0)
         return;
-    uint64_t line_start =
-        text.offset + static_cast<uint64_t>(static_cast<const uint8_t*>(lf) - text.bytes.data()) +
-        1;
     const BranchChains& chains = state.branches;
     state.restarts.push_back({line_start, hint.line, state.resume, state.checking, state.open_names,
                               chains.levels, chains.uncounted, chains.uncounted_deep,

@@ -8,6 +8,7 @@
 // not-after byte is a letter (TextCase).
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string>
@@ -74,6 +75,16 @@ inline int byte_at(const RulesText& text, uint64_t pos) {
 
 inline bool is_line_end(int byte) {
     return byte == kLf || byte == kCr;
+}
+
+// Where the last line that starts after `from` and no later than `to` starts,
+// or 0 where no line end stands in between; the bytes between are at hand.
+inline uint64_t line_start_within(const RulesText& text, uint64_t from, uint64_t to) {
+    const void* lf = memrchr(bytes_at(text, from), '\n', to - from);
+    return lf == nullptr
+               ? 0
+               : text.offset +
+                     static_cast<uint64_t>(static_cast<const uint8_t*>(lf) - text.bytes.data()) + 1;
 }
 
 // Whether `mark` (folded under ignore-case) stands at `pos`, its first `known`
