@@ -60,9 +60,7 @@ void take_declaration(DeclaredRegions& declared, const RulesText& text, uint64_t
     DeclaredRegion& added = declared.all.emplace_back();
     added.rule = rule;
     added.region = std::move(region);
-    add_stop(added.stops, kLf);
-    add_stop(added.stops, kCr);
-    add_stop_of_any_case(added.stops, static_cast<uint8_t>(added.region.end[0]), fold);
+    added.stops = region_stops_of(added.region, fold);
 }
 
 const DeclaredRegion* declared_region_at(const DeclaredRegions& declared, const RulesText& text,

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "rules/rules_file.h"
+#include "rules/rules_region.h"
 #include "rules/rules_text.h"
 #include "rules/stop_bytes.h"
 

@@ -101,17 +101,6 @@ std::string_view found_part(const RulePattern& pattern) {
     return pattern.blank_runs ? text.substr(0, first_blank_run(text)) : text;
 }
 
-StopBytes region_stops_of(const RegionRule& region, bool fold) {
-    StopBytes stops;
-    add_stop(stops, kLf);
-    add_stop(stops, kCr);
-    if (region.has_escape)
-        add_stop(stops, static_cast<uint8_t>(region.escape));
-    if (region.kind == RegionKind::to_end_mark && !region.end.empty())
-        add_stop_of_any_case(stops, static_cast<uint8_t>(region.end[0]), fold);
-    return stops;
-}
-
 // The groups of the patterns, each under the shortest string that begins all
 // of its members, and the matcher of those strings.
 void add_groups(const std::vector<RulePattern>& patterns, const MatcherOptions& options,

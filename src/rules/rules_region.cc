@@ -175,3 +175,14 @@ bool region_fails_file(const OpenRegion& region, const RulesText& text) {
     return line_ended ||
            (rule.kind == RegionKind::to_end_mark && (!rule.one_line || region.escaped_end));
 }
+
+StopBytes region_stops_of(const RegionRule& region, bool fold) {
+    StopBytes stops;
+    add_stop(stops, kLf);
+    add_stop(stops, kCr);
+    if (region.has_escape)
+        add_stop(stops, static_cast<uint8_t>(region.escape));
+    if (region.kind == RegionKind::to_end_mark && !region.end.empty())
+        add_stop_of_any_case(stops, static_cast<uint8_t>(region.end[0]), fold);
+    return stops;
+}

@@ -27,6 +27,10 @@ struct OpenRegion {
     DefinitionState definition;
 };
 
+// The bytes the search for the region's end stops at: line ends, its escape,
+// its end mark's first byte (in any case under `fold`).
+StopBytes region_stops_of(const RegionRule& region, bool fold);
+
 // The length the region's start takes at `pos`, its `length` bytes matched
 // there; 0 when it starts nothing. `delimiter` is set for a verb.
 uint64_t region_start_length(const RulesText& text, const TextKeeping& keeping, uint64_t pos,
